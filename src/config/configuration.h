@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace trelvick::config {
+
+inline constexpr char16_t kMainSection[] = u"Trelvick";
+inline constexpr char16_t kQuickViewKey[] = u"ΓρήγορηΠροβολή";
+inline constexpr char16_t kEditorKey[] = u"Επεξεργασία";
+inline constexpr char16_t kCountKey[] = u"ΠλήθοςΜετατροπέων";
+inline constexpr char16_t kListSection[] = u"ΠεριγραφήΜετατροπέων";
+inline constexpr char16_t kConfigFileName[] = u"tq.ini";
+
+inline constexpr int kProgramPathCapacity = 254;
+inline constexpr int kCountCapacity = 99;
+inline constexpr int kDescriptionCapacity = 49;
+
+// One offered converter: its description and its key, which also names its code section ("Μ3").
+struct Converter
+{
+    QString description;
+    QString key;
+};
+
+struct Configuration
+{
+    QString configFilePath;   // upper case, as every message shows it
+    QString configFile;       // the real file on disk that configFilePath stands for
+    QString quickViewCommand; // meaningful only while quickViewAvailable
+    bool quickViewAvailable = false;
+    QString editorCommand;
+    bool editorAvailable = false;
+    qint16 converterCount = 0;
+    QList<Converter> converters; // in key order, gaps left out
+};
+
+enum class ConfigFailure
+{
+    None,
+    MissingFile,  // C1
+    MissingCount, // C2
+    BadCount,     // C3
+    NoConverter,  // C4
+    Other,        // C5: errorText holds the system's description, not yet upper-cased
+};
+
+struct LoadResult
+{
+    Configuration config; // configFilePath is set as far as the load got, even on failure
+    ConfigFailure failure = ConfigFailure::None;
+    QString errorText;
+};
+
+// The converter key for number k: Greek capital Mu followed by k ("Μ1", "Μ12").
+QString converterKey(int k);
+
+// Folder + "/" unless it already ends with one.
+QString folderWithSeparator(const QString& folder);
+
+// On a case-sensitive file system the upper-case path names a file that may be spelt otherwise:
+// looks in folder for name ignoring letter case, preferring the exact spelling. Returns the real
+// path, or folder + name when nothing matches.
+QString resolveInFolder(const QString& folder, const QString& name);
+
+// Loads the main section and the converter list of tq.ini in programFolder.
+LoadResult loadConfiguration(const QString& programFolder);
+
+} // namespace trelvick::config

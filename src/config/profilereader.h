@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QList>
+
+namespace trelvick::config {
+
+// What every read yields for a missing file, section or key.
+inline constexpr char16_t kAbsentMarker[] = u"<none>";
+
+// A value counts as absent when it begins with the marker, whether the key was missing or the file
+// itself holds "<none>..." as its value.
+bool isAbsent(const QString& value);
+
+// Decodes tq.ini text: windows-1253, or UTF-8 when the bytes carry a UTF-8 byte-order mark or are
+// valid UTF-8 with at least one multi-byte sequence (what Linux editors save).
+QString decodeConfigText(const QByteArray& bytes);
+
+// A private-profile (INI) file, parsed once, answering reads the way the classic profile reader does:
+//
+//   [Trelvick]            ; names match ignoring letter case, Greek included (ά matches Ά, not Α)
+//   Key =  "value"        ; blanks around the value go, then one enclosing pair of quotes
+//   Key=other             ; a repeated key (or section) is never seen: the first one wins
+//
+// A value is cut to the capacity asked for; anything missing reads as "<none>".
+class ProfileReader final
+{
+public:
+    ProfileReader() = default;
+
+    // A missing or unreadable file reads like an empty one: every lookup gives "<none>".
+    static ProfileReader fromFile(const QString& path);
+    static ProfileReader fromBytes(const QByteArray& bytes);
+
+    QString read(const QString& section, const QString& key, int capacity) const;
+
+private:
+    struct Entry
+    {
+        QString foldedKey;
+        QString value;
+        bool hasValue = false;
+    };
+    struct Section
+    {
+        QString foldedName;
+        QList<Entry> entries;
+    };
+    QList<Section> m_sections;
+};
+
+// Folds a section or key name for comparison: windows-1253 upper-casing (the micro sign is not Mu).
+QString foldName(const QString& name);
+
+// One read of tq.ini, as the program does it everywhere: the file at path, section, key, capacity.
+QString ReadConfigEntry(const QString& path, const QString& section, const QString& key, int capacity);
+
+} // namespace trelvick::config

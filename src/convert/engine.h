@@ -1,0 +1,60 @@
+#pragma once
+
+#include "convert/conversiontable.h"
+
+#include <QString>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace trelvick::convert {
+
+// Where the engine reads from and writes to. Failures are reported with the system's text.
+class ByteSource
+{
+public:
+    virtual ~ByteSource() = default;
+    // Bytes read (0 at the end), or -1 on failure.
+    virtual std::int64_t read(char* buffer, std::int64_t capacity) = 0;
+    virtual QString errorString() const = 0;
+};
+
+class ByteSink
+{
+public:
+    virtual ~ByteSink() = default;
+    // All bytes written, or false on failure.
+    virtual bool write(const char* data, std::int64_t size) = 0;
+    virtual QString errorString() const = 0;
+};
+
+struct Counts
+{
+    std::int64_t processed = 0; // bytes read, plus 2 for every line (its terminator, written or not)
+    std::int64_t changed = 0;   // bytes that the table replaced (a code mapped to itself counts)
+};
+
+struct EngineResult
+{
+    bool ok = true;
+    QString error; // the system's description of the read or write failure
+    Counts counts;
+};
+
+using ProgressCallback = std::function<void(const Counts&)>;
+
+// Streams source through table into sink with the line rules of the conversion:
+//  - a line ends at CR or at CR LF; the terminator never goes through the table;
+//  - a lone LF is an ordinary byte of the line and is looked up like any other;
+//  - every line is written with CR LF, the last one too even when the file had no terminator;
+//  - an empty source gives an empty sink.
+// Memory stays bounded by the block buffers whatever the line lengths.
+// progress is called between blocks, at most once per interval, and once more at the end.
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
+                           const ProgressCallback& progress = {},
+                           std::chrono::milliseconds interval = std::chrono::milliseconds(30));
+
+// Integer part of (100 / size) * processed, in double precision, capped at 100.
+int progressPercentage(std::int64_t processed, std::int64_t size);
+
+} // namespace trelvick::convert

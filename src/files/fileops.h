@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <optional>
+
+namespace trelvick::files {
+
+// The system's description of an errno value (strerror), as the system gives it.
+QString systemErrorText(int errnum);
+// Failure descriptions go into messages in capitals.
+QString upperError(const QString& text);
+
+// The plain-file test used for tq.ini and the program entries: a regular file (links followed)
+// whose name does not begin with "." counts. A missing path (ENOENT, ENOTDIR) is simply no file;
+// any other failure of the test (EACCES, ENAMETOOLONG, ELOOP, EIO...) is reported with its text.
+struct FileTest
+{
+    enum Outcome { NoFile, PlainFile, Failure } outcome = NoFile;
+    QString error;
+};
+FileTest testFile(const QString& path);
+
+struct FileStat
+{
+    qint64 size = 0;
+    QDateTime modified;
+    quint64 device = 0;
+    quint64 inode = 0;
+};
+// stat() of path; on failure the system's text in *error.
+std::optional<FileStat> statFile(const QString& path, QString* error = nullptr);
+
+// True when both paths exist and are the same file (same device and inode).
+bool sameFile(const QString& a, const QString& b);
+
+// Renames without ever replacing an existing target (a plain POSIX rename would).
+bool renameNoReplace(const QString& from, const QString& to, QString* error);
+bool deleteFile(const QString& path, QString* error);
+
+// The file system's bytes for a path (UTF-8 on Linux).
+QByteArray nativePath(const QString& path);
+
+} // namespace trelvick::files
