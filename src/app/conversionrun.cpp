@@ -1,0 +1,156 @@
+#include "app/mainwindow.h"
+
+#include "config/profilereader.h"
+#include "convert/conversiontable.h"
+#include "convert/engine.h"
+#include "files/fileops.h"
+#include "files/posixfile.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+
+namespace trelvick::app {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+void MainWindow::setProgress(int percentage)
+{
+    m_ui.p3dProgress->setPercentage(percentage);
+    m_ui.txtProgress->setText(QString::number(percentage) + u'%');
+}
+
+void MainWindow::setCommandsAvailable(bool available)
+{
+    for (PictureButton* button :
+         {m_ui.c3dInputDefine, m_ui.c3dInputView, m_ui.c3dInputEdit, m_ui.c3dInputRename, m_ui.c3dInputDelete,
+          m_ui.c3dOutputDefine, m_ui.c3dOutputView, m_ui.c3dOutputEdit, m_ui.c3dOutputRename, m_ui.c3dOutputDelete,
+          m_ui.c3dGreek, m_ui.c3dEnglish, m_ui.c3dConvert, m_ui.c3dExit})
+        button->setAvailable(available);
+    m_ui.cboConverterSelection->setEnabled(available);
+    m_ui.c3dInfo->setAvailable(available);
+}
+
+void MainWindow::failConversion(const QString& error)
+{
+    m_platform.beep();
+    box(lang::conversionFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Stop);
+    m_state.ConversionRunning = false;
+    endProgram(1);
+}
+
+void MainWindow::onConvert()
+{
+    if (m_state.ended || !m_ui.c3dConvert->isAvailable())
+        return;
+    const int count = std::max(m_ui.lstListOfFilenames->count(), 1);
+    const bool single = count == 1;
+
+    for (int i = 0; i < count; ++i) {
+        const QString input = single ? m_state.InputFilePath : m_ui.lstListOfFilenames->item(i)->text();
+        const QString output = single ? m_state.OutputFilePath : input + u".out"_qs;
+
+        if (single) {
+            // Two names for one file (a link, "./a" beside "a") would have the input deleted below.
+            if (input == output || files::sameFile(input, output)) {
+                m_platform.beep();
+                box(lang::wrongNames(m_state.InterfaceLanguage), Icon::Information);
+                return;
+            }
+            if (!m_state.OutputFileChanged) {
+                m_platform.beep();
+                if (box(lang::previousResults(m_state.InterfaceLanguage), Icon::Question, Buttons::YesNo) !=
+                    Answer::Yes)
+                    return;
+            }
+        }
+
+        const int selected = m_ui.cboConverterSelection->currentIndex();
+        const QString description = m_ui.cboConverterSelection->currentText();
+        m_state.ConverterSection =
+            selected >= 0 && selected < m_ui.lstConverterSelection->count()
+                ? m_ui.lstConverterSelection->item(selected)->text()
+                : QString();
+        // Read afresh for every file: the user may have mended tq.ini meanwhile.
+        const auto loaded =
+            convert::ConversionTable::load(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
+        if (!loaded.ok()) {
+            m_platform.beep();
+            box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);
+            endProgram(1);
+            return;
+        }
+
+        QString error;
+        const std::optional<files::FileStat> stat = files::statFile(input, &error);
+        if (!stat) {
+            failConversion(error);
+            return;
+        }
+        files::InputFile source;
+        if (!source.open(input)) {
+            failConversion(source.errorString());
+            return;
+        }
+        // Only a plain file is replaced; a device such as /dev/full is written as it is.
+        const files::FileTest existing = files::testFile(output);
+        if (existing.outcome == files::FileTest::Failure) {
+            failConversion(existing.error);
+            return;
+        }
+        if (existing.outcome == files::FileTest::PlainFile && !files::deleteFile(output, &error)) {
+            failConversion(error);
+            return;
+        }
+        files::OutputFile sink;
+        if (!sink.create(output)) {
+            failConversion(sink.errorString());
+            return;
+        }
+
+        if (!single)
+            m_ui.lblPleaseWait->setText(lang::batchLabel(m_state.InterfaceLanguage, i + 1, count));
+        setCommandsAvailable(false);
+        setProgress(0);
+        m_state.ConversionRunning = true;
+
+        const std::int64_t size = stat->size;
+        const convert::EngineResult result =
+            convert::convertStream(source, sink, loaded.table, [this, size](const convert::Counts& counts) {
+                setProgress(convert::progressPercentage(counts.processed, size));
+                m_platform.processEvents();
+            });
+        if (!result.ok) {
+            source.close();
+            sink.close();
+            failConversion(result.error);
+            return;
+        }
+        source.close();
+        if (!sink.close()) {
+            failConversion(sink.errorString());
+            return;
+        }
+
+        if (single) {
+            setProgress(100);
+            m_platform.beep();
+            box(lang::endOfConversion(m_state.InterfaceLanguage, description, result.counts.changed),
+                Icon::Information);
+        }
+
+        setProgress(0);
+        setCommandsAvailable(true);
+        m_ui.c3dInputView->setAvailable(m_state.QuickViewAvailable);
+        m_ui.c3dOutputView->setAvailable(m_state.QuickViewAvailable);
+        m_ui.c3dInputEdit->setAvailable(m_state.EditorAvailable);
+        m_ui.c3dOutputEdit->setAvailable(m_state.EditorAvailable);
+        m_state.OutputFileChanged = false;
+        m_state.ConversionRunning = false;
+    }
+}
+
+} // namespace trelvick::app

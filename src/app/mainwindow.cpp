@@ -1,0 +1,441 @@
+#include "app/mainwindow.h"
+
+#include "config/configuration.h"
+#include "files/fileops.h"
+#include "files/paths.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+
+#include <exception>
+
+namespace trelvick::app {
+
+using lang::Language;
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+void setColours(QWidget* widget, const QColor& background, const QColor& text)
+{
+    QPalette palette = widget->palette();
+    for (auto role : {QPalette::Window, QPalette::Base, QPalette::Button})
+        palette.setColor(role, background);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(role, text);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+void setNormalWeight(QWidget* widget)
+{
+    QFont font = widget->font();
+    font.setBold(false);
+    widget->setFont(font);
+}
+
+QLineEdit* displayBox(QWidget* parent, const char* name, QRect geometry)
+{
+    auto* box = new QLineEdit(parent);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(geometry);
+    box->setReadOnly(true);
+    box->setFrame(false);
+    box->setFocusPolicy(Qt::NoFocus);
+    return box;
+}
+
+} // namespace
+
+MainWindow::MainWindow(platform::Platform& platform, QWidget* parent) : QWidget(parent), m_platform(platform)
+{
+    setObjectName(u"frmMainForm"_qs);
+    buildControls();
+}
+
+MainWindow::~MainWindow() = default;
+
+PictureButton* MainWindow::addButton(QWidget* container, const char* name, const QString& picture, QRect geometry)
+{
+    auto* button = new PictureButton(container, u":/icons/"_qs + picture + u".png"_qs);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+void MainWindow::buildControls()
+{
+    setFixedSize(px(7932), px(6252));
+    QFont font(u"DejaVu Sans"_qs);
+    font.setPointSizeF(7.8);
+    font.setBold(true);
+    setFont(font);
+    setColours(this, QColor(192, 192, 192), Qt::black);
+
+    auto& ui = m_ui;
+    const QRect buttonAt1 = twipsRect(360, 360, 732, 732);
+    auto buttonRow = [](int column) { return twipsRect(360 + 960 * column, 360, 732, 732); };
+
+    ui.f3dInputFile = new Frame3D(this);
+    ui.f3dInputFile->setObjectName(u"f3dInputFile"_qs);
+    ui.f3dInputFile->setGeometry(twipsRect(120, 120, 5292, 1332));
+    ui.f3dInputFile->setTitle(u" Αρχείο εισόδου "_qs);
+    ui.c3dInputDefine = addButton(ui.f3dInputFile, "c3dInputDefine", u"select"_qs, buttonAt1);
+    ui.c3dInputView = addButton(ui.f3dInputFile, "c3dInputView", u"view"_qs, buttonRow(1));
+    ui.c3dInputEdit = addButton(ui.f3dInputFile, "c3dInputEdit", u"edit"_qs, buttonRow(2));
+    ui.c3dInputRename = addButton(ui.f3dInputFile, "c3dInputRename", u"rename"_qs, buttonRow(3));
+    ui.c3dInputDelete = addButton(ui.f3dInputFile, "c3dInputDelete", u"delete"_qs, buttonRow(4));
+
+    ui.f3dLanguage = new Frame3D(this);
+    ui.f3dLanguage->setObjectName(u"f3dLanguage"_qs);
+    ui.f3dLanguage->setGeometry(twipsRect(5640, 120, 2172, 1332));
+    ui.f3dLanguage->setTitle(u" Γλώσσα "_qs);
+    ui.c3dGreek = addButton(ui.f3dLanguage, "c3dGreek", u"greek"_qs, twipsRect(240, 360, 732, 732));
+    ui.c3dEnglish = addButton(ui.f3dLanguage, "c3dEnglish", u"english"_qs, twipsRect(1200, 360, 732, 732));
+
+    ui.p3dInputFullPathName = new Panel3D(this);
+    ui.p3dInputFullPathName->setObjectName(u"p3dInputFullPathName"_qs);
+    ui.p3dInputFullPathName->setGeometry(twipsRect(120, 1560, 7692, 384));
+    ui.txtInputFullPathName = displayBox(ui.p3dInputFullPathName, "txtInputFullPathName", twipsRect(48, 48, 7596, 288));
+
+    ui.f3dOutputFile = new Frame3D(this);
+    ui.f3dOutputFile->setObjectName(u"f3dOutputFile"_qs);
+    ui.f3dOutputFile->setGeometry(twipsRect(120, 2040, 5292, 1332));
+    ui.f3dOutputFile->setTitle(u" Αρχείο εξόδου "_qs);
+    ui.c3dOutputDefine = addButton(ui.f3dOutputFile, "c3dOutputDefine", u"select"_qs, buttonAt1);
+    ui.c3dOutputView = addButton(ui.f3dOutputFile, "c3dOutputView", u"view"_qs, buttonRow(1));
+    ui.c3dOutputEdit = addButton(ui.f3dOutputFile, "c3dOutputEdit", u"edit"_qs, buttonRow(2));
+    ui.c3dOutputRename = addButton(ui.f3dOutputFile, "c3dOutputRename", u"rename"_qs, buttonRow(3));
+    ui.c3dOutputDelete = addButton(ui.f3dOutputFile, "c3dOutputDelete", u"delete"_qs, buttonRow(4));
+
+    ui.f3dConvertExit = new Frame3D(this);
+    ui.f3dConvertExit->setObjectName(u"f3dConvertExit"_qs);
+    ui.f3dConvertExit->setGeometry(twipsRect(5640, 2040, 2172, 1332));
+    ui.c3dConvert = addButton(ui.f3dConvertExit, "c3dConvert", u"convert"_qs, twipsRect(240, 360, 732, 732));
+    ui.c3dExit = addButton(ui.f3dConvertExit, "c3dExit", u"exit"_qs, twipsRect(1200, 360, 732, 732));
+
+    ui.p3dOutputFullPathName = new Panel3D(this);
+    ui.p3dOutputFullPathName->setObjectName(u"p3dOutputFullPathName"_qs);
+    ui.p3dOutputFullPathName->setGeometry(twipsRect(120, 3480, 7692, 384));
+    ui.txtOutputFullPathName =
+        displayBox(ui.p3dOutputFullPathName, "txtOutputFullPathName", twipsRect(48, 48, 7596, 288));
+
+    for (QLineEdit* path : {ui.txtInputFullPathName, ui.txtOutputFullPathName}) {
+        setColours(path, QColor(192, 255, 255), Qt::black);
+        setNormalWeight(path);
+    }
+
+    ui.p3dConverter = new Panel3D(this);
+    ui.p3dConverter->setObjectName(u"p3dConverter"_qs);
+    ui.p3dConverter->setGeometry(twipsRect(120, 3960, 3612, 372));
+    ui.lblConverter = new QLabel(u"Είδος μετατροπής"_qs, ui.p3dConverter);
+    ui.lblConverter->setObjectName(u"lblConverter"_qs);
+    ui.lblConverter->setGeometry(twipsRect(48, 48, 3516, 276));
+    setColours(ui.lblConverter, QColor(255, 255, 192), QColor(192, 0, 0));
+
+    ui.lstConverterSelection = new QListWidget(this);
+    ui.lstConverterSelection->setObjectName(u"lstConverterSelection"_qs);
+    ui.lstConverterSelection->setGeometry(twipsRect(3840, 3960, 3492, 216));
+
+    ui.p3dConverterSelection = new Panel3D(this);
+    ui.p3dConverterSelection->setObjectName(u"p3dConverterSelection"_qs);
+    ui.p3dConverterSelection->setGeometry(twipsRect(120, 4320, 7692, 384));
+    ui.cboConverterSelection = new QComboBox(ui.p3dConverterSelection);
+    ui.cboConverterSelection->setObjectName(u"cboConverterSelection"_qs);
+    ui.cboConverterSelection->setGeometry(twipsRect(48, 48, 7596, 288));
+    setColours(ui.cboConverterSelection, Qt::white, Qt::black);
+
+    ui.p3dPleaseWait = new Panel3D(this);
+    ui.p3dPleaseWait->setObjectName(u"p3dPleaseWait"_qs);
+    ui.p3dPleaseWait->setGeometry(twipsRect(120, 4800, 6852, 372));
+    ui.lblPleaseWait = new QLabel(ui.p3dPleaseWait);
+    ui.lblPleaseWait->setObjectName(u"lblPleaseWait"_qs);
+    ui.lblPleaseWait->setGeometry(twipsRect(48, 48, 6756, 276));
+    setColours(ui.lblPleaseWait, QColor(255, 0, 0), Qt::black);
+    setNormalWeight(ui.lblPleaseWait);
+
+    ui.c3dInfo = addButton(this, "c3dInfo", u"info"_qs, twipsRect(7080, 4920, 732, 732));
+
+    ui.lstListOfFilenames = new QListWidget(this);
+    ui.lstListOfFilenames->setObjectName(u"lstListOfFilenames"_qs);
+    ui.lstListOfFilenames->setGeometry(twipsRect(120, 5160, 6852, 240));
+
+    ui.p3dProgress = new ProgressPanel(this);
+    ui.p3dProgress->setObjectName(u"p3dProgress"_qs);
+    ui.p3dProgress->setGeometry(twipsRect(120, 5400, 6852, 372));
+    setColours(ui.p3dProgress, QColor(255, 128, 0), Qt::black);
+    ui.txtProgress = displayBox(ui.p3dProgress, "txtProgress", twipsRect(3360, 120, 852, 192));
+    ui.txtProgress->setText(u"100%"_qs);
+    ui.txtProgress->setAlignment(Qt::AlignCenter);
+    ui.txtProgress->setTextMargins(0, 0, 0, 0);
+    ui.txtProgress->setContentsMargins(0, 0, 0, 0);
+    setColours(ui.txtProgress, QColor(255, 128, 0), QColor(0, 255, 0));
+
+    ui.lblCopyright = new QLabel(this);
+    ui.lblCopyright->setObjectName(u"lblCopyright"_qs);
+    ui.lblCopyright->setGeometry(twipsRect(120, 5880, 7692, 252));
+    setColours(ui.lblCopyright, QColor(192, 255, 255), QColor(0, 0, 128));
+    setNormalWeight(ui.lblCopyright);
+
+    // Design state: the panels wait for start-up to show them; the working lists are never shown.
+    for (QWidget* hidden : std::initializer_list<QWidget*>{ui.p3dInputFullPathName, ui.p3dOutputFullPathName,
+                                                           ui.p3dConverter, ui.p3dConverterSelection,
+                                                           ui.p3dPleaseWait, ui.p3dProgress,
+                                                           ui.lstConverterSelection, ui.lstListOfFilenames})
+        hidden->hide();
+    for (PictureButton* button : {ui.c3dInputView, ui.c3dInputEdit, ui.c3dInputRename, ui.c3dInputDelete,
+                                  ui.c3dOutputDefine, ui.c3dOutputView, ui.c3dOutputEdit, ui.c3dOutputRename,
+                                  ui.c3dOutputDelete, ui.c3dConvert})
+        button->setAvailable(false);
+    const struct
+    {
+        PictureButton* button;
+        void (MainWindow::*handler)();
+    } handlers[] = {
+        {ui.c3dInputDefine, &MainWindow::onInputDefine},   {ui.c3dInputView, &MainWindow::onInputView},
+        {ui.c3dInputEdit, &MainWindow::onInputEdit},       {ui.c3dInputRename, &MainWindow::onInputRename},
+        {ui.c3dInputDelete, &MainWindow::onInputDelete},   {ui.c3dOutputDefine, &MainWindow::onOutputDefine},
+        {ui.c3dOutputView, &MainWindow::onOutputView},     {ui.c3dOutputEdit, &MainWindow::onOutputEdit},
+        {ui.c3dOutputRename, &MainWindow::onOutputRename}, {ui.c3dOutputDelete, &MainWindow::onOutputDelete},
+        {ui.c3dConvert, &MainWindow::onConvert},           {ui.c3dExit, &MainWindow::onExit},
+        {ui.c3dGreek, &MainWindow::onGreek},               {ui.c3dEnglish, &MainWindow::onEnglish},
+        {ui.c3dInfo, &MainWindow::onInfo},
+    };
+    for (const auto& entry : handlers)
+        connect(entry.button, &QToolButton::clicked, this, entry.handler);
+}
+
+// ------------------------------------------------------------------------------------------------
+// Start-up
+
+void MainWindow::showStartupStop(const QString& text)
+{
+    m_platform.beep();
+    m_platform.messageBox({lang::startupTitle(), text, Icon::Stop, Buttons::Ok, lang::bilingualButtonTexts()});
+    endProgram(1);
+}
+
+void MainWindow::applyStartupFailure(const QString& error)
+{
+    showStartupStop(lang::startupFailureText(files::upperError(error), m_state.ConfigFilePath));
+}
+
+bool MainWindow::load()
+{
+    try {
+        m_state.LineBreak = QString::fromUtf16(lang::kLineBreak);
+
+        if (m_platform.anotherInstanceRunning()) {
+            m_platform.setApplicationTitle(lang::duplicateInstanceTitle());
+            setWindowTitle(lang::duplicateInstanceTitle());
+            m_platform.beep();
+            m_platform.messageBox({lang::startupTitle(), lang::secondInstanceText(), Icon::Information, Buttons::Ok,
+                                   lang::bilingualButtonTexts()});
+            endProgram(0);
+            return false;
+        }
+
+        m_state.InterfaceLanguage = Language::Greek;
+        m_state.InputFileDefined = m_state.OutputFileDefined = false;
+        m_state.OutputFileChanged = m_state.ConversionRunning = false;
+        m_state.QuickViewAvailable = m_state.EditorAvailable = false;
+
+        const QString folder = m_platform.programFolder();
+        m_state.programFolder = config::folderWithSeparator(folder);
+        m_state.HelpFilePath = helpFilePathFor(Language::Greek);
+
+        const config::LoadResult loaded = config::loadConfiguration(folder);
+        m_state.ConfigFilePath = loaded.config.configFilePath;
+        switch (loaded.failure) {
+        case config::ConfigFailure::None:
+            break;
+        case config::ConfigFailure::MissingFile:
+            showStartupStop(lang::missingConfigText(m_state.ConfigFilePath));
+            return false;
+        case config::ConfigFailure::MissingCount:
+            showStartupStop(lang::missingCountText(m_state.ConfigFilePath));
+            return false;
+        case config::ConfigFailure::BadCount:
+            showStartupStop(lang::wrongCountText(m_state.ConfigFilePath));
+            return false;
+        case config::ConfigFailure::NoConverter:
+            showStartupStop(lang::noConverterText(m_state.ConfigFilePath));
+            return false;
+        case config::ConfigFailure::Other:
+            applyStartupFailure(loaded.errorText);
+            return false;
+        }
+        const config::Configuration& config = loaded.config;
+        m_state.configFile = config.configFile;
+        m_state.QuickViewAvailable = config.quickViewAvailable;
+        m_state.QuickViewCommand = config.quickViewAvailable ? config.quickViewCommand : QString();
+        m_state.EditorAvailable = config.editorAvailable;
+        m_state.EditorCommand = config.editorAvailable ? config.editorCommand : QString();
+        m_state.ConverterCount = config.converterCount;
+        m_ui.cboConverterSelection->clear();
+        m_ui.lstConverterSelection->clear();
+        for (const config::Converter& converter : config.converters) {
+            m_ui.cboConverterSelection->addItem(converter.description);
+            m_ui.lstConverterSelection->addItem(converter.key);
+        }
+
+        m_ui.cboConverterSelection->setCurrentIndex(0);
+
+        m_ui.c3dInputDefine->setAvailable(true);
+        m_ui.c3dOutputDefine->setAvailable(true);
+        for (PictureButton* button : {m_ui.c3dInputView, m_ui.c3dInputEdit, m_ui.c3dInputRename, m_ui.c3dInputDelete,
+                                      m_ui.c3dOutputView, m_ui.c3dOutputEdit, m_ui.c3dOutputRename,
+                                      m_ui.c3dOutputDelete})
+            button->setAvailable(false);
+
+        for (QWidget* panel : std::initializer_list<QWidget*>{m_ui.p3dInputFullPathName, m_ui.p3dOutputFullPathName,
+                                                              m_ui.p3dConverter, m_ui.p3dConverterSelection,
+                                                              m_ui.p3dPleaseWait})
+            panel->show();
+
+        m_ui.p3dProgress->setPercentage(0);
+        m_ui.txtProgress->setText(u"0%"_qs);
+        m_ui.p3dProgress->show();
+
+        // Centred once, in twips as single-precision numbers like the rest of the layout.
+        const float panelWidth = float(m_ui.p3dProgress->width() * 15);
+        const float panelHeight = float(m_ui.p3dProgress->height() * 15);
+        const float boxWidth = float(m_ui.txtProgress->width() * 15);
+        const float boxHeight = float(m_ui.txtProgress->height() * 15);
+        m_ui.txtProgress->move(px((panelWidth - boxWidth) / 2.0f), px((panelHeight - boxHeight) / 2.0f));
+
+        onGreek();
+        return !m_state.ended;
+    } catch (const std::exception& failure) {
+        applyStartupFailure(QString::fromLocal8Bit(failure.what()));
+        return false;
+    }
+}
+
+void MainWindow::endProgram(int status)
+{
+    m_state.ended = true;
+    m_platform.endProgram(status);
+}
+
+Answer MainWindow::box(const lang::Message& message, Icon icon, Buttons buttons)
+{
+    return m_platform.messageBox(
+        {message.title, message.text, icon, buttons, lang::buttonTexts(m_state.InterfaceLanguage)});
+}
+
+// ------------------------------------------------------------------------------------------------
+// Language, information line, help and exit
+
+QString MainWindow::helpFilePathFor(Language language) const
+{
+    return (m_state.programFolder + lang::helpFileName(language)).toUpper();
+}
+
+void MainWindow::onGreek()
+{
+    if (m_state.ended || !m_ui.c3dGreek->isAvailable())
+        return;
+    switchLanguage(Language::Greek);
+}
+
+void MainWindow::onEnglish()
+{
+    if (m_state.ended || !m_ui.c3dEnglish->isAvailable())
+        return;
+    switchLanguage(Language::English);
+}
+
+void MainWindow::switchLanguage(Language language)
+{
+    m_state.InterfaceLanguage = language;
+    setWindowTitle(lang::windowTitle());
+    m_platform.setApplicationTitle(lang::windowTitle());
+    m_ui.f3dInputFile->setTitle(lang::inputFrameCaption(language));
+    m_ui.f3dOutputFile->setTitle(lang::outputFrameCaption(language));
+    m_ui.f3dLanguage->setTitle(lang::languageFrameCaption(language));
+    m_ui.lblConverter->setText(lang::converterLabel(language));
+    m_ui.lblCopyright->setText(lang::copyrightLabel(language));
+    // An input file that vanished behind the program's back keeps its old line; the switch goes on.
+    ShowInputInfo();
+    m_state.HelpFilePath = helpFilePathFor(language);
+
+    using lang::Tip;
+    const struct
+    {
+        PictureButton* button;
+        Tip tip;
+    } hints[] = {
+        {m_ui.c3dConvert, Tip::Conversion},     {m_ui.c3dEnglish, Tip::English},
+        {m_ui.c3dExit, Tip::Exit},              {m_ui.c3dGreek, Tip::Greek},
+        {m_ui.c3dInfo, Tip::Information},       {m_ui.c3dInputDefine, Tip::Select},
+        {m_ui.c3dInputDelete, Tip::Delete},     {m_ui.c3dInputEdit, Tip::Edit},
+        {m_ui.c3dInputRename, Tip::Rename},     {m_ui.c3dInputView, Tip::QuickView},
+        {m_ui.c3dOutputDefine, Tip::Select},    {m_ui.c3dOutputDelete, Tip::Delete},
+        {m_ui.c3dOutputEdit, Tip::Edit},        {m_ui.c3dOutputRename, Tip::Rename},
+        {m_ui.c3dOutputView, Tip::QuickView},
+    };
+    for (const auto& hint : hints)
+        hint.button->setHint(lang::tooltip(hint.tip, language));
+}
+
+bool MainWindow::ShowInputInfo(QString* error)
+{
+    if (!m_state.InputFileDefined)
+        return true;
+    QString failure;
+    const std::optional<files::FileStat> stat = files::statFile(m_state.InputFilePath, &failure);
+    if (!stat) {
+        if (error)
+            *error = failure;
+        return false;
+    }
+    const QLocale locale = QLocale::system();
+    QString date = locale.toString(stat->modified.date(), QLocale::ShortFormat);
+    if (stat->modified.time() != QTime(0, 0)) {
+        // The short time format rarely shows seconds; the line always did.
+        QString format = locale.timeFormat(QLocale::ShortFormat);
+        if (!format.contains(u's'))
+            format.replace(u"mm"_qs, u"mm:ss"_qs);
+        date += u' ' + locale.toString(stat->modified.time(), format);
+    }
+    m_ui.lblPleaseWait->setText(lang::inputInfoLine(m_state.InterfaceLanguage, stat->size, date));
+    return true;
+}
+
+void MainWindow::onInfo()
+{
+    if (m_state.ended || !m_ui.c3dInfo->isAvailable())
+        return;
+    // The upper-case path names a file spelt in lower case on disk.
+    const QString name = lang::helpFileName(m_state.InterfaceLanguage);
+    const QString real = config::resolveInFolder(m_state.programFolder, name);
+    m_platform.showHelp(QFileInfo::exists(real) ? real : m_state.HelpFilePath);
+}
+
+void MainWindow::onExit()
+{
+    if (m_state.ended || !m_ui.c3dExit->isAvailable())
+        return;
+    endProgram(0);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_state.ConversionRunning) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    if (!m_state.ended)
+        endProgram(0);
+}
+
+} // namespace trelvick::app

@@ -1,0 +1,185 @@
+#include "platform/qtplatform.h"
+
+#include "platform/processes.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QInputDialog>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTextBrowser>
+#include <QUrl>
+
+namespace trelvick::platform {
+
+QtPlatform::QtPlatform() = default;
+QtPlatform::~QtPlatform() = default;
+
+QString QtPlatform::programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+bool QtPlatform::anotherInstanceRunning()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    m_instanceLock = std::make_unique<QLockFile>(folder + u"/trelvick.lock"_qs);
+    // A lock left by a crashed copy names a dead process; QLockFile takes such locks over.
+    m_instanceLock->setStaleLockTime(0);
+    if (m_instanceLock->tryLock(0))
+        return false;
+    return m_instanceLock->error() == QLockFile::LockFailedError;
+}
+
+void QtPlatform::setApplicationTitle(const QString& title)
+{
+    // Not the display name: Qt would append that to every box title ("Trelvick - Trelvick — ...").
+    QCoreApplication::setApplicationName(title);
+}
+
+void QtPlatform::beep()
+{
+    QApplication::beep();
+}
+
+namespace {
+
+QMessageBox::Icon toQtIcon(Icon icon)
+{
+    switch (icon) {
+    case Icon::Stop:
+        return QMessageBox::Critical;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Exclamation:
+        return QMessageBox::Warning;
+    case Icon::Information:
+        return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+Answer QtPlatform::messageBox(const MessageBoxRequest& request)
+{
+    QMessageBox box(toQtIcon(request.icon), request.title, request.text, QMessageBox::NoButton, m_window);
+    // Boxes show their text as typed; CR LF pairs are line breaks.
+    box.setTextFormat(Qt::PlainText);
+    if (request.buttons == Buttons::Ok) {
+        QPushButton* ok = box.addButton(request.labels.ok, QMessageBox::AcceptRole);
+        box.setDefaultButton(ok);
+        box.setEscapeButton(ok);
+        box.exec();
+        return Answer::Ok;
+    }
+    QPushButton* yes = box.addButton(request.labels.yes, QMessageBox::YesRole);
+    QPushButton* no = box.addButton(request.labels.no, QMessageBox::NoRole);
+    box.setDefaultButton(yes);
+    box.setEscapeButton(no);
+    box.exec();
+    return box.clickedButton() == yes ? Answer::Yes : Answer::No;
+}
+
+FileDialogResult QtPlatform::openFiles(const FileDialogRequest& request)
+{
+    QFileDialog dialog(m_window, request.title, request.folder, request.filter);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::ReadOnly, false);
+    if (dialog.exec() != QDialog::Accepted)
+        return {FileDialogResult::Cancelled, {}, {}};
+    return {FileDialogResult::Chosen, dialog.selectedFiles(), {}};
+}
+
+FileDialogResult QtPlatform::saveFile(const FileDialogRequest& request)
+{
+    QFileDialog dialog(m_window, request.title, request.folder, request.filter);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    if (!request.fileName.isEmpty())
+        dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted)
+        return {FileDialogResult::Cancelled, {}, {}};
+    const QStringList names = dialog.selectedFiles();
+    return {FileDialogResult::Chosen, names.mid(0, 1), {}};
+}
+
+QString QtPlatform::inputBox(const InputBoxRequest& request)
+{
+    QInputDialog dialog(m_window);
+    dialog.setWindowTitle(request.title);
+    dialog.setLabelText(request.prompt);
+    dialog.setTextValue({});
+    dialog.setOkButtonText(request.labels.ok);
+    dialog.setCancelButtonText(request.labels.cancel);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.textValue();
+}
+
+void QtPlatform::showHelp(const QString& path)
+{
+    // One window per request, not tracked: it lives until the user closes it or the program ends.
+    auto* viewer = new QTextBrowser;
+    viewer->setAttribute(Qt::WA_DeleteOnClose);
+    viewer->setObjectName(u"helpViewer"_qs);
+    viewer->setOpenExternalLinks(true);
+    viewer->resize(640, 560);
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) {
+        viewer->setSearchPaths({QFileInfo(path).absolutePath()});
+        viewer->setHtml(QString::fromUtf8(file.readAll()));
+        viewer->setWindowTitle(viewer->documentTitle().isEmpty() ? QFileInfo(path).fileName()
+                                                                  : viewer->documentTitle());
+    } else {
+        viewer->setWindowTitle(QFileInfo(path).fileName());
+        viewer->setPlainText(path + u"\n\n"_qs + file.errorString());
+    }
+    if (m_window) {
+        const QRect main = m_window->frameGeometry();
+        viewer->move(main.right() + 8, main.top());
+    }
+    viewer->show();
+}
+
+StartResult QtPlatform::startDetached(const QString& program, const QString& argument)
+{
+    return startProgramDetached(program, argument);
+}
+
+StartResult QtPlatform::runAndWait(const QString& program, const QString& argument)
+{
+    return runProgramAndWait(program, argument);
+}
+
+void QtPlatform::bringToFront(QWidget* window)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
+}
+
+void QtPlatform::processEvents()
+{
+    QCoreApplication::processEvents();
+}
+
+void QtPlatform::endProgram(int status)
+{
+    m_ended = true;
+    m_exitStatus = status;
+    QCoreApplication::exit(status);
+}
+
+} // namespace trelvick::platform

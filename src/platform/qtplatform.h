@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QPointer>
+#include <memory>
+
+class QLockFile;
+
+namespace trelvick::platform {
+
+// The real desktop: Qt's message boxes, file dialogs, input box, processes and help viewer.
+class QtPlatform final : public Platform
+{
+public:
+    QtPlatform();
+    ~QtPlatform() override;
+
+    // Boxes and dialogs are modal to this window once it exists.
+    void setMainWindow(QWidget* window) { m_window = window; }
+    int exitStatus() const { return m_exitStatus; }
+    bool ended() const { return m_ended; }
+
+    QString programFolder() override;
+    bool anotherInstanceRunning() override;
+    void setApplicationTitle(const QString& title) override;
+    void beep() override;
+    Answer messageBox(const MessageBoxRequest& request) override;
+    FileDialogResult openFiles(const FileDialogRequest& request) override;
+    FileDialogResult saveFile(const FileDialogRequest& request) override;
+    QString inputBox(const InputBoxRequest& request) override;
+    void showHelp(const QString& path) override;
+    StartResult startDetached(const QString& program, const QString& argument) override;
+    StartResult runAndWait(const QString& program, const QString& argument) override;
+    void bringToFront(QWidget* window) override;
+    void processEvents() override;
+    void endProgram(int status) override;
+
+private:
+    QPointer<QWidget> m_window;
+    std::unique_ptr<QLockFile> m_instanceLock;
+    int m_exitStatus = 0;
+    bool m_ended = false;
+};
+
+} // namespace trelvick::platform

@@ -1,0 +1,138 @@
+#include "scriptedplatform.h"
+
+#include "platform/processes.h"
+
+#include <QCoreApplication>
+
+namespace trelvick::testing {
+
+using platform::Answer;
+using platform::FileDialogResult;
+
+QString ScriptedPlatform::programFolder()
+{
+    return folder;
+}
+
+bool ScriptedPlatform::anotherInstanceRunning()
+{
+    return otherInstance;
+}
+
+void ScriptedPlatform::setApplicationTitle(const QString& title)
+{
+    applicationTitle = title;
+}
+
+void ScriptedPlatform::beep()
+{
+    log << QStringLiteral("beep");
+}
+
+Answer ScriptedPlatform::messageBox(const platform::MessageBoxRequest& request)
+{
+    log << QStringLiteral("box:") + request.title;
+    boxes << request;
+    if (onMessageBox)
+        onMessageBox(request);
+    if (request.buttons == platform::Buttons::Ok)
+        return Answer::Ok;
+    if (answers.isEmpty()) {
+        unexpected << QStringLiteral("question: ") + request.title;
+        return Answer::No;
+    }
+    return answers.takeFirst();
+}
+
+FileDialogResult ScriptedPlatform::openFiles(const platform::FileDialogRequest& request)
+{
+    log << QStringLiteral("open");
+    openRequests << request;
+    if (openResults.isEmpty()) {
+        unexpected << QStringLiteral("open dialog: ") + request.title;
+        return cancelled();
+    }
+    return openResults.takeFirst();
+}
+
+FileDialogResult ScriptedPlatform::saveFile(const platform::FileDialogRequest& request)
+{
+    log << QStringLiteral("save");
+    saveRequests << request;
+    if (saveResults.isEmpty()) {
+        unexpected << QStringLiteral("save dialog: ") + request.title;
+        return cancelled();
+    }
+    return saveResults.takeFirst();
+}
+
+QString ScriptedPlatform::inputBox(const platform::InputBoxRequest& request)
+{
+    log << QStringLiteral("input");
+    inputRequests << request;
+    if (inputAnswers.isEmpty()) {
+        unexpected << QStringLiteral("input box: ") + request.title;
+        return {};
+    }
+    return inputAnswers.takeFirst();
+}
+
+void ScriptedPlatform::showHelp(const QString& path)
+{
+    log << QStringLiteral("help");
+    helpShown << path;
+}
+
+platform::StartResult ScriptedPlatform::startDetached(const QString& program, const QString& argument)
+{
+    log << QStringLiteral("start");
+    programsStarted << QStringList{program, argument};
+    if (!realPrograms)
+        return {};
+    return platform::startProgramDetached(program, argument);
+}
+
+platform::StartResult ScriptedPlatform::runAndWait(const QString& program, const QString& argument)
+{
+    log << QStringLiteral("wait");
+    programsStarted << QStringList{program, argument};
+    if (!realPrograms)
+        return {};
+    return platform::runProgramAndWait(program, argument);
+}
+
+void ScriptedPlatform::bringToFront(QWidget*) {}
+
+void ScriptedPlatform::processEvents()
+{
+    ++processEventsCalls;
+    QCoreApplication::processEvents();
+    if (onProcessEvents)
+        onProcessEvents();
+}
+
+void ScriptedPlatform::endProgram(int status)
+{
+    log << QStringLiteral("end");
+    if (ended)
+        unexpected << QStringLiteral("ended twice");
+    ended = true;
+    exitStatus = status;
+}
+
+FileDialogResult ScriptedPlatform::chosen(const QStringList& names)
+{
+    return {FileDialogResult::Chosen, names, {}};
+}
+
+FileDialogResult ScriptedPlatform::cancelled()
+{
+    return {FileDialogResult::Cancelled, {}, {}};
+}
+
+FileDialogResult ScriptedPlatform::failed(const QString& error)
+{
+    return {FileDialogResult::Failed, {}, error};
+}
+
+} // namespace trelvick::testing

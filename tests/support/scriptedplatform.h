@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/platform.h"
+
+#include <QList>
+#include <QStringList>
+#include <functional>
+
+namespace trelvick::testing {
+
+// A Platform that records every box, dialog and program start and answers from queues that the
+// test fills beforehand. A question or dialog with no answer queued is recorded in `unexpected`
+// (and answered No / Cancel), so a test that meets a box it did not plan for fails.
+class ScriptedPlatform final : public platform::Platform
+{
+public:
+    // --- what the test sets up
+    QString folder;              // the program folder
+    bool otherInstance = false;  // another copy holds the lock
+    QList<platform::Answer> answers;                 // for Yes/No questions, in order
+    QList<platform::FileDialogResult> openResults;   // for the open dialog
+    QList<platform::FileDialogResult> saveResults;   // for the save-as dialog
+    QStringList inputAnswers;                        // for the input box
+    bool realPrograms = true;    // start external programs for real (no shell)
+    std::function<void()> onProcessEvents;           // runs each time the window yields
+    std::function<void(const platform::MessageBoxRequest&)> onMessageBox;
+
+    // --- what the test reads afterwards
+    QStringList log; // "beep", "box:<title>", "open", "save", "input", "help", "start", "wait", "end"
+    QList<platform::MessageBoxRequest> boxes;
+    QList<platform::FileDialogRequest> openRequests;
+    QList<platform::FileDialogRequest> saveRequests;
+    QList<platform::InputBoxRequest> inputRequests;
+    QStringList helpShown;
+    QList<QStringList> programsStarted; // {program, argument}
+    QStringList unexpected;
+    QString applicationTitle;
+    bool ended = false;
+    int exitStatus = -1;
+    int processEventsCalls = 0;
+
+    int beeps() const { return int(log.count(QStringLiteral("beep"))); }
+
+    QString programFolder() override;
+    bool anotherInstanceRunning() override;
+    void setApplicationTitle(const QString& title) override;
+    void beep() override;
+    platform::Answer messageBox(const platform::MessageBoxRequest& request) override;
+    platform::FileDialogResult openFiles(const platform::FileDialogRequest& request) override;
+    platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
+    QString inputBox(const platform::InputBoxRequest& request) override;
+    void showHelp(const QString& path) override;
+    platform::StartResult startDetached(const QString& program, const QString& argument) override;
+    platform::StartResult runAndWait(const QString& program, const QString& argument) override;
+    void bringToFront(QWidget* window) override;
+    void processEvents() override;
+    void endProgram(int status) override;
+
+    // Helpers for filling the queues.
+    static platform::FileDialogResult chosen(const QStringList& names);
+    static platform::FileDialogResult cancelled();
+    static platform::FileDialogResult failed(const QString& error);
+};
+
+} // namespace trelvick::testing
