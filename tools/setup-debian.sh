@@ -7,7 +7,9 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev googletest
     fonts-dejavu-core
-    xvfb xauth
+    xvfb xauth xdotool x11-utils x11-apps imagemagick
+    desktop-file-utils appstream dpkg-dev file
+    clang libclang-rt-14-dev
 )
 
 missing=()
