@@ -1,0 +1,324 @@
+// The converters of the shipped tq.ini, read by the program's own reader and run through its own engine,
+// checked byte by byte against glibc's iconv.
+
+#include "config/configuration.h"
+#include "config/profilereader.h"
+#include "convert/conversiontable.h"
+#include "convert/engine.h"
+
+#include <QByteArray>
+#include <QFileInfo>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <clocale>
+#include <cstring>
+#include <iconv.h>
+#include <optional>
+#include <string>
+
+namespace {
+
+using trelvick::config::ProfileReader;
+using trelvick::convert::ByteSink;
+using trelvick::convert::ByteSource;
+using trelvick::convert::ConversionTable;
+
+const QString kIni = QStringLiteral(TRELVICK_SHIPPED_INI);
+
+struct Shipped
+{
+    const char* key; // ASCII digits only; the key is Greek capital Mu followed by them
+    const char* from;
+    const char* to;
+    const char* description;
+};
+
+constexpr std::array<Shipped, 10> kShipped{{
+    {"1", "CP737", "CP1253", "737 (DOS Greek) -> 1253 (Windows Greek)"},
+    {"2", "CP1253", "CP737", "1253 (Windows Greek) -> 737 (DOS Greek)"},
+    {"3", "ISO-8859-7", "CP1253", "ISO-8859-7 (ISO Greek) -> 1253 (Windows Greek)"},
+    {"4", "CP1253", "ISO-8859-7", "1253 (Windows Greek) -> ISO-8859-7 (ISO Greek)"},
+    {"5", "CP869", "CP1253", "869 (DOS Greek 2) -> 1253 (Windows Greek)"},
+    {"6", "CP1253", "CP869", "1253 (Windows Greek) -> 869 (DOS Greek 2)"},
+    {"7", "CP737", "ISO-8859-7", "737 (DOS Greek) -> ISO-8859-7 (ISO Greek)"},
+    {"8", "ISO-8859-7", "CP737", "ISO-8859-7 (ISO Greek) -> 737 (DOS Greek)"},
+    {"9", "CP437", "CP1252", "437 (DOS Latin US) -> 1252 (Windows Latin)"},
+    {"10", "CP1252", "CP437", "1252 (Windows Latin) -> 437 (DOS Latin US)"},
+}};
+
+QString keyOf(const Shipped& c)
+{
+    return QStringLiteral("Μ") + QString::fromLatin1(c.key);
+}
+
+// --- glibc iconv, asked directly ----------------------------------------------------------------------
+
+std::optional<std::string> iconvOnce(const std::string& to, const std::string& from, const std::string& input)
+{
+    iconv_t cd = iconv_open(to.c_str(), from.c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) {
+        ADD_FAILURE() << "iconv does not know " << from << " -> " << to;
+        return std::nullopt;
+    }
+    std::string in = input;
+    std::string out(64, '\0');
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char* outPtr = out.data();
+    std::size_t outLeft = out.size();
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0 &&
+                    iconv(cd, nullptr, nullptr, &outPtr, &outLeft) != static_cast<std::size_t>(-1);
+    iconv_close(cd);
+    if (!ok)
+        return std::nullopt;
+    out.resize(out.size() - outLeft);
+    return out;
+}
+
+// The character (as UTF-32LE) of byte b in a code page, nothing when the page leaves b undefined.
+std::optional<std::string> characterOf(const char* page, int b)
+{
+    return iconvOnce("UTF-32LE", page, std::string(1, static_cast<char>(b)));
+}
+
+std::optional<int> singleByte(const std::optional<std::string>& bytes)
+{
+    if (!bytes || bytes->size() != 1)
+        return std::nullopt;
+    return static_cast<unsigned char>((*bytes)[0]);
+}
+
+struct Expectation
+{
+    int target = -1;    // -1: the byte must pass unchanged, without an entry
+    bool exact = false; // the character exists in both code pages
+};
+
+// What the converter from -> to must make of byte b: the same character where the target has it, else the
+// one-byte transliteration, else '?'; bytes undefined in the source pass unchanged.
+Expectation expectedFor(const Shipped& c, int b)
+{
+    const auto character = characterOf(c.from, b);
+    if (!character)
+        return {};
+    if (const auto exact = singleByte(iconvOnce(c.to, "UTF-32LE", *character)))
+        return {*exact == b ? -1 : *exact, true};
+    const auto substitute = singleByte(iconvOnce(std::string(c.to) + "//TRANSLIT", "UTF-32LE", *character));
+    const int target = substitute.value_or('?');
+    return {target == b ? -1 : target, false};
+}
+
+// --- the engine's ends, in memory ---------------------------------------------------------------------
+
+class MemorySource final : public ByteSource
+{
+public:
+    explicit MemorySource(QByteArray data) : m_data(std::move(data)) {}
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        const std::int64_t n = std::min<std::int64_t>(capacity, m_data.size() - m_position);
+        std::memcpy(buffer, m_data.constData() + m_position, static_cast<std::size_t>(n));
+        m_position += n;
+        return n;
+    }
+    QString errorString() const override { return {}; }
+
+private:
+    QByteArray m_data;
+    std::int64_t m_position = 0;
+};
+
+class MemorySink final : public ByteSink
+{
+public:
+    bool write(const char* data, std::int64_t size) override
+    {
+        m_data.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    QString errorString() const override { return {}; }
+    const QByteArray& data() const { return m_data; }
+
+private:
+    QByteArray m_data;
+};
+
+class ShippedConverters : public testing::Test
+{
+protected:
+    static void SetUpTestSuite()
+    {
+        // The table tool transliterates in this locale; iconv's answers here must come from the same rules.
+        ASSERT_NE(std::setlocale(LC_ALL, "C.UTF-8"), nullptr) << "the C.UTF-8 locale is missing";
+        ASSERT_TRUE(QFileInfo::exists(kIni)) << TRELVICK_SHIPPED_INI;
+    }
+
+    static ConversionTable load(const Shipped& c)
+    {
+        const auto result = ConversionTable::load(ProfileReader::fromFile(kIni), keyOf(c));
+        EXPECT_TRUE(result.ok()) << "section " << keyOf(c).toStdString() << " fails to load at key " << result.faultyKey
+                                 << " (" << result.faultyValue.toStdString() << ")";
+        return result.table;
+    }
+};
+
+// --- the file as the program reads it ---------------------------------------------------------------
+
+TEST_F(ShippedConverters, StartUpOffersAllTenInKeyOrder)
+{
+    const auto result = trelvick::config::loadConfiguration(QFileInfo(kIni).absolutePath());
+    ASSERT_EQ(result.failure, trelvick::config::ConfigFailure::None) << result.errorText.toStdString();
+    EXPECT_EQ(result.config.converterCount, 10);
+    ASSERT_EQ(result.config.converters.size(), qsizetype(kShipped.size()));
+    for (std::size_t i = 0; i < kShipped.size(); ++i) {
+        EXPECT_EQ(result.config.converters[qsizetype(i)].key, keyOf(kShipped[i]));
+        EXPECT_EQ(result.config.converters[qsizetype(i)].description, QString::fromUtf8(kShipped[i].description));
+    }
+}
+
+TEST_F(ShippedConverters, MainSectionNamesViewerEditorAndCount)
+{
+    const auto ini = ProfileReader::fromFile(kIni);
+    EXPECT_EQ(ini.read(QStringLiteral("Trelvick"), QStringLiteral("ΓρήγορηΠροβολή"), 254),
+              QStringLiteral("/usr/bin/xdg-open"));
+    EXPECT_EQ(ini.read(QStringLiteral("Trelvick"), QStringLiteral("Επεξεργασία"), 254),
+              QStringLiteral("/usr/bin/gedit"));
+    EXPECT_EQ(ini.read(QStringLiteral("Trelvick"), QStringLiteral("ΠλήθοςΜετατροπέων"), 99), QStringLiteral("10"));
+}
+
+TEST_F(ShippedConverters, DescriptionsFitTheListUncut)
+{
+    // Read with room to spare: a description the program would cut at 49 characters shows up here.
+    const auto ini = ProfileReader::fromFile(kIni);
+    for (const Shipped& c : kShipped) {
+        const QString description = ini.read(QStringLiteral("ΠεριγραφήΜετατροπέων"), keyOf(c), 1000);
+        EXPECT_LE(description.size(), 49) << description.toStdString();
+        EXPECT_EQ(description, QString::fromUtf8(c.description));
+    }
+    EXPECT_TRUE(trelvick::config::isAbsent(ini.read(QStringLiteral("ΠεριγραφήΜετατροπέων"), QStringLiteral("Μ11"), 49)))
+        << "a converter beyond the count";
+}
+
+// --- every byte of every table ------------------------------------------------------------------------
+
+class ShippedConverter : public ShippedConverters, public testing::WithParamInterface<Shipped>
+{
+};
+
+TEST_P(ShippedConverter, EveryByteConvertsAsIconvSays)
+{
+    const Shipped c = GetParam();
+    const ConversionTable table = load(c);
+
+    // CR ends a line and LF is a character of it; both are identical in every shipped code page, so the
+    // table must leave them alone. They are checked on the table and kept out of the stream.
+    EXPECT_EQ(table.lookup('\r'), -1);
+    EXPECT_EQ(table.lookup('\n'), -1);
+
+    QByteArray input;
+    for (int b = 0; b < 256; ++b) {
+        if (b != '\r' && b != '\n')
+            input.append(static_cast<char>(b));
+    }
+    MemorySource source(input);
+    MemorySink sink;
+    const auto result = trelvick::convert::convertStream(source, sink, table);
+    ASSERT_TRUE(result.ok) << result.error.toStdString();
+
+    const QByteArray& output = sink.data();
+    ASSERT_EQ(output.size(), input.size() + 2);
+    EXPECT_TRUE(output.endsWith("\r\n"));
+
+    int changed = 0;
+    int exact = 0;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        const int b = static_cast<unsigned char>(input[i]);
+        const int got = static_cast<unsigned char>(output[i]);
+        const Expectation e = expectedFor(c, b);
+        const int want = e.target == -1 ? b : e.target;
+        EXPECT_EQ(got, want) << keyOf(c).toStdString() << " " << c.from << " -> " << c.to << ": byte " << b
+                             << (e.exact ? " (character exists in both)" : " (substitute)");
+        EXPECT_EQ(table.lookup(static_cast<std::uint8_t>(b)), e.target) << "byte " << b;
+        changed += e.target != -1 ? 1 : 0;
+        exact += e.exact ? 1 : 0;
+    }
+    EXPECT_EQ(result.counts.changed, changed);
+    EXPECT_EQ(result.counts.processed, input.size() + 2);
+    // Each pair shares at least ASCII and, for the Greek pages, the Greek alphabet.
+    EXPECT_GE(exact, 128 + 20);
+}
+
+INSTANTIATE_TEST_SUITE_P(All, ShippedConverter, testing::ValuesIn(kShipped),
+                         [](const testing::TestParamInfo<Shipped>& info) { return std::string("M") + info.param.key; });
+
+// --- the two directions of each pair ------------------------------------------------------------------
+
+TEST_F(ShippedConverters, EachPairRestoresWhatBothPagesShare)
+{
+    // Μ1/Μ2, Μ3/Μ4, ...: converting there and back gives every shared character its first byte again.
+    // A section filled with the table of the wrong direction fails here.
+    for (std::size_t i = 0; i < kShipped.size(); i += 2) {
+        const Shipped& there = kShipped[i];
+        const Shipped& back = kShipped[i + 1];
+        ASSERT_STREQ(there.from, back.to);
+        const ConversionTable forth = load(there);
+        const ConversionTable returning = load(back);
+        for (int b = 0; b < 256; ++b) {
+            if (!expectedFor(there, b).exact)
+                continue;
+            const int mid = forth.lookup(std::uint8_t(b)) == -1 ? b : forth.lookup(std::uint8_t(b));
+            const int end = returning.lookup(std::uint8_t(mid)) == -1 ? mid : returning.lookup(std::uint8_t(mid));
+            EXPECT_EQ(end, b) << keyOf(there).toStdString() << " then " << keyOf(back).toStdString() << ", byte " << b;
+        }
+    }
+}
+
+// --- a few letters known by heart, independent of iconv ------------------------------------------------
+
+struct Anchor
+{
+    const char* key;
+    int source;
+    int target; // -1: no entry
+    const char* what;
+};
+
+class ShippedAnchor : public ShippedConverters, public testing::WithParamInterface<Anchor>
+{
+};
+
+TEST_P(ShippedAnchor, MapsAsTheCodeChartsSay)
+{
+    const Anchor a = GetParam();
+    const auto it = std::find_if(kShipped.begin(), kShipped.end(),
+                                 [&a](const Shipped& c) { return std::strcmp(c.key, a.key) == 0; });
+    ASSERT_NE(it, kShipped.end());
+    EXPECT_EQ(load(*it).lookup(std::uint8_t(a.source)), a.target) << a.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Letters, ShippedAnchor,
+    testing::Values(
+        Anchor{"1", 0x80, 0xC1, "737 capital alpha"}, Anchor{"1", 0x98, 0xE1, "737 small alpha"},
+        Anchor{"1", 0xEA, 0xA2, "737 capital alpha with tonos"}, Anchor{"1", 0xAA, 0xF2, "737 final sigma"},
+        Anchor{"1", 0xC4, '-', "737 box-drawing horizontal becomes a hyphen"}, Anchor{"1", 'A', -1, "ASCII stays"},
+        Anchor{"2", 0xC1, 0x80, "1253 capital alpha"}, Anchor{"2", 0xF9, 0xE0, "1253 small omega"},
+        Anchor{"2", 0xC0, 0xA0, "1253 iota with dialytika and tonos becomes plain iota"},
+        Anchor{"3", 0xB6, 0xA2, "ISO capital alpha with tonos"},
+        Anchor{"3", 0xC1, -1, "ISO and 1253 share the alphabet"},
+        Anchor{"3", 0xAE, -1, "ISO 0xAE is undefined and passes"},
+        Anchor{"4", 0xA2, 0xB6, "1253 capital alpha with tonos"}, Anchor{"5", 0xA4, 0xC1, "869 capital alpha"},
+        Anchor{"5", 0x86, 0xA2, "869 capital alpha with tonos"},
+        Anchor{"5", 0xA1, 0xC0, "869 iota with dialytika and tonos"}, Anchor{"6", 0xF9, 0xFA, "1253 small omega"},
+        Anchor{"6", 0xF2, 0xED, "1253 final sigma"}, Anchor{"7", 0xEA, 0xB6, "737 capital alpha with tonos"},
+        Anchor{"8", 0xF2, 0xAA, "ISO final sigma"}, Anchor{"9", 0x82, 0xE9, "437 e acute"},
+        Anchor{"9", 0xAB, 0xBD, "437 one half"}, Anchor{"10", 0xFC, 0x81, "1252 u diaeresis"},
+        Anchor{"10", 0xC0, 'A', "1252 A grave loses its accent"},
+        Anchor{"10", 0x80, '?', "1252 euro sign has no one-byte substitute"}));
+
+} // namespace
