@@ -1,1 +1,128 @@
-// placeholder: implementation follows
+#include "config/configuration.h"
+
+#include "config/countparser.h"
+#include "config/profilereader.h"
+#include "files/fileops.h"
+#include "files/paths.h"
+
+#include <QDir>
+#include <optional>
+
+namespace trelvick::config {
+
+namespace {
+
+// The text of the classic overflow error, which a count outside 16 bits raises.
+constexpr char16_t kOverflowText[] = u"Overflow";
+
+struct ProgramEntry
+{
+    QString command;
+    bool available = false;
+    std::optional<QString> failure; // the system's text when the file test itself failed
+};
+
+// A program entry is usable when it names an existing plain file; a missing, empty or non-existent
+// entry only makes the command unavailable.
+ProgramEntry readProgramEntry(const ProfileReader& profile, const QString& key)
+{
+    const QString value = profile.read(QString::fromUtf16(kMainSection), key, kProgramPathCapacity);
+    if (isAbsent(value) || value.isEmpty())
+        return {};
+    const files::FileTest test = files::testFile(value);
+    switch (test.outcome) {
+    case files::FileTest::PlainFile:
+        return {value, true, {}};
+    case files::FileTest::Failure:
+        return {{}, false, test.error};
+    case files::FileTest::NoFile:
+        break;
+    }
+    return {};
+}
+
+LoadResult failed(Configuration config, ConfigFailure failure, const QString& errorText = {})
+{
+    return {std::move(config), failure, errorText};
+}
+
+} // namespace
+
+QString converterKey(int k)
+{
+    return QChar(u'Μ') + QString::number(k);
+}
+
+QString folderWithSeparator(const QString& folder)
+{
+    return files::AddSeparator(folder);
+}
+
+QString resolveInFolder(const QString& folder, const QString& name)
+{
+    const QString base = folderWithSeparator(folder);
+    const QStringList entries =
+        QDir(base).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    if (entries.contains(name))
+        return base + name;
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return base + entry;
+    }
+    // Nothing listed (or the folder cannot be listed): the file test on this path tells what is wrong.
+    return base + name;
+}
+
+LoadResult loadConfiguration(const QString& programFolder)
+{
+    Configuration config;
+    const QString folder = folderWithSeparator(programFolder);
+    const QString fileName = QString::fromUtf16(kConfigFileName);
+    config.configFilePath = (folder + fileName).toUpper();
+    config.configFile = resolveInFolder(folder, fileName);
+
+    const files::FileTest fileTest = files::testFile(config.configFile);
+    if (fileTest.outcome == files::FileTest::Failure)
+        return failed(std::move(config), ConfigFailure::Other, fileTest.error);
+    if (fileTest.outcome == files::FileTest::NoFile)
+        return failed(std::move(config), ConfigFailure::MissingFile);
+
+    // Read once: the main section and the list are fixed for the whole run.
+    const ProfileReader profile = ProfileReader::fromFile(config.configFile);
+
+    const ProgramEntry quickView = readProgramEntry(profile, QString::fromUtf16(kQuickViewKey));
+    if (quickView.failure)
+        return failed(std::move(config), ConfigFailure::Other, *quickView.failure);
+    config.quickViewAvailable = quickView.available;
+    config.quickViewCommand = quickView.command;
+
+    const ProgramEntry editor = readProgramEntry(profile, QString::fromUtf16(kEditorKey));
+    if (editor.failure)
+        return failed(std::move(config), ConfigFailure::Other, *editor.failure);
+    config.editorAvailable = editor.available;
+    config.editorCommand = editor.command;
+
+    const QString countText =
+        profile.read(QString::fromUtf16(kMainSection), QString::fromUtf16(kCountKey), kCountCapacity);
+    if (isAbsent(countText))
+        return failed(std::move(config), ConfigFailure::MissingCount);
+    const std::optional<qint16> count = parseConverterCount(countText);
+    if (!count)
+        return failed(std::move(config), ConfigFailure::Other, QString::fromUtf16(kOverflowText));
+    config.converterCount = *count;
+    if (*count < 1)
+        return failed(std::move(config), ConfigFailure::BadCount);
+
+    const QString listSection = QString::fromUtf16(kListSection);
+    for (int k = 1; k <= *count; ++k) {
+        const QString key = converterKey(k);
+        const QString description = profile.read(listSection, key, kDescriptionCapacity);
+        if (!isAbsent(description))
+            config.converters.append({description, key});
+    }
+    if (config.converters.isEmpty())
+        return failed(std::move(config), ConfigFailure::NoConverter);
+    return {std::move(config), ConfigFailure::None, {}};
+}
+
+} // namespace trelvick::config

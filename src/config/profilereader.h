@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
-#include <QList>
+#include <optional>
 
 namespace trelvick::config {
 
@@ -22,6 +23,7 @@ QString decodeConfigText(const QByteArray& bytes);
 //   [Trelvick]            ; names match ignoring letter case, Greek included (ά matches Ά, not Α)
 //   Key =  "value"        ; blanks around the value go, then one enclosing pair of quotes
 //   Key=other             ; a repeated key (or section) is never seen: the first one wins
+//   Other                 ; no "=": reads as missing, and hides any later "Other=..."
 //
 // A value is cut to the capacity asked for; anything missing reads as "<none>".
 class ProfileReader final
@@ -33,27 +35,21 @@ public:
     static ProfileReader fromFile(const QString& path);
     static ProfileReader fromBytes(const QByteArray& bytes);
 
+    // capacity is in characters; the "<none>" default is cut like any value.
     QString read(const QString& section, const QString& key, int capacity) const;
 
 private:
-    struct Entry
-    {
-        QString foldedKey;
-        QString value;
-        bool hasValue = false;
-    };
-    struct Section
-    {
-        QString foldedName;
-        QList<Entry> entries;
-    };
-    QList<Section> m_sections;
+    // Folded key -> value; no value for a key line without "=".
+    using Section = QHash<QString, std::optional<QString>>;
+    // Folded section name -> its keys; only the first section of a name is kept.
+    QHash<QString, Section> m_sections;
 };
 
 // Folds a section or key name for comparison: windows-1253 upper-casing (the micro sign is not Mu).
 QString foldName(const QString& name);
 
 // One read of tq.ini, as the program does it everywhere: the file at path, section, key, capacity.
+// Parses the file on every call; callers that read many entries keep a ProfileReader instead.
 QString ReadConfigEntry(const QString& path, const QString& section, const QString& key, int capacity);
 
 } // namespace trelvick::config

@@ -14,9 +14,15 @@ QString upperError(const QString& text);
 // The plain-file test used for tq.ini and the program entries: a regular file (links followed)
 // whose name does not begin with "." counts. A missing path (ENOENT, ENOTDIR) is simply no file;
 // any other failure of the test (EACCES, ENAMETOOLONG, ELOOP, EIO...) is reported with its text.
+// An empty path is no file; a path holding a NUL fails with EINVAL's text (no system call takes it).
 struct FileTest
 {
-    enum Outcome { NoFile, PlainFile, Failure } outcome = NoFile;
+    enum Outcome
+    {
+        NoFile,
+        PlainFile,
+        Failure
+    } outcome = NoFile;
     QString error;
 };
 FileTest testFile(const QString& path);
@@ -34,7 +40,8 @@ std::optional<FileStat> statFile(const QString& path, QString* error = nullptr);
 // True when both paths exist and are the same file (same device and inode).
 bool sameFile(const QString& a, const QString& b);
 
-// Renames without ever replacing an existing target (a plain POSIX rename would).
+// Renames without ever replacing an existing target (a plain POSIX rename would). Where the file
+// system cannot rename that way, the file is linked under the new name and the old name removed.
 bool renameNoReplace(const QString& from, const QString& to, QString* error);
 bool deleteFile(const QString& path, QString* error);
 

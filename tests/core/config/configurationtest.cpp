@@ -1,0 +1,219 @@
+#include "config/configuration.h"
+
+#include "files/fileops.h"
+#include "inifixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace trelvick::config;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kCount = u"ΠλήθοςΜετατροπέων"_s;
+const QString kList = u"[ΠεριγραφήΜετατροπέων]"_s;
+
+// A program folder whose tq.ini is written the way the shipped one is: windows-1253, CR LF.
+class ProgramFolder : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    void writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    void writeIni(const QStringList& lines, const QString& name = u"tq.ini"_s)
+    {
+        writeFile(name, windows1253(lines.join(u"\r\n")));
+    }
+    // One converter, plus the given lines in the main section.
+    void writeIniWithMain(const QStringList& mainLines)
+    {
+        writeIni(QStringList{u"[Trelvick]"_s} + mainLines + QStringList{kCount + "=1", kList, u"Μ1=a"_s});
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+QStringList keysOf(const LoadResult& result)
+{
+    QStringList keys;
+    for (const Converter& converter : result.config.converters)
+        keys << converter.key;
+    return keys;
+}
+
+TEST_F(ProgramFolder, ExampleFileMisread)
+{
+    writeFile("viewer", "");
+    writeIni({u"[Trelvick]"_s, u"ΓρήγορηΠροβολή="_s + path("viewer"), u"Επεξεργασία=<none>"_s, kCount + "=3", kList,
+              u"Μ3=From 1253 to 737"_s, u"Μ1="_s + QString(60, u'ω'), u"Μ4=Not offered"_s, u"[Μ1]"_s, u"65=193"_s});
+
+    const LoadResult result = loadConfiguration(folder());
+    ASSERT_EQ(result.failure, ConfigFailure::None);
+    EXPECT_TRUE(result.config.quickViewAvailable);
+    EXPECT_EQ(result.config.quickViewCommand, path("viewer"));
+    EXPECT_FALSE(result.config.editorAvailable);
+    EXPECT_EQ(result.config.converterCount, 3);
+    EXPECT_EQ(keysOf(result), (QStringList{u"Μ1"_s, u"Μ3"_s}));
+    EXPECT_EQ(result.config.converters[0].description, QString(49, u'ω'));
+}
+
+TEST_F(ProgramFolder, ConfigPathNotUpperCaseOrGivenTwoSeparators)
+{
+    const QString program = path(u"Πρόγραμμα Mixed"_s);
+    ASSERT_TRUE(QDir().mkpath(program + "/tq.ini")); // a folder is no file
+    for (const QString& given : {program, program + '/'}) {
+        const LoadResult result = loadConfiguration(given);
+        EXPECT_EQ(result.failure, ConfigFailure::MissingFile);
+        EXPECT_EQ(result.config.configFilePath, program.toUpper() + "/TQ.INI");
+    }
+}
+
+TEST_F(ProgramFolder, FileSpeltOtherwiseMissedOrPreferredToExactSpelling)
+{
+    writeIni({u"[Trelvick]"_s, kCount + "=1", kList, u"Μ1=upper"_s}, "TQ.INI");
+    EXPECT_EQ(loadConfiguration(folder()).failure, ConfigFailure::None);
+    writeIni({u"[Trelvick]"_s, kCount + "=1", kList, u"Μ1=exact"_s});
+    const LoadResult result = loadConfiguration(folder());
+    ASSERT_EQ(result.config.converters.size(), 1);
+    EXPECT_EQ(result.config.converters[0].description, "exact");
+}
+
+TEST_F(ProgramFolder, UnreadableFileNotReportedAsMissingCount)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root reads any file";
+    writeIniWithMain({});
+    ASSERT_TRUE(QFile::setPermissions(path("tq.ini"), QFileDevice::WriteOwner));
+    EXPECT_EQ(loadConfiguration(folder()).failure, ConfigFailure::MissingCount);
+}
+
+TEST_F(ProgramFolder, SomethingWrittenInProgramFolder)
+{
+    writeIniWithMain({u"Επεξεργασία="_s + path("missing")});
+    auto snapshot = [this] {
+        QStringList entries;
+        for (const QFileInfo& info :
+             QDir(folder()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
+            entries << info.fileName() + info.lastModified().toString(Qt::ISODateWithMs);
+        return entries;
+    };
+    const QStringList before = snapshot();
+    ASSERT_EQ(loadConfiguration(folder()).failure, ConfigFailure::None);
+    EXPECT_EQ(snapshot(), before);
+}
+
+struct LoadCase
+{
+    const char* fault;
+    QStringList lines; // after "[Trelvick]"
+    ConfigFailure failure;
+    QStringList keys = {};
+};
+
+class LoadOutcome : public ProgramFolder, public testing::WithParamInterface<LoadCase>
+{
+};
+
+TEST_P(LoadOutcome, WrongOutcome)
+{
+    writeIni(QStringList{u"[Trelvick]"_s} + GetParam().lines);
+    const LoadResult result = loadConfiguration(folder());
+    EXPECT_EQ(result.failure, GetParam().failure);
+    EXPECT_EQ(keysOf(result), GetParam().keys);
+    EXPECT_EQ(result.errorText, result.failure == ConfigFailure::Other ? "Overflow" : "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LoadOutcome,
+    testing::Values(
+        LoadCase{"AbsentCountAccepted", {kList, u"Μ1=a"_s}, ConfigFailure::MissingCount},
+        LoadCase{"CountInOtherSectionRead", {kList, kCount + "=1", u"Μ1=a"_s}, ConfigFailure::MissingCount},
+        LoadCase{"MarkerPrefixCountRead", {kCount + "=<none>5", kList, u"Μ1=a"_s}, ConfigFailure::MissingCount},
+        LoadCase{"ZeroCountAccepted", {kCount + "=0", kList, u"Μ1=a"_s}, ConfigFailure::BadCount},
+        LoadCase{"NegativeCountAccepted", {kCount + "=-1", kList, u"Μ1=a"_s}, ConfigFailure::BadCount},
+        LoadCase{"TextCountAccepted", {kCount + "=abc", kList, u"Μ1=a"_s}, ConfigFailure::BadCount},
+        LoadCase{"CountOverflowWrapped", {kCount + "=40000", kList, u"Μ1=a"_s}, ConfigFailure::Other},
+        LoadCase{"GapEndsList", {kCount + "=3", kList, u"Μ2=b"_s}, ConfigFailure::None, {u"Μ2"_s}},
+        LoadCase{"KeyAboveCountRead", {kCount + "=2", kList, u"Μ3=c"_s}, ConfigFailure::NoConverter},
+        LoadCase{"LatinMTakenForMu", {kCount + "=1", kList, u"M1=latin"_s}, ConfigFailure::NoConverter},
+        LoadCase{"MarkerPrefixOffered", {kCount + "=1", kList, u"Μ1=<none> yet"_s}, ConfigFailure::NoConverter},
+        LoadCase{"EmptyDescriptionSkipped", {kCount + "=1", kList, u"Μ1="_s}, ConfigFailure::None, {u"Μ1"_s}},
+        LoadCase{"SameDescriptionMerged",
+                 {kCount + "=2", kList, u"Μ1=x"_s, u"Μ2=x"_s},
+                 ConfigFailure::None,
+                 {u"Μ1"_s, u"Μ2"_s}}),
+    [](const auto& info) { return info.param.fault; });
+
+struct ProgramCase
+{
+    const char* fault;
+    QString value; // "%1" stands for the program folder; a null value leaves the key out
+    bool available;
+    int error = 0; // errno whose text the load fails with
+};
+
+class ProgramEntry : public ProgramFolder, public testing::WithParamInterface<std::tuple<ProgramCase, bool>>
+{
+};
+
+TEST_P(ProgramEntry, WrongAvailability)
+{
+    const auto& [c, quickView] = GetParam();
+    writeFile("viewer", "");
+    writeFile(".hidden", "");
+    ASSERT_TRUE(QDir(folder()).mkdir("folder"));
+    const QString key = quickView ? u"ΓρήγορηΠροβολή="_s : u"Επεξεργασία="_s;
+    writeIniWithMain(c.value.isNull() ? QStringList{} : QStringList{key + QString(c.value).replace("%1", folder())});
+
+    const LoadResult result = loadConfiguration(folder());
+    EXPECT_EQ(result.failure, c.error ? ConfigFailure::Other : ConfigFailure::None);
+    EXPECT_EQ(result.errorText, c.error ? trelvick::files::systemErrorText(c.error) : QString());
+    EXPECT_EQ(result.config.quickViewAvailable, quickView && c.available);
+    EXPECT_EQ(result.config.editorAvailable, !quickView && c.available);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, ProgramEntry,
+    testing::Combine(testing::Values(ProgramCase{"AbsentKeyUsed", QString(), false},
+                                     ProgramCase{"MarkerUsed", "<none>", false},
+                                     ProgramCase{"MarkerPrefixUsed", "<none>%1/viewer", false},
+                                     ProgramCase{"EmptyValueUsed", "", false},
+                                     ProgramCase{"MissingFileUsed", "%1/missing", false},
+                                     ProgramCase{"FolderUsed", "%1/folder", false},
+                                     ProgramCase{"HiddenFileUsed", "%1/.hidden", false},
+                                     ProgramCase{"ArgumentsAccepted", "%1/viewer -x", false},
+                                     ProgramCase{"ExistingFileMissed", "\"%1/viewer\"", true},
+                                     ProgramCase{"LongNameIgnored", "%1/" + QString(200, u'λ'), false, ENAMETOOLONG}),
+                     testing::Bool()),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).fault) + (std::get<1>(info.param) ? "_QuickView" : "_Editor");
+    });
+
+TEST_F(ProgramFolder, UnsearchableFolderIgnored)
+{
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "root searches any folder";
+    ASSERT_TRUE(QDir(folder()).mkdir("locked"));
+    writeFile("locked/viewer", "");
+    ASSERT_TRUE(QFile::setPermissions(path("locked"), QFileDevice::ReadOwner));
+    writeIniWithMain({u"ΓρήγορηΠροβολή="_s + path("locked/viewer")});
+    const LoadResult result = loadConfiguration(folder());
+    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    EXPECT_EQ(result.failure, ConfigFailure::Other);
+    EXPECT_EQ(result.errorText, trelvick::files::systemErrorText(EACCES));
+}
+
+} // namespace

@@ -1,0 +1,90 @@
+#include "config/profilereader.h"
+
+#include "inifixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace trelvick::config;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct ReaderCase
+{
+    const char* fault;
+    QString file; // lines joined with "\n"; each test runs with CR LF, LF and CR line ends
+    QString section;
+    QString key;
+    QString expected;
+    int capacity = 49;
+};
+
+const QString absent = QString::fromUtf16(kAbsentMarker);
+
+const ReaderCase readerCases[] = {
+    {"LatinNameCaseCounts", "[trelvick]\nkey=v", "TRELVICK", "KEY", "v"},
+    {"GreekNameCaseCounts", "[ΠεριγραφήΜετατροπέων]\nμ1=v", "ΠΕΡΙΓΡΑΦΉΜΕΤΑΤΡΟΠΈΩΝ", "Μ1", "v"},
+    {"AccentedLetterNotFolded", "[S]\nήλιος=v", "S", "ΉΛΙΟΣ", "v"},
+    {"DialytikaNotFolded", "[S]\nϊ=w", "S", "Ϊ", "w"},
+    {"AccentIgnored", "[S]\nΗΛΙΟΣ=v", "S", "ΉΛΙΟΣ", absent},
+    {"LatinMTakenForMu", "[S]\nM1=latin", "S", "Μ1", absent},
+    {"MicroSignTakenForMu", "[S]\nµ1=micro", "S", "Μ1", absent},
+    {"MuTakenForMicroSign", "[S]\nμ1=mu", "S", "µ1", absent},
+    {"BlanksAroundValueKept", "[S]\nK = \t\v value \t", "S", "K", "value"},
+    {"BlanksInsideNameIgnored", "[S]\nKey Name=v", "S", "KeyName", absent},
+    {"BlanksAroundArgumentsCount", "[S]\nK=v", " S\t", " K ", "v"},
+    {"DoubleQuotesKept", "[S]\nK= \"  v  \" ", "S", "K", "  v  "},
+    {"SingleQuotesKept", "[S]\nK='v'", "S", "K", "v"},
+    {"MoreThanOnePairDropped", "[S]\nK=\"\"v\"\"", "S", "K", "\"v\""},
+    {"MismatchedQuotesDropped", "[S]\nK=\"v'", "S", "K", "\"v'"},
+    {"LoneQuoteDropped", "[S]\nK=\"", "S", "K", "\""},
+    {"EmptyValueReadAsAbsent", "[S]\nK=", "S", "K", ""},
+    {"ValueNotCutToCapacity", "[S]\nK=" + QString(60, u'δ'), "S", "K", QString(49, u'δ')},
+    {"CutBeforeUnquoting", "[S]\nK=\"abcdef\"", "S", "K", "abc", 3},
+    {"ValueStopsAtSecondEquals", "[S]\na=b=c", "S", "A", "b=c"},
+    {"LaterKeyWins", "[S]\nk=1\nK=2", "S", "K", "1"},
+    {"KeyWithoutEqualsSkipped", "[S]\nK\nK=2", "S", "K", absent},
+    {"RepeatedSectionSearched", "[S]\nA=1\n[s]\nA=2\nB=3", "S", "B", absent},
+    {"CommentReadAsKey", "[S]\n  ;K=1", "S", ";K", absent},
+    {"HashTakenForComment", "[S]\n#K=1", "S", "#K", "1"},
+    {"TextAfterBracketInName", "[S] more]\nK=v", "S", "K", "v"},
+    {"HeaderWithoutBracketLost", "[ S \nK=v", "S", "K", "v"},
+    {"KeyBeforeFirstHeaderRead", "K=v\n[S]", "", "K", absent},
+    {"MissingSectionNotAbsent", "[S]\nK=v", "T", "K", absent},
+};
+
+class ReaderRule : public testing::TestWithParam<std::tuple<ReaderCase, const char*>>
+{
+};
+
+TEST_P(ReaderRule, ReadsAsTheClassicReader)
+{
+    const auto& [c, lineEnd] = GetParam();
+    QString file = c.file;
+    file.replace(u'\n', QString::fromLatin1(lineEnd));
+    EXPECT_EQ(ProfileReader::fromBytes(windows1253(file)).read(c.section, c.key, c.capacity), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEnds, ReaderRule, testing::Combine(testing::ValuesIn(readerCases), testing::Values("\r\n", "\n", "\r")),
+    [](const auto& info) {
+        const char* lineEnd = std::get<1>(info.param);
+        return std::string(std::get<0>(info.param).fault) + (lineEnd[0] == '\n' ? "_LF" : lineEnd[1] ? "_CRLF" : "_CR");
+    });
+
+TEST(ConfigText, GreekBytesMisreadAsUtf8)
+{
+    EXPECT_EQ(decodeConfigText(windows1253(u"Μ1=Από 437")), u"Μ1=Από 437"_s);
+    // Starts like UTF-8 but is cut short: still windows-1253.
+    EXPECT_EQ(decodeConfigText(QByteArray("a\xCE")), u"aΞ"_s);
+}
+
+TEST(ConfigText, Utf8FileMisreadAsGreekBytes)
+{
+    const QByteArray utf8 = QStringLiteral("[Trelvick]\nΠλήθοςΜετατροπέων=2").toUtf8();
+    for (const QByteArray& bytes : {utf8, "\xEF\xBB\xBF" + utf8}) {
+        EXPECT_EQ(ProfileReader::fromBytes(bytes).read("TRELVICK", u"ΠλήθοςΜετατροπέων"_s, 99), "2");
+    }
+}
+
+} // namespace

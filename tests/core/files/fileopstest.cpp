@@ -1,0 +1,132 @@
+#include "files/fileops.h"
+
+#include "qstringprinter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace trelvick::files;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class Folder : public testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
+
+    QString folder() const { return m_dir.path(); }
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QByteArray native(const QString& name) const { return nativePath(path(name)); }
+
+    void writeFile(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray contents(const QString& name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+struct FileTestCase
+{
+    const char* fault;
+    QString name;
+    FileTest::Outcome outcome;
+    int error = 0;
+};
+
+class PlainFileTest : public Folder, public testing::WithParamInterface<FileTestCase>
+{
+};
+
+TEST_P(PlainFileTest, WrongAnswer)
+{
+    writeFile("file", "x");
+    writeFile(".hidden", "x");
+    ASSERT_TRUE(QDir(folder()).mkpath(".dir/inner"));
+    writeFile(".dir/inner/file", "x");
+    ASSERT_EQ(::symlink("file", native("link").constData()), 0);
+    ASSERT_EQ(::symlink(".dir", native("dirlink").constData()), 0);
+    ASSERT_EQ(::symlink("missing", native("dangling").constData()), 0);
+    ASSERT_EQ(::symlink("loop", native("loop").constData()), 0);
+    ASSERT_EQ(::mkfifo(native("fifo").constData(), 0600), 0);
+
+    const FileTestCase& c = GetParam();
+    const FileTest test = testFile(c.name.isEmpty() ? QString() : path(c.name));
+    EXPECT_EQ(test.outcome, c.outcome);
+    EXPECT_EQ(test.error, c.error ? systemErrorText(c.error) : QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, PlainFileTest,
+                         testing::Values(FileTestCase{"RegularFileMissed", "file", FileTest::PlainFile},
+                                         FileTestCase{"LinkNotFollowed", "link", FileTest::PlainFile},
+                                         FileTestCase{"HiddenFolderHidesFile", ".dir/inner/file", FileTest::PlainFile},
+                                         FileTestCase{"EmptyPathTested", "", FileTest::NoFile},
+                                         FileTestCase{"MissingFileReported", "missing", FileTest::NoFile},
+                                         FileTestCase{"FileAsFolderReported", "file/x", FileTest::NoFile},
+                                         FileTestCase{"DanglingLinkReported", "dangling", FileTest::NoFile},
+                                         FileTestCase{"HiddenFileCounted", ".hidden", FileTest::NoFile},
+                                         FileTestCase{"FolderCounted", ".dir", FileTest::NoFile},
+                                         FileTestCase{"LinkToFolderCounted", "dirlink", FileTest::NoFile},
+                                         FileTestCase{"FifoCounted", "fifo", FileTest::NoFile},
+                                         FileTestCase{"LinkLoopIgnored", "loop", FileTest::Failure, ELOOP},
+                                         FileTestCase{"LongNameIgnored", QString(300, u'x'), FileTest::Failure,
+                                                      ENAMETOOLONG},
+                                         FileTestCase{"NulShortensName", u"file\0x"_s, FileTest::Failure, EINVAL}),
+                         [](const auto& info) { return info.param.fault; });
+
+TEST_F(Folder, RenameReplacesTakenName)
+{
+    writeFile("a", "first");
+    writeFile("b", "second");
+    QString error;
+    EXPECT_FALSE(renameNoReplace(path("a"), path("b"), &error));
+    EXPECT_EQ(error, systemErrorText(EEXIST));
+    EXPECT_EQ(contents("a"), "first");
+    EXPECT_EQ(contents("b"), "second");
+
+    EXPECT_TRUE(renameNoReplace(path("a"), path(u"νέο όνομα"_s), &error));
+    EXPECT_EQ(contents(u"νέο όνομα"_s), "first");
+    EXPECT_FALSE(QFile::exists(path("a")));
+}
+
+TEST_F(Folder, MissingFileNotReported)
+{
+    QString error;
+    EXPECT_FALSE(renameNoReplace(path("missing"), path("other"), &error));
+    EXPECT_EQ(error, systemErrorText(ENOENT));
+    error.clear();
+    EXPECT_FALSE(deleteFile(path("missing"), &error));
+    EXPECT_EQ(error, systemErrorText(ENOENT));
+    EXPECT_FALSE(sameFile(path("missing"), path("missing")));
+}
+
+TEST_F(Folder, SameFileMissedThroughLinkOrSizeWrong)
+{
+    writeFile("a", QByteArray(1234, 'z'));
+    writeFile("b", QByteArray(1234, 'z'));
+    ASSERT_EQ(::symlink("a", native("link").constData()), 0);
+    EXPECT_TRUE(sameFile(path("a"), path("./link")));
+    EXPECT_FALSE(sameFile(path("a"), path("b")));
+    EXPECT_EQ(statFile(path("link")).value_or(FileStat{}).size, 1234);
+}
+
+TEST(ErrorText, NumberInsteadOfText)
+{
+    EXPECT_EQ(systemErrorText(ENOENT), "No such file or directory");
+}
+
+} // namespace

@@ -1,0 +1,34 @@
+#include "files/paths.h"
+
+#include "qstringprinter.h"
+
+#include <gtest/gtest.h>
+
+using namespace trelvick::files;
+
+namespace {
+
+TEST(PathHelpers, WrongSideOfLastSeparator)
+{
+    struct
+    {
+        const char *path, *folder, *withSeparator, *cut;
+    } const cases[] = {
+        {"/home/a/b.txt", "/home/a/", "/home/a/b.txt/", "/home/a"},
+        {"/home/a/", "/home/a/", "/home/a/", "/home/a"},
+        {"/b.txt", "/", "/b.txt/", ""},
+        {"/", "/", "/", ""},
+        {"b.txt", "", "b.txt/", ""},
+        {"", "", "/", ""},
+        {"a\\b", "", "a\\b/", ""},
+        {"/ά β/γ.txt", "/ά β/", "/ά β/γ.txt/", "/ά β"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(GetFolder(c.path), c.folder);
+        EXPECT_EQ(AddSeparator(c.path), c.withSeparator);
+        EXPECT_EQ(CutAtSeparator(c.path), c.cut);
+    }
+}
+
+} // namespace
