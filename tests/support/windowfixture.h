@@ -84,10 +84,7 @@ struct WindowFixture
         return window->load();
     }
 
-    template <typename T> T* find(const char* name) const
-    {
-        return window->findChild<T*>(QString::fromLatin1(name));
-    }
+    template <typename T> T* find(const char* name) const { return window->findChild<T*>(QString::fromLatin1(name)); }
     app::PictureButton* button(const char* name) const { return find<app::PictureButton>(name); }
     bool available(const char* name) const { return button(name)->isAvailable(); }
     QString text(const char* name) const
@@ -97,6 +94,18 @@ struct WindowFixture
         return find<QLineEdit>(name)->text();
     }
     void click(const char* name) const { button(name)->click(); }
+
+    // Chooses files in the input dialog and one file in the save-as dialog.
+    void selectInput(const QStringList& names)
+    {
+        platform.openResults << ScriptedPlatform::chosen(names);
+        click("c3dInputDefine");
+    }
+    void selectOutput(const QString& path)
+    {
+        platform.saveResults << ScriptedPlatform::chosen({path});
+        click("c3dOutputDefine");
+    }
 };
 
 } // namespace trelvick::testing

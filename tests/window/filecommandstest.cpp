@@ -1,0 +1,478 @@
+#include "windowfixture.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+
+using namespace trelvick;
+using testing::ScriptedPlatform;
+using testing::WindowFixture;
+
+namespace {
+
+// Characters that a shell would split, expand or run, and Greek letters.
+const QString kHostileName = QStringLiteral("a b \"q\" 'r' $HOME; ls `id` Ελληνικά.txt");
+
+// A /bin/sh script that appends its argument count and its arguments, one per line, to record,
+// then runs tail. The window starts the script itself; no shell of the program's stands between.
+QString writeRecorder(const WindowFixture& f, const QString& name, const QString& tail = {})
+{
+    const QString script = f.programFolder() + u'/' + name;
+    const QString record = f.dir.path() + u'/' + name + QStringLiteral(".record");
+    const QString text = QStringLiteral("#!/bin/sh\n{ printf '%s\\n' \"$#\"; for a in \"$@\"; do printf '%s\\n' "
+                                        "\"$a\"; done; } >> '") +
+                         record + QStringLiteral("'\n") + tail + u'\n';
+    WindowFixture::writeBytes(script, text.toUtf8());
+    QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                                      QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther);
+    return script;
+}
+
+QByteArray recordOf(const WindowFixture& f, const QString& name)
+{
+    return WindowFixture::readBytes(f.dir.path() + u'/' + name + QStringLiteral(".record"));
+}
+
+QByteArray oneArgument(const QString& path)
+{
+    return "1\n" + path.toUtf8() + '\n';
+}
+
+QString failureTail(const QString& sentence)
+{
+    return QStringLiteral("».\r\n\r\n") + sentence;
+}
+
+// Input "in/in.txt" (5 bytes) and output "out/out.txt" (2 bytes) chosen, both existing.
+struct Chosen
+{
+    QString input;
+    QString output;
+};
+Chosen chooseBoth(WindowFixture& f)
+{
+    QDir().mkpath(f.work(QStringLiteral("in")));
+    QDir().mkpath(f.work(QStringLiteral("out")));
+    const Chosen chosen{f.work(QStringLiteral("in/in.txt")), f.work(QStringLiteral("out/out.txt"))};
+    WindowFixture::writeBytes(chosen.input, "12345");
+    WindowFixture::writeBytes(chosen.output, "xy");
+    f.selectInput({chosen.input});
+    f.selectOutput(chosen.output);
+    return chosen;
+}
+
+} // namespace
+
+class FileCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void externalProgramGetsThePathAsOneArgument_data();
+    void externalProgramGetsThePathAsOneArgument();
+    void editShowsItsNoticeThenWaitsForTheEditor_data();
+    void editShowsItsNoticeThenWaitsForTheEditor();
+    void programRemovedAfterStartupFails_data();
+    void programRemovedAfterStartupFails();
+    void quickViewDoesNotWaitForTheViewer();
+    void renameTakesTheAnswerExactlyAsTyped_data();
+    void renameTakesTheAnswerExactlyAsTyped();
+    void renameFailureChangesNoFile_data();
+    void renameFailureChangesNoFile();
+    void emptyRenameAnswerChangesNothing();
+    void deleteQuestionAnsweredNoChangesNothing_data();
+    void deleteQuestionAnsweredNoChangesNothing();
+    void inputDeleteEmptiesTheFrameAndBlanksTheLine();
+    void outputDeleteLeavesTheInformationLine();
+    void deleteOfAMissingFileFailsAndKeepsTheSelection_data();
+    void deleteOfAMissingFileFailsAndKeepsTheSelection();
+};
+
+void FileCommandsTest::externalProgramGetsThePathAsOneArgument_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<bool>("edit");
+    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << false << false;
+    QTest::newRow("quick view output") << QStringLiteral("c3dOutputView") << true << false;
+    QTest::newRow("edit input") << QStringLiteral("c3dInputEdit") << false << true;
+    QTest::newRow("edit output") << QStringLiteral("c3dOutputEdit") << true << true;
+}
+
+void FileCommandsTest::externalProgramGetsThePathAsOneArgument()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, output);
+    QFETCH(bool, edit);
+    WindowFixture f;
+    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"));
+    const QString editor = writeRecorder(f, QStringLiteral("edit.sh"));
+    f.writeIni(WindowFixture::standardIni(viewer, editor));
+    QVERIFY(f.start());
+    const QString folder = f.work(QStringLiteral("my files $PATH;"));
+    QVERIFY(QDir().mkpath(folder));
+    const QString input = folder + u'/' + kHostileName;
+    const QString target = output ? input + QStringLiteral(" out") : input;
+    QVERIFY(WindowFixture::writeBytes(input, "abc"));
+    f.selectInput({input});
+    f.selectOutput(input + QStringLiteral(" out"));
+
+    f.click(button.toLatin1().constData());
+    const QString program = edit ? editor : viewer;
+    QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{program, target}}));
+    if (edit) // waited for: the record is complete when the click returns
+        QCOMPARE(recordOf(f, QStringLiteral("edit.sh")), oneArgument(target));
+    else
+        QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")), oneArgument(target));
+    QCOMPARE(f.platform.beeps(), 0);
+    QCOMPARE(WindowFixture::readBytes(input), QByteArray("abc"));
+}
+
+void FileCommandsTest::editShowsItsNoticeThenWaitsForTheEditor_data()
+{
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("notice"); // %1: the file's path
+    QTest::newRow("input, greek") << false << false << QStringLiteral("Επεξεργασία")
+                                  << QStringLiteral("Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα "
+                                                    "επεξεργάζεστε το αρχείο «%1».");
+    QTest::newRow("output, english") << true << true << QStringLiteral("Edit")
+                                     << QStringLiteral("The application is suspended for as long as you are "
+                                                       "editing the file '%1'.");
+}
+
+void FileCommandsTest::editShowsItsNoticeThenWaitsForTheEditor()
+{
+    QFETCH(bool, output);
+    QFETCH(bool, english);
+    QFETCH(QString, title);
+    QFETCH(QString, notice);
+    WindowFixture f;
+    const QString editor =
+        writeRecorder(f, QStringLiteral("edit.sh"), QStringLiteral("sleep 0.3\nprintf more >> \"$1\""));
+    f.writeIni(WindowFixture::standardIni(QStringLiteral("<none>"), editor));
+    QVERIFY(f.start());
+    if (english)
+        f.click("c3dEnglish");
+    const Chosen chosen = chooseBoth(f);
+    const QString line = f.text("lblPleaseWait");
+    const QString file = output ? chosen.output : chosen.input;
+    f.platform.log.clear();
+    bool editorStartedBeforeNotice = false;
+    f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) {
+        editorStartedBeforeNotice = QFileInfo::exists(f.dir.path() + QStringLiteral("/edit.sh.record"));
+    };
+
+    f.click(output ? "c3dOutputEdit" : "c3dInputEdit");
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("box:") + title, QStringLiteral("wait")}));
+    QVERIFY(!editorStartedBeforeNotice);
+    QCOMPARE(f.platform.boxes.last().text, notice.arg(file));
+    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
+    QCOMPARE(WindowFixture::readBytes(file), output ? QByteArray("xymore") : QByteArray("12345more"));
+    if (output)
+        QCOMPARE(f.text("lblPleaseWait"), line);
+    else
+        QVERIFY2(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 9 χαρακτήρες, ")),
+                 qPrintable(f.text("lblPleaseWait")));
+}
+
+void FileCommandsTest::programRemovedAfterStartupFails_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("sentence");
+    const QString view = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή της γρήγορης προβολής.");
+    const QString edit = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή του επεξεργαστή.");
+    const QStringList viewLog{QStringLiteral("start"), QStringLiteral("beep"),
+                              QStringLiteral("box:Trelvick - Γρήγορη προβολή")};
+    const QStringList editLog{QStringLiteral("box:Επεξεργασία"), QStringLiteral("wait"), QStringLiteral("beep"),
+                              QStringLiteral("box:Trelvick - Επεξεργασία")};
+    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << viewLog << view;
+    QTest::newRow("quick view output") << QStringLiteral("c3dOutputView") << viewLog << view;
+    QTest::newRow("edit input, after the notice") << QStringLiteral("c3dInputEdit") << editLog << edit;
+    QTest::newRow("edit output, after the notice") << QStringLiteral("c3dOutputEdit") << editLog << edit;
+}
+
+void FileCommandsTest::programRemovedAfterStartupFails()
+{
+    QFETCH(QString, button);
+    QFETCH(QStringList, log);
+    QFETCH(QString, sentence);
+    WindowFixture f;
+    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"));
+    const QString editor = writeRecorder(f, QStringLiteral("edit.sh"));
+    f.writeIni(WindowFixture::standardIni(viewer, editor));
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    const QString line = f.text("lblPleaseWait");
+    QVERIFY(QFile::remove(viewer));
+    QVERIFY(QFile::remove(editor));
+    f.platform.log.clear();
+
+    f.click(button.toLatin1().constData());
+    QCOMPARE(f.platform.log, log);
+    const QString text = f.platform.boxes.last().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Προέκυψε το λάθος «")) && text.endsWith(failureTail(sentence)),
+             qPrintable(text));
+    const QString error = text.section(u'«', 1).section(u'»', 0, 0);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(error, error.toUpper());
+    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
+    QCOMPARE(f.text("lblPleaseWait"), line);
+    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
+    QVERIFY(!f.platform.ended);
+}
+
+void FileCommandsTest::quickViewDoesNotWaitForTheViewer()
+{
+    WindowFixture f;
+    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"), QStringLiteral("sleep 5"));
+    f.writeIni(WindowFixture::standardIni(viewer));
+    QVERIFY(f.start());
+    chooseBoth(f);
+    QElapsedTimer timer;
+    timer.start();
+    f.click("c3dInputView");
+    f.click("c3dInputView");
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+    // A second view starts the viewer once more.
+    QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")).count('\n'), 4);
+    QCOMPARE(f.platform.boxes.size(), 0);
+}
+
+void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::newRow("blanks around and inside") << QStringLiteral("  two  blanks  ");
+    QTest::newRow("quotes") << QStringLiteral("\"double\" and 'single'");
+    QTest::newRow("leading dash") << QStringLiteral("-rf");
+    QTest::newRow("newline") << QStringLiteral("line\nbreak");
+    QTest::newRow("greek") << QStringLiteral("Νέο Όνομα.κείμενο");
+    QTest::newRow("shell syntax") << QStringLiteral("$(touch pwned); `touch pwned` | x");
+    QTest::newRow("255 bytes") << QString(127, u'ω') + u'x';
+}
+
+void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped()
+{
+    QFETCH(QString, answer);
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    // A size changed behind the window's back shows that the line is rebuilt after the rename.
+    QVERIFY(WindowFixture::writeBytes(chosen.input, "1234567"));
+    f.platform.log.clear();
+    f.platform.inputAnswers << answer << answer;
+    f.click("c3dInputRename");
+    f.click("c3dOutputRename");
+
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
+    QCOMPARE(f.platform.inputRequests[0].title, QStringLiteral("Μετονομασία"));
+    QCOMPARE(f.platform.inputRequests[0].prompt,
+             QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εισόδου. "));
+    QCOMPARE(f.platform.inputRequests[1].prompt,
+             QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εξόδου. "));
+    const QString newInput = f.work(QStringLiteral("in/")) + answer;
+    const QString newOutput = f.work(QStringLiteral("out/")) + answer;
+    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{answer});
+    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{answer});
+    QCOMPARE(WindowFixture::readBytes(newInput), QByteArray("1234567"));
+    QCOMPARE(WindowFixture::readBytes(newOutput), QByteArray("xy"));
+    QCOMPARE(f.window->state().InputFilePath, newInput);
+    QCOMPARE(f.window->state().InputFolder, f.work(QStringLiteral("in/")));
+    QCOMPARE(f.text("txtInputFullPathName"), newInput);
+    QCOMPARE(f.window->state().OutputFilePath, newOutput);
+    QCOMPARE(f.text("txtOutputFullPathName"), newOutput);
+    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")));
+    QVERIFY(!QFileInfo::exists(f.dir.path() + QStringLiteral("/pwned")));
+    QVERIFY(f.available("c3dInputRename") && f.available("c3dConvert"));
+}
+
+void FileCommandsTest::renameFailureChangesNoFile_data()
+{
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("outputWritten");
+    QTest::newRow("input onto a taken name") << false << QStringLiteral("other.txt") << true;
+    QTest::newRow("output onto a taken name") << true << QStringLiteral("other.txt") << true;
+    QTest::newRow("output not written yet") << true << QStringLiteral("new.txt") << false;
+    QTest::newRow("name of 256 bytes") << false << QString(128, u'ω') << true;
+}
+
+void FileCommandsTest::renameFailureChangesNoFile()
+{
+    QFETCH(bool, output);
+    QFETCH(QString, answer);
+    QFETCH(bool, outputWritten);
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    if (!outputWritten)
+        QVERIFY(QFile::remove(chosen.output));
+    const QString folder = output ? f.work(QStringLiteral("out/")) : f.work(QStringLiteral("in/"));
+    QVERIFY(WindowFixture::writeBytes(folder + QStringLiteral("other.txt"), "other"));
+    const QString line = f.text("lblPleaseWait");
+    f.platform.log.clear();
+    f.platform.inputAnswers << answer;
+
+    f.click(output ? "c3dOutputRename" : "c3dInputRename");
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("beep"),
+                                          QStringLiteral("box:Trelvick - Μετονομασία")}));
+    QVERIFY(f.platform.boxes.last().text.endsWith(
+        failureTail(QStringLiteral("Η εφαρμογή δεν μπορεί να μετονομάσει το αρχείο."))));
+    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
+    QCOMPARE(WindowFixture::readBytes(folder + QStringLiteral("other.txt")), QByteArray("other"));
+    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
+    QCOMPARE(WindowFixture::readBytes(chosen.output), outputWritten ? QByteArray("xy") : QByteArray("<missing>"));
+    QCOMPARE(f.window->state().InputFilePath, chosen.input);
+    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
+    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QCOMPARE(f.text("lblPleaseWait"), line);
+}
+
+void FileCommandsTest::emptyRenameAnswerChangesNothing()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    f.click("c3dEnglish");
+    f.platform.log.clear();
+    f.platform.inputAnswers << QString() << QString();
+    f.click("c3dInputRename");
+    f.click("c3dOutputRename");
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
+    QCOMPARE(f.platform.inputRequests[0].title, QStringLiteral("Rename"));
+    QCOMPARE(f.platform.inputRequests[0].prompt, QStringLiteral("Enter the new name of the input file. "));
+    QCOMPARE(f.platform.inputRequests[1].prompt, QStringLiteral("Enter the new name of the output file. "));
+    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{QStringLiteral("in.txt")});
+    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
+    QCOMPARE(f.window->state().InputFilePath, chosen.input);
+    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
+}
+
+void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing_data()
+{
+    QTest::addColumn<bool>("output");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("question"); // %1: the path
+    QTest::newRow("input, greek") << false << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο «%1»;");
+    QTest::newRow("output, greek: a blank after «")
+        << true << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
+    QTest::newRow("output, english") << true << true << QStringLiteral("Do you really want to delete the '%1' file?");
+}
+
+void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing()
+{
+    QFETCH(bool, output);
+    QFETCH(bool, english);
+    QFETCH(QString, question);
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    if (english)
+        f.click("c3dEnglish");
+    const Chosen chosen = chooseBoth(f);
+    const QString line = f.text("lblPleaseWait");
+    f.platform.log.clear();
+    f.platform.answers << platform::Answer::No;
+
+    f.click(output ? "c3dOutputDelete" : "c3dInputDelete");
+    const QString title = english ? QStringLiteral("Delete") : QStringLiteral("Διαγραφή");
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:") + title}));
+    QCOMPARE(f.platform.boxes.last().text, question.arg(output ? chosen.output : chosen.input));
+    QCOMPARE(f.platform.boxes.last().buttons, platform::Buttons::YesNo);
+    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
+    QCOMPARE(WindowFixture::readBytes(chosen.output), QByteArray("xy"));
+    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
+    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QCOMPARE(f.text("lblPleaseWait"), line);
+    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
+        QVERIFY2(f.available(name), name);
+}
+
+void FileCommandsTest::inputDeleteEmptiesTheFrameAndBlanksTheLine()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni(QStringLiteral("/bin/true"), QStringLiteral("/bin/true")));
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    f.platform.answers << platform::Answer::Yes;
+    f.click("c3dInputDelete");
+
+    QVERIFY(!QFileInfo::exists(chosen.input));
+    QVERIFY(!f.window->state().InputFileDefined);
+    QCOMPARE(f.window->state().InputFilePath, QString());
+    QCOMPARE(f.window->state().InputFolder, QString());
+    QCOMPARE(f.text("txtInputFullPathName"), QString());
+    QCOMPARE(f.text("lblPleaseWait"), QString());
+    QVERIFY(f.available("c3dInputDefine"));
+    for (const char* name : {"c3dInputView", "c3dInputEdit", "c3dInputRename", "c3dInputDelete", "c3dConvert"})
+        QVERIFY2(!f.available(name), name);
+    // The other frame keeps its file.
+    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QVERIFY(f.available("c3dOutputView") && f.available("c3dOutputDelete"));
+
+    f.click("c3dEnglish");
+    QCOMPARE(f.text("lblPleaseWait"), QString());
+    QCOMPARE(f.platform.beeps(), 1);
+}
+
+void FileCommandsTest::outputDeleteLeavesTheInformationLine()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    const QString line = f.text("lblPleaseWait");
+    QVERIFY(line.startsWith(QStringLiteral("Αρχείο εισόδου: 5 χαρακτήρες")));
+    f.platform.answers << platform::Answer::Yes;
+    f.click("c3dOutputDelete");
+
+    QVERIFY(!QFileInfo::exists(chosen.output));
+    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
+    QVERIFY(!f.window->state().OutputFileDefined);
+    QCOMPARE(f.window->state().OutputFilePath, QString());
+    QCOMPARE(f.text("txtOutputFullPathName"), QString());
+    QCOMPARE(f.text("lblPleaseWait"), line);
+    QVERIFY(f.available("c3dOutputDefine"));
+    for (const char* name : {"c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
+        QVERIFY2(!f.available(name), name);
+    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
+    QVERIFY(f.available("c3dInputDelete"));
+}
+
+void FileCommandsTest::deleteOfAMissingFileFailsAndKeepsTheSelection_data()
+{
+    QTest::addColumn<bool>("output");
+    QTest::newRow("input removed behind the window") << false;
+    QTest::newRow("output not written yet") << true;
+}
+
+void FileCommandsTest::deleteOfAMissingFileFailsAndKeepsTheSelection()
+{
+    QFETCH(bool, output);
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    QVERIFY(QFile::remove(output ? chosen.output : chosen.input));
+    f.platform.log.clear();
+    f.platform.answers << platform::Answer::Yes;
+
+    f.click(output ? "c3dOutputDelete" : "c3dInputDelete");
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Διαγραφή"),
+                                          QStringLiteral("beep"), QStringLiteral("box:Trelvick - Διαγραφή")}));
+    QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY».\r\n\r\n"
+                                                          "Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο."));
+    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
+    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
+    QVERIFY(f.available(output ? "c3dOutputDelete" : "c3dInputDelete"));
+    QVERIFY(f.available("c3dConvert"));
+}
+
+QTEST_MAIN(FileCommandsTest)
+#include "filecommandstest.moc"
