@@ -19,6 +19,7 @@ struct ProgramEntry
 {
     QString command;
     bool available = false;
+    QString value;                  // as read, for the failure report
     std::optional<QString> failure; // the system's text when the file test itself failed
 };
 
@@ -32,18 +33,19 @@ ProgramEntry readProgramEntry(const ProfileReader& profile, const QString& key)
     const files::FileTest test = files::testFile(value);
     switch (test.outcome) {
     case files::FileTest::PlainFile:
-        return {value, true, {}};
+        return {value, true, value, {}};
     case files::FileTest::Failure:
-        return {{}, false, test.error};
+        return {{}, false, value, test.error};
     case files::FileTest::NoFile:
         break;
     }
     return {};
 }
 
-LoadResult failed(Configuration config, ConfigFailure failure, const QString& errorText = {})
+LoadResult failed(Configuration config, ConfigFailure failure, const QString& errorText = {},
+                  const char16_t* faultyKey = nullptr, const QString& faultyValue = {})
 {
-    return {std::move(config), failure, errorText};
+    return {std::move(config), failure, errorText, faultyKey ? QString::fromUtf16(faultyKey) : QString(), faultyValue};
 }
 
 } // namespace
@@ -73,14 +75,11 @@ QString resolveInFolder(const QString& folder, const QString& name)
     return base + name;
 }
 
-LoadResult loadConfiguration(const QString& programFolder)
-{
-    Configuration config;
-    const QString folder = folderWithSeparator(programFolder);
-    const QString fileName = QString::fromUtf16(kConfigFileName);
-    config.configFilePath = (folder + fileName).toUpper();
-    config.configFile = resolveInFolder(folder, fileName);
+namespace {
 
+// Everything after the file has been named: shared by the program-folder and the named-file loads.
+LoadResult loadFrom(Configuration config)
+{
     const files::FileTest fileTest = files::testFile(config.configFile);
     if (fileTest.outcome == files::FileTest::Failure)
         return failed(std::move(config), ConfigFailure::Other, fileTest.error);
@@ -92,26 +91,26 @@ LoadResult loadConfiguration(const QString& programFolder)
 
     const ProgramEntry quickView = readProgramEntry(profile, QString::fromUtf16(kQuickViewKey));
     if (quickView.failure)
-        return failed(std::move(config), ConfigFailure::Other, *quickView.failure);
+        return failed(std::move(config), ConfigFailure::Other, *quickView.failure, kQuickViewKey, quickView.value);
     config.quickViewAvailable = quickView.available;
     config.quickViewCommand = quickView.command;
 
     const ProgramEntry editor = readProgramEntry(profile, QString::fromUtf16(kEditorKey));
     if (editor.failure)
-        return failed(std::move(config), ConfigFailure::Other, *editor.failure);
+        return failed(std::move(config), ConfigFailure::Other, *editor.failure, kEditorKey, editor.value);
     config.editorAvailable = editor.available;
     config.editorCommand = editor.command;
 
     const QString countText =
         profile.read(QString::fromUtf16(kMainSection), QString::fromUtf16(kCountKey), kCountCapacity);
     if (isAbsent(countText))
-        return failed(std::move(config), ConfigFailure::MissingCount);
+        return failed(std::move(config), ConfigFailure::MissingCount, {}, kCountKey);
     const std::optional<qint16> count = parseConverterCount(countText);
     if (!count)
-        return failed(std::move(config), ConfigFailure::Other, QString::fromUtf16(kOverflowText));
+        return failed(std::move(config), ConfigFailure::Other, QString::fromUtf16(kOverflowText), kCountKey, countText);
     config.converterCount = *count;
     if (*count < 1)
-        return failed(std::move(config), ConfigFailure::BadCount);
+        return failed(std::move(config), ConfigFailure::BadCount, {}, kCountKey, countText);
 
     const QString listSection = QString::fromUtf16(kListSection);
     for (int k = 1; k <= *count; ++k) {
@@ -122,7 +121,28 @@ LoadResult loadConfiguration(const QString& programFolder)
     }
     if (config.converters.isEmpty())
         return failed(std::move(config), ConfigFailure::NoConverter);
-    return {std::move(config), ConfigFailure::None, {}};
+    return {std::move(config), ConfigFailure::None, {}, {}, {}};
+}
+
+} // namespace
+
+LoadResult loadConfiguration(const QString& programFolder)
+{
+    Configuration config;
+    const QString folder = folderWithSeparator(programFolder);
+    const QString fileName = QString::fromUtf16(kConfigFileName);
+    config.configFilePath = (folder + fileName).toUpper();
+    config.configFile = resolveInFolder(folder, fileName);
+    return loadFrom(std::move(config));
+}
+
+LoadResult loadConfigurationFile(const QString& file)
+{
+    Configuration config;
+    // A name the user typed is shown as typed: upper case would name another file here.
+    config.configFilePath = file;
+    config.configFile = file;
+    return loadFrom(std::move(config));
 }
 
 } // namespace trelvick::config

@@ -50,6 +50,10 @@ struct LoadResult
     Configuration config; // configFilePath is set as far as the load got, even on failure
     ConfigFailure failure = ConfigFailure::None;
     QString errorText;
+    // The [Trelvick] key at fault and its value as read, for reports that name them: the count for
+    // MissingCount, BadCount and an overflow, the program entry whose file test failed for Other.
+    QString faultyKey;
+    QString faultyValue;
 };
 
 // The converter key for number k: Greek capital Mu followed by k ("Μ1", "Μ12").
@@ -65,5 +69,9 @@ QString resolveInFolder(const QString& folder, const QString& name);
 
 // Loads the main section and the converter list of tq.ini in programFolder.
 LoadResult loadConfiguration(const QString& programFolder);
+
+// The same load, with the same checks, from a file named directly (the command line's --config).
+// configFilePath keeps the name as given.
+LoadResult loadConfigurationFile(const QString& file);
 
 } // namespace trelvick::config

@@ -1,0 +1,578 @@
+#include "cli/cli.h"
+
+#include "config/profilereader.h"
+#include "convert/conversiontable.h"
+#include "convert/engine.h"
+#include "files/fileops.h"
+#include "files/posixfile.h"
+#include "lang/clitexts.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace trelvick::cli {
+
+using namespace Qt::StringLiterals;
+using lang::Language;
+namespace texts = lang::cli;
+
+namespace {
+
+// Below this size a conversion is over before a bar would be worth drawing.
+constexpr std::int64_t kProgressThreshold = std::int64_t(16) * 1024 * 1024;
+constexpr std::chrono::milliseconds kProgressInterval(100);
+constexpr int kBarWidth = 40;
+
+const QString kStandardStream = u"-"_s;
+
+bool writeAll(int fd, const QByteArray& bytes)
+{
+    const char* data = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(left));
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    return true;
+}
+
+// Standard input or output: descriptors the program did not open and so does not close.
+class DescriptorSource final : public convert::ByteSource
+{
+public:
+    explicit DescriptorSource(int fd) : m_fd(fd) {}
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        for (;;) {
+            const ssize_t got = ::read(m_fd, buffer, static_cast<std::size_t>(capacity));
+            if (got >= 0)
+                return got;
+            if (errno != EINTR) {
+                m_error = files::systemErrorText(errno);
+                return -1;
+            }
+        }
+    }
+    QString errorString() const override { return m_error; }
+
+private:
+    int m_fd;
+    QString m_error;
+};
+
+class DescriptorSink final : public convert::ByteSink
+{
+public:
+    explicit DescriptorSink(int fd) : m_fd(fd) {}
+    bool write(const char* data, std::int64_t size) override
+    {
+        while (size > 0) {
+            const ssize_t written = ::write(m_fd, data, static_cast<std::size_t>(size));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                m_error = files::systemErrorText(errno);
+                return false;
+            }
+            if (written == 0) {
+                m_error = files::systemErrorText(EIO);
+                return false;
+            }
+            data += written;
+            size -= written;
+        }
+        return true;
+    }
+    QString errorString() const override { return m_error; }
+
+private:
+    int m_fd;
+    QString m_error;
+};
+
+// Device and inode of a path, or of a standard stream given as "-". Only a regular file behind a
+// standard stream counts: a terminal or a pipe on both sides is no danger.
+std::optional<std::pair<quint64, quint64>> identity(const QString& path, int fd)
+{
+    if (path == kStandardStream) {
+        struct stat info;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+            return std::nullopt;
+        return std::pair{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+    }
+    const std::optional<files::FileStat> stat = files::statFile(path);
+    if (!stat)
+        return std::nullopt;
+    return std::pair{stat->device, stat->inode};
+}
+
+// A bar redrawn in place on the terminal: "[#######---------]  42%".
+class ProgressBar final
+{
+public:
+    explicit ProgressBar(int fd) : m_fd(fd) {}
+    ~ProgressBar() { clear(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void show(int percentage)
+    {
+        if (percentage == m_shown)
+            return;
+        m_shown = percentage;
+        const int filled = percentage * kBarWidth / 100;
+        const QByteArray line = "\r[" + QByteArray(filled, '#') + QByteArray(kBarWidth - filled, '-') + "] " +
+                                QByteArray::number(percentage).rightJustified(3) + '%';
+        writeAll(m_fd, line);
+    }
+    void clear()
+    {
+        if (m_shown >= 0)
+            writeAll(m_fd, "\r\x1b[K");
+        m_shown = -1;
+    }
+
+private:
+    int m_fd;
+    int m_shown = -1;
+};
+
+class Runner final
+{
+public:
+    Runner(const Options& options, const Context& context) : m_options(options), m_context(context) {}
+
+    int run();
+
+private:
+    Language language() const { return m_context.language; }
+    void error(const QString& text) const
+    {
+        writeAll(m_context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s + text + u'\n').toUtf8());
+    }
+    void notice(const QString& text) const
+    {
+        if (!m_options.quiet)
+            writeAll(m_context.errorFd, (text + u'\n').toUtf8());
+    }
+    bool print(const QString& text) const { return writeAll(m_context.outputFd, text.toUtf8()); }
+
+    std::optional<config::Configuration> loadConfiguration() const;
+    void reportConfigFailure(const config::LoadResult& result) const;
+    std::optional<config::Converter> chooseConverter(const config::Configuration& config) const;
+    std::optional<convert::ConversionTable> loadTable(const config::Configuration& config,
+                                                      const config::Converter& converter) const;
+    bool sameFile(const QString& input, const QString& output) const;
+    bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const;
+    QString shown(const QString& path, bool isInput) const
+    {
+        if (path != kStandardStream)
+            return path;
+        return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
+    }
+
+    const Options& m_options;
+    const Context& m_context;
+};
+
+std::optional<config::Configuration> Runner::loadConfiguration() const
+{
+    config::LoadResult result = m_options.configFile ? config::loadConfigurationFile(*m_options.configFile)
+                                                     : config::loadConfiguration(m_context.programFolder);
+    if (result.failure != config::ConfigFailure::None) {
+        reportConfigFailure(result);
+        return std::nullopt;
+    }
+    return std::move(result.config);
+}
+
+void Runner::reportConfigFailure(const config::LoadResult& result) const
+{
+    const QString& file = result.config.configFile;
+    const QString mainSection = QString::fromUtf16(config::kMainSection);
+    switch (result.failure) {
+    case config::ConfigFailure::None:
+        return;
+    case config::ConfigFailure::MissingFile:
+        error(texts::missingConfig(language(), file));
+        return;
+    case config::ConfigFailure::MissingCount:
+        error(texts::missingEntry(language(), file, mainSection, result.faultyKey));
+        return;
+    case config::ConfigFailure::BadCount:
+        error(texts::badCount(language(), file, mainSection, result.faultyKey, result.faultyValue));
+        return;
+    case config::ConfigFailure::NoConverter:
+        error(texts::noConverter(language(), file, QString::fromUtf16(config::kListSection),
+                                 result.config.converterCount));
+        return;
+    case config::ConfigFailure::Other:
+        if (result.faultyKey == QString::fromUtf16(config::kCountKey))
+            error(texts::countOutOfRange(language(), file, mainSection, result.faultyKey, result.faultyValue));
+        else if (!result.faultyKey.isEmpty())
+            error(texts::programEntryFailed(language(), file, mainSection, result.faultyKey, result.faultyValue,
+                                            result.errorText));
+        else
+            error(texts::configTestFailed(language(), file, result.errorText));
+        return;
+    }
+}
+
+std::optional<config::Converter> Runner::chooseConverter(const config::Configuration& config) const
+{
+    QStringList ambiguous;
+    const std::optional<qsizetype> index = findConverter(config.converters, m_options.converter, &ambiguous);
+    if (index)
+        return config.converters.at(*index);
+    if (!ambiguous.isEmpty())
+        error(texts::ambiguousConverter(language(), m_options.converter, ambiguous.join(u", "_s)));
+    else
+        error(texts::unknownConverter(language(), m_options.converter));
+    return std::nullopt;
+}
+
+std::optional<convert::ConversionTable> Runner::loadTable(const config::Configuration& config,
+                                                          const config::Converter& converter) const
+{
+    auto loaded = convert::ConversionTable::load(config::ProfileReader::fromFile(config.configFile), converter.key);
+    switch (loaded.failure) {
+    case convert::ConversionTable::Failure::None:
+        return std::move(loaded.table);
+    case convert::ConversionTable::Failure::NoEntries:
+        error(texts::noCodeEntries(language(), config.configFile, converter.key));
+        break;
+    case convert::ConversionTable::Failure::Faulty:
+        error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue));
+        break;
+    }
+    return std::nullopt;
+}
+
+bool Runner::sameFile(const QString& input, const QString& output) const
+{
+    if (input != kStandardStream && input == output)
+        return true;
+    const auto in = identity(input, m_context.inputFd);
+    const auto out = identity(output, m_context.outputFd);
+    return in && out && *in == *out;
+}
+
+// The window's order: the input is opened before an old output is deleted, so an output name that
+// is another link to the input cannot take the input's bytes with it.
+bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const
+{
+    const bool fromStandard = input == kStandardStream;
+    const bool toStandard = output == kStandardStream;
+    const QString inputName = shown(input, true);
+    const QString outputName = shown(output, false);
+
+    std::int64_t size = -1; // unknown for a pipe
+    if (fromStandard) {
+        struct stat info;
+        if (::fstat(m_context.inputFd, &info) == 0 && S_ISREG(info.st_mode))
+            size = info.st_size;
+    } else {
+        QString reason;
+        const std::optional<files::FileStat> stat = files::statFile(input, &reason);
+        if (!stat) {
+            error(texts::fileFailure(inputName, reason));
+            return false;
+        }
+        size = stat->size;
+    }
+
+    files::InputFile inputFile;
+    DescriptorSource standardInput(m_context.inputFd);
+    convert::ByteSource* source = &standardInput;
+    if (!fromStandard) {
+        if (!inputFile.open(input)) {
+            error(texts::fileFailure(inputName, inputFile.errorString()));
+            return false;
+        }
+        source = &inputFile;
+    }
+
+    files::OutputFile outputFile;
+    DescriptorSink standardOutput(m_context.outputFd);
+    convert::ByteSink* sink = &standardOutput;
+    if (!toStandard) {
+        // Only a plain file is replaced; a device such as /dev/null is written as it is.
+        const files::FileTest existing = files::testFile(output);
+        QString reason;
+        if (existing.outcome == files::FileTest::Failure) {
+            error(texts::fileFailure(outputName, existing.error));
+            return false;
+        }
+        if (existing.outcome == files::FileTest::PlainFile && !files::deleteFile(output, &reason)) {
+            error(texts::fileFailure(outputName, reason));
+            return false;
+        }
+        if (!outputFile.create(output)) {
+            error(texts::fileFailure(outputName, outputFile.errorString()));
+            return false;
+        }
+        sink = &outputFile;
+    }
+
+    std::optional<ProgressBar> bar;
+    convert::ProgressCallback progress;
+    if (m_context.errorIsTerminal && !m_options.quiet && size > kProgressThreshold) {
+        bar.emplace(m_context.errorFd);
+        progress = [&bar, size](const convert::Counts& counts) {
+            bar->show(convert::progressPercentage(counts.processed, size));
+        };
+    }
+    const convert::EngineResult result = convert::convertStream(*source, *sink, table, progress, kProgressInterval);
+    bar.reset();
+    inputFile.close();
+
+    if (!result.ok) {
+        // The engine does not say which side failed; the side that failed kept its reason.
+        const bool readFailed = !source->errorString().isEmpty();
+        error(texts::fileFailure(readFailed ? inputName : outputName, result.error));
+        return false;
+    }
+    if (!toStandard && !outputFile.close()) {
+        error(texts::fileFailure(outputName, outputFile.errorString()));
+        return false;
+    }
+    notice(texts::changedCount(language(), inputName, outputName, result.counts.changed));
+    return true;
+}
+
+int Runner::run()
+{
+    const std::optional<config::Configuration> config = loadConfiguration();
+    if (!config)
+        return kBadUsage;
+
+    if (m_options.mode == Options::Mode::List) {
+        QString text;
+        for (const config::Converter& converter : config->converters)
+            text += converter.key + u'\t' + converter.description + u'\n';
+        return print(text) ? kDone : kConversionFailed;
+    }
+
+    const std::optional<config::Converter> converter = chooseConverter(*config);
+    if (!converter)
+        return kBadUsage;
+
+    if (m_options.mode == Options::Mode::Convert && !m_options.batch) {
+        const QString& input = m_options.files.at(0);
+        const QString& output = m_options.files.at(1);
+        // Checked before anything is read: the output's deletion would take the input with it.
+        if (sameFile(input, output)) {
+            error(texts::sameFile(language(), shown(input, true), shown(output, false)));
+            return kBadUsage;
+        }
+    }
+
+    // Read once for the whole run: a batch of small files would otherwise spend its time in tq.ini.
+    const std::optional<convert::ConversionTable> table = loadTable(*config, *converter);
+    if (!table)
+        return kBadUsage;
+
+    if (m_options.mode == Options::Mode::Show) {
+        QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
+        for (const auto& [source, target] : table->pairs())
+            text += QString::number(source) + u'=' + QString::number(target) + u'\n';
+        return print(text) ? kDone : kConversionFailed;
+    }
+
+    if (!m_options.batch)
+        return convertFile(m_options.files.at(0), m_options.files.at(1), *table) ? kDone : kConversionFailed;
+
+    // Unlike the window, which stops at the first failure, a script gets every file that can be
+    // converted and learns of the others from the messages and the exit status.
+    qsizetype failed = 0;
+    for (const QString& input : m_options.files) {
+        if (!convertFile(input, input + u".out"_s, *table))
+            ++failed;
+    }
+    if (failed == 0)
+        return kDone;
+    if (m_options.files.size() > 1)
+        error(texts::batchFailures(language(), failed, m_options.files.size()));
+    return kConversionFailed;
+}
+
+} // namespace
+
+ParsedOptions parseArguments(const QStringList& arguments, Language language)
+{
+    ParsedOptions parsed;
+    Options& options = parsed.options;
+
+    // --help and --version answer whatever else the line holds.
+    for (const QString& argument : arguments) {
+        if (argument == u"--"_s)
+            break;
+        if (argument == u"--help"_s || argument == u"--version"_s) {
+            options.mode = argument == u"--help"_s ? Options::Mode::Help : Options::Mode::Version;
+            return parsed;
+        }
+    }
+
+    std::optional<Options::Mode> mode;
+    bool endOfOptions = false;
+    auto fail = [&parsed](QString text) {
+        parsed.error = std::move(text);
+        return parsed;
+    };
+    auto setMode = [&](Options::Mode wanted, const QString& name) -> std::optional<QString> {
+        if (mode)
+            return *mode == wanted ? texts::repeatedOption(language, name) : texts::twoModes(language);
+        mode = wanted;
+        return std::nullopt;
+    };
+
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (!endOfOptions && argument == u"--"_s) {
+            endOfOptions = true;
+            continue;
+        }
+        if (endOfOptions || argument == kStandardStream || !argument.startsWith(u'-')) {
+            options.files << argument;
+            continue;
+        }
+
+        // "--config=FILE" and "-cM3" carry their value; otherwise it is the next argument.
+        QString name = argument;
+        std::optional<QString> attached;
+        if (argument.startsWith(u"--"_s)) {
+            const qsizetype equals = argument.indexOf(u'=');
+            if (equals > 0) {
+                name = argument.first(equals);
+                attached = argument.sliced(equals + 1);
+            }
+        } else if (argument.size() > 2 && argument.startsWith(u"-c"_s)) {
+            name = u"-c"_s;
+            attached = argument.sliced(2);
+        }
+        auto value = [&]() -> std::optional<QString> {
+            if (attached)
+                return attached;
+            if (i + 1 < arguments.size())
+                return arguments.at(++i);
+            return std::nullopt;
+        };
+
+        if (name == u"--config"_s) {
+            if (options.configFile)
+                return fail(texts::repeatedOption(language, name));
+            options.configFile = value();
+            if (!options.configFile)
+                return fail(texts::missingValue(language, name));
+        } else if (name == u"--show"_s || name == u"-c"_s) {
+            if (auto problem = setMode(name == u"-c"_s ? Options::Mode::Convert : Options::Mode::Show, name))
+                return fail(*problem);
+            const std::optional<QString> converter = value();
+            if (!converter)
+                return fail(texts::missingValue(language, name));
+            options.converter = *converter;
+        } else if (name == u"--list"_s && !attached) {
+            if (auto problem = setMode(Options::Mode::List, name))
+                return fail(*problem);
+        } else if (name == u"--batch"_s && !attached) {
+            if (options.batch)
+                return fail(texts::repeatedOption(language, name));
+            options.batch = true;
+        } else if (name == u"--quiet"_s && !attached) {
+            options.quiet = true;
+        } else {
+            return fail(texts::unknownOption(language, argument));
+        }
+    }
+
+    if (!mode)
+        return fail(texts::noMode(language));
+    options.mode = *mode;
+    if (options.batch && options.mode != Options::Mode::Convert)
+        return fail(texts::batchWithoutConvert(language));
+    if (options.mode != Options::Mode::Convert) {
+        if (!options.files.isEmpty())
+            return fail(texts::unexpectedOperand(language, options.files.first()));
+    } else if (!options.batch) {
+        if (options.files.size() != 2)
+            return fail(texts::wrongFileCount(language));
+    } else {
+        if (options.files.isEmpty())
+            return fail(texts::noBatchInput(language));
+        if (options.files.contains(kStandardStream))
+            return fail(texts::standardInputInBatch(language));
+    }
+    return parsed;
+}
+
+Language languageOf(const QString& lcAll, const QString& lcMessages, const QString& lang)
+{
+    for (const QString* value : {&lcAll, &lcMessages, &lang}) {
+        if (!value->isEmpty())
+            return value->startsWith(u"el"_s) ? Language::Greek : Language::English;
+    }
+    return Language::English;
+}
+
+std::optional<qsizetype> findConverter(const QList<config::Converter>& converters, const QString& name,
+                                       QStringList* ambiguous)
+{
+    // A key: Greek or Latin M in either case, or none, then the number as tq.ini writes it ("3", not "03").
+    QString number = name;
+    if (!number.isEmpty() && QStringView(u"ΜμMm").contains(number.front()))
+        number.remove(0, 1);
+    bool isNumber = false;
+    const int k = number.toInt(&isNumber);
+    if (isNumber && k > 0 && QString::number(k) == number) {
+        const QString key = config::converterKey(k);
+        for (qsizetype i = 0; i < converters.size(); ++i) {
+            if (converters.at(i).key == key)
+                return i;
+        }
+    }
+
+    std::optional<qsizetype> found;
+    QStringList keys;
+    for (qsizetype i = 0; i < converters.size(); ++i) {
+        if (converters.at(i).description == name) {
+            found = found ? found : i;
+            keys << converters.at(i).key;
+        }
+    }
+    if (keys.size() > 1) {
+        if (ambiguous)
+            *ambiguous = keys;
+        return std::nullopt;
+    }
+    return found;
+}
+
+int run(const QStringList& arguments, const Context& context)
+{
+    const ParsedOptions parsed = parseArguments(arguments, context.language);
+    const QString programName = QString::fromUtf16(texts::kProgramName);
+    if (!parsed.error.isEmpty()) {
+        writeAll(context.errorFd,
+                 (programName + u": "_s + parsed.error + u'\n' + texts::tryHelp(context.language) + u'\n').toUtf8());
+        return kBadUsage;
+    }
+    switch (parsed.options.mode) {
+    case Options::Mode::Help:
+        return writeAll(context.outputFd, texts::help(context.language).toUtf8()) ? kDone : kConversionFailed;
+    case Options::Mode::Version:
+        return writeAll(context.outputFd, (texts::version() + u'\n').toUtf8()) ? kDone : kConversionFailed;
+    default:
+        return Runner(parsed.options, context).run();
+    }
+}
+
+} // namespace trelvick::cli

@@ -1,0 +1,268 @@
+#include "lang/clitexts.h"
+
+namespace trelvick::lang::cli {
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+bool greek(Language language)
+{
+    return language == Language::Greek;
+}
+
+// Greek texts enclose names in « », English texts in single quotes.
+QString quoted(Language language, const QString& name)
+{
+    return greek(language) ? u"«"_s + name + u"»"_s : u"'"_s + name + u"'"_s;
+}
+
+// "tq.ini: [Μ2] 66: " — where a configuration fault lies.
+QString place(const QString& file, const QString& section, const QString& key = {})
+{
+    QString text = file + u": ["_s + section + u']';
+    if (!key.isEmpty())
+        text += u' ' + key;
+    return text + u": "_s;
+}
+
+} // namespace
+
+QString help(Language language)
+{
+    if (greek(language))
+        return uR"(Χρήση:
+  trelvick-convert [--config ΑΡΧΕΙΟ] --list
+  trelvick-convert [--config ΑΡΧΕΙΟ] --show ΜΕΤΑΤΡΟΠΕΑΣ
+  trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ ΕΙΣΟΔΟΣ ΕΞΟΔΟΣ
+  trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ --batch ΕΙΣΟΔΟΣ...
+  trelvick-convert --help | --version
+
+Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit με τους μετατροπείς του tq.ini,
+με τα ίδια byte που βγάζει και το παράθυρο του Trelvick: κάθε γραμμή γράφεται με CR LF.
+
+Επιλογές:
+  --config ΑΡΧΕΙΟ      οι μετατροπείς από το ΑΡΧΕΙΟ αντί για το tq.ini του φακέλου του προγράμματος
+  --list               τυπώνει τους μετατροπείς, κλειδί και περιγραφή, έναν ανά γραμμή
+  --show ΜΕΤΑΤΡΟΠΕΑΣ   τυπώνει τον πίνακα του μετατροπέα, μία γραμμή «πηγή=στόχος» ανά κωδικό
+  -c ΜΕΤΑΤΡΟΠΕΑΣ       μετατρέπει την ΕΙΣΟΔΟ στην ΕΞΟΔΟ· «-» σημαίνει την τυπική είσοδο ή έξοδο
+  --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
+                       αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
+  --quiet              τυπώνει μόνο τα λάθη
+  --help               αυτή η βοήθεια
+  --version            η έκδοση
+
+ΜΕΤΑΤΡΟΠΕΑΣ: ένα κλειδί (Μ3, ή M3 με λατινικό M, ή 3) ή η ακριβής περιγραφή ενός μετατροπέα.
+Το πλήθος των αλλαγμένων χαρακτήρων κάθε αρχείου γράφεται στην τυπική έξοδο λαθών.
+
+Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε, 2 λάθος χρήση ή λανθασμένο tq.ini.
+)"_s;
+    return uR"(Usage:
+  trelvick-convert [--config FILE] --list
+  trelvick-convert [--config FILE] --show CONVERTER
+  trelvick-convert [--config FILE] [--quiet] -c CONVERTER INPUT OUTPUT
+  trelvick-convert [--config FILE] [--quiet] -c CONVERTER --batch INPUT...
+  trelvick-convert --help | --version
+
+Converts the codepage of 8-bit text files with the converters of tq.ini, giving the
+same bytes as the Trelvick window: every line is written with CR LF.
+
+Options:
+  --config FILE        read the converters from FILE, not from tq.ini in the program's folder
+  --list               print the converters, key and description, one per line
+  --show CONVERTER     print the converter's table, one "source=target" line per code
+  -c CONVERTER         convert INPUT into OUTPUT; "-" stands for standard input or output
+  --batch              convert each INPUT into INPUT.out beside it; a file that fails is
+                       reported and the other files are still converted
+  --quiet              print nothing but errors
+  --help               show this help
+  --version            show the version
+
+CONVERTER: a key (Μ3, or M3 with a Latin M, or 3) or a converter's exact description.
+The count of changed characters of each file goes to standard error.
+
+Exit status: 0 done, 1 a conversion failed, 2 bad usage or a faulty tq.ini.
+)"_s;
+}
+
+QString version()
+{
+    return u"trelvick-convert 2001.0009.0012"_s;
+}
+
+QString tryHelp(Language language)
+{
+    return greek(language) ? u"Δείτε «trelvick-convert --help»."_s : u"Try 'trelvick-convert --help'."_s;
+}
+
+QString standardInput(Language language)
+{
+    return greek(language) ? u"(τυπική είσοδος)"_s : u"(standard input)"_s;
+}
+
+QString standardOutput(Language language)
+{
+    return greek(language) ? u"(τυπική έξοδος)"_s : u"(standard output)"_s;
+}
+
+QString unknownOption(Language language, const QString& option)
+{
+    return greek(language) ? u"άγνωστη επιλογή "_s + quoted(language, option)
+                           : u"unknown option "_s + quoted(language, option);
+}
+
+QString missingValue(Language language, const QString& option)
+{
+    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" θέλει μια τιμή"_s
+                           : u"option "_s + quoted(language, option) + u" needs a value"_s;
+}
+
+QString repeatedOption(Language language, const QString& option)
+{
+    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" δόθηκε δύο φορές"_s
+                           : u"option "_s + quoted(language, option) + u" is given twice"_s;
+}
+
+QString noMode(Language language)
+{
+    return greek(language) ? u"χρειάζεται μία από τις --list, --show και -c"_s
+                           : u"one of --list, --show and -c is needed"_s;
+}
+
+QString twoModes(Language language)
+{
+    return greek(language) ? u"μόνο μία από τις --list, --show και -c"_s : u"only one of --list, --show and -c"_s;
+}
+
+QString batchWithoutConvert(Language language)
+{
+    return greek(language) ? u"η --batch πάει μόνο με την -c"_s : u"--batch goes with -c only"_s;
+}
+
+QString unexpectedOperand(Language language, const QString& operand)
+{
+    return greek(language) ? u"περιττό όρισμα "_s + quoted(language, operand)
+                           : u"unexpected operand "_s + quoted(language, operand);
+}
+
+QString wrongFileCount(Language language)
+{
+    return greek(language) ? u"η -c θέλει ένα αρχείο εισόδου και ένα αρχείο εξόδου"_s
+                           : u"-c needs one input file and one output file"_s;
+}
+
+QString noBatchInput(Language language)
+{
+    return greek(language) ? u"η --batch θέλει τουλάχιστον ένα αρχείο εισόδου"_s
+                           : u"--batch needs at least one input file"_s;
+}
+
+QString standardInputInBatch(Language language)
+{
+    return greek(language) ? u"η --batch δεν δέχεται «-»: κάθε αρχείο εισόδου χρειάζεται όνομα"_s
+                           : u"--batch takes no '-': each input file needs a name"_s;
+}
+
+QString unknownConverter(Language language, const QString& name)
+{
+    return greek(language) ? u"δεν υπάρχει μετατροπέας "_s + quoted(language, name) + u" (δείτε --list)"_s
+                           : u"no converter "_s + quoted(language, name) + u" (see --list)"_s;
+}
+
+QString ambiguousConverter(Language language, const QString& name, const QString& keys)
+{
+    return greek(language)
+               ? u"την περιγραφή "_s + quoted(language, name) + u" έχουν οι μετατροπείς "_s + keys +
+                     u": δώστε το κλειδί"_s
+               : u"converters "_s + keys + u" share the description "_s + quoted(language, name) + u": give the key"_s;
+}
+
+QString sameFile(Language language, const QString& input, const QString& output)
+{
+    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" και η έξοδος "_s +
+                                 quoted(language, output) + u" είναι το ίδιο αρχείο"_s
+                           : u"input "_s + quoted(language, input) + u" and output "_s + quoted(language, output) +
+                                 u" are the same file"_s;
+}
+
+QString missingConfig(Language language, const QString& file)
+{
+    return greek(language) ? file + u": δεν υπάρχει το αρχείο ρυθμίσεων"_s : file + u": no such configuration file"_s;
+}
+
+QString configTestFailed(Language language, const QString& file, const QString& error)
+{
+    return greek(language) ? file + u": το αρχείο ρυθμίσεων δεν ελέγχεται: "_s + error
+                           : file + u": the configuration file cannot be checked: "_s + error;
+}
+
+QString missingEntry(Language language, const QString& file, const QString& section, const QString& key)
+{
+    return place(file, section, key) + (greek(language) ? u"η εγγραφή λείπει"_s : u"the entry is missing"_s);
+}
+
+QString badCount(Language language, const QString& file, const QString& section, const QString& key,
+                 const QString& value)
+{
+    return place(file, section, key) +
+           (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι πλήθος από 1 και πάνω"_s
+                            : u"value "_s + quoted(language, value) + u" is not a count of 1 or more"_s);
+}
+
+QString countOutOfRange(Language language, const QString& file, const QString& section, const QString& key,
+                        const QString& value)
+{
+    return place(file, section, key) +
+           (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" βγαίνει έξω από -32768..32767"_s
+                            : u"value "_s + quoted(language, value) + u" lies outside -32768..32767"_s);
+}
+
+QString programEntryFailed(Language language, const QString& file, const QString& section, const QString& key,
+                           const QString& value, const QString& error)
+{
+    return place(file, section, key) + (greek(language)
+                                            ? u"η διαδρομή "_s + quoted(language, value) + u" δεν ελέγχεται: "_s + error
+                                            : u"path "_s + quoted(language, value) + u" cannot be checked: "_s + error);
+}
+
+QString noConverter(Language language, const QString& file, const QString& section, int count)
+{
+    const QString last = QString::number(count);
+    return place(file, section) + (greek(language) ? u"καμία περιγραφή για τα κλειδιά Μ1..Μ"_s + last
+                                                   : u"no description for the keys Μ1..Μ"_s + last);
+}
+
+QString noCodeEntries(Language language, const QString& file, const QString& section)
+{
+    return place(file, section) + (greek(language) ? u"η ενότητα λείπει ή δεν έχει κανένα από τα κλειδιά 0..255"_s
+                                                   : u"the section is missing or holds none of the keys 0..255"_s);
+}
+
+QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value)
+{
+    return place(file, section, QString::number(key)) +
+           (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι κωδικός 0..255"_s
+                            : u"value "_s + quoted(language, value) + u" is not a code 0..255"_s);
+}
+
+QString fileFailure(const QString& file, const QString& error)
+{
+    return file + u": "_s + error;
+}
+
+QString changedCount(Language language, const QString& input, const QString& output, std::int64_t changed)
+{
+    const QString files = input + u" -> "_s + output + u": "_s;
+    const QString count = QString::number(changed);
+    if (greek(language))
+        return files + (changed == 1 ? u"άλλαξε 1 χαρακτήρας"_s : u"άλλαξαν "_s + count + u" χαρακτήρες"_s);
+    return files + count + (changed == 1 ? u" character changed"_s : u" characters changed"_s);
+}
+
+QString batchFailures(Language language, std::int64_t failed, std::int64_t count)
+{
+    const QString ofCount = QString::number(failed) + u'/' + QString::number(count);
+    return greek(language) ? u"απέτυχαν "_s + ofCount + u" αρχεία"_s : ofCount + u" files failed"_s;
+}
+
+} // namespace trelvick::lang::cli

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "lang/texts.h"
+
+#include <QString>
+#include <cstdint>
+
+// The texts of the command-line converter, in Greek and in English. Each is one line without the
+// program's name in front and without a line end; the caller adds both.
+namespace trelvick::lang::cli {
+
+inline constexpr char16_t kProgramName[] = u"trelvick-convert";
+
+QString help(Language language);
+QString version();
+QString tryHelp(Language language);
+
+// How "-" is named in messages.
+QString standardInput(Language language);
+QString standardOutput(Language language);
+
+// --- bad usage (exit status 2) -----------------------------------------------------------------
+QString unknownOption(Language language, const QString& option);
+QString missingValue(Language language, const QString& option);
+QString repeatedOption(Language language, const QString& option);
+QString noMode(Language language);
+QString twoModes(Language language);
+QString batchWithoutConvert(Language language);
+QString unexpectedOperand(Language language, const QString& operand);
+QString wrongFileCount(Language language);
+QString noBatchInput(Language language);
+QString standardInputInBatch(Language language);
+QString unknownConverter(Language language, const QString& name);
+QString ambiguousConverter(Language language, const QString& name, const QString& keys);
+QString sameFile(Language language, const QString& input, const QString& output);
+
+// --- a faulty configuration (exit status 2); file, [section] and key name where the fault lies ----
+QString missingConfig(Language language, const QString& file);
+QString configTestFailed(Language language, const QString& file, const QString& error);
+QString missingEntry(Language language, const QString& file, const QString& section, const QString& key);
+QString badCount(Language language, const QString& file, const QString& section, const QString& key,
+                 const QString& value);
+QString countOutOfRange(Language language, const QString& file, const QString& section, const QString& key,
+                        const QString& value);
+QString programEntryFailed(Language language, const QString& file, const QString& section, const QString& key,
+                           const QString& value, const QString& error);
+QString noConverter(Language language, const QString& file, const QString& section, int count);
+QString noCodeEntries(Language language, const QString& file, const QString& section);
+QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value);
+
+// --- the run -----------------------------------------------------------------------------------
+// A conversion failure (exit status 1): the file and the system's reason.
+QString fileFailure(const QString& file, const QString& error);
+QString changedCount(Language language, const QString& input, const QString& output, std::int64_t changed);
+QString batchFailures(Language language, std::int64_t failed, std::int64_t count);
+
+} // namespace trelvick::lang::cli

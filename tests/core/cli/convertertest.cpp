@@ -1,0 +1,516 @@
+#include "cli/cli.h"
+#include "config/profilereader.h"
+#include "convert/conversiontable.h"
+#include "convert/engine.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <cstring>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace trelvick;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kProgram = QStringLiteral(TRELVICK_CONVERT_PATH);
+
+// tq.ini is windows-1253 on disk, so the test files are too.
+QByteArray windows1253(QStringView text)
+{
+    QStringEncoder encoder("windows-1253");
+    return encoder.encode(text);
+}
+
+// Μ1 maps letters and has no entry for LF; Μ3 also maps LF, the case where CR LF must be split
+// before the lookup. Μ2 is a gap in the list.
+const QStringList kIni = {u"[Trelvick]"_s,
+                          u"ΠλήθοςΜετατροπέων=3"_s,
+                          u"[ΠεριγραφήΜετατροπέων]"_s,
+                          u"Μ1=letters"_s,
+                          u"Μ3=letters and LF"_s,
+                          u"[Μ1]"_s,
+                          u"97=65"_s,
+                          u"128=193"_s,
+                          u"200=200"_s,
+                          u"[Μ3]"_s,
+                          u"10=124"_s,
+                          u"97=65"_s};
+
+// Parameter cases print as their names.
+template <typename Case>
+requires requires(const Case& c)
+{
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+struct Outcome
+{
+    int status = -1;
+    QByteArray out;
+    QString err;
+};
+
+class Cli : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        writeIni(kIni);
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+    QString config() const { return path(u"tq.ini"_s); }
+    void write(const QString& name, const QByteArray& bytes) const
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    QByteArray read(const QString& name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    }
+    void writeIni(const QStringList& lines, const QString& name = u"tq.ini"_s) const
+    {
+        write(name, windows1253(lines.join(u"\r\n")));
+    }
+    // %d in an argument or an expected text stands for the temporary folder.
+    QString expand(QString text) const { return text.replace(u"%d"_s, m_dir.path()); }
+
+    Outcome run(const QStringList& arguments, const QByteArray& input = {}, const QString& lang = u"C"_s,
+                const QString& program = kProgram, QProcess* preparedProcess = nullptr) const
+    {
+        QProcess local;
+        QProcess& process = preparedProcess ? *preparedProcess : local;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(u"LC_ALL"_s);
+        environment.remove(u"LC_MESSAGES"_s);
+        environment.insert(u"LANG"_s, lang);
+        process.setProcessEnvironment(environment);
+        process.start(program, arguments);
+        if (!process.waitForStarted())
+            return {};
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(120000);
+        Outcome outcome;
+        outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        outcome.out = process.readAllStandardOutput();
+        outcome.err = QString::fromUtf8(process.readAllStandardError());
+        return outcome;
+    }
+    Outcome runWithConfig(const QStringList& arguments, const QByteArray& input = {},
+                          const QString& lang = u"C"_s) const
+    {
+        return run(QStringList{u"--config"_s, config()} + arguments, input, lang);
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// --- the same bytes as the engine ----------------------------------------------------------------
+
+class MemorySource final : public convert::ByteSource
+{
+public:
+    explicit MemorySource(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        const std::int64_t n = std::min<std::int64_t>(capacity, m_bytes.size() - m_at);
+        std::memcpy(buffer, m_bytes.constData() + m_at, static_cast<std::size_t>(n));
+        m_at += n;
+        return n;
+    }
+    QString errorString() const override { return {}; }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_at = 0;
+};
+
+class MemorySink final : public convert::ByteSink
+{
+public:
+    bool write(const char* data, std::int64_t size) override
+    {
+        bytes.append(data, static_cast<qsizetype>(size));
+        return true;
+    }
+    QString errorString() const override { return {}; }
+    QByteArray bytes;
+};
+
+QByteArray allBytes()
+{
+    QByteArray bytes;
+    for (int c = 0; c < 256; ++c)
+        bytes.append(static_cast<char>(c));
+    return bytes;
+}
+
+struct Shape
+{
+    const char* name;
+    QByteArray bytes;
+};
+
+class LineEnds : public Cli, public testing::WithParamInterface<std::tuple<Shape, const char*>>
+{
+};
+
+TEST_P(LineEnds, BytesDifferFromEngine)
+{
+    const auto& [shape, key] = GetParam();
+    const auto table =
+        convert::ConversionTable::load(config::ProfileReader::fromFile(config()), QString::fromUtf8(key));
+    ASSERT_TRUE(table.ok());
+    MemorySource source(shape.bytes);
+    MemorySink expected;
+    const convert::EngineResult engine = convert::convertStream(source, expected, table.table);
+    ASSERT_TRUE(engine.ok);
+    const QString count = QString::number(engine.counts.changed) + u" character"_s;
+
+    write(u"in"_s, shape.bytes);
+    const Outcome files = runWithConfig({u"-c"_s, QString::fromUtf8(key), path(u"in"_s), path(u"out"_s)});
+    EXPECT_EQ(files.status, 0) << files.err.toStdString();
+    EXPECT_EQ(read(u"out"_s), expected.bytes);
+    EXPECT_TRUE(files.err.contains(path(u"in"_s) + u" -> "_s + path(u"out"_s) + u": "_s + count))
+        << files.err.toStdString();
+
+    const Outcome pipe = runWithConfig({u"-c"_s, QString::fromUtf8(key), u"-"_s, u"-"_s}, shape.bytes);
+    EXPECT_EQ(pipe.status, 0);
+    EXPECT_EQ(pipe.out, expected.bytes);
+    EXPECT_TRUE(pipe.err.contains(u"(standard input) -> (standard output): "_s + count)) << pipe.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, LineEnds,
+                         testing::Combine(testing::Values(Shape{"Empty", ""}, Shape{"CrLf", "ab\r\n\x80\xc8\r\n"},
+                                                          Shape{"LoneCr", "ab\r\x80\r\r"}, Shape{"LoneLf", "a\nb\n\n"},
+                                                          Shape{"NoTerminator", "ab\x80"},
+                                                          Shape{"Mixed", "a\r\n\rb\nc\r\r\na"},
+                                                          Shape{"EveryByte", allBytes()}),
+                                          testing::Values("Μ1", "Μ3")),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::strcmp(std::get<1>(info.param), "Μ1") == 0 ? "" : "WithLf");
+                         });
+
+// --- exit status and message ---------------------------------------------------------------------
+
+struct StatusCase
+{
+    const char* name;
+    QStringList arguments; // after --config
+    int status;
+    QString message; // in standard output and error together
+};
+
+class ExitStatus : public Cli, public testing::WithParamInterface<StatusCase>
+{
+};
+
+TEST_P(ExitStatus, WrongStatusOrMessage)
+{
+    write(u"in.txt"_s, "abc\r\n");
+    ASSERT_TRUE(QDir(path({})).mkdir(u"folder"_s));
+    QStringList arguments;
+    for (const QString& argument : GetParam().arguments)
+        arguments << expand(argument);
+    const Outcome outcome = runWithConfig(arguments);
+    EXPECT_EQ(outcome.status, GetParam().status);
+    const QString all = QString::fromUtf8(outcome.out) + outcome.err;
+    EXPECT_TRUE(all.contains(expand(GetParam().message))) << all.toStdString();
+    EXPECT_EQ(read(u"in.txt"_s), "abc\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, ExitStatus,
+    testing::Values(
+        StatusCase{"MissingInputUnnamed",
+                   {u"-c"_s, u"1"_s, u"%d/missing"_s, u"%d/out"_s},
+                   1,
+                   u"%d/missing: No such file or directory"_s},
+        StatusCase{
+            "FolderInputUnnamed", {u"-c"_s, u"1"_s, u"%d/folder"_s, u"%d/out"_s}, 1, u"%d/folder: Is a directory"_s},
+        StatusCase{"OutputFolderMissingUnnamed",
+                   {u"-c"_s, u"1"_s, u"%d/in.txt"_s, u"%d/none/out"_s},
+                   1,
+                   u"%d/none/out: No such file or directory"_s},
+        StatusCase{"FullDeviceUnreported",
+                   {u"-c"_s, u"1"_s, u"%d/in.txt"_s, u"/dev/full"_s},
+                   1,
+                   u"/dev/full: No space left on device"_s},
+        StatusCase{"SameNameConverted",
+                   {u"-c"_s, u"1"_s, u"%d/in.txt"_s, u"%d/in.txt"_s},
+                   2,
+                   u"input '%d/in.txt' and output '%d/in.txt' are the same file"_s},
+        StatusCase{"OtherSpellingConverted",
+                   {u"-c"_s, u"1"_s, u"%d/in.txt"_s, u"%d/folder/../in.txt"_s},
+                   2,
+                   u"are the same file"_s},
+        StatusCase{"UnknownConverterAccepted",
+                   {u"-c"_s, u"2"_s, u"%d/in.txt"_s, u"%d/out"_s},
+                   2,
+                   u"no converter '2' (see --list)"_s},
+        StatusCase{"UsageFaultWithoutHint",
+                   {u"-c"_s, u"1"_s, u"%d/in.txt"_s},
+                   2,
+                   u"-c needs one input file and one output file\nTry 'trelvick-convert --help'."_s},
+        StatusCase{"HelpMissing", {u"--help"_s}, 0, u"Exit status: 0 done, 1 a conversion failed, 2 bad usage"_s},
+        StatusCase{"VersionWrong", {u"--version"_s}, 0, u"trelvick-convert 2001.0009.0012\n"_s},
+        StatusCase{"ListWrong", {u"--list"_s}, 0, u"Μ1\tletters\nΜ3\tletters and LF\n"_s},
+        StatusCase{"ShowWrong", {u"--show=letters and LF"_s}, 0, u"; letters and LF\n[Μ3]\n10=124\n97=65\n"_s}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Cli, QuietSilencingErrorsOrNotSilencingCounts)
+{
+    write(u"in"_s, "a");
+    EXPECT_EQ(runWithConfig({u"--quiet"_s, u"-c"_s, u"1"_s, path(u"in"_s), path(u"out"_s)}).err, u""_s);
+    EXPECT_TRUE(
+        runWithConfig({u"--quiet"_s, u"-c"_s, u"1"_s, path(u"no"_s), path(u"out"_s)}).err.contains(path(u"no"_s)));
+}
+
+// --- a faulty tq.ini names the file, the section and the key --------------------------------------
+
+struct IniCase
+{
+    const char* name;
+    QStringList lines;
+    QString message; // %f: the configuration file
+};
+
+class BadIni : public Cli, public testing::WithParamInterface<IniCase>
+{
+};
+
+TEST_P(BadIni, FaultNotLocated)
+{
+    writeIni(GetParam().lines, u"bad.ini"_s);
+    write(u"a.txt"_s, "a");
+    const Outcome outcome = run({u"--config"_s, path(u"bad.ini"_s), u"-c"_s, u"1"_s, u"--batch"_s, path(u"a.txt"_s)});
+    EXPECT_EQ(outcome.status, 2);
+    const QString expected = u"trelvick-convert: "_s + QString(GetParam().message).replace(u"%f"_s, path(u"bad.ini"_s));
+    EXPECT_TRUE(outcome.err.contains(expected)) << outcome.err.toStdString();
+    // A fault is found before any output is written.
+    EXPECT_FALSE(QFile::exists(path(u"a.txt.out"_s)));
+}
+
+const QStringList kHead = {u"[Trelvick]"_s, u"ΠλήθοςΜετατροπέων=1"_s, u"[ΠεριγραφήΜετατροπέων]"_s, u"Μ1=x"_s};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, BadIni,
+    testing::Values(
+        IniCase{"FaultyCode", kHead + QStringList{u"[Μ1]"_s, u"65=66"_s, u"66=1000"_s},
+                u"%f: [Μ1] 66: value '1000' is not a code 0..255"_s},
+        IniCase{"EmptyCode", kHead + QStringList{u"[Μ1]"_s, u"7="_s}, u"%f: [Μ1] 7: value '' is not a code 0..255"_s},
+        IniCase{"MissingSection", kHead, u"%f: [Μ1]: the section is missing or holds none of the keys 0..255"_s},
+        IniCase{"MissingCount",
+                {u"[Trelvick]"_s, u"[ΠεριγραφήΜετατροπέων]"_s, u"Μ1=x"_s},
+                u"%f: [Trelvick] ΠλήθοςΜετατροπέων: the entry is missing"_s},
+        IniCase{"ZeroCount",
+                {u"[Trelvick]"_s, u"ΠλήθοςΜετατροπέων=0"_s},
+                u"%f: [Trelvick] ΠλήθοςΜετατροπέων: value '0' is not a count of 1 or more"_s},
+        IniCase{"HugeCount",
+                {u"[Trelvick]"_s, u"ΠλήθοςΜετατροπέων=40000"_s},
+                u"%f: [Trelvick] ΠλήθοςΜετατροπέων: value '40000' lies outside -32768..32767"_s},
+        IniCase{"DescriptionAboveCount",
+                {u"[Trelvick]"_s, u"ΠλήθοςΜετατροπέων=2"_s, u"[ΠεριγραφήΜετατροπέων]"_s, u"Μ3=x"_s},
+                u"%f: [ΠεριγραφήΜετατροπέων]: no description for the keys Μ1..Μ2"_s}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A viewer path whose test fails (here a link loop) stops the window, so it stops the converter too.
+TEST_F(Cli, ViewerPathFailureUnlocated)
+{
+    ASSERT_TRUE(QFile::link(path(u"loop"_s), path(u"loop"_s)));
+    writeIni(QStringList{u"[Trelvick]"_s, u"ΓρήγορηΠροβολή="_s + path(u"loop"_s)} + kHead.mid(1));
+    const Outcome outcome = runWithConfig({u"--list"_s});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_TRUE(outcome.err.contains(config() + u": [Trelvick] ΓρήγορηΠροβολή: path '"_s + path(u"loop"_s) +
+                                     u"' cannot be checked: Too many levels of symbolic links"_s))
+        << outcome.err.toStdString();
+}
+
+TEST_F(Cli, MissingConfigUnnamed)
+{
+    const Outcome outcome = run({u"--config"_s, path(u"none.ini"_s), u"--list"_s});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_TRUE(outcome.err.contains(path(u"none.ini"_s) + u": no such configuration file"_s));
+}
+
+// The program finds tq.ini in its own folder whatever the letter case of its name, as the window does.
+TEST_F(Cli, ProgramFolderConfigMissed)
+{
+    ASSERT_TRUE(QDir(path({})).mkdir(u"prog"_s));
+    const QString program = path(u"prog/trelvick-convert"_s);
+    ASSERT_TRUE(QFile::copy(kProgram, program));
+    const Outcome missing = run({u"--list"_s}, {}, u"C"_s, program);
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_TRUE(missing.err.contains(path(u"prog/tq.ini"_s) + u": no such configuration file"_s));
+
+    writeIni(kIni, u"prog/TQ.INI"_s);
+    const Outcome found = run({u"--list"_s}, {}, u"C"_s, program);
+    EXPECT_EQ(found.status, 0) << found.err.toStdString();
+    EXPECT_TRUE(found.out.startsWith("Μ1\tletters\n"));
+}
+
+// --- batch ------------------------------------------------------------------------------------------
+
+TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
+{
+    write(u"a.txt"_s, "a\r");
+    write(u"b.txt"_s, "aa");
+    write(u"b.txt.out"_s, "old result, longer than the new one");
+    const Outcome outcome =
+        runWithConfig({u"-c"_s, u"Μ1"_s, u"--batch"_s, path(u"a.txt"_s), path(u"c.txt"_s), path(u"b.txt"_s)});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(read(u"a.txt.out"_s), "A\r\n");
+    EXPECT_EQ(read(u"b.txt.out"_s), "AA\r\n");
+    EXPECT_TRUE(outcome.err.contains(path(u"c.txt"_s) + u": No such file or directory"_s));
+    EXPECT_TRUE(outcome.err.contains(u"1/3 files failed"_s));
+    EXPECT_TRUE(
+        outcome.err.contains(path(u"b.txt"_s) + u" -> "_s + path(u"b.txt.out"_s) + u": 2 characters changed"_s));
+}
+
+// --- the input is never lost through another name ---------------------------------------------------
+
+TEST_F(Cli, HardLinkOutputDestroyingInput)
+{
+    write(u"in"_s, "abc");
+    ASSERT_EQ(::link(QFile::encodeName(path(u"in"_s)).constData(), QFile::encodeName(path(u"alias"_s)).constData()), 0);
+    const Outcome outcome = runWithConfig({u"-c"_s, u"1"_s, path(u"in"_s), path(u"alias"_s)});
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(read(u"in"_s), "abc");
+}
+
+TEST_F(Cli, StandardOutputAppendedToInputLooping)
+{
+    write(u"in"_s, "abc");
+    QProcess process;
+    process.setStandardOutputFile(path(u"in"_s), QIODevice::Append);
+    const Outcome outcome =
+        run({u"--config"_s, config(), u"-c"_s, u"1"_s, path(u"in"_s), u"-"_s}, {}, u"C"_s, kProgram, &process);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_TRUE(outcome.err.contains(u"(standard output)' are the same file"_s)) << outcome.err.toStdString();
+    EXPECT_EQ(read(u"in"_s), "abc");
+}
+
+// Like the window, an existing output that is a link loses the link, not the file it points to.
+TEST_F(Cli, OutputLinkTargetOverwritten)
+{
+    write(u"in"_s, "a");
+    write(u"other"_s, "keep");
+    ASSERT_TRUE(QFile::link(path(u"other"_s), path(u"out"_s)));
+    EXPECT_EQ(runWithConfig({u"-c"_s, u"1"_s, path(u"in"_s), path(u"out"_s)}).status, 0);
+    EXPECT_EQ(read(u"other"_s), "keep");
+    EXPECT_EQ(read(u"out"_s), "A\r\n");
+    EXPECT_FALSE(QFileInfo(path(u"out"_s)).isSymLink());
+}
+
+// --- language ---------------------------------------------------------------------------------------
+
+struct GreekCase
+{
+    const char* name;
+    QStringList arguments; // after --config
+    QString lang;
+    QString message;
+};
+
+class Greek : public Cli, public testing::WithParamInterface<GreekCase>
+{
+};
+
+TEST_P(Greek, WrongLanguage)
+{
+    write(u"in"_s, "aa");
+    QStringList arguments;
+    for (const QString& argument : GetParam().arguments)
+        arguments << expand(argument);
+    const Outcome outcome = runWithConfig(arguments, {}, GetParam().lang);
+    const QString all = QString::fromUtf8(outcome.out) + outcome.err;
+    EXPECT_TRUE(all.contains(expand(GetParam().message))) << all.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, Greek,
+    testing::Values(
+        GreekCase{"UnknownConverter", {u"--show"_s, u"9"_s}, u"el_GR.UTF-8"_s, u"δεν υπάρχει μετατροπέας «9»"_s},
+        GreekCase{"Count",
+                  {u"-c"_s, u"1"_s, u"%d/in"_s, u"%d/out"_s},
+                  u"el_GR.UTF-8"_s,
+                  u"%d/in -> %d/out: άλλαξαν 2 χαρακτήρες"_s},
+        GreekCase{"Usage",
+                  {u"--list"_s, u"x"_s},
+                  u"el_GR.UTF-8"_s,
+                  u"περιττό όρισμα «x»\nΔείτε «trelvick-convert --help»."_s},
+        GreekCase{"Help", {u"--help"_s}, u"el_GR.UTF-8"_s, u"Κατάσταση εξόδου: 0 επιτυχία"_s},
+        GreekCase{"EnglishLocale", {u"--show"_s, u"9"_s}, u"en_GB.UTF-8"_s, u"no converter '9'"_s}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Cli, GreekCodeFaultUntranslated)
+{
+    writeIni(kHead + QStringList{u"[Μ1]"_s, u"66=1000"_s});
+    const Outcome outcome = runWithConfig({u"--show"_s, u"1"_s}, {}, u"el_GR.UTF-8"_s);
+    EXPECT_TRUE(outcome.err.contains(config() + u": [Μ1] 66: η τιμή «1000» δεν είναι κωδικός 0..255"_s))
+        << outcome.err.toStdString();
+}
+
+// --- progress bar, in process: only a terminal gets one, and only for a large file ----------------
+
+struct BarCase
+{
+    const char* name;
+    bool terminal;
+    qsizetype size;
+    bool bar;
+};
+
+class Bar : public Cli, public testing::WithParamInterface<BarCase>
+{
+};
+
+TEST_P(Bar, BarMisplaced)
+{
+    write(u"in"_s, QByteArray(GetParam().size, 'a'));
+    const QByteArray errName = QFile::encodeName(path(u"err"_s));
+    const QByteArray outName = QFile::encodeName(path(u"stdout"_s));
+    const int errFd = ::open(errName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int outFd = ::open(outName.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(errFd, 0);
+    ASSERT_GE(outFd, 0);
+    cli::Context context;
+    context.outputFd = outFd;
+    context.errorFd = errFd;
+    context.errorIsTerminal = GetParam().terminal;
+    const int status = cli::run({u"--config"_s, config(), u"-c"_s, u"1"_s, path(u"in"_s), u"-"_s}, context);
+    ::close(errFd);
+    ::close(outFd);
+    EXPECT_EQ(status, 0);
+    const QByteArray err = read(u"err"_s);
+    EXPECT_EQ(err.contains("\r["), GetParam().bar) << err.left(200).toStdString();
+    if (GetParam().bar) {
+        EXPECT_TRUE(err.contains("] 100%"));
+    }
+    EXPECT_TRUE(err.endsWith("characters changed\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, Bar,
+                         testing::Values(BarCase{"PipeGivenBar", false, 17 << 20, false},
+                                         BarCase{"SmallFileGivenBar", true, 1 << 20, false},
+                                         BarCase{"LargeFileWithoutBar", true, 17 << 20, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
