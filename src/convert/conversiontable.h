@@ -32,14 +32,23 @@ public:
 
     struct LoadResult;
 
+    // A table without entries: every code passes unchanged.
+    ConversionTable() { m_lookup.fill(-1); }
+
     static LoadResult load(const config::ProfileReader& profile, const QString& section);
+
+    // The table whose entry for code c is lookup[c]; values outside 0..255 mean "no entry".
+    static ConversionTable fromLookup(const std::array<int, 256>& lookup);
 
     // -1 when the code has no entry, else the code that replaces it.
     int lookup(std::uint8_t code) const { return m_lookup[code]; }
     const std::array<std::int16_t, 256>& lookupTable() const { return m_lookup; }
+    // (source, target) in ascending order of source.
     const std::vector<std::pair<int, int>>& pairs() const { return m_pairs; }
 
 private:
+    void setPairs(std::vector<std::pair<int, int>> pairs);
+
     std::vector<std::pair<int, int>> m_pairs;
     std::array<std::int16_t, 256> m_lookup{};
 };

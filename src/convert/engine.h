@@ -43,11 +43,19 @@ struct EngineResult
 
 using ProgressCallback = std::function<void(const Counts&)>;
 
+// The engine asks its source for blocks of this size; its output buffer holds twice as much,
+// the case of a block of lone CRs that each become CR LF. Both stay in the processor's second-level
+// cache while a block is mapped: 1 MiB blocks measured markedly slower.
+inline constexpr std::int64_t kEngineBlockSize = std::int64_t(128) * 1024;
+
 // Streams source through table into sink with the line rules of the conversion:
 //  - a line ends at CR or at CR LF; the terminator never goes through the table;
 //  - a lone LF is an ordinary byte of the line and is looked up like any other;
 //  - every line is written with CR LF, the last one too even when the file had no terminator;
 //  - an empty source gives an empty sink.
+// For example "a\rb\nc\r\n" is the two lines "a" and "b\nc" and gives "A\r\nB\nC\r\n" with a table
+// that maps a, b and c to A, B and C (and none for LF); processed = 4 + 2 * 2, changed = 3.
+// A CR at the end of one read and an LF at the start of the next are one terminator.
 // Memory stays bounded by the block buffers whatever the line lengths.
 // progress is called between blocks, at most once per interval, and once more at the end.
 EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,

@@ -1,0 +1,81 @@
+#include "convert/linescan.h"
+
+#include <cstring>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define TRELVICK_X86_KERNELS 1
+#include <immintrin.h>
+#endif
+
+namespace trelvick::convert {
+
+namespace {
+
+constexpr unsigned char kCR = '\r';
+constexpr unsigned char kLF = '\n';
+
+const unsigned char* findLoneCrPlain(const unsigned char* p, const unsigned char* end)
+{
+    while (p < end) {
+        const auto* cr = static_cast<const unsigned char*>(std::memchr(p, kCR, static_cast<std::size_t>(end - p)));
+        if (!cr)
+            return end;
+        if (cr + 1 == end || cr[1] != kLF)
+            return cr;
+        p = cr + 2;
+    }
+    return end;
+}
+
+#ifdef TRELVICK_X86_KERNELS
+
+// Each step compares the bytes at p and at p + 1, so it stops one byte short of a full step.
+__attribute__((target("avx2"))) const unsigned char* findLoneCrAvx2(const unsigned char* p, const unsigned char* end)
+{
+    const __m256i cr = _mm256_set1_epi8(static_cast<char>(kCR));
+    const __m256i lf = _mm256_set1_epi8(static_cast<char>(kLF));
+    for (; end - p > 32; p += 32) {
+        const __m256i here = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
+        const auto lone = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_andnot_si256(_mm256_cmpeq_epi8(next, lf), _mm256_cmpeq_epi8(here, cr))));
+        if (lone != 0)
+            return p + __builtin_ctz(lone);
+    }
+    return findLoneCrPlain(p, end);
+}
+
+__attribute__((target("avx512f,avx512bw"))) const unsigned char* findLoneCrAvx512(const unsigned char* p,
+                                                                                  const unsigned char* end)
+{
+    const __m512i cr = _mm512_set1_epi8(static_cast<char>(kCR));
+    const __m512i lf = _mm512_set1_epi8(static_cast<char>(kLF));
+    for (; end - p > 64; p += 64) {
+        const __m512i here = _mm512_loadu_si512(p);
+        const __m512i next = _mm512_loadu_si512(p + 1);
+        const __mmask64 lone = _mm512_cmpeq_epi8_mask(here, cr) & ~_mm512_cmpeq_epi8_mask(next, lf);
+        if (lone != 0)
+            return p + __builtin_ctzll(lone);
+    }
+    return findLoneCrPlain(p, end);
+}
+
+#endif
+
+} // namespace
+
+const unsigned char* findLoneCr(const unsigned char* begin, const unsigned char* end, SimdLevel level)
+{
+    switch (level) {
+#ifdef TRELVICK_X86_KERNELS
+    case SimdLevel::Avx2:
+        return findLoneCrAvx2(begin, end);
+    case SimdLevel::Avx512Vbmi:
+        return findLoneCrAvx512(begin, end);
+#endif
+    default:
+        return findLoneCrPlain(begin, end);
+    }
+}
+
+} // namespace trelvick::convert

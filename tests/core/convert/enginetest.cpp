@@ -1,0 +1,269 @@
+#include "convert/engine.h"
+#include "referenceconverter.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+using namespace trelvick::convert;
+using trelvick::testsupport::referenceConvert;
+using namespace std::string_literals;
+
+namespace {
+
+// Hands out its bytes in reads of at most maxChunk bytes (0: as many as asked for, -1: a random
+// 1..64), and fails once failAfter bytes have gone out.
+class ChunkSource final : public ByteSource
+{
+public:
+    explicit ChunkSource(std::string data, std::int64_t maxChunk = 0, std::int64_t failAfter = -1)
+        : m_data(std::move(data)), m_maxChunk(maxChunk), m_failAfter(failAfter), m_random(std::uint32_t(m_data.size()))
+    {
+    }
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        if (m_failAfter >= 0 && m_pos >= m_failAfter)
+            return -1;
+        std::int64_t size = std::min<std::int64_t>(capacity, std::int64_t(m_data.size()) - m_pos);
+        if (m_maxChunk > 0)
+            size = std::min(size, m_maxChunk);
+        if (m_maxChunk < 0 && size > 0)
+            size = std::uniform_int_distribution<std::int64_t>(1, std::min<std::int64_t>(size, 64))(m_random);
+        if (m_failAfter >= 0)
+            size = std::min(size, m_failAfter - m_pos);
+        std::memcpy(buffer, m_data.data() + m_pos, std::size_t(size));
+        m_pos += size;
+        return size;
+    }
+    QString errorString() const override { return QStringLiteral("Input/output error"); }
+
+private:
+    std::string m_data;
+    std::int64_t m_maxChunk, m_failAfter, m_pos = 0;
+    std::mt19937 m_random;
+};
+
+// Keeps what it gets; with a limit it is a device that fills up, and it notes writes after a failure.
+struct StringSink final : ByteSink
+{
+    explicit StringSink(std::int64_t limit = -1) : limit(limit) {}
+    bool write(const char* data, std::int64_t size) override
+    {
+        writesAfterFailure = writesAfterFailure || failed;
+        largestWrite = std::max(largestWrite, size);
+        ++writes;
+        failed = failed || (limit >= 0 && std::int64_t(bytes.size()) + size > limit);
+        if (failed)
+            return false;
+        bytes.append(data, std::size_t(size));
+        return true;
+    }
+    QString errorString() const override { return QStringLiteral("No space left on device"); }
+
+    std::string bytes;
+    std::int64_t limit, largestWrite = 0, writes = 0;
+    bool failed = false, writesAfterFailure = false;
+};
+
+// Entries for CR and LF too: a terminator going through the table would show. Without an LF entry
+// the engine maps CR LF pairs in bulk with the line bytes, so both kinds are run.
+ConversionTable testTable(bool lfEntry)
+{
+    std::array<int, 256> lookup;
+    lookup.fill(-1);
+    lookup['a'] = 'A';
+    lookup['b'] = 'b'; // mapped to itself: still counts as changed
+    lookup['\n'] = lfEntry ? '|' : -1;
+    lookup['\r'] = '#';
+    lookup[0x00] = '@';
+    lookup[0x1A] = '^';
+    lookup[0x80] = 0xC1;
+    return ConversionTable::fromLookup(lookup);
+}
+
+void expectLikeReference(const std::string& input, const ConversionTable& table, std::int64_t maxChunk = 0)
+{
+    ChunkSource source(input, maxChunk);
+    StringSink sink;
+    const EngineResult result = convertStream(source, sink, table);
+    const auto expected = referenceConvert(input, table);
+    ASSERT_TRUE(result.ok);
+    ASSERT_TRUE(sink.bytes == expected.output) << ::testing::PrintToString(input.substr(0, 80));
+    ASSERT_EQ(result.counts.processed, expected.processed);
+    ASSERT_EQ(result.counts.changed, expected.changed);
+}
+
+struct LineCase
+{
+    const char* name;
+    std::string input, output; // output with the LF entry
+    std::int64_t processed, changed;
+};
+
+class LineShapes : public ::testing::TestWithParam<LineCase>
+{
+};
+
+// Each shape read whole and in reads of 1, 2, 3 and 5 bytes, which split every CR LF somewhere.
+TEST_P(LineShapes, ConvertLikeTheLineRules)
+{
+    const auto& c = GetParam();
+    const auto reference = referenceConvert(c.input, testTable(true));
+    ASSERT_EQ(reference.output, c.output) << "the reference itself is wrong";
+    ASSERT_EQ(reference.processed, c.processed);
+    ASSERT_EQ(reference.changed, c.changed);
+    for (const std::int64_t chunk : {0, 1, 2, 3, 5}) {
+        SCOPED_TRACE(chunk);
+        expectLikeReference(c.input, testTable(true), chunk);
+        expectLikeReference(c.input, testTable(false), chunk);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Engine, LineShapes,
+    ::testing::Values(LineCase{"EmptyInputGivesEmptyOutput", "", "", 0, 0},
+                      LineCase{"CrLfLinesKeepTheirEnds", "ab\r\nb\r\n", "Ab\r\nb\r\n", 7, 3},
+                      LineCase{"LoneCrBecomesCrLf", "a\rb\r", "A\r\nb\r\n", 6, 2},
+                      LineCase{"LoneLfIsMappedLikeAnyByte", "a\nb", "A|b\r\n", 5, 3},
+                      LineCase{"CrCrIsTwoEmptyLines", "\r\r", "\r\n\r\n", 4, 0},
+                      LineCase{"LfBeforeCrIsLineContent", "\n\r", "|\r\n", 3, 1},
+                      LineCase{"SecondLfAfterCrLfStartsALine", "\r\n\n", "\r\n|\r\n", 5, 1},
+                      LineCase{"CrCrLfIsTwoLines", "x\r\r\n", "x\r\n\r\n", 5, 0},
+                      LineCase{"CrAtEndOfFileAddsNoLine", "a\r", "A\r\n", 3, 1},
+                      LineCase{"LastLineWithoutTerminatorGetsCrLf", "xy\r\nz", "xy\r\nz\r\n", 7, 0},
+                      LineCase{"NulAndCtrlZAreOrdinaryBytes", "a\0b\x1a\r\n\x1a"s, "A@b^\r\n^\r\n", 9, 5},
+                      LineCase{"HighBytesWithoutEntryPassUnchanged", "\x80\x81\xff", "\xc1\x81\xff\r\n", 5, 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+std::string around(std::int64_t at, const std::string& middle, std::int64_t total)
+{
+    std::string s(std::size_t(at), 'a');
+    s += middle;
+    s.resize(std::size_t(total), 'b');
+    return s;
+}
+
+// Terminators just before, on and after every power-of-two offset up to two blocks: whatever pieces
+// the engine cuts its work into, some terminator straddles each cut.
+TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
+{
+    std::vector<std::string> inputs = {std::string(std::size_t(3 * kEngineBlockSize + 17), 'a') + "\r\nb",
+                                       std::string(std::size_t(kEngineBlockSize), '\r') + "a"};
+    for (std::int64_t offset = 16; offset <= 2 * kEngineBlockSize; offset *= 2)
+        for (std::int64_t shift = -2; shift <= 1; ++shift)
+            for (const char* terminator : {"\r\n", "\r", "\r\r\n", "\n\r"})
+                inputs.push_back(around(offset + shift, terminator, offset + 40));
+    for (const auto& input : inputs)
+        for (const bool lfEntry : {true, false})
+            expectLikeReference(input, testTable(lfEntry));
+}
+
+TEST(Engine, LongLineIsWrittenBlockByBlock)
+{
+    ChunkSource source(std::string(std::size_t(16 * kEngineBlockSize), 'a'));
+    StringSink sink;
+    const EngineResult result = convertStream(source, sink, testTable(true));
+    ASSERT_TRUE(result.ok);
+    EXPECT_GE(sink.writes, 16);
+    EXPECT_LE(sink.largestWrite, 2 * kEngineBlockSize);
+    EXPECT_EQ(result.counts.processed, 16 * kEngineBlockSize + 2);
+}
+
+TEST(Engine, RandomInputsMatchTheReference)
+{
+    // Mostly terminators and table bytes, so that every pair of neighbours turns up often.
+    const char alphabet[] = {'\r', '\r', '\n', '\n', 'a', 'b', 'c', '\0', '\x1a', '\x80'};
+    for (std::uint32_t seed = 1; seed <= 500; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        std::string input(std::uniform_int_distribution<std::size_t>(0, 3000)(random), ' ');
+        for (char& c : input) {
+            const int k = std::uniform_int_distribution<int>(0, sizeof alphabet)(random);
+            c = k < int(sizeof alphabet) ? alphabet[k] : char(random());
+        }
+        std::array<int, 256> lookup;
+        for (int& entry : lookup)
+            entry = random() % 2 ? int(random() % 256) : -1;
+        if (seed % 4 < 2)
+            lookup['\n'] = -1;
+        if (seed % 5 == 0)
+            lookup['a'] = 'a';
+        // Odd seeds read in random pieces; even ones whole, through the long vector loops.
+        expectLikeReference(input, ConversionTable::fromLookup(lookup), seed % 2 ? -1 : 0);
+    }
+}
+
+TEST(Engine, SinkFailureStopsTheRunWithItsError)
+{
+    const struct
+    {
+        std::string input;
+        std::int64_t chunk, limit;
+    } cases[] = {
+        {"ab\r\nab\r\n", 0, 0}, {std::string(100, 'a') + "\r\n", 3, 10}, {"abc", 0, 3}}; // last: the final CR LF
+    for (const auto& c : cases) {
+        ChunkSource source(c.input, c.chunk);
+        StringSink sink(c.limit);
+        const EngineResult result = convertStream(source, sink, testTable(true));
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.error, QStringLiteral("No space left on device"));
+        EXPECT_FALSE(sink.writesAfterFailure);
+    }
+}
+
+TEST(Engine, ReadFailureStopsWithoutEndingTheOpenLine)
+{
+    ChunkSource source("ab\rab\r", 1, 4);
+    StringSink sink;
+    const EngineResult result = convertStream(source, sink, testTable(true));
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, QStringLiteral("Input/output error"));
+    EXPECT_EQ(sink.bytes, "Ab\r\nA"); // a cut line must not look finished
+}
+
+TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
+{
+    std::string manyLines;
+    for (int i = 0; i < 10000; ++i)
+        manyLines += "ab\r\n";
+    std::vector<Counts> reports;
+    const auto record = [&](const Counts& c) { reports.push_back(c); };
+    ChunkSource oneBlock(manyLines);
+    StringSink sink;
+    const EngineResult result = convertStream(oneBlock, sink, testTable(true), record, std::chrono::milliseconds(0));
+    ASSERT_LE(reports.size(), 2u); // after the one block, and at the end
+    EXPECT_EQ(reports.back().processed, result.counts.processed);
+    EXPECT_EQ(reports.back().changed, result.counts.changed);
+
+    reports.clear();
+    ChunkSource tinyReads(manyLines, 1);
+    convertStream(tinyReads, sink, testTable(true), record, std::chrono::hours(1));
+    EXPECT_EQ(reports.size(), 1u); // the interval never passed: only the final report
+}
+
+struct PercentageCase
+{
+    std::int64_t processed, size;
+    int percentage;
+};
+
+class Percentage : public ::testing::TestWithParam<PercentageCase>
+{
+};
+
+TEST_P(Percentage, TruncatesAndCaps)
+{
+    EXPECT_EQ(progressPercentage(GetParam().processed, GetParam().size), GetParam().percentage);
+}
+
+INSTANTIATE_TEST_SUITE_P(Engine, Percentage,
+                         ::testing::Values(PercentageCase{0, 0, 100},   // empty file: done at once
+                                           PercentageCase{2, 3, 66},    // truncated, not rounded
+                                           PercentageCase{12, 10, 100}, // lone CRs count 2 each
+                                           PercentageCase{3221225472LL, 4294967296LL, 75},
+                                           // Division first: 100 / 97 * 97 falls just short of 100.
+                                           PercentageCase{97, 97, 99}));
+
+} // namespace
