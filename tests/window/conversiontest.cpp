@@ -66,8 +66,6 @@ private slots:
     void oneFileUnderTwoNamesIsRefusedUntouched_data();
     void oneFileUnderTwoNamesIsRefusedUntouched();
     void previousResultsAreKeptOnNoAndAskedAgain();
-    void endMessageNamesConverterAndCount_data();
-    void endMessageNamesConverterAndCount();
     void lineEndsAreWrittenAsCrLf_data();
     void lineEndsAreWrittenAsCrLf();
     void viewAndEditComeBackOnlyWhereConfigured_data();
@@ -269,43 +267,10 @@ void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
              QStringLiteral("The output file containts the results of a previous conversion. Do you want to store "
                             "the results of this conversion into the same output file?"));
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))), QByteArray("second b\r\n"));
+    QCOMPARE(f.platform.boxes.last().title, QStringLiteral("End of conversion"));
+    QCOMPARE(f.platform.boxes.last().text,
+             QStringLiteral("Conversion 'Πρώτος - First' resulted into the changing of 1 characters."));
     QVERIFY(f.platform.unexpected.isEmpty());
-}
-
-void ConversionTest::endMessageNamesConverterAndCount_data()
-{
-    QTest::addColumn<bool>("english");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("greek") << false << QStringLiteral("Τέλος μετατροπής")
-                           << QStringLiteral("Η μετατροπή «Πρώτος - First» άλλαξε 12 χαρακτήρες.");
-    QTest::newRow("english") << true << QStringLiteral("End of conversion")
-                             << QStringLiteral("Conversion 'Πρώτος - First' resulted into the changing of 12 "
-                                               "characters.");
-}
-
-void ConversionTest::endMessageNamesConverterAndCount()
-{
-    QFETCH(bool, english);
-    QFETCH(QString, title);
-    QFETCH(QString, text);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    if (english)
-        f.click("c3dEnglish");
-    // Ten a->b and two A->A, which count although nothing changes; CR LF never counts.
-    prepare(f, "aaaaa\r\naaaaaAA\r\nxyz");
-    QString progressAtMessage;
-    f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) { progressAtMessage = f.text("txtProgress"); };
-    f.click("c3dConvert");
-    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 2),
-             (QStringList{QStringLiteral("beep"), QStringLiteral("box:") + title}));
-    QCOMPARE(f.platform.boxes.last().text, text);
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
-    QCOMPARE(progressAtMessage, QStringLiteral("100%"));
-    QCOMPARE(f.text("txtProgress"), QStringLiteral("0%"));
-    QCOMPARE(f.find<app::ProgressPanel>("p3dProgress")->percentage(), 0);
 }
 
 void ConversionTest::lineEndsAreWrittenAsCrLf_data()
@@ -316,6 +281,8 @@ void ConversionTest::lineEndsAreWrittenAsCrLf_data()
     QTest::addColumn<int>("changed");
     QTest::newRow("empty file gives empty file") << 0 << QByteArray() << QByteArray() << 0;
     QTest::newRow("last line without terminator") << 0 << QByteArray("xa") << QByteArray("xb\r\n") << 1;
+    QTest::newRow("A->A counts although nothing changes, CR LF never")
+        << 0 << QByteArray("aaaaa\r\naaaaaAA\r\nxyz") << QByteArray("bbbbb\r\nbbbbbAA\r\nxyz\r\n") << 12;
     QTest::newRow("lone CR, CR LF, CR CR")
         << 0 << QByteArray("a\rb\r\n\r\rA") << QByteArray("b\r\nb\r\n\r\n\r\nA\r\n") << 2;
     QTest::newRow("lone LF goes through the table, terminators never")
@@ -324,6 +291,7 @@ void ConversionTest::lineEndsAreWrittenAsCrLf_data()
         << 0 << QByteArray("\x00\x1a\xe1\xff\x80 a", 7) << QByteArray("\x00\x1a\xe1\xff\x80 b\r\n", 9) << 1;
 }
 
+// The end message names the converter and the count, shown at 100% before the bar resets.
 void ConversionTest::lineEndsAreWrittenAsCrLf()
 {
     QFETCH(int, converter);
@@ -340,9 +308,15 @@ void ConversionTest::lineEndsAreWrittenAsCrLf()
     f.click("c3dConvert");
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))), output);
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("in.txt"))), input);
-    QVERIFY2(f.platform.boxes.last().text.contains(QStringLiteral(" άλλαξε %1 χαρακτήρες.").arg(changed)),
-             qPrintable(f.platform.boxes.last().text));
+    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 2),
+             (QStringList{QStringLiteral("beep"), QStringLiteral("box:Τέλος μετατροπής")}));
+    const QString name = converter == 0 ? QStringLiteral("Πρώτος - First") : QStringLiteral("Line ends");
+    QCOMPARE(f.platform.boxes.last().text,
+             QStringLiteral("Η μετατροπή «%1» άλλαξε %2 χαρακτήρες.").arg(name).arg(changed));
+    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
     QCOMPARE(progressAtMessage, QStringLiteral("100%"));
+    QCOMPARE(f.text("txtProgress"), QStringLiteral("0%"));
+    QCOMPARE(f.find<app::ProgressPanel>("p3dProgress")->percentage(), 0);
 }
 
 void ConversionTest::viewAndEditComeBackOnlyWhereConfigured_data()

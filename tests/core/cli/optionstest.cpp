@@ -40,10 +40,10 @@ INSTANTIATE_TEST_SUITE_P(
                     UsageCase{"ListWithOperandAccepted", {u"--list"_s, u"a"_s}, false},
                     UsageCase{"DashRefusedAsFile", {u"-c"_s, u"1"_s, u"-"_s, u"-"_s}, true},
                     UsageCase{"DoubleDashNotEndingOptions", {u"-c"_s, u"1"_s, u"--"_s, u"-x"_s, u"--list"_s}, true},
-                    UsageCase{"AttachedValuesRefused", {u"--config=t.ini"_s, u"-cΜ3"_s, u"a"_s, u"b"_s}, true},
                     UsageCase{"HelpLostAmongFaults", {u"--bogus"_s, u"--help"_s}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Attached values are accepted, and read right.
 TEST(CliOptions, AttachedValuesLost)
 {
     const Options options =

@@ -157,50 +157,50 @@ INSTANTIATE_TEST_SUITE_P(
                  {u"Μ1"_s, u"Μ2"_s}}),
     [](const auto& info) { return info.param.fault; });
 
+// Both keys follow one rule, so the rows share them out rather than run twice.
 struct ProgramCase
 {
     const char* fault;
     QString value; // "%1" stands for the program folder; a null value leaves the key out
     bool available;
+    bool quickView;
     int error = 0; // errno whose text the load fails with
 };
 
-class ProgramEntry : public ProgramFolder, public testing::WithParamInterface<std::tuple<ProgramCase, bool>>
+class ProgramEntry : public ProgramFolder, public testing::WithParamInterface<ProgramCase>
 {
 };
 
 TEST_P(ProgramEntry, WrongAvailability)
 {
-    const auto& [c, quickView] = GetParam();
+    const ProgramCase& c = GetParam();
     writeFile("viewer", "");
     writeFile(".hidden", "");
     ASSERT_TRUE(QDir(folder()).mkdir("folder"));
-    const QString key = quickView ? u"ΓρήγορηΠροβολή="_s : u"Επεξεργασία="_s;
+    const QString key = c.quickView ? u"ΓρήγορηΠροβολή="_s : u"Επεξεργασία="_s;
     writeIniWithMain(c.value.isNull() ? QStringList{} : QStringList{key + QString(c.value).replace("%1", folder())});
 
     const LoadResult result = loadConfiguration(folder());
     EXPECT_EQ(result.failure, c.error ? ConfigFailure::Other : ConfigFailure::None);
     EXPECT_EQ(result.errorText, c.error ? trelvick::files::systemErrorText(c.error) : QString());
-    EXPECT_EQ(result.config.quickViewAvailable, quickView && c.available);
-    EXPECT_EQ(result.config.editorAvailable, !quickView && c.available);
+    EXPECT_EQ(result.config.quickViewAvailable, c.quickView && c.available);
+    EXPECT_EQ(result.config.editorAvailable, !c.quickView && c.available);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Entries, ProgramEntry,
-    testing::Combine(testing::Values(ProgramCase{"AbsentKeyUsed", QString(), false},
-                                     ProgramCase{"MarkerUsed", "<none>", false},
-                                     ProgramCase{"MarkerPrefixUsed", "<none>%1/viewer", false},
-                                     ProgramCase{"EmptyValueUsed", "", false},
-                                     ProgramCase{"MissingFileUsed", "%1/missing", false},
-                                     ProgramCase{"FolderUsed", "%1/folder", false},
-                                     ProgramCase{"HiddenFileUsed", "%1/.hidden", false},
-                                     ProgramCase{"ArgumentsAccepted", "%1/viewer -x", false},
-                                     ProgramCase{"ExistingFileMissed", "\"%1/viewer\"", true},
-                                     ProgramCase{"LongNameIgnored", "%1/" + QString(200, u'λ'), false, ENAMETOOLONG}),
-                     testing::Bool()),
-    [](const auto& info) {
-        return std::string(std::get<0>(info.param).fault) + (std::get<1>(info.param) ? "_QuickView" : "_Editor");
-    });
+INSTANTIATE_TEST_SUITE_P(Entries, ProgramEntry,
+                         testing::Values(ProgramCase{"AbsentKeyUsed", QString(), false, true},
+                                         ProgramCase{"MarkerUsed", "<none>", false, false},
+                                         ProgramCase{"MarkerPrefixUsed", "<none>%1/viewer", false, true},
+                                         ProgramCase{"EmptyValueUsed", "", false, false},
+                                         ProgramCase{"MissingFileUsed", "%1/missing", false, true},
+                                         ProgramCase{"FolderUsed", "%1/folder", false, false},
+                                         ProgramCase{"HiddenFileUsed", "%1/.hidden", false, true},
+                                         ProgramCase{"ArgumentsAccepted", "%1/viewer -x", false, false},
+                                         ProgramCase{"ExistingFileMissedByEditor", "\"%1/viewer\"", true, false},
+                                         ProgramCase{"ExistingFileMissedByViewer", "\"%1/viewer\"", true, true},
+                                         ProgramCase{"LongNameIgnored", "%1/" + QString(200, u'λ'), false, false,
+                                                     ENAMETOOLONG}),
+                         [](const auto& info) { return info.param.fault; });
 
 TEST_F(ProgramFolder, UnsearchableFolderIgnored)
 {
