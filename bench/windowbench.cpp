@@ -1,0 +1,111 @@
+// Times the window's Convert against the engine alone on the same file, to show what the window adds
+// (progress updates and event processing every 30 ms). Runs offscreen with a platform that answers
+// the dialogs itself.
+//
+//   QT_QPA_PLATFORM=offscreen trelvick-window-bench INPUT [RUNS]
+//
+// Uses the tq.ini beside this program and its first converter.
+#include "app/mainwindow.h"
+#include "config/configuration.h"
+#include "config/profilereader.h"
+#include "convert/conversiontable.h"
+#include "convert/engine.h"
+#include "files/posixfile.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using namespace trelvick;
+
+class BenchPlatform final : public platform::Platform
+{
+public:
+    QString input, output;
+    QString programFolder() override { return QCoreApplication::applicationDirPath(); }
+    bool anotherInstanceRunning() override { return false; }
+    void setApplicationTitle(const QString&) override {}
+    void beep() override {}
+    platform::Answer messageBox(const platform::MessageBoxRequest&) override { return platform::Answer::Yes; }
+    platform::FileDialogResult openFiles(const platform::FileDialogRequest&) override
+    {
+        return {platform::FileDialogResult::Chosen, {input}, {}};
+    }
+    platform::FileDialogResult saveFile(const platform::FileDialogRequest&) override
+    {
+        return {platform::FileDialogResult::Chosen, {output}, {}};
+    }
+    QString inputBox(const platform::InputBoxRequest&) override { return {}; }
+    void showHelp(const QString&) override {}
+    platform::StartResult startDetached(const QString&, const QString&) override { return {}; }
+    platform::StartResult runAndWait(const QString&, const QString&) override { return {}; }
+    void bringToFront(QWidget*) override {}
+    void processEvents() override { QCoreApplication::processEvents(); }
+    void endProgram(int) override { std::fprintf(stderr, "the window ended the program\n"); }
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: trelvick-window-bench INPUT [RUNS]\n");
+        return 2;
+    }
+    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
+    BenchPlatform platform;
+    platform.input = QString::fromLocal8Bit(argv[1]);
+    platform.output = platform.input + u".window-bench.out"_qs;
+
+    const config::LoadResult loaded = config::loadConfiguration(platform.programFolder());
+    if (loaded.failure != config::ConfigFailure::None || loaded.config.converters.isEmpty()) {
+        std::fprintf(stderr, "no usable tq.ini beside the program\n");
+        return 2;
+    }
+    const auto table = convert::ConversionTable::load(config::ProfileReader::fromFile(loaded.config.configFile),
+                                                      loaded.config.converters.front().key);
+
+    std::vector<double> engine, window;
+    for (int run = 0; run < runs; ++run) {
+        QElapsedTimer timer;
+        timer.start();
+        {
+            files::InputFile source;
+            files::OutputFile sink;
+            if (!source.open(platform.input) || !sink.create(platform.output))
+                return 1;
+            convert::convertStream(source, sink, table.table);
+            sink.close();
+        }
+        engine.push_back(timer.nsecsElapsed() / 1e9);
+
+        app::MainWindow mainWindow(platform);
+        if (!mainWindow.load())
+            return 1;
+        mainWindow.onInputDefine();
+        mainWindow.onOutputDefine();
+        timer.restart();
+        mainWindow.onConvert();
+        window.push_back(timer.nsecsElapsed() / 1e9);
+    }
+    QFile::remove(platform.output);
+    const double e = median(engine), w = median(window);
+    std::printf("%-28s %10s\n", "median of runs", "seconds");
+    std::printf("%-28s %10.3f\n", "engine, file to file", e);
+    std::printf("%-28s %10.3f\n", "window Convert", w);
+    std::printf("%-28s %10.2f\n", "window / engine", w / e);
+    return 0;
+}
