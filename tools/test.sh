@@ -29,9 +29,28 @@ fi
 
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+tests() { # dir, extra ctest options...
+    local dir=$1
+    shift
+    # The sanitizer options are passed on explicitly: runuser need not keep the environment.
+    "${runner[@]}" env -u XDG_RUNTIME_DIR HOME=/tmp QT_QPA_PLATFORM=offscreen \
+        ASAN_OPTIONS="$ASAN_OPTIONS" UBSAN_OPTIONS="$UBSAN_OPTIONS" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
+        ctest --test-dir "$dir" --output-on-failure -j2 "$@"
+}
+# The window suites (tests/window/<name>.cpp, test <name>) also run leak-checked in the sanitizer
+# build, with the known leaks of the libraries below Qt suppressed.
+window_suites=$(cd tests/window && ls -- *test.cpp | sed 's/\.cpp$//' | paste -sd '|')
+window_tests="^(${window_suites})\$"
 status=0
-for dir in build-test build-sanitize; do
-    echo "== tests in $dir"
-    "${runner[@]}" env -u XDG_RUNTIME_DIR HOME=/tmp QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j2 || status=1
-done
+echo "== tests in build-test"
+tests build-test || status=1
+echo "== tests in build-sanitize"
+tests build-sanitize -E "$window_tests" || status=1
+echo "== window tests in build-sanitize, leak-checked"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
+    tests build-sanitize -R "$window_tests" || status=1
+
+# A short run of every fuzz target (about a minute in all) on its own clang build.
+echo "== fuzz targets"
+tools/fuzz.sh 15 || status=1
 exit $status

@@ -1,0 +1,107 @@
+// The table load from arbitrary tq.ini bytes. Whatever the file holds, a loaded table is a
+// consistent map of codes 0..255, and each entry is what the profile reader gives for its key.
+
+#include "config/profilereader.h"
+#include "convert/conversiontable.h"
+#include "fuzzcheck.h"
+
+using namespace trelvick::config;
+using namespace trelvick::convert;
+using namespace trelvick::fuzz;
+
+namespace {
+
+// What a code value means, per the rules: 1 to 3 decimal digits, at most 255; else -1.
+int referenceCode(const QString& value)
+{
+    if (value.isEmpty() || value.size() > 3)
+        return -1;
+    for (QChar c : value) {
+        if (c < u'0' || c > u'9')
+            return -1;
+    }
+    const int code = value.toInt();
+    return code <= 255 ? code : -1;
+}
+
+// The value of key "code" as the table load sees it: the text before any NUL, or empty when absent.
+std::optional<QString> entryValue(const ProfileReader& reader, const QString& section, int code)
+{
+    QString value = reader.read(section, QString::number(code), kCodeEntryCapacity);
+    if (const qsizetype nul = value.indexOf(QChar(u'\0')); nul >= 0)
+        value.truncate(nul);
+    if (value.startsWith(u"<none>"))
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    // The section asked for: the usual Greek "Μn" (capital Mu), its Latin look-alike, or any name.
+    QString section;
+    switch (data.ConsumeIntegralInRange<int>(0, 3)) {
+    case 0: section = QString::fromUtf16(u"Μ1"); break;
+    case 1: section = QString::fromUtf16(u"μ2"); break;
+    case 2: section = QStringLiteral("M1"); break;
+    default: section = decodeConfigText(toByteArray(data.ConsumeRandomLengthString(16))); break;
+    }
+    const QByteArray file = toByteArray(data.ConsumeRemainingBytesAsString());
+
+    const ProfileReader reader = ProfileReader::fromBytes(file);
+    const ConversionTable::LoadResult result = ConversionTable::load(reader, section);
+
+    // The reader, key by key up to the first faulty value, decides the outcome.
+    int expectedFaulty = -1;
+    std::array<int, 256> expected;
+    expected.fill(-1);
+    bool anyEntry = false;
+    for (int code = 0; code <= 255 && expectedFaulty < 0; ++code) {
+        const std::optional<QString> value = entryValue(reader, section, code);
+        if (!value)
+            continue;
+        anyEntry = true;
+        expected[code] = referenceCode(*value);
+        if (expected[code] < 0) {
+            expectedFaulty = code;
+            FUZZ_CHECK(result.failure == ConversionTable::Failure::Faulty);
+            FUZZ_CHECK(result.faultyKey == code);
+            FUZZ_CHECK(result.faultyValue == *value);
+        }
+    }
+    if (expectedFaulty >= 0)
+        return 0;
+    if (!anyEntry) {
+        FUZZ_CHECK(result.failure == ConversionTable::Failure::NoEntries);
+        return 0;
+    }
+
+    FUZZ_CHECK(result.ok());
+    const ConversionTable& table = result.table;
+    const auto& pairs = table.pairs();
+    FUZZ_CHECK(!pairs.empty());
+    for (std::size_t i = 0; i < pairs.size(); ++i) {
+        const auto [source, target] = pairs[i];
+        FUZZ_CHECK(source >= 0 && source <= 255 && target >= 0 && target <= 255);
+        FUZZ_CHECK(i == 0 || pairs[i - 1].first < source); // strictly ascending
+        FUZZ_CHECK(table.lookup(std::uint8_t(source)) == target);
+    }
+    std::size_t entries = 0;
+    for (int code = 0; code <= 255; ++code) {
+        const int target = table.lookup(std::uint8_t(code));
+        FUZZ_CHECK(target == -1 || (target >= 0 && target <= 255));
+        FUZZ_CHECK(target == expected[code]);
+        FUZZ_CHECK(table.lookupTable()[std::size_t(code)] == target);
+        entries += target >= 0 ? 1 : 0;
+    }
+    FUZZ_CHECK(entries == pairs.size());
+
+    // Built again from its own lookup, the table is the same.
+    std::array<int, 256> lookup;
+    for (int code = 0; code <= 255; ++code)
+        lookup[std::size_t(code)] = table.lookup(std::uint8_t(code));
+    FUZZ_CHECK(ConversionTable::fromLookup(lookup).pairs() == pairs);
+    return 0;
+}

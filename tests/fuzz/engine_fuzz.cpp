@@ -1,0 +1,195 @@
+// The streaming engine against the plain reference conversion: arbitrary input bytes and table,
+// a source that hands the input out in reads of fuzzer-chosen sizes (so CR and LF of one pair land
+// in different reads), optionally a real block boundary inside the interesting bytes, and read or
+// write failures. The vector kernels are compared with plain loops on the same bytes at every level
+// the processor has.
+
+#include "convert/bytemap.h"
+#include "convert/engine.h"
+#include "convert/linescan.h"
+#include "fuzzcheck.h"
+#include "referenceconverter.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace trelvick::convert;
+using namespace trelvick::fuzz;
+using trelvick::testsupport::referenceConvert;
+
+namespace {
+
+// Reads of the sizes in the list, over and over (0: as much as asked for); fails on read number
+// failAt when that is not negative.
+class ChunkSource final : public ByteSource
+{
+public:
+    ChunkSource(const std::string& bytes, std::vector<std::int64_t> sizes, int failAt)
+        : m_bytes(bytes), m_sizes(std::move(sizes)), m_failAt(failAt)
+    {
+    }
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        FUZZ_CHECK(capacity > 0);
+        if (m_reads++ == m_failAt)
+            return -1;
+        std::int64_t size = std::min<std::int64_t>(capacity, std::int64_t(m_bytes.size()) - m_pos);
+        if (const std::int64_t wanted = m_sizes[std::size_t(m_reads) % m_sizes.size()]; wanted > 0)
+            size = std::min(size, wanted);
+        std::memcpy(buffer, m_bytes.data() + m_pos, std::size_t(size));
+        m_pos += size;
+        return size;
+    }
+    QString errorString() const override { return QStringLiteral("read failed"); }
+
+private:
+    const std::string& m_bytes;
+    std::vector<std::int64_t> m_sizes;
+    int m_failAt;
+    int m_reads = 0;
+    std::int64_t m_pos = 0;
+};
+
+// Keeps what it gets; fails on write number failAt when that is not negative.
+class StringSink final : public ByteSink
+{
+public:
+    explicit StringSink(int failAt) : m_failAt(failAt) {}
+    bool write(const char* data, std::int64_t size) override
+    {
+        FUZZ_CHECK(!failed); // nothing is written after a failure
+        FUZZ_CHECK(size >= 0);
+        if (m_writes++ == m_failAt) {
+            failed = true;
+            return false;
+        }
+        bytes.append(data, std::size_t(size));
+        return true;
+    }
+    QString errorString() const override { return QStringLiteral("write failed"); }
+
+    std::string bytes;
+    bool failed = false;
+
+private:
+    int m_failAt;
+    int m_writes = 0;
+};
+
+void checkKernels(const ConversionTable& table, const std::string& input)
+{
+    if (input.empty())
+        return; // the engine never maps an empty run, and empty vectors have no data pointer
+    const auto* begin = reinterpret_cast<const unsigned char*>(input.data());
+    const auto* end = begin + input.size();
+
+    std::string expected = input;
+    std::int64_t expectedChanged = 0;
+    for (std::size_t i = 0; i < input.size(); ++i) {
+        const auto code = static_cast<unsigned char>(input[i]);
+        const int target = table.lookup(code);
+        if (code != '\r' && target >= 0) { // CR never goes through the map
+            expected[i] = static_cast<char>(target);
+            ++expectedChanged;
+        }
+    }
+    const unsigned char* expectedLoneCr = end;
+    for (const unsigned char* p = begin; p < end; ++p) {
+        if (*p == '\r' && (p + 1 == end || p[1] != '\n')) {
+            expectedLoneCr = p;
+            break;
+        }
+    }
+
+    for (const SimdLevel level : {SimdLevel::None, SimdLevel::Avx2, SimdLevel::Avx512Vbmi}) {
+        if (!isSupported(level))
+            continue;
+        const ByteMap map(table, level);
+        // An exact-size heap copy, so that a kernel reading past the end is seen by ASan.
+        std::vector<unsigned char> out(input.size());
+        FUZZ_CHECK(map.apply(begin, input.size(), out.data()) == expectedChanged);
+        FUZZ_CHECK(std::memcmp(out.data(), expected.data(), input.size()) == 0);
+        std::vector<unsigned char> inPlace(begin, end);
+        FUZZ_CHECK(map.apply(inPlace.data(), inPlace.size(), inPlace.data()) == expectedChanged);
+        FUZZ_CHECK(std::memcmp(inPlace.data(), expected.data(), input.size()) == 0);
+
+        const std::vector<unsigned char> scanned(begin, end);
+        const unsigned char* found = findLoneCr(scanned.data(), scanned.data() + scanned.size(), level);
+        FUZZ_CHECK(found - scanned.data() == expectedLoneCr - begin);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size)
+{
+    FuzzedDataProvider data(bytes, size);
+    const auto flags = data.ConsumeIntegral<std::uint8_t>();
+
+    // The table: optionally every code shifted by a constant (dense tables take other kernel
+    // paths), then single entries; an entry outside 0..255 removes one.
+    std::array<int, 256> lookup;
+    lookup.fill(-1);
+    if (flags & 1) {
+        const int shift = data.ConsumeIntegral<std::uint8_t>();
+        for (int code = 0; code <= 255; ++code)
+            lookup[std::size_t(code)] = (code + shift) & 0xFF;
+    }
+    for (int entries = data.ConsumeIntegralInRange(0, 24); entries > 0; --entries) {
+        const auto source = data.ConsumeIntegral<std::uint8_t>();
+        lookup[source] = data.ConsumeIntegralInRange(-1, 255);
+    }
+    const ConversionTable table = ConversionTable::fromLookup(lookup);
+
+    std::vector<std::int64_t> sizes;
+    for (int reads = data.ConsumeIntegralInRange(1, 8); reads > 0; --reads)
+        sizes.push_back(data.ConsumeIntegralInRange(0, 64));
+    const int readFailure = (flags & 2) ? data.ConsumeIntegralInRange(0, 40) : -1;
+    const int writeFailure = (flags & 4) ? data.ConsumeIntegralInRange(0, 40) : -1;
+
+    // A run of filler ending just before the end of the engine's first block puts the fuzzer's bytes
+    // on a real block boundary (the source then hands out full blocks). Rare: such runs are slow.
+    std::string input;
+    if ((flags & 0x38) == 0x38) {
+        const auto filler = static_cast<char>(data.ConsumeIntegral<std::uint8_t>());
+        input.assign(std::size_t(kEngineBlockSize - data.ConsumeIntegralInRange(0, 8)), filler);
+        sizes.assign(1, 0);
+    }
+    input += data.ConsumeRemainingBytesAsString();
+
+    const auto expected = referenceConvert(input, table);
+
+    ChunkSource source(input, sizes, readFailure);
+    StringSink sink(writeFailure);
+    std::vector<Counts> reports;
+    const EngineResult result = convertStream(
+        source, sink, table, [&](const Counts& counts) { reports.push_back(counts); }, std::chrono::milliseconds(0));
+
+    // Progress never goes back, and never beyond the end.
+    for (std::size_t i = 0; i < reports.size(); ++i) {
+        FUZZ_CHECK(reports[i].processed <= expected.processed && reports[i].changed <= expected.changed);
+        FUZZ_CHECK(i == 0 || (reports[i - 1].processed <= reports[i].processed
+                              && reports[i - 1].changed <= reports[i].changed));
+    }
+
+    if (result.ok) {
+        FUZZ_CHECK(!sink.failed);
+        FUZZ_CHECK(sink.bytes == expected.output);
+        FUZZ_CHECK(result.counts.processed == expected.processed);
+        FUZZ_CHECK(result.counts.changed == expected.changed);
+        FUZZ_CHECK(!reports.empty() && reports.back().processed == result.counts.processed
+                   && reports.back().changed == result.counts.changed);
+    } else {
+        // Only an injected failure stops the run, with that failure's text; what was written up to
+        // then is the start of the right output.
+        FUZZ_CHECK(result.error == (sink.failed ? QStringLiteral("write failed") : QStringLiteral("read failed")));
+        FUZZ_CHECK(sink.failed || readFailure >= 0);
+        FUZZ_CHECK(expected.output.compare(0, sink.bytes.size(), sink.bytes) == 0);
+        FUZZ_CHECK(result.counts.processed <= expected.processed && result.counts.changed <= expected.changed);
+    }
+
+    checkKernels(table, input.size() > 4096 ? input.substr(input.size() - 4096) : input);
+    return 0;
+}
