@@ -21,41 +21,8 @@ trap 'rm -rf "$work"' EXIT
 
 mib=$((1024 * 1024))
 
-# Random Greek prose from a word list, lines of about 20 to 80 characters, with the odd box-drawing rule
-# (no place in 1253, so those bytes pass unchanged) and number column.
-make_greek_text() {
-    LC_ALL=C awk -v seed=42 -v lines="$1" 'BEGIN {
-        srand(seed)
-        n = split("και το η ο της του στο με για από είναι θάλασσα σπίτι ήλιος βουνό δρόμος παιδιά χωριό " \
-                  "νερό καλημέρα ουρανός ψωμί φίλος ώρα έργο αύριο σήμερα χθες γράμμα βιβλίο Αθήνα " \
-                  "Θεσσαλονίκη ΚΕΦΑΛΑΙΟ ΠΙΝΑΚΑΣ Ελλάδα μουσική εκκλησία πλατεία καφενείο δάσκαλος " \
-                  "μαθητής αριθμός λογαριασμός ποσό δραχμές 1985 12,50 Σελίδα Άνοιξη Έλενα Ήπειρος " \
-                  "Ίος Όλυμπος Ύδρα Ώρες ευχαριστώ παρακαλώ γιαγιά τραγούδι ελιές λάδι κρασί " \
-                  "ΑΠΟΘΗΚΗ ΤΙΜΟΛΟΓΙΟ πελάτης προμηθευτής σύνολο ΦΠΑ", words, " ")
-        for (i = 0; i < lines; i++) {
-            r = rand()
-            if (r < 0.02) { print "──────────────────────────────────────"; continue }
-            if (r < 0.04) { print ""; continue }
-            target = 40 + int(rand() * 120) # UTF-8 bytes: about 20 to 80 Greek letters
-            line = words[1 + int(rand() * n)]
-            while (length(line) < target)
-                line = line " " words[1 + int(rand() * n)]
-            print line
-        }
-    }' | iconv -f UTF-8 -t CP737
-}
-
-# Repeats a file until it reaches size bytes exactly.
-grow() {
-    local from=$1 size=$2 to=$3
-    cp "$from" "$to.part"
-    while (($(stat -c %s "$to.part") < size)); do
-        cat "$to.part" "$to.part" >"$to.twice"
-        mv "$to.twice" "$to.part"
-    done
-    head -c "$size" "$to.part" >"$to"
-    rm -f "$to.part"
-}
+# shellcheck source=bench/testdata.sh
+source "$(dirname "${BASH_SOURCE[0]}")/testdata.sh"
 
 echo "Making the test files in $work ..."
 make_greek_text 100000 >"$work/base.txt"
