@@ -75,6 +75,7 @@ private slots:
     void windowRefusesEverythingWhileTheRunYields();
     void runTimeFailureEndsWithTheInputIntact_data();
     void runTimeFailureEndsWithTheInputIntact();
+    void pathsNearTheSystemLimitConvert();
 };
 
 void ConversionTest::dialogsOpenInTheFolderOfTheLastSelection_data()
@@ -508,6 +509,31 @@ void ConversionTest::runTimeFailureEndsWithTheInputIntact()
         QCOMPARE(::stat("/dev/full", &device), 0);
         QVERIFY(S_ISCHR(device.st_mode));
     }
+}
+
+void ConversionTest::pathsNearTheSystemLimitConvert()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    // Folders of 250-byte Greek-and-blank names down to some 4,000 bytes of path (PATH_MAX is 4096).
+    QString folder = f.workFolder();
+    const QString part = QStringLiteral("φάκελος με 'κενά' και \"$;\" -") + QString(200, u'x');
+    while (QFile::encodeName(folder + u'/' + part).size() < 3900) {
+        folder += u'/' + part;
+        QVERIFY(QDir().mkpath(folder));
+    }
+    const QString input = folder + QStringLiteral("/-in κείμενο.txt");
+    const QString output = folder + QStringLiteral("/-out κείμενο.txt");
+    QVERIFY(WindowFixture::writeBytes(input, "abc\rA"));
+    f.selectInput({input});
+    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 5 χαρακτήρες")));
+    f.selectOutput(output);
+    f.click("c3dConvert");
+    QVERIFY(!f.platform.ended);
+    QCOMPARE(WindowFixture::readBytes(output), QByteArray("bbc\r\nA\r\n"));
+    QCOMPARE(WindowFixture::readBytes(input), QByteArray("abc\rA"));
+    QVERIFY(f.platform.boxes.last().text.endsWith(QStringLiteral(" άλλαξε 2 χαρακτήρες.")));
 }
 
 QTEST_MAIN(ConversionTest)
