@@ -35,10 +35,26 @@ cleanup() {
 
 # run_in_x_server "$@": runs the calling script again inside a virtual X server of its own, unless it already is.
 run_in_x_server() {
-    [ -z "${TRELVICK_E2E_IN_X:-}" ] || return 0
+    if [ -n "${TRELVICK_E2E_IN_X:-}" ]; then
+        # The server runs with -noreset: by default it resets each time its last client leaves (a check such as
+        # xdpyinfo or xdotool), and a program connecting during that reset is refused.
+        local tries=0
+        until xdpyinfo >/dev/null 2>&1; do
+            tries=$((tries + 1))
+            [ "$tries" -le 100 ] || fail "the virtual X server on $DISPLAY does not answer"
+            sleep 0.1
+        done
+        return 0
+    fi
     export TRELVICK_E2E_IN_X=1
+    # A display number of our own, away from :99 and from one just left by the previous X test: xvfb-run -a
+    # can pick a number whose old server is still going away, and then the program reaches that server.
+    local display=$((110 + $$ % 800))
+    while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+        display=$((display + 1))
+    done
     exec timeout -k 10 "${TRELVICK_E2E_LIMIT:-240}" \
-        xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" bash "$0" "$@"
+        xvfb-run -n "$display" -s "-screen 0 1024x768x24 -nolisten tcp -noreset" bash "$0" "$@"
 }
 
 # install_into BUILD-DIR PREFIX: cmake --install, quiet unless it fails.

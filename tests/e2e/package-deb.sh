@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 
 [ $# -eq 2 ] || fail "usage: $0 BUILD-DIR WMDELETE-HELPER"
-need_tools cpack dpkg dpkg-deb dpkg-query objdump ldd xvfb-run xauth xdotool
+need_tools cpack dpkg dpkg-deb dpkg-query objdump ldd xvfb-run xauth xdpyinfo xdotool
 run_in_x_server "$@"
 build=$1
 wmdelete=$2

@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
 
 [ $# -eq 3 ] || fail "usage: $0 BUILD-DIR SCREENSHOT-DIR WMDELETE-HELPER"
-need_tools xvfb-run xauth xdotool xwininfo import compare identify cmake
+need_tools xvfb-run xauth xdpyinfo xdotool xwininfo import compare identify cmake
 run_in_x_server "$@"
 
 build=$1
