@@ -251,7 +251,7 @@ bool MainWindow::load()
         m_state.programFolder = config::folderWithSeparator(folder);
         m_state.HelpFilePath = helpFilePathFor(Language::Greek);
 
-        const config::LoadResult loaded = config::loadConfiguration(folder);
+        const config::LoadResult loaded = config::loadConfiguration(folder, config::personalConfigFolder());
         m_state.ConfigFilePath = loaded.config.configFilePath;
         switch (loaded.failure) {
         case config::ConfigFailure::None:

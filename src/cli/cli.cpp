@@ -186,8 +186,9 @@ private:
 
 std::optional<config::Configuration> Runner::loadConfiguration() const
 {
-    config::LoadResult result = m_options.configFile ? config::loadConfigurationFile(*m_options.configFile)
-                                                     : config::loadConfiguration(m_context.programFolder);
+    config::LoadResult result =
+        m_options.configFile ? config::loadConfigurationFile(*m_options.configFile)
+                             : config::loadConfiguration(m_context.programFolder, m_context.personalConfigFolder);
     if (result.failure != config::ConfigFailure::None) {
         reportConfigFailure(result);
         return std::nullopt;

@@ -28,7 +28,7 @@ struct Options
         Convert,
     };
     Mode mode = Mode::Help;
-    std::optional<QString> configFile; // empty: tq.ini in the program's folder
+    std::optional<QString> configFile; // empty: the personal tq.ini, else the program folder's
     QString converter;                 // --show or -c
     bool batch = false;
     bool quiet = false;
@@ -57,6 +57,7 @@ std::optional<qsizetype> findConverter(const QList<config::Converter>& converter
 struct Context
 {
     QString programFolder;
+    QString personalConfigFolder; // a tq.ini there wins over the program folder's
     lang::Language language = lang::Language::English;
     int inputFd = 0;
     int outputFd = 1;

@@ -5,11 +5,12 @@
 
 int main(int argc, char* argv[])
 {
-    // For the program's folder, where tq.ini lies, found as the window finds it.
+    // For the program's folder, where tq.ini lies (unless the user keeps one), found as the window finds it.
     QCoreApplication application(argc, argv);
 
     trelvick::cli::Context context;
     context.programFolder = QCoreApplication::applicationDirPath();
+    context.personalConfigFolder = trelvick::config::personalConfigFolder();
     context.language = trelvick::cli::languageOf(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
                                                  qEnvironmentVariable("LANG"));
     context.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;

@@ -126,13 +126,36 @@ LoadResult loadFrom(Configuration config)
 
 } // namespace
 
-LoadResult loadConfiguration(const QString& programFolder)
+QString personalConfigFolder(const QString& xdgConfigHome, const QString& home)
 {
-    Configuration config;
-    const QString folder = folderWithSeparator(programFolder);
+    // A relative XDG_CONFIG_HOME is invalid and must be ignored: it would depend on the working folder.
+    QString base = xdgConfigHome;
+    if (!QDir::isAbsolutePath(base))
+        base = QDir::isAbsolutePath(home) ? folderWithSeparator(home) + QStringLiteral(".config") : QString();
+    return base.isEmpty() ? QString() : folderWithSeparator(base) + QStringLiteral("trelvick");
+}
+
+QString personalConfigFolder()
+{
+    return personalConfigFolder(qEnvironmentVariable("XDG_CONFIG_HOME"), qEnvironmentVariable("HOME"));
+}
+
+LoadResult loadConfiguration(const QString& programFolder, const QString& personalFolder)
+{
     const QString fileName = QString::fromUtf16(kConfigFileName);
+    QString folder = folderWithSeparator(programFolder);
+    QString file = resolveInFolder(folder, fileName);
+    if (!personalFolder.isEmpty()) {
+        // Anything there but "no such file" (a file, or one that cannot be tested) is the user's choice.
+        const QString personal = resolveInFolder(personalFolder, fileName);
+        if (files::testFile(personal).outcome != files::FileTest::NoFile) {
+            folder = folderWithSeparator(personalFolder);
+            file = personal;
+        }
+    }
+    Configuration config;
     config.configFilePath = (folder + fileName).toUpper();
-    config.configFile = resolveInFolder(folder, fileName);
+    config.configFile = file;
     return loadFrom(std::move(config));
 }
 

@@ -67,8 +67,16 @@ QString folderWithSeparator(const QString& folder);
 // path, or folder + name when nothing matches.
 QString resolveInFolder(const QString& folder, const QString& name);
 
-// Loads the main section and the converter list of tq.ini in programFolder.
-LoadResult loadConfiguration(const QString& programFolder);
+// The folder of a personal tq.ini, so that a user without root can keep converters of their own:
+// $XDG_CONFIG_HOME/trelvick, or $HOME/.config/trelvick when XDG_CONFIG_HOME is unset, empty or relative.
+// Empty when neither gives an absolute path.
+QString personalConfigFolder(const QString& xdgConfigHome, const QString& home);
+// The same, from this process's environment.
+QString personalConfigFolder();
+
+// Loads the main section and the converter list of tq.ini: the one in personalFolder when it is there,
+// else the one in programFolder. An empty personalFolder means the program folder's alone.
+LoadResult loadConfiguration(const QString& programFolder, const QString& personalFolder = {});
 
 // The same load, with the same checks, from a file named directly (the command line's --config).
 // configFilePath keeps the name as given.

@@ -29,9 +29,12 @@ struct WindowFixture
         QDir(dir.path()).mkpath(QStringLiteral("prog"));
         QDir(dir.path()).mkpath(QStringLiteral("work"));
         platform.folder = programFolder();
+        // The developer's own ~/.config/trelvick/tq.ini would win over the test's.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
     }
 
     QString programFolder() const { return dir.path() + QStringLiteral("/prog"); }
+    QString personalFolder() const { return dir.path() + QStringLiteral("/config/trelvick"); }
     QString workFolder() const { return dir.path() + QStringLiteral("/work"); }
     QString work(const QString& name) const { return workFolder() + u'/' + name; }
 
@@ -55,9 +58,11 @@ struct WindowFixture
     }
 
     // Lines joined with CR LF, encoded in windows-1253.
-    void writeIni(const QStringList& lines)
+    void writeIni(const QStringList& lines, const QString& folder = {})
     {
-        writeBytes(programFolder() + QStringLiteral("/tq.ini"), cp1253(lines.join(QStringLiteral("\r\n")) + "\r\n"));
+        const QString target = folder.isEmpty() ? programFolder() : folder;
+        QDir().mkpath(target);
+        writeBytes(target + QStringLiteral("/tq.ini"), cp1253(lines.join(QStringLiteral("\r\n")) + "\r\n"));
     }
 
     // Two converters: Μ1 maps a->b and 'A'->'A' (counts as changed); Μ2 is faulty.

@@ -43,6 +43,7 @@ private slots:
     void secondInstanceIsRefusedBeforeTheConfigurationIsRead();
     void configPathIsShownInCapitalsWhateverTheFolderSpelling();
     void converterListKeepsKeysBesideTheirDescriptions();
+    void personalConfigurationWinsOverTheProgramFolders();
     void startupWritesNothing();
 };
 
@@ -169,18 +170,25 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds_data()
                        QStringLiteral("ΠλήθοςΜετατροπέων=1"), QStringLiteral("[ΠεριγραφήΜετατροπέων]"),
                        QStringLiteral("Μ1=One")}
         << c5(QStringLiteral("TOO MANY LEVELS OF SYMBOLIC LINKS"));
+    // A personal tq.ini is read instead of a sound one in the program folder, and the messages name it.
+    QTest::newRow("personal count 0") << ini(QStringLiteral("0")) << c3;
+    QTest::newRow("personal count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW"));
 }
 
 void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
 {
     QFETCH(QStringList, ini);
     QFETCH(QString, expected);
+    const bool personal = QByteArray(QTest::currentDataTag()).startsWith("personal");
     WindowFixture f;
     QVERIFY(QFile::link(QStringLiteral("loop"), f.work(QStringLiteral("loop"))));
+    if (personal)
+        f.writeIni(WindowFixture::standardIni());
+    const QString folder = personal ? f.personalFolder() : f.programFolder();
     if (!ini.isEmpty())
-        f.writeIni(ini.replaceInStrings(QStringLiteral("%WORK%"), f.workFolder()));
+        f.writeIni(ini.replaceInStrings(QStringLiteral("%WORK%"), f.workFolder()), folder);
     QVERIFY(!f.start());
-    const QString path = (f.programFolder() + QStringLiteral("/tq.ini")).toUpper();
+    const QString path = (folder + QStringLiteral("/tq.ini")).toUpper();
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
                                           QStringLiteral("end")}));
     const platform::MessageBoxRequest& box = f.platform.boxes.front();
@@ -243,6 +251,22 @@ void StartupTest::converterListKeepsKeysBesideTheirDescriptions()
         QCOMPARE(keys->item(i)->text(), expectedKeys[i]);
         QCOMPARE(combo->itemText(i), expectedTexts[i]);
     }
+}
+
+void StartupTest::personalConfigurationWinsOverTheProgramFolders()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    f.writeIni({QStringLiteral("[Trelvick]"), QStringLiteral("ΠλήθοςΜετατροπέων=1"),
+                QStringLiteral("[ΠεριγραφήΜετατροπέων]"), QStringLiteral("Μ1=Mine")},
+               f.personalFolder());
+    QVERIFY(f.start());
+    auto* combo = f.find<QComboBox>("cboConverterSelection");
+    QCOMPARE(combo->count(), 1);
+    QCOMPARE(combo->itemText(0), QStringLiteral("Mine"));
+    // The code sections are read from the same file later.
+    QCOMPARE(f.window->state().configFile, f.personalFolder() + QStringLiteral("/tq.ini"));
+    QCOMPARE(f.window->state().ConfigFilePath, f.window->state().configFile.toUpper());
 }
 
 void StartupTest::startupWritesNothing()

@@ -98,6 +98,8 @@ protected:
         environment.remove(u"LC_ALL"_s);
         environment.remove(u"LC_MESSAGES"_s);
         environment.insert(u"LANG"_s, lang);
+        // The developer's own ~/.config/trelvick/tq.ini would win over the program folder's.
+        environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
         process.setProcessEnvironment(environment);
         process.start(program, arguments);
         if (!process.waitForStarted())
@@ -343,6 +345,15 @@ TEST_F(Cli, ProgramFolderConfigMissed)
     EXPECT_EQ(found.status, 0) << found.err.toStdString();
     EXPECT_TRUE(found.out.startsWith("Μ1\tletters\n"));
 
+    // A personal tq.ini wins over the program folder's, and its faults name it.
+    ASSERT_TRUE(QDir().mkpath(path(u"config/trelvick"_s)));
+    writeIni(kHead.mid(0, 3) + QStringList{u"Μ1=mine"_s}, u"config/trelvick/tq.ini"_s);
+    EXPECT_EQ(run({u"--list"_s}, {}, u"C"_s, program).out, "Μ1\tmine\n");
+    writeIni({u"[Trelvick]"_s, u"ΠλήθοςΜετατροπέων=0"_s}, u"config/trelvick/tq.ini"_s);
+    EXPECT_TRUE(run({u"--list"_s}, {}, u"C"_s, program)
+                    .err.contains(path(u"config/trelvick/tq.ini"_s) + u": [Trelvick] ΠλήθοςΜετατροπέων: value '0'"_s));
+
+    // --config wins over both.
     const Outcome named = run({u"--config"_s, path(u"none.ini"_s), u"--list"_s});
     EXPECT_EQ(named.status, 2);
     EXPECT_TRUE(named.err.contains(path(u"none.ini"_s) + u": no such configuration file"_s));

@@ -216,4 +216,27 @@ TEST_F(ProgramFolder, UnsearchableFolderIgnored)
     EXPECT_EQ(result.errorText, trelvick::files::systemErrorText(EACCES));
 }
 
+// XDG_CONFIG_HOME only counts when absolute; HOME/.config stands in for it otherwise.
+TEST(PersonalFolder, XdgRulesBroken)
+{
+    EXPECT_EQ(personalConfigFolder(u"/x/cfg/"_s, u"/home/a"_s), u"/x/cfg/trelvick"_s);
+    EXPECT_EQ(personalConfigFolder(QString(), u"/home/a/"_s), u"/home/a/.config/trelvick"_s);
+    EXPECT_EQ(personalConfigFolder(u"cfg"_s, u"/home/a"_s), u"/home/a/.config/trelvick"_s);
+    EXPECT_EQ(personalConfigFolder(u"cfg"_s, u"home"_s), QString());
+}
+
+// A personal tq.ini that cannot be tested is reported, not passed over for the program folder's.
+TEST_F(ProgramFolder, UntestablePersonalFileSkipped)
+{
+    writeIniWithMain({});
+    ASSERT_TRUE(QFile::link(path("loop"), path("loop")));
+    const LoadResult loop = loadConfiguration(folder(), path("loop"));
+    EXPECT_EQ(loop.failure, ConfigFailure::Other);
+    EXPECT_EQ(loop.config.configFilePath, path("loop").toUpper() + "/TQ.INI");
+    // Without one the program folder's is read.
+    const LoadResult none = loadConfiguration(folder(), path("none"));
+    EXPECT_EQ(none.failure, ConfigFailure::None);
+    EXPECT_EQ(none.config.configFile, path("tq.ini"));
+}
+
 } // namespace
