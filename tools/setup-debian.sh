@@ -8,7 +8,7 @@ packages=(
     libgtest-dev googletest
     fonts-dejavu-core
     xvfb xauth xdotool x11-utils x11-apps imagemagick
-    desktop-file-utils appstream dpkg-dev file
+    desktop-file-utils appstream dpkg-dev file lintian man-db
     clang libclang-rt-14-dev
 )
 

@@ -1,20 +1,53 @@
 #!/usr/bin/env bash
 # check-install.sh BUILD-DIR: cmake --install into a scratch prefix gives a complete tree whose parts fit together
-# (see check_tree in lib.sh), and the installed menu entry and metainfo pass their validators.
+# (see check_tree in lib.sh), the installed menu entry and metainfo pass their validators, and a converter added
+# the way the help's "Adding a converter" tells, with the installed trelvick-maketable, is read back by the
+# installed trelvick-convert.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
 source "$here/lib.sh"
 
 [ $# -eq 1 ] || fail "usage: $0 BUILD-DIR"
-need_tools cmake desktop-file-validate appstreamcli
+need_tools cmake desktop-file-validate appstreamcli iconv
 build=$1
 
 make_scratch
 install_into "$build" "$scratch/root"
 check_tree "$scratch/root"
 [ -L "$scratch/root/bin/trelvick" ] || fail "bin/trelvick is not a link to the program in its folder"
-cmp -s "$here/../../resources/tq.ini" "$program_dir/tq.ini" || fail "the installed tq.ini is not the shipped one"
+# Outside /usr the configuration goes to PREFIX/etc, and the program folder links to it.
+etc_ini=$scratch/root/etc/trelvick/tq.ini
+[ -L "$program_dir/tq.ini" ] && [ "$(readlink -f "$program_dir/tq.ini")" = "$(readlink -f "$etc_ini")" ] ||
+    fail "the program folder's tq.ini is no link to $etc_ini"
+cmp -s "$here/../../resources/tq.ini" "$etc_ini" || fail "the installed tq.ini is not the shipped one"
+
+note "adding a converter as the help tells"
+bin=$scratch/root/bin
+"$bin/trelvick-maketable" --help >/dev/null || fail "trelvick-maketable --help fails"
+export XDG_CONFIG_HOME=$scratch/config
+mkdir -p "$XDG_CONFIG_HOME/trelvick"
+personal=$XDG_CONFIG_HOME/trelvick/tq.ini
+cp "$etc_ini" "$personal"
+# An editor's work: the count raised by one, the description added to the list, the section header at the end;
+# saved as UTF-8, as Linux editors save.
+count=$(iconv -f CP1253 -t UTF-8 "$personal" | tr -d '\r' | sed -n 's/^ΠλήθοςΜετατροπέων=//p')
+added=$((count + 1))
+iconv -f CP1253 -t UTF-8 "$etc_ini" |
+    sed "s/^ΠλήθοςΜετατροπέων=.*/ΠλήθοςΜετατροπέων=$added\r/
+         /^\[ΠεριγραφήΜετατροπέων\]/a Μ$added=850 (DOS Latin 1) -> 1252 (Windows Latin)\r" >"$personal"
+printf '[Μ%s]\r\n' "$added" >>"$personal"
+"$bin/trelvick-maketable" CP850 CP1252 >"$scratch/table" || fail "trelvick-maketable CP850 CP1252 fails"
+[ -s "$scratch/table" ] || fail "trelvick-maketable CP850 CP1252 prints nothing"
+cat "$scratch/table" >>"$personal"
+"$bin/trelvick-convert" --list >"$scratch/list" || fail "trelvick-convert --list fails with the new converter"
+grep -q "^Μ$added	850 (DOS Latin 1) -> 1252 (Windows Latin)\$" "$scratch/list" ||
+    fail "trelvick-convert --list does not offer the new converter: $(cat "$scratch/list")"
+"$bin/trelvick-convert" --show "$added" >"$scratch/shown" || fail "trelvick-convert --show $added fails"
+sed -n 2p "$scratch/shown" | grep -qx "\[Μ$added\]" || fail "--show $added does not show the section [Μ$added]"
+tail -n +3 "$scratch/shown" | sort >"$scratch/shown.pairs"
+sort "$scratch/table" >"$scratch/table.pairs"
+diff "$scratch/table.pairs" "$scratch/shown.pairs" || fail "trelvick-convert reads back another table than the tool made"
 desktop-file-validate "$scratch/root/share/applications/trelvick.desktop" ||
     fail "desktop-file-validate rejects the menu entry"
 appstreamcli validate --no-net "$scratch/root/share/metainfo/io.trelvick.Trelvick.metainfo.xml" ||

@@ -3,16 +3,21 @@
 #
 # Builds the Debian package from BUILD-DIR with CPack and checks it as apt would see it: name, version, section,
 # architecture; dependencies that name Debian 12's Qt 6 runtime, the platform plugins and the font, every one a
-# real package of this system, and covering every library the program links. Then unpacks it into a scratch root
-# (dpkg -x), checks the installed tree, and starts the unpacked program through its bin/ link in a virtual X
-# server: the window "Trelvick" shows (so the program found its tq.ini) and a close request ends it with status 0.
+# real package of this system, and covering every library the program links; lintian finds no error and no
+# warning; tq.ini is the conffile /etc/trelvick/tq.ini, linked from the program folder. Then unpacks it into a
+# scratch root (dpkg -x), checks the installed tree, the menu entry and the metainfo, and starts the unpacked
+# program through its bin/ link in a virtual X server: the window "Trelvick" shows (so the program found its
+# tq.ini) and a close request ends it with status 0.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
 source "$here/lib.sh"
 
 [ $# -eq 2 ] || fail "usage: $0 BUILD-DIR WMDELETE-HELPER"
-need_tools cpack dpkg dpkg-deb dpkg-query objdump ldd xvfb-run xauth xdpyinfo xdotool
+need_tools cpack dpkg dpkg-deb dpkg-query objdump ldd xvfb-run xauth xdpyinfo xdotool lintian man \
+    desktop-file-validate appstreamcli
+# lintian alone takes a minute on a busy machine.
+export TRELVICK_E2E_LIMIT=${TRELVICK_E2E_LIMIT:-540}
 run_in_x_server "$@"
 build=$1
 wmdelete=$2
@@ -51,10 +56,44 @@ for package in "${depends[@]}"; do
         fail "the dependency $package is no package of this system"
 done
 
+note "lintian"
+# --fail-on makes warnings fatal too; the tags are also looked for, in case an older lintian ignores it.
+lintian_status=0
+lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 || lintian_status=$?
+cat "$scratch/lintian.log"
+if [ "$lintian_status" -ne 0 ] || grep -q '^[EW]: ' "$scratch/lintian.log"; then
+    fail "lintian reports errors or warnings (status $lintian_status)"
+fi
+
+note "configuration file"
+dpkg-deb -c "$deb" | awk '{ print $6 }' | grep -qx './etc/trelvick/tq.ini' || fail "the package has no /etc/trelvick/tq.ini"
+[ "$(dpkg-deb -I "$deb" conffiles)" = /etc/trelvick/tq.ini ] ||
+    fail "the control archive does not list exactly /etc/trelvick/tq.ini in conffiles: $(dpkg-deb -I "$deb" conffiles)"
+
 note "dpkg -x"
 root=$scratch/root
 dpkg -x "$deb" "$root"
+cmp -s "$here/../../resources/tq.ini" "$root/etc/trelvick/tq.ini" || fail "/etc/trelvick/tq.ini is not the shipped one"
+link=$root/usr/lib/trelvick/tq.ini
+[ "$(readlink "$link")" = /etc/trelvick/tq.ini ] || fail "usr/lib/trelvick/tq.ini is not a link to /etc/trelvick/tq.ini"
+# Installed, that link reaches the package's /etc; unpacked here, it must be pointed into the scratch root.
+ln -sfn "$root/etc/trelvick/tq.ini" "$link"
 check_tree "$root/usr"
+
+for program in "$root"/usr/bin/*; do
+    page=$root/usr/share/man/man1/$(basename "$program").1.gz
+    [ -f "$page" ] || fail "$(basename "$program") has no manual page"
+done
+[ -f "$root/usr/share/doc/trelvick/copyright" ] || fail "no copyright file"
+grep -q '^License: GPL-3+$' "$root/usr/share/doc/trelvick/copyright" || fail "the copyright file names no GPL-3+"
+desktop-file-validate "$root/usr/share/applications/trelvick.desktop" || fail "desktop-file-validate rejects the menu entry"
+metainfo=$root/usr/share/metainfo/io.trelvick.Trelvick.metainfo.xml
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
+grep -q "<release version=\"$(field Version)\" date=\"[0-9-]*\"" "$metainfo" ||
+    fail "the metainfo has no release $(field Version) with a date"
+for program in "$root"/usr/bin/*; do
+    grep -q "<binary>$(basename "$program")</binary>" "$metainfo" || fail "the metainfo does not provide $program"
+done
 case "$program_dir" in
     "$root"/usr/lib/*) ;;
     *) fail "the program folder $program_dir is not under /usr/lib" ;;
