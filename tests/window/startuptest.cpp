@@ -43,7 +43,6 @@ private slots:
     void secondInstanceIsRefusedBeforeTheConfigurationIsRead();
     void configPathIsShownInCapitalsWhateverTheFolderSpelling();
     void converterListKeepsKeysBesideTheirDescriptions();
-    void personalConfigurationWinsOverTheProgramFolders();
     void startupWritesNothing();
 };
 
@@ -156,14 +155,9 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds_data()
                                                QStringLiteral("The application cannot function without the '%1' file."));
     QTest::newRow("empty file") << QStringList{QString()} << c2;
     QTest::newRow("no count") << ini(QString()) << c2;
-    QTest::newRow("count marked absent") << ini(QStringLiteral("<none>")) << c2;
     QTest::newRow("count 0") << ini(QStringLiteral("0")) << c3;
-    QTest::newRow("count -1") << ini(QStringLiteral("-1")) << c3;
-    QTest::newRow("count abc") << ini(QStringLiteral("abc")) << c3;
     QTest::newRow("count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW"));
     QTest::newRow("only a key above the count") << ini(QStringLiteral("2"), {QStringLiteral("Μ3=Three")}) << c4;
-    QTest::newRow("descriptions marked absent")
-        << ini(QStringLiteral("&H02"), {QStringLiteral("Μ1=<none>"), QStringLiteral("Μ2=<none> really")}) << c4;
     // A link that points at itself cannot be tested: the test itself fails (ELOOP), which is not "no file".
     QTest::newRow("viewer behind a link loop")
         << QStringList{QStringLiteral("[Trelvick]"), QStringLiteral("ΓρήγορηΠροβολή=%WORK%/loop"),
@@ -251,22 +245,6 @@ void StartupTest::converterListKeepsKeysBesideTheirDescriptions()
         QCOMPARE(keys->item(i)->text(), expectedKeys[i]);
         QCOMPARE(combo->itemText(i), expectedTexts[i]);
     }
-}
-
-void StartupTest::personalConfigurationWinsOverTheProgramFolders()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    f.writeIni({QStringLiteral("[Trelvick]"), QStringLiteral("ΠλήθοςΜετατροπέων=1"),
-                QStringLiteral("[ΠεριγραφήΜετατροπέων]"), QStringLiteral("Μ1=Mine")},
-               f.personalFolder());
-    QVERIFY(f.start());
-    auto* combo = f.find<QComboBox>("cboConverterSelection");
-    QCOMPARE(combo->count(), 1);
-    QCOMPARE(combo->itemText(0), QStringLiteral("Mine"));
-    // The code sections are read from the same file later.
-    QCOMPARE(f.window->state().configFile, f.personalFolder() + QStringLiteral("/tq.ini"));
-    QCOMPARE(f.window->state().ConfigFilePath, f.window->state().configFile.toUpper());
 }
 
 void StartupTest::startupWritesNothing()
