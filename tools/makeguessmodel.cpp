@@ -25,7 +25,7 @@ namespace {
 
 using namespace trelvick::guess;
 
-constexpr double kSmoothing = 0.5;
+constexpr double kSmoothing = 0.1;
 
 struct Candidate
 {
@@ -89,7 +89,8 @@ struct Counts
         Symbol previous{kSpace, kCaseless}; // every message starts as if after a space
         for (const char32_t c : codePoints(text)) {
             const Symbol symbol = symbolOf(c);
-            if (symbol.token == kControl)
+            // As the detector does: controls are never text, and a run of white space counts once.
+            if (symbol.token == kControl || (symbol.token == kSpace && previous.token == kSpace))
                 continue;
             pairs[previous.token * kTokenCount + symbol.token] += 1;
             cases[previous.letterCase * kCaseCount + symbol.letterCase] += 1;

@@ -388,10 +388,12 @@ int Runner::guessFiles(const config::Configuration& config) const
                 status = kNotText;
             continue;
         }
-        auto described = [](const guess::Likelihood& likelihood) {
+        // Certain only when no other candidate fits at all.
+        const double most = result.ranked.size() > 1 ? 0.99 : 1.0;
+        auto described = [most](const guess::Likelihood& likelihood) {
             const std::string_view encoding = guess::encodingName(likelihood.encoding);
             return texts::GuessedEncoding{QString::fromLatin1(encoding.data(), qsizetype(encoding.size())),
-                                          likelihood.confidence};
+                                          std::min(likelihood.confidence, most)};
         };
         QStringList keys;
         for (const config::Converter& converter : config.converters) {

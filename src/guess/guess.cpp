@@ -17,11 +17,18 @@ namespace {
 // A control or undefined byte costs as much as a very unlikely pair: a few may be a form feed or a
 // stray byte, many mean binary data.
 constexpr double kControlCost = -12.0;
-// More than one control in a hundred characters is no text file.
+// More than one control in a hundred characters, besides a single stray one (a bell, an end-of-file
+// mark), is no text file.
 constexpr std::size_t kControlsPerHundred = 1;
-// Greek and Latin text score about -2.4 a character under their own statistics; a wrong codepage about
-// -5, random bytes below -6. Under this average a decoding is not taken for text at all.
-constexpr double kLeastMeanScore = -4.3;
+
+bool tooManyControls(std::size_t controls, std::size_t characters)
+{
+    return controls > 1 && controls * 100 > characters * kControlsPerHundred;
+}
+// Greek and Latin prose scores about -2.5 a character under its own statistics, text thick with
+// format strings and symbols down to -5; a wrong codepage scores lower still. Under this average a
+// decoding is not taken for text at all.
+constexpr double kLeastMeanScore = -6.0;
 
 struct Model
 {
@@ -59,38 +66,54 @@ constexpr std::array<Codepage, 6> kCodepages = {{
 }};
 
 // Adds up the score of a stream of symbols under one model.
+//
+// Two sums are kept. The whole text's average tells text from binary data. But only pairs that hold a
+// character beyond ASCII tell the candidates apart: seven-bit bytes read alike in every one of them, and
+// were they counted, a line full of format strings and option names would be judged by which training
+// text had more of those, not by its accented letters.
 class Scorer
 {
 public:
     explicit Scorer(const Model& model) : m_model(model) {}
 
-    void add(Symbol symbol)
+    void add(Symbol symbol, bool beyondAscii)
     {
+        // A run of white space is layout, not language: only its first character counts.
+        if (symbol.token == kSpace && m_previous.token == kSpace)
+            return;
         ++m_characters;
+        const bool telling = beyondAscii || m_previousBeyondAscii;
+        double score = kControlCost;
         if (symbol.token == kControl) {
             ++m_controls;
-            m_score += kControlCost;
-            return;
+            // Whatever follows an undefined byte is judged beside it, as a letter would have been.
+            m_previousBeyondAscii = m_previousBeyondAscii || beyondAscii;
+        } else {
+            score = m_model.pairs[m_previous.token * kTokenCount + symbol.token] +
+                    m_model.cases[m_previous.letterCase * kCaseCount + symbol.letterCase];
+            m_previous = symbol;
+            m_previousBeyondAscii = beyondAscii;
         }
-        m_score += m_model.pairs[m_previous.token * kTokenCount + symbol.token] +
-                   m_model.cases[m_previous.letterCase * kCaseCount + symbol.letterCase];
-        m_previous = symbol;
+        m_score += score;
+        m_telling += telling ? score : 0.0;
     }
 
-    // The total, or nothing when the decoding is no text.
+    // The score that ranks the candidates, or nothing when the decoding is no text.
     std::optional<double> total() const
     {
         if (m_characters == 0)
             return 0.0;
-        if (m_controls * 100 > m_characters * kControlsPerHundred || m_score / double(m_characters) < kLeastMeanScore)
+        if (tooManyControls(m_controls, m_characters) || m_score / double(m_characters) < kLeastMeanScore)
             return std::nullopt;
-        return m_score;
+        return m_telling;
     }
 
 private:
     Model m_model;
     Symbol m_previous{kSpace, kCaseless};
+    bool m_previousBeyondAscii = false;
     double m_score = 0;
+    double m_telling = 0;
     std::size_t m_characters = 0;
     std::size_t m_controls = 0;
 };
@@ -176,7 +199,7 @@ Guess guessEncoding(std::string_view bytes)
         const std::size_t controls = std::count_if(bytes.begin(), bytes.end(), [](char c) {
             return symbolOf(static_cast<unsigned char>(c)).token == kControl;
         });
-        if (controls * 100 > bytes.size() * kControlsPerHundred)
+        if (tooManyControls(controls, bytes.size()))
             return {};
         return Guess{{{Encoding::Ascii, 1.0}}};
     }
@@ -185,7 +208,7 @@ Guess guessEncoding(std::string_view bytes)
     for (const Codepage& codepage : kCodepages) {
         Scorer scorer(codepage.model);
         for (const char byte : bytes)
-            scorer.add(codepage.symbols[static_cast<unsigned char>(byte)]);
+            scorer.add(codepage.symbols[static_cast<unsigned char>(byte)], static_cast<unsigned char>(byte) >= 0x80);
         if (const auto total = scorer.total())
             scores.push_back({codepage.encoding, *total});
     }
@@ -194,7 +217,7 @@ Guess guessEncoding(std::string_view bytes)
         for (const Model& model : {kGreek, kLatin}) {
             Scorer scorer(model);
             for (const char32_t c : *characters)
-                scorer.add(symbolOf(c));
+                scorer.add(symbolOf(c), c >= 0x80);
             const auto total = scorer.total();
             if (total && (!best || *total > *best))
                 best = total;
