@@ -109,7 +109,8 @@ int main(int argc, char* argv[])
                 theirsTelling += telling[i] && theirRight;
             }
             auto column = [haveUchardet](std::size_t right, std::size_t total) {
-                return haveUchardet && total > 0 ? QByteArray::number(share(right, total), 'f', 1) + '%' : QByteArray("-");
+                return haveUchardet && total > 0 ? QByteArray::number(share(right, total), 'f', 1) + '%'
+                                                 : QByteArray("-");
             };
             auto ourColumn = [](std::size_t right, std::size_t total) {
                 return total > 0 ? QByteArray::number(share(right, total), 'f', 1) + '%' : QByteArray("-");

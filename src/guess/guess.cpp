@@ -177,14 +177,22 @@ struct Score
 std::string_view encodingName(Encoding encoding)
 {
     switch (encoding) {
-    case Encoding::Ascii: return "ASCII";
-    case Encoding::Utf8: return "UTF-8";
-    case Encoding::Cp1253: return "CP1253";
-    case Encoding::Iso8859_7: return "ISO-8859-7";
-    case Encoding::Cp737: return "CP737";
-    case Encoding::Cp869: return "CP869";
-    case Encoding::Cp1252: return "CP1252";
-    case Encoding::Cp437: return "CP437";
+    case Encoding::Ascii:
+        return "ASCII";
+    case Encoding::Utf8:
+        return "UTF-8";
+    case Encoding::Cp1253:
+        return "CP1253";
+    case Encoding::Iso8859_7:
+        return "ISO-8859-7";
+    case Encoding::Cp737:
+        return "CP737";
+    case Encoding::Cp869:
+        return "CP869";
+    case Encoding::Cp1252:
+        return "CP1252";
+    case Encoding::Cp437:
+        return "CP437";
     }
     return {};
 }
@@ -258,19 +266,27 @@ bool describesSource(std::string_view description, Encoding encoding)
         return !(next >= '0' && next <= '9') && !(next >= 'a' && next <= 'z');
     };
     auto numbered = [&](std::string_view number, std::initializer_list<std::string_view> prefixes) {
-        return std::any_of(prefixes.begin(), prefixes.end(),
-                           [&](std::string_view prefix) { return startsWith(std::string(prefix) + std::string(number)); });
+        return std::any_of(prefixes.begin(), prefixes.end(), [&](std::string_view prefix) {
+            return startsWith(std::string(prefix) + std::string(number));
+        });
     };
     const std::initializer_list<std::string_view> dos = {"", "cp", "cp ", "cp-", "ibm", "ibm-"};
     const std::initializer_list<std::string_view> windows = {"", "cp", "cp ", "cp-", "windows-", "windows "};
     switch (encoding) {
-    case Encoding::Ascii: return startsWith("ascii") || startsWith("us-ascii");
-    case Encoding::Utf8: return startsWith("utf-8") || startsWith("utf8");
-    case Encoding::Cp737: return numbered("737", dos);
-    case Encoding::Cp869: return numbered("869", dos);
-    case Encoding::Cp437: return numbered("437", dos);
-    case Encoding::Cp1253: return numbered("1253", windows);
-    case Encoding::Cp1252: return numbered("1252", windows);
+    case Encoding::Ascii:
+        return startsWith("ascii") || startsWith("us-ascii");
+    case Encoding::Utf8:
+        return startsWith("utf-8") || startsWith("utf8");
+    case Encoding::Cp737:
+        return numbered("737", dos);
+    case Encoding::Cp869:
+        return numbered("869", dos);
+    case Encoding::Cp437:
+        return numbered("437", dos);
+    case Encoding::Cp1253:
+        return numbered("1253", windows);
+    case Encoding::Cp1252:
+        return numbered("1252", windows);
     case Encoding::Iso8859_7:
         return numbered("8859-7", {"", "iso-", "iso ", "iso"});
     }

@@ -53,9 +53,7 @@ inline constexpr char32_t kUndefined = 0xFFFFFFFF;
 
 constexpr Symbol symbolOf(char32_t c)
 {
-    auto letter = [](int token, LetterCase letterCase) {
-        return Symbol{static_cast<std::uint8_t>(token), letterCase};
-    };
+    auto letter = [](int token, LetterCase letterCase) { return Symbol{static_cast<std::uint8_t>(token), letterCase}; };
     auto other = [](Token token) { return Symbol{token, kCaseless}; };
 
     if (c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U'\f' || c == U'\v' || c == 0xA0)
@@ -68,6 +66,8 @@ constexpr Symbol symbolOf(char32_t c)
         return letter(kLatinFirst + (c - U'a'), kLower);
     if (c >= U'A' && c <= U'Z')
         return letter(kLatinFirst + (c - U'A'), kUpper);
+    // The tables below read best one class, or one letter, to a line.
+    // clang-format off
     switch (c) {
     case U'.': case U',': case U';': case U':': case U'!': case U'?': case 0x37E: case 0x387: case 0xB7: case 0x2026:
         return other(kStop);
@@ -117,6 +117,8 @@ constexpr Symbol symbolOf(char32_t c)
     default:
         break;
     }
+
+    // clang-format on
 
     // Latin-1 letters; × and ÷ sit among them.
     if (c == 0xDF)

@@ -303,8 +303,8 @@ QString guessed(Language language, const QString& file, const GuessedEncoding& b
 
 QString notText(Language language, const QString& file)
 {
-    return file + (greek(language) ? u": δεν είναι κείμενο σε γνωστή κωδικοσελίδα"_s
-                                   : u": not text in a known codepage"_s);
+    return file +
+           (greek(language) ? u": δεν είναι κείμενο σε γνωστή κωδικοσελίδα"_s : u": not text in a known codepage"_s);
 }
 
 } // namespace trelvick::lang::cli

@@ -19,8 +19,7 @@ namespace trelvick::guesscorpus {
 // English originals.
 inline const char* const kCatalogs[] = {"libc.mo", "bash.mo"};
 
-inline const char* const kEncodings[] = {"CP737", "CP869",  "ISO-8859-7", "CP1253",
-                                         "CP437", "CP1252", "UTF-8",      "ASCII"};
+inline const char* const kEncodings[] = {"CP737", "CP869", "ISO-8859-7", "CP1253", "CP437", "CP1252", "UTF-8", "ASCII"};
 
 struct Sample
 {
@@ -91,8 +90,7 @@ inline std::string catalogText(const std::string& localeDir, const std::string& 
 {
     std::string text;
     for (const char* catalog : kCatalogs) {
-        const std::string path =
-            localeDir + "/" + (language.empty() ? "el" : language) + "/LC_MESSAGES/" + catalog;
+        const std::string path = localeDir + "/" + (language.empty() ? "el" : language) + "/LC_MESSAGES/" + catalog;
         for (const auto& message : mocatalog::readCatalog(path)) {
             const std::string& line = language.empty() ? message.original : message.translation;
             if (!language.empty() || isAscii(line))
