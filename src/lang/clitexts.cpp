@@ -59,8 +59,8 @@ QString help(Language language)
 ΜΕΤΑΤΡΟΠΕΑΣ: ένα κλειδί (Μ3, ή M3 με λατινικό M, ή 3) ή η ακριβής περιγραφή ενός μετατροπέα.
 Το πλήθος των αλλαγμένων χαρακτήρων κάθε αρχείου γράφεται στην τυπική έξοδο λαθών.
 
-Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε ή ένα αρχείο δεν διαβάστηκε,
-2 λάθος χρήση ή λανθασμένο tq.ini, 3 (--guess) ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
+Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε, 2 λάθος χρήση ή λανθασμένο tq.ini·
+με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
 )"_s;
     return uR"(Usage:
   trelvick-convert [--config FILE] --list
@@ -90,8 +90,8 @@ Options:
 CONVERTER: a key (Μ3, or M3 with a Latin M, or 3) or a converter's exact description.
 The count of changed characters of each file goes to standard error.
 
-Exit status: 0 done, 1 a conversion failed or a file could not be read, 2 bad usage or
-a faulty tq.ini, 3 (--guess) a file is not text in a known codepage.
+Exit status: 0 done, 1 a conversion failed, 2 bad usage or a faulty tq.ini; with --guess,
+1 a file could not be read, 3 a file is not text in a known codepage.
 )"_s;
 }
 
