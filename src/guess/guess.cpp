@@ -25,9 +25,10 @@ bool tooManyControls(std::size_t controls, std::size_t characters)
 {
     return controls > 1 && controls * 100 > characters * kControlsPerHundred;
 }
-// Greek and Latin prose scores about -2.5 a character under its own statistics, text thick with
-// format strings and symbols down to -5; a wrong codepage scores lower still. Under this average a
-// decoding is not taken for text at all.
+
+// Running text scores about -3 a character under its own statistics, text thick with format strings
+// and symbols down to -5; binary data read as text lower still. Under this average a decoding is not
+// taken for text at all.
 constexpr double kLeastMeanScore = -6.0;
 
 struct Model
