@@ -5,6 +5,7 @@
 #include "convert/engine.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
+#include "guess/guess.h"
 #include "lang/clitexts.h"
 
 #include <algorithm>
@@ -173,6 +174,7 @@ private:
                                                       const config::Converter& converter) const;
     bool sameFile(const QString& input, const QString& output) const;
     bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const;
+    int guessFiles(const config::Configuration& config) const;
     QString shown(const QString& path, bool isInput) const
     {
         if (path != kStandardStream)
@@ -350,6 +352,64 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
     return true;
 }
 
+// One line per file. A file that cannot be read (status 1) outweighs one that is no text (status 3).
+int Runner::guessFiles(const config::Configuration& config) const
+{
+    int status = kDone;
+    for (const QString& path : m_options.files) {
+        const QString name = shown(path, true);
+        files::InputFile inputFile;
+        DescriptorSource standardInput(m_context.inputFd);
+        convert::ByteSource* source = &standardInput;
+        if (path != kStandardStream) {
+            if (!inputFile.open(path)) {
+                error(texts::fileFailure(name, inputFile.errorString()));
+                status = kConversionFailed;
+                continue;
+            }
+            source = &inputFile;
+        }
+        // One byte past the limit tells the detector that the prefix was cut.
+        std::string prefix(guess::kPrefixLimit + 1, '\0');
+        std::size_t filled = 0;
+        std::int64_t got = 0;
+        while (filled < prefix.size() && (got = source->read(prefix.data() + filled, prefix.size() - filled)) > 0)
+            filled += static_cast<std::size_t>(got);
+        if (got < 0) {
+            error(texts::fileFailure(name, source->errorString()));
+            status = kConversionFailed;
+            continue;
+        }
+        prefix.resize(filled);
+
+        const guess::Guess result = guess::guessEncoding(prefix);
+        if (!result.fits()) {
+            error(texts::notText(language(), name));
+            if (status == kDone)
+                status = kNotText;
+            continue;
+        }
+        // Certain only when no other candidate fits at all.
+        const double most = result.ranked.size() > 1 ? 0.99 : 1.0;
+        auto described = [most](const guess::Likelihood& likelihood) {
+            const std::string_view encoding = guess::encodingName(likelihood.encoding);
+            return texts::GuessedEncoding{QString::fromLatin1(encoding.data(), qsizetype(encoding.size())),
+                                          std::min(likelihood.confidence, most)};
+        };
+        QStringList keys;
+        for (const config::Converter& converter : config.converters) {
+            if (guess::describesSource(converter.description.toStdString(), result.ranked.front().encoding))
+                keys << converter.key;
+        }
+        const guess::Likelihood* runnerUp = result.runnerUp();
+        if (!print(texts::guessed(language(), name, described(result.ranked.front()),
+                                  runnerUp ? std::optional(described(*runnerUp)) : std::nullopt, keys) +
+                   u'\n'))
+            return kConversionFailed;
+    }
+    return status;
+}
+
 int Runner::run()
 {
     const std::optional<config::Configuration> config = loadConfiguration();
@@ -362,6 +422,8 @@ int Runner::run()
             text += converter.key + u'\t' + converter.description + u'\n';
         return print(text) ? kDone : kConversionFailed;
     }
+    if (m_options.mode == Options::Mode::Guess)
+        return guessFiles(*config);
 
     const std::optional<config::Converter> converter = chooseConverter(*config);
     if (!converter)
@@ -484,6 +546,9 @@ ParsedOptions parseArguments(const QStringList& arguments, Language language)
         } else if (name == u"--list"_s && !attached) {
             if (auto problem = setMode(Options::Mode::List, name))
                 return fail(*problem);
+        } else if (name == u"--guess"_s && !attached) {
+            if (auto problem = setMode(Options::Mode::Guess, name))
+                return fail(*problem);
         } else if (name == u"--batch"_s && !attached) {
             if (options.batch)
                 return fail(texts::repeatedOption(language, name));
@@ -500,7 +565,10 @@ ParsedOptions parseArguments(const QStringList& arguments, Language language)
     options.mode = *mode;
     if (options.batch && options.mode != Options::Mode::Convert)
         return fail(texts::batchWithoutConvert(language));
-    if (options.mode != Options::Mode::Convert) {
+    if (options.mode == Options::Mode::Guess) {
+        if (options.files.isEmpty())
+            return fail(texts::noGuessInput(language));
+    } else if (options.mode != Options::Mode::Convert) {
         if (!options.files.isEmpty())
             return fail(texts::unexpectedOperand(language, options.files.first()));
     } else if (!options.batch) {

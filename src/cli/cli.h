@@ -15,6 +15,7 @@ enum ExitStatus
     kDone = 0,
     kConversionFailed = 1,
     kBadUsage = 2, // also a faulty tq.ini or code section
+    kNotText = 3,  // --guess: no candidate codepage fits
 };
 
 struct Options
@@ -26,13 +27,14 @@ struct Options
         List,
         Show,
         Convert,
+        Guess,
     };
     Mode mode = Mode::Help;
     std::optional<QString> configFile; // empty: the personal tq.ini, else the program folder's
     QString converter;                 // --show or -c
     bool batch = false;
     bool quiet = false;
-    QStringList files; // INPUT OUTPUT, or the batch inputs
+    QStringList files; // INPUT OUTPUT, the batch inputs, or the files to guess
 };
 
 struct ParsedOptions

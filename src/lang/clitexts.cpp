@@ -36,6 +36,7 @@ QString help(Language language)
   trelvick-convert [--config ΑΡΧΕΙΟ] --show ΜΕΤΑΤΡΟΠΕΑΣ
   trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ ΕΙΣΟΔΟΣ ΕΞΟΔΟΣ
   trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ --batch ΕΙΣΟΔΟΣ...
+  trelvick-convert [--config ΑΡΧΕΙΟ] --guess ΑΡΧΕΙΟ...
   trelvick-convert --help | --version
 
 Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit με τους μετατροπείς του tq.ini,
@@ -48,6 +49,9 @@ QString help(Language language)
   -c ΜΕΤΑΤΡΟΠΕΑΣ       μετατρέπει την ΕΙΣΟΔΟ στην ΕΞΟΔΟ· «-» σημαίνει την τυπική είσοδο ή έξοδο
   --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
                        αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
+  --guess ΑΡΧΕΙΟ...    μαντεύει την κωδικοσελίδα κάθε ΑΡΧΕΙΟΥ (CP737, CP869, ISO-8859-7, CP1253,
+                       CP437, CP1252, UTF-8 ή ASCII) από τα πρώτα 64 KiB του και τυπώνει
+                       πόσο βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς ξεκινούν από αυτήν
   --quiet              τυπώνει μόνο τα λάθη
   --help               αυτή η βοήθεια
   --version            η έκδοση
@@ -55,13 +59,15 @@ QString help(Language language)
 ΜΕΤΑΤΡΟΠΕΑΣ: ένα κλειδί (Μ3, ή M3 με λατινικό M, ή 3) ή η ακριβής περιγραφή ενός μετατροπέα.
 Το πλήθος των αλλαγμένων χαρακτήρων κάθε αρχείου γράφεται στην τυπική έξοδο λαθών.
 
-Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε, 2 λάθος χρήση ή λανθασμένο tq.ini.
+Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε, 2 λάθος χρήση ή λανθασμένο tq.ini·
+με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
 )"_s;
     return uR"(Usage:
   trelvick-convert [--config FILE] --list
   trelvick-convert [--config FILE] --show CONVERTER
   trelvick-convert [--config FILE] [--quiet] -c CONVERTER INPUT OUTPUT
   trelvick-convert [--config FILE] [--quiet] -c CONVERTER --batch INPUT...
+  trelvick-convert [--config FILE] --guess FILE...
   trelvick-convert --help | --version
 
 Converts the codepage of 8-bit text files with the converters of tq.ini, giving the
@@ -74,6 +80,9 @@ Options:
   -c CONVERTER         convert INPUT into OUTPUT; "-" stands for standard input or output
   --batch              convert each INPUT into INPUT.out beside it; a file that fails is
                        reported and the other files are still converted
+  --guess FILE...      name the codepage of each FILE (CP737, CP869, ISO-8859-7, CP1253, CP437,
+                       CP1252, UTF-8 or ASCII) from its first 64 KiB, how sure the guess is,
+                       and the converters that start from it
   --quiet              print nothing but errors
   --help               show this help
   --version            show the version
@@ -81,7 +90,8 @@ Options:
 CONVERTER: a key (Μ3, or M3 with a Latin M, or 3) or a converter's exact description.
 The count of changed characters of each file goes to standard error.
 
-Exit status: 0 done, 1 a conversion failed, 2 bad usage or a faulty tq.ini.
+Exit status: 0 done, 1 a conversion failed, 2 bad usage or a faulty tq.ini; with --guess,
+1 a file could not be read, 3 a file is not text in a known codepage.
 )"_s;
 }
 
@@ -125,13 +135,14 @@ QString repeatedOption(Language language, const QString& option)
 
 QString noMode(Language language)
 {
-    return greek(language) ? u"χρειάζεται μία από τις --list, --show και -c"_s
-                           : u"one of --list, --show and -c is needed"_s;
+    return greek(language) ? u"χρειάζεται μία από τις --list, --show, --guess και -c"_s
+                           : u"one of --list, --show, --guess and -c is needed"_s;
 }
 
 QString twoModes(Language language)
 {
-    return greek(language) ? u"μόνο μία από τις --list, --show και -c"_s : u"only one of --list, --show and -c"_s;
+    return greek(language) ? u"μόνο μία από τις --list, --show, --guess και -c"_s
+                           : u"only one of --list, --show, --guess and -c"_s;
 }
 
 QString batchWithoutConvert(Language language)
@@ -161,6 +172,11 @@ QString standardInputInBatch(Language language)
 {
     return greek(language) ? u"η --batch δεν δέχεται «-»: κάθε αρχείο εισόδου χρειάζεται όνομα"_s
                            : u"--batch takes no '-': each input file needs a name"_s;
+}
+
+QString noGuessInput(Language language)
+{
+    return greek(language) ? u"η --guess θέλει τουλάχιστον ένα αρχείο"_s : u"--guess needs at least one file"_s;
 }
 
 QString unknownConverter(Language language, const QString& name)
@@ -263,6 +279,32 @@ QString batchFailures(Language language, std::int64_t failed, std::int64_t count
 {
     const QString ofCount = QString::number(failed) + u'/' + QString::number(count);
     return greek(language) ? u"απέτυχαν "_s + ofCount + u" αρχεία"_s : ofCount + u" files failed"_s;
+}
+
+QString guessed(Language language, const QString& file, const GuessedEncoding& best,
+                const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys)
+{
+    // Rounded down, so that a guess that is not certain never shows as 100%.
+    auto percent = [](double confidence) { return QString::number(static_cast<int>(confidence * 100)) + u'%'; };
+    QString text = file + u": "_s + best.name + u", "_s;
+    if (greek(language)) {
+        text += u"βεβαιότητα "_s + percent(best.confidence);
+        if (runnerUp)
+            text += u"· δεύτερη πιθανή "_s + runnerUp->name + u", "_s + percent(runnerUp->confidence);
+        return text + (converterKeys.isEmpty() ? u"· κανένας μετατροπέας δεν ξεκινά από "_s + best.name
+                                               : u"· μετατροπείς: "_s + converterKeys.join(u", "_s));
+    }
+    text += percent(best.confidence) + u" sure"_s;
+    if (runnerUp)
+        text += u"; runner-up "_s + runnerUp->name + u", "_s + percent(runnerUp->confidence);
+    return text + (converterKeys.isEmpty() ? u"; no converter starts from "_s + best.name
+                                           : u"; converters: "_s + converterKeys.join(u", "_s));
+}
+
+QString notText(Language language, const QString& file)
+{
+    return file +
+           (greek(language) ? u": δεν είναι κείμενο σε γνωστή κωδικοσελίδα"_s : u": not text in a known codepage"_s);
 }
 
 } // namespace trelvick::lang::cli

@@ -3,7 +3,9 @@
 #include "lang/texts.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
+#include <optional>
 
 // The texts of the command-line converter, in Greek and in English. Each is one line without the
 // program's name in front and without a line end; the caller adds both.
@@ -30,6 +32,7 @@ QString unexpectedOperand(Language language, const QString& operand);
 QString wrongFileCount(Language language);
 QString noBatchInput(Language language);
 QString standardInputInBatch(Language language);
+QString noGuessInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
 QString sameFile(Language language, const QString& input, const QString& output);
@@ -53,5 +56,16 @@ QString faultyCode(Language language, const QString& file, const QString& sectio
 QString fileFailure(const QString& file, const QString& error);
 QString changedCount(Language language, const QString& input, const QString& output, std::int64_t changed);
 QString batchFailures(Language language, std::int64_t failed, std::int64_t count);
+
+// --guess: "notes.txt: CP737, 97% sure; runner-up CP869, 3%; converters: Μ1, Μ7".
+struct GuessedEncoding
+{
+    QString name;
+    double confidence = 0; // 0..1
+};
+QString guessed(Language language, const QString& file, const GuessedEncoding& best,
+                const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys);
+// Exit status 3.
+QString notText(Language language, const QString& file);
 
 } // namespace trelvick::lang::cli

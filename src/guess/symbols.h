@@ -1,0 +1,139 @@
+#pragma once
+
+#include <cstdint>
+
+// The alphabet the detector's statistics are counted over. The generator that learns them from text and
+// the detector that applies them both read characters through symbolOf, so the two cannot disagree.
+//
+// A character becomes a token and a letter case. Letters keep their identity, folded to lower case, so
+// that "και" and "ΚΑΙ" share their pairs; the case is scored on its own. Everything else falls into a
+// handful of classes: which digit or which full stop makes no difference to what codepage a file is in.
+namespace trelvick::guess {
+
+enum Token : std::uint8_t
+{
+    kSpace,
+    kDigit,
+    kStop,          // . , ; : ! ? and the Greek ano teleia
+    kOpenQuote,     // « “ ‘ „
+    kCloseQuote,    // » ” ’, also the apostrophe of an elided Greek vowel
+    kStraightQuote, // ' " `
+    kBracket,
+    kDash,
+    kAsciiSymbol, // the rest of printable ASCII
+    kSymbol,      // any other printable character that is no letter: box drawing, ¶, ‰, tonos alone
+    kOtherLetter, // letters of other scripts
+    kControl,     // control codes and bytes a codepage leaves undefined: never counted, always penalised
+    kGreekFirst,  // α..ω without ς (24), then ς, ά έ ή ί ό ύ ώ, ϊ ϋ ΐ ΰ
+    kFinalSigma = kGreekFirst + 24,
+    kGreekAccentedFirst,
+    kGreekDiaeresisFirst = kGreekAccentedFirst + 7,
+    kLatinFirst = kGreekDiaeresisFirst + 4, // a..z
+    kLatin1First = kLatinFirst + 26,        // ß à..þ without ÷, ÿ: 32 letters
+    kOtherLatinLetter = kLatin1First + 32,  // œ š ž ƒ and the rest of Latin Extended
+    kTokenCount
+};
+
+enum LetterCase : std::uint8_t
+{
+    kCaseless,
+    kLower,
+    kUpper,
+    kCaseCount
+};
+
+struct Symbol
+{
+    std::uint8_t token = kControl;
+    std::uint8_t letterCase = kCaseless;
+};
+
+// What a codepage table holds for a byte it does not define.
+inline constexpr char32_t kUndefined = 0xFFFFFFFF;
+
+constexpr Symbol symbolOf(char32_t c)
+{
+    auto letter = [](int token, LetterCase letterCase) { return Symbol{static_cast<std::uint8_t>(token), letterCase}; };
+    auto other = [](Token token) { return Symbol{token, kCaseless}; };
+
+    if (c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U'\f' || c == U'\v' || c == 0xA0)
+        return other(kSpace);
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == kUndefined || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+        return other(kControl);
+    if (c >= U'0' && c <= U'9')
+        return other(kDigit);
+    if (c >= U'a' && c <= U'z')
+        return letter(kLatinFirst + (c - U'a'), kLower);
+    if (c >= U'A' && c <= U'Z')
+        return letter(kLatinFirst + (c - U'A'), kUpper);
+    // The tables below read best one class, or one letter, to a line.
+    // clang-format off
+    switch (c) {
+    case U'.': case U',': case U';': case U':': case U'!': case U'?': case 0x37E: case 0x387: case 0xB7: case 0x2026:
+        return other(kStop);
+    case 0xAB: case 0x201C: case 0x2018: case 0x201E: case 0x201A: case 0x2039:
+        return other(kOpenQuote);
+    case 0xBB: case 0x201D: case 0x2019: case 0x203A:
+        return other(kCloseQuote);
+    case U'\'': case U'"': case U'`':
+        return other(kStraightQuote);
+    case U'(': case U')': case U'[': case U']': case U'{': case U'}': case U'<': case U'>':
+        return other(kBracket);
+    case U'-': case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015:
+        return other(kDash);
+    default:
+        break;
+    }
+    if (c < 0x7F)
+        return other(kAsciiSymbol);
+
+    // Greek: the modern monotonic letters.
+    if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2)
+        return letter(kGreekFirst + (c - 0x3B1) - (c > 0x3C2 ? 1 : 0), kLower);
+    if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2)
+        return letter(kGreekFirst + (c - 0x391) - (c > 0x3A2 ? 1 : 0), kUpper);
+    switch (c) {
+    case 0x3C2: return letter(kFinalSigma, kLower);
+    case 0x3AC: return letter(kGreekAccentedFirst + 0, kLower); // ά
+    case 0x3AD: return letter(kGreekAccentedFirst + 1, kLower); // έ
+    case 0x3AE: return letter(kGreekAccentedFirst + 2, kLower); // ή
+    case 0x3AF: return letter(kGreekAccentedFirst + 3, kLower); // ί
+    case 0x3CC: return letter(kGreekAccentedFirst + 4, kLower); // ό
+    case 0x3CD: return letter(kGreekAccentedFirst + 5, kLower); // ύ
+    case 0x3CE: return letter(kGreekAccentedFirst + 6, kLower); // ώ
+    case 0x386: return letter(kGreekAccentedFirst + 0, kUpper);
+    case 0x388: return letter(kGreekAccentedFirst + 1, kUpper);
+    case 0x389: return letter(kGreekAccentedFirst + 2, kUpper);
+    case 0x38A: return letter(kGreekAccentedFirst + 3, kUpper);
+    case 0x38C: return letter(kGreekAccentedFirst + 4, kUpper);
+    case 0x38E: return letter(kGreekAccentedFirst + 5, kUpper);
+    case 0x38F: return letter(kGreekAccentedFirst + 6, kUpper);
+    case 0x3CA: return letter(kGreekDiaeresisFirst + 0, kLower); // ϊ
+    case 0x3CB: return letter(kGreekDiaeresisFirst + 1, kLower); // ϋ
+    case 0x390: return letter(kGreekDiaeresisFirst + 2, kLower); // ΐ
+    case 0x3B0: return letter(kGreekDiaeresisFirst + 3, kLower); // ΰ
+    case 0x3AA: return letter(kGreekDiaeresisFirst + 0, kUpper);
+    case 0x3AB: return letter(kGreekDiaeresisFirst + 1, kUpper);
+    default:
+        break;
+    }
+
+    // clang-format on
+
+    // Latin-1 letters; × and ÷ sit among them.
+    if (c == 0xDF)
+        return letter(kLatin1First, kLower);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7)
+        return letter(kLatin1First + 1 + (c - 0xE0) - (c > 0xF7 ? 1 : 0), kLower);
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7)
+        return letter(kLatin1First + 1 + (c - 0xC0) - (c > 0xD7 ? 1 : 0), kUpper);
+    if (c == 0xFF)
+        return letter(kLatin1First + 31, kLower);
+    if ((c >= 0x100 && c <= 0x24F) || c == 0x178)
+        return letter(kOtherLatinLetter, kCaseless);
+    if ((c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x52F) || (c >= 0x1F00 && c <= 0x1FFF))
+        return c == 0x384 || c == 0x385 ? other(kSymbol) : other(kOtherLetter);
+    return other(kSymbol);
+}
+
+} // namespace trelvick::guess
