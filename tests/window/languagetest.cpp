@@ -185,27 +185,23 @@ void LanguageTest::saveDialogRefusesWhatCannotBeWritten()
         (yes ? yes : shown->buttons().front())->click();
     });
     answerer.start(10);
-    bool stayedOpen = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection); // as the Save button does
-        stayedOpen = dialog->isVisible();
-        if (stayedOpen)
+        // As the Save button does; after a refusal the user gives up.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        if (dialog->isVisible())
             dialog->reject();
     });
     platform::QtPlatform real;
     const platform::FileDialogResult result = real.saveFile(
         {QStringLiteral("Save"), {}, f.workFolder(), {}, greek ? lang::Language::Greek : lang::Language::English});
     QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
-    if (!box.isEmpty())
-        QVERIFY2(boxes.front().startsWith(box.replace(QStringLiteral("%w"), f.workFolder())),
-                 qPrintable(boxes.front()));
-    QCOMPARE(stayedOpen, !chosen);
+    box.replace(QStringLiteral("%w"), f.workFolder());
+    QCOMPARE(boxes.value(0).left(box.size()), box);
     QCOMPARE(result.outcome, chosen ? platform::FileDialogResult::Chosen : platform::FileDialogResult::Cancelled);
-    if (chosen)
-        QCOMPARE(result.names, QStringList{f.work(typed)});
+    QCOMPARE(result.names, chosen ? QStringList{f.work(typed)} : QStringList());
 }
 
 void LanguageTest::switchWithAVanishedInputKeepsTheLineAndFinishes()

@@ -70,7 +70,6 @@ void StartupTest::windowStartsInGreekWithOnlyTheSelectionCommandsUsable()
     QCOMPARE(f.find<QGroupBox>("f3dLanguage")->title(), QStringLiteral(" Γλώσσα "));
     QCOMPARE(f.text("lblConverter"), QStringLiteral("Είδος μετατροπής"));
     QVERIFY(f.text("lblCopyright").startsWith(QStringLiteral("Έκδοση 2001.0009.0012, ")));
-    QCOMPARE(f.button("c3dInputDefine")->toolTip(), QStringLiteral("Επιλογή"));
     QCOMPARE(f.button("c3dInfo")->toolTip(), QStringLiteral("Συμπληρωματικές πληροφορίες"));
     QCOMPARE(f.button("c3dEnglish")->toolTip(), QStringLiteral("Αγγλικά - English"));
     QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/tq-grhlp.hlp")).toUpper());

@@ -76,19 +76,17 @@ struct RunCase
     QString message; // part of standard error
 };
 
-class Run : public testing::TestWithParam<RunCase>
-{
-};
+using RunMessage = testing::TestWithParam<RunCase>;
 
-TEST_P(Run, FailureUnexplained)
+TEST_P(RunMessage, FailureUnexplained)
 {
     const RunCase& c = GetParam();
     QTemporaryDir dir;
     QTemporaryFile errors;
     ASSERT_TRUE(dir.isValid() && errors.open());
     QFile ini(dir.filePath(u"tq.ini"_s));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
-    ini.write(u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=x\n[Μ1]\n65=66\n"_s.toUtf8());
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) &&
+                ini.write(u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=x\n[Μ1]\n65=66\n"_s.toUtf8()));
     ini.close();
     QFile big(dir.filePath(u"big.ini"_s));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(config::kMaxConfigFileSize + 1));
@@ -110,7 +108,7 @@ TEST_P(Run, FailureUnexplained)
 const QString kFullDevice = u"trelvick-convert: (standard output): No space left on device\n"_s;
 
 INSTANTIATE_TEST_SUITE_P(
-    Cli, Run,
+    Cli, RunMessage,
     testing::Values(RunCase{"ListWriteFailureIgnored", {u"--list"_s}, 1, kFullDevice},
                     RunCase{"ShowWriteFailureIgnored", {u"--show=1"_s}, 1, kFullDevice},
                     RunCase{"HelpWriteFailureIgnored", {u"--help"_s}, 1, kFullDevice},

@@ -96,7 +96,7 @@ TEST_F(ProgramFolder, FileSpeltOtherwiseMissedOrPreferredToExactSpelling)
 struct ReadCase
 {
     const char* fault;
-    QString file; // "%1": the test folder; a plain name is written there with `size` blanks
+    QString file; // an absolute path, or a name written in the test folder with `size` blanks
     qint64 size;
     ConfigFailure failure;
     int readErrno;          // 0: read
@@ -112,14 +112,10 @@ TEST_P(FileRead, ReasonLostOrSizeMisjudged)
     const ReadCase& c = GetParam();
     if (c.needsUser && ::geteuid() == 0)
         GTEST_SKIP() << "root reads any file";
-    QString file = QString(c.file).replace("%1", folder());
-    if (!c.file.contains('/')) {
+    const QString file = c.file.startsWith('/') ? c.file : path(c.file);
+    if (file != c.file)
         writeFile(c.file, QByteArray(c.size, ' '));
-        file = path(c.file);
-    }
-    if (c.needsUser) {
-        ASSERT_TRUE(QFile::setPermissions(file, QFileDevice::WriteOwner));
-    }
+    ASSERT_TRUE(!c.needsUser || QFile::setPermissions(file, QFileDevice::WriteOwner));
     const LoadResult result = loadConfigurationFile(file);
     EXPECT_EQ(result.failure, c.failure);
     const QString reason = c.readErrno ? trelvick::files::systemErrorText(c.readErrno) : QString();

@@ -93,9 +93,7 @@ const EncodingCase encodingCases[] = {
     {"CutSequenceTakenForUtf8", "[S]\nK=a\xCE", u"aΞ"_s},
 };
 
-class Encoding : public testing::TestWithParam<EncodingCase>
-{
-};
+using Encoding = testing::TestWithParam<EncodingCase>;
 
 TEST_P(Encoding, EntryMisread)
 {
