@@ -41,6 +41,32 @@ void setNormalWeight(QWidget* widget)
     widget->setFont(font);
 }
 
+// The locale's long time format carries the seconds in the locale's own style ("H.mm.ss",
+// "HH 'h' mm 'min' ss 's'"); its time zone, which the short format never showed, is left out
+// together with the blanks that set it apart.
+QString timeFormatWithSeconds(const QLocale& locale)
+{
+    const QString format = locale.timeFormat(QLocale::LongFormat);
+    QString kept;
+    bool quoted = false;
+    bool dropFollowingBlanks = false;
+    for (const QChar c : format) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (!quoted && c == u't') {
+            while (!kept.isEmpty() && kept.back().isSpace())
+                kept.chop(1);
+            dropFollowingBlanks = kept.isEmpty();
+            continue;
+        }
+        if (dropFollowingBlanks && c.isSpace())
+            continue;
+        dropFollowingBlanks = false;
+        kept += c;
+    }
+    return kept;
+}
+
 QLineEdit* displayBox(QWidget* parent, const char* name, QRect geometry)
 {
     auto* box = new QLineEdit(parent);
@@ -269,6 +295,7 @@ bool MainWindow::load()
             showStartupStop(lang::noConverterText(m_state.ConfigFilePath));
             return false;
         case config::ConfigFailure::Other:
+        case config::ConfigFailure::TooLarge:
             applyStartupFailure(loaded.errorText);
             return false;
         }
@@ -397,15 +424,13 @@ bool MainWindow::ShowInputInfo(QString* error)
             *error = failure;
         return false;
     }
-    const QLocale locale = QLocale::system();
+    // The system's locale, unless the program was given another default.
+    const QLocale locale;
     QString date = locale.toString(stat->modified.date(), QLocale::ShortFormat);
-    if (stat->modified.time() != QTime(0, 0)) {
-        // The short time format rarely shows seconds; the line always did.
-        QString format = locale.timeFormat(QLocale::ShortFormat);
-        if (!format.contains(u's'))
-            format.replace(u"mm"_qs, u"mm:ss"_qs);
-        date += u' ' + locale.toString(stat->modified.time(), format);
-    }
+    // Judged to the second, as the line shows it: 00:00:00.4 is midnight.
+    const QTime time = stat->modified.time();
+    if (time.hour() != 0 || time.minute() != 0 || time.second() != 0)
+        date += u' ' + locale.toString(time, timeFormatWithSeconds(locale));
     m_ui.lblPleaseWait->setText(lang::inputInfoLine(m_state.InterfaceLanguage, stat->size, date));
     return true;
 }

@@ -17,7 +17,7 @@ const QString kRootFolder = u"/"_qs;
 
 MainWindow::Selection MainWindow::SelectFiles(const QString& folder, const QString& title, const QString& filter)
 {
-    const FileDialogResult result = m_platform.openFiles({title, filter, folder, {}});
+    const FileDialogResult result = m_platform.openFiles({title, filter, folder, {}, m_state.InterfaceLanguage});
     m_platform.bringToFront(this);
     return {result.outcome, result.names, result.error};
 }
@@ -92,7 +92,7 @@ void MainWindow::onOutputDefine()
         name = m_state.OutputFilePath;
     }
 
-    const FileDialogResult result = m_platform.saveFile({title, filter, folder, name});
+    const FileDialogResult result = m_platform.saveFile({title, filter, folder, name, m_state.InterfaceLanguage});
     m_platform.bringToFront(this);
     if (result.outcome == FileDialogResult::Failed)
         return;

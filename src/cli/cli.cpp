@@ -8,6 +8,8 @@
 #include "guess/guess.h"
 #include "lang/clitexts.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
@@ -44,6 +46,19 @@ bool writeAll(int fd, const QByteArray& bytes)
         left -= written;
     }
     return true;
+}
+
+// The one write of --list, --show, --help and --version: a full disk or a closed pipe is reported
+// like any failed output, not passed over.
+int printResult(const Context& context, const QString& text)
+{
+    if (writeAll(context.outputFd, text.toUtf8()))
+        return kDone;
+    const QString reason = files::systemErrorText(errno);
+    writeAll(context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s +
+                               texts::fileFailure(texts::standardOutput(context.language), reason) + u'\n')
+                                  .toUtf8());
+    return kConversionFailed;
 }
 
 // Standard input or output: descriptors the program did not open and so does not close.
@@ -165,7 +180,7 @@ private:
         if (!m_options.quiet)
             writeAll(m_context.errorFd, (text + u'\n').toUtf8());
     }
-    bool print(const QString& text) const { return writeAll(m_context.outputFd, text.toUtf8()); }
+    int print(const QString& text) const { return printResult(m_context, text); }
 
     std::optional<config::Configuration> loadConfiguration() const;
     void reportConfigFailure(const config::LoadResult& result) const;
@@ -202,11 +217,22 @@ void Runner::reportConfigFailure(const config::LoadResult& result) const
 {
     const QString& file = result.config.configFile;
     const QString mainSection = QString::fromUtf16(config::kMainSection);
+    // Every entry of a file that could not be read looks missing; the reason is what helps.
+    if (!result.readError.isEmpty()) {
+        error(texts::configUnreadable(language(), file, result.readError));
+        return;
+    }
     switch (result.failure) {
     case config::ConfigFailure::None:
         return;
     case config::ConfigFailure::MissingFile:
-        error(texts::missingConfig(language(), file));
+        if (QFileInfo(file).isDir())
+            error(texts::configIsFolder(language(), file));
+        else
+            error(texts::missingConfig(language(), file));
+        return;
+    case config::ConfigFailure::TooLarge:
+        error(texts::configTooLarge(language(), file, config::kMaxConfigFileSize));
         return;
     case config::ConfigFailure::MissingCount:
         error(texts::missingEntry(language(), file, mainSection, result.faultyKey));
@@ -246,7 +272,8 @@ std::optional<config::Converter> Runner::chooseConverter(const config::Configura
 std::optional<convert::ConversionTable> Runner::loadTable(const config::Configuration& config,
                                                           const config::Converter& converter) const
 {
-    auto loaded = convert::ConversionTable::load(config::ProfileReader::fromFile(config.configFile), converter.key);
+    // The file as the configuration load read it: tq.ini is read once per run.
+    auto loaded = convert::ConversionTable::load(config.profile, converter.key);
     switch (loaded.failure) {
     case convert::ConversionTable::Failure::None:
         return std::move(loaded.table);
@@ -420,7 +447,7 @@ int Runner::run()
         QString text;
         for (const config::Converter& converter : config->converters)
             text += converter.key + u'\t' + converter.description + u'\n';
-        return print(text) ? kDone : kConversionFailed;
+        return print(text);
     }
     if (m_options.mode == Options::Mode::Guess)
         return guessFiles(*config);
@@ -448,7 +475,7 @@ int Runner::run()
         QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
         for (const auto& [source, target] : table->pairs())
             text += QString::number(source) + u'=' + QString::number(target) + u'\n';
-        return print(text) ? kDone : kConversionFailed;
+        return print(text);
     }
 
     if (!m_options.batch)
@@ -560,6 +587,11 @@ ParsedOptions parseArguments(const QStringList& arguments, Language language)
         }
     }
 
+    // An empty name would only meet "No such file or directory" later, naming nothing.
+    if (options.configFile && options.configFile->isEmpty())
+        return fail(texts::emptyFileName(language, u"--config"_s));
+    if (options.files.contains(QString()))
+        return fail(texts::emptyFileName(language, {}));
     if (!mode)
         return fail(texts::noMode(language));
     options.mode = *mode;
@@ -636,9 +668,9 @@ int run(const QStringList& arguments, const Context& context)
     }
     switch (parsed.options.mode) {
     case Options::Mode::Help:
-        return writeAll(context.outputFd, texts::help(context.language).toUtf8()) ? kDone : kConversionFailed;
+        return printResult(context, texts::help(context.language));
     case Options::Mode::Version:
-        return writeAll(context.outputFd, (texts::version() + u'\n').toUtf8()) ? kDone : kConversionFailed;
+        return printResult(context, texts::version() + u'\n');
     default:
         return Runner(parsed.options, context).run();
     }

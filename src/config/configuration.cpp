@@ -6,6 +6,7 @@
 #include "files/paths.h"
 
 #include <QDir>
+#include <cerrno>
 #include <optional>
 
 namespace trelvick::config {
@@ -45,7 +46,8 @@ ProgramEntry readProgramEntry(const ProfileReader& profile, const QString& key)
 LoadResult failed(Configuration config, ConfigFailure failure, const QString& errorText = {},
                   const char16_t* faultyKey = nullptr, const QString& faultyValue = {})
 {
-    return {std::move(config), failure, errorText, faultyKey ? QString::fromUtf16(faultyKey) : QString(), faultyValue};
+    return {std::move(config), failure, errorText, {}, faultyKey ? QString::fromUtf16(faultyKey) : QString(),
+            faultyValue};
 }
 
 } // namespace
@@ -77,17 +79,10 @@ QString resolveInFolder(const QString& folder, const QString& name)
 
 namespace {
 
-// Everything after the file has been named: shared by the program-folder and the named-file loads.
-LoadResult loadFrom(Configuration config)
+// The entries, from the file as read into config.profile.
+LoadResult loadEntries(Configuration config)
 {
-    const files::FileTest fileTest = files::testFile(config.configFile);
-    if (fileTest.outcome == files::FileTest::Failure)
-        return failed(std::move(config), ConfigFailure::Other, fileTest.error);
-    if (fileTest.outcome == files::FileTest::NoFile)
-        return failed(std::move(config), ConfigFailure::MissingFile);
-
-    // Read once: the main section and the list are fixed for the whole run.
-    const ProfileReader profile = ProfileReader::fromFile(config.configFile);
+    const ProfileReader& profile = config.profile;
 
     const ProgramEntry quickView = readProgramEntry(profile, QString::fromUtf16(kQuickViewKey));
     if (quickView.failure)
@@ -121,7 +116,26 @@ LoadResult loadFrom(Configuration config)
     }
     if (config.converters.isEmpty())
         return failed(std::move(config), ConfigFailure::NoConverter);
-    return {std::move(config), ConfigFailure::None, {}, {}, {}};
+    return {std::move(config), ConfigFailure::None, {}, {}, {}, {}};
+}
+
+// Everything after the file has been named: shared by the program-folder and the named-file loads.
+LoadResult loadFrom(Configuration config)
+{
+    const files::FileTest fileTest = files::testFile(config.configFile);
+    if (fileTest.outcome == files::FileTest::Failure)
+        return failed(std::move(config), ConfigFailure::Other, fileTest.error);
+    if (fileTest.outcome == files::FileTest::NoFile)
+        return failed(std::move(config), ConfigFailure::MissingFile);
+
+    // Read once: the main section and the list are fixed for the whole run.
+    QString readError;
+    config.profile = ProfileReader::fromFile(config.configFile, &readError);
+    if (readError == files::systemErrorText(EFBIG))
+        return failed(std::move(config), ConfigFailure::TooLarge, readError);
+    LoadResult result = loadEntries(std::move(config));
+    result.readError = readError;
+    return result;
 }
 
 } // namespace

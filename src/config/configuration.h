@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/profilereader.h"
+
 #include <QList>
 #include <QString>
 
@@ -33,6 +35,8 @@ struct Configuration
     bool editorAvailable = false;
     qint16 converterCount = 0;
     QList<Converter> converters; // in key order, gaps left out
+    // The whole file as read by this load, so that a run needing the code sections too reads it once.
+    ProfileReader profile;
 };
 
 enum class ConfigFailure
@@ -43,6 +47,7 @@ enum class ConfigFailure
     BadCount,     // C3
     NoConverter,  // C4
     Other,        // C5: errorText holds the system's description, not yet upper-cased
+    TooLarge,     // over kMaxConfigFileSize; errorText as for Other
 };
 
 struct LoadResult
@@ -50,6 +55,9 @@ struct LoadResult
     Configuration config; // configFilePath is set as far as the load got, even on failure
     ConfigFailure failure = ConfigFailure::None;
     QString errorText;
+    // Why an existing file could not be read (its entries then all read as absent, which is what
+    // the failure above reflects); empty when it was read.
+    QString readError;
     // The [Trelvick] key at fault and its value as read, for reports that name them: the count for
     // MissingCount, BadCount and an overflow, the program entry whose file test failed for Other.
     QString faultyKey;

@@ -1,8 +1,11 @@
 #include "config/profilereader.h"
 
-#include <QFile>
+#include "files/fileops.h"
+#include "files/posixfile.h"
+
 #include <QStringDecoder>
 #include <algorithm>
+#include <cerrno>
 
 namespace trelvick::config {
 
@@ -68,19 +71,22 @@ bool isAbsent(const QString& value)
 QString decodeConfigText(const QByteArray& bytes)
 {
     static constexpr char utf8Bom[] = "\xEF\xBB\xBF";
-    if (bytes.startsWith(utf8Bom))
-        return QStringDecoder(QStringDecoder::Utf8).decode(QByteArrayView(bytes).sliced(3));
+    static constexpr char utf16LeBom[] = "\xFF\xFE";
+    if (bytes.startsWith(utf16LeBom))
+        return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
+    const bool hasBom = bytes.startsWith(utf8Bom);
+    const QByteArrayView body = QByteArrayView(bytes).sliced(hasBom ? 3 : 0);
 
-    const bool hasHighBytes = std::any_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) != 0; });
-    if (hasHighBytes) {
+    const bool hasHighBytes = std::any_of(body.cbegin(), body.cend(), [](char c) { return (c & 0x80) != 0; });
+    if (hasHighBytes || hasBom) {
         // Stateless, so that a sequence cut short at the end counts as invalid too.
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        QString text = utf8.decode(bytes);
+        QString text = utf8.decode(body);
         if (!utf8.hasError())
             return text;
     }
     QStringDecoder greek("windows-1253");
-    return greek.decode(bytes);
+    return greek.decode(body);
 }
 
 QString foldName(const QString& name)
@@ -94,12 +100,32 @@ QString foldName(const QString& name)
     return folded;
 }
 
-ProfileReader ProfileReader::fromFile(const QString& path)
+ProfileReader ProfileReader::fromFile(const QString& path, QString* error)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return fromBytes(file.readAll());
+    auto fail = [error](const QString& reason) {
+        if (error)
+            *error = reason;
+        return ProfileReader();
+    };
+    if (error)
+        error->clear();
+    files::InputFile file;
+    if (!file.open(path))
+        return fail(file.errorString());
+    // Counted while read, not taken from the size on disk: a device or a growing file has none.
+    QByteArray bytes;
+    char chunk[16384];
+    for (;;) {
+        const std::int64_t got = file.read(chunk, sizeof chunk);
+        if (got < 0)
+            return fail(file.errorString());
+        if (got == 0)
+            break;
+        if (bytes.size() + got > kMaxConfigFileSize)
+            return fail(files::systemErrorText(EFBIG));
+        bytes.append(chunk, got);
+    }
+    return fromBytes(bytes);
 }
 
 ProfileReader ProfileReader::fromBytes(const QByteArray& bytes)

@@ -14,8 +14,13 @@ inline constexpr char16_t kAbsentMarker[] = u"<none>";
 // itself holds "<none>..." as its value.
 bool isAbsent(const QString& value);
 
+// No real tq.ini comes near this; a larger file is refused rather than held in memory several times.
+inline constexpr qint64 kMaxConfigFileSize = qint64(16) * 1024 * 1024;
+
 // Decodes tq.ini text: windows-1253, or UTF-8 when the bytes carry a UTF-8 byte-order mark or are
-// valid UTF-8 with at least one multi-byte sequence (what Linux editors save).
+// valid UTF-8 with at least one multi-byte sequence (what Linux editors save), or UTF-16LE after an
+// FF FE mark. A UTF-8 mark followed by bytes that are not UTF-8 is a windows-1253 file that an
+// editor prefixed: the mark is dropped and the rest read as windows-1253.
 QString decodeConfigText(const QByteArray& bytes);
 
 // A private-profile (INI) file, parsed once, answering reads the way the classic profile reader does:
@@ -31,8 +36,10 @@ class ProfileReader final
 public:
     ProfileReader() = default;
 
-    // A missing or unreadable file reads like an empty one: every lookup gives "<none>".
-    static ProfileReader fromFile(const QString& path);
+    // A missing or unreadable file reads like an empty one: every lookup gives "<none>". *error, when
+    // given, receives the system's reason why the file could not be read (empty when it was); a
+    // file over kMaxConfigFileSize is not read at all ("File too large").
+    static ProfileReader fromFile(const QString& path, QString* error = nullptr);
     static ProfileReader fromBytes(const QByteArray& bytes);
 
     // capacity is in characters; the "<none>" default is cut like any value.

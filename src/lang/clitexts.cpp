@@ -201,6 +201,14 @@ QString sameFile(Language language, const QString& input, const QString& output)
                                  u" are the same file"_s;
 }
 
+QString emptyFileName(Language language, const QString& option)
+{
+    if (option.isEmpty())
+        return greek(language) ? u"ένα όνομα αρχείου είναι κενό"_s : u"a file name is empty"_s;
+    return greek(language) ? u"το όνομα αρχείου της "_s + quoted(language, option) + u" είναι κενό"_s
+                           : u"the file name of "_s + quoted(language, option) + u" is empty"_s;
+}
+
 QString missingConfig(Language language, const QString& file)
 {
     return greek(language) ? file + u": δεν υπάρχει το αρχείο ρυθμίσεων"_s : file + u": no such configuration file"_s;
@@ -210,6 +218,25 @@ QString configTestFailed(Language language, const QString& file, const QString& 
 {
     return greek(language) ? file + u": το αρχείο ρυθμίσεων δεν ελέγχεται: "_s + error
                            : file + u": the configuration file cannot be checked: "_s + error;
+}
+
+QString configUnreadable(Language language, const QString& file, const QString& error)
+{
+    return greek(language) ? file + u": το αρχείο ρυθμίσεων δεν διαβάζεται: "_s + error
+                           : file + u": the configuration file cannot be read: "_s + error;
+}
+
+QString configIsFolder(Language language, const QString& file)
+{
+    return greek(language) ? file + u": είναι φάκελος, όχι αρχείο ρυθμίσεων"_s
+                           : file + u": is a folder, not a configuration file"_s;
+}
+
+QString configTooLarge(Language language, const QString& file, qint64 limit)
+{
+    const QString mebibytes = QString::number(limit / (1024 * 1024));
+    return greek(language) ? file + u": το αρχείο ρυθμίσεων ξεπερνά τα "_s + mebibytes + u" MiB"_s
+                           : file + u": the configuration file is larger than "_s + mebibytes + u" MiB"_s;
 }
 
 QString missingEntry(Language language, const QString& file, const QString& section, const QString& key)

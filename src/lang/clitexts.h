@@ -36,10 +36,15 @@ QString noGuessInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
 QString sameFile(Language language, const QString& input, const QString& output);
+// option: the option whose file name is empty, or empty for a file operand.
+QString emptyFileName(Language language, const QString& option);
 
 // --- a faulty configuration (exit status 2); file, [section] and key name where the fault lies ----
 QString missingConfig(Language language, const QString& file);
 QString configTestFailed(Language language, const QString& file, const QString& error);
+QString configUnreadable(Language language, const QString& file, const QString& error);
+QString configIsFolder(Language language, const QString& file);
+QString configTooLarge(Language language, const QString& file, qint64 limit);
 QString missingEntry(Language language, const QString& file, const QString& section, const QString& key);
 QString badCount(Language language, const QString& file, const QString& section, const QString& key,
                  const QString& value);

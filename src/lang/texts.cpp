@@ -193,6 +193,20 @@ Message inputDialogFailure(Language language, const QString& error)
     return {u"Trelvick - Input file(s) selection"_qs, u"Error '"_qs + error + u"' has occured."_qs};
 }
 
+QString outputFolderMissing(Language language, const QString& folder)
+{
+    if (greek(language))
+        return u"Ο φάκελος «"_qs + folder + u"» δεν υπάρχει."_qs;
+    return u"The folder '"_qs + folder + u"' does not exist."_qs;
+}
+
+QString outputFileReadOnly(Language language, const QString& path)
+{
+    if (greek(language))
+        return u"Το αρχείο «"_qs + path + u"» δεν μπορεί να γραφτεί."_qs;
+    return u"The file '"_qs + path + u"' cannot be written."_qs;
+}
+
 QString inputInfoLine(Language language, std::int64_t size, const QString& date)
 {
     const QString head = pick(language, u"Αρχείο εισόδου: ", u"Input file: ");

@@ -78,6 +78,9 @@ QString inputDialogTitle(Language language);
 QString outputDialogTitle(Language language);
 QString fileFilter(Language language);
 Message inputDialogFailure(Language language, const QString& error);
+// The save-as dialog refuses these and stays open.
+QString outputFolderMissing(Language language, const QString& folder);
+QString outputFileReadOnly(Language language, const QString& path);
 
 // --- information line --------------------------------------------------------------------------
 QString inputInfoLine(Language language, std::int64_t size, const QString& date);

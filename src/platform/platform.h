@@ -45,6 +45,7 @@ struct FileDialogRequest
     QString filter;
     QString folder;
     QString fileName; // save-as only: the name filled in
+    lang::Language language = lang::Language::Greek; // of the dialog's own refusals
 };
 
 struct FileDialogResult
@@ -83,7 +84,9 @@ public:
 
     // The folder that holds the running program (no trailing separator unless it is "/").
     virtual QString programFolder() = 0;
-    // Claims this user's single-instance lock; true when another running copy holds it.
+    // Claims this user's single-instance lock; true when another running copy holds it. A lock that
+    // cannot be made at all (an unwritable runtime folder) throws std::runtime_error with the
+    // system's text: starting without the protection would let two copies run.
     virtual bool anotherInstanceRunning() = 0;
     virtual void setApplicationTitle(const QString& title) = 0;
 

@@ -1,5 +1,6 @@
 #include "platform/qtplatform.h"
 
+#include "files/fileops.h"
 #include "platform/processes.h"
 
 #include <QApplication>
@@ -15,9 +16,12 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include <cerrno>
+#include <stdexcept>
+
 namespace trelvick::platform {
 
-QtPlatform::QtPlatform() = default;
+QtPlatform::QtPlatform(QString lockFolder) : m_lockFolder(std::move(lockFolder)) {}
 QtPlatform::~QtPlatform() = default;
 
 QString QtPlatform::programFolder()
@@ -27,15 +31,29 @@ QString QtPlatform::programFolder()
 
 bool QtPlatform::anotherInstanceRunning()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    QString folder = m_lockFolder;
+    if (folder.isEmpty())
+        folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
     m_instanceLock = std::make_unique<QLockFile>(folder + u"/trelvick.lock"_qs);
     // A lock left by a crashed copy names a dead process; QLockFile takes such locks over.
     m_instanceLock->setStaleLockTime(0);
+    errno = 0;
     if (m_instanceLock->tryLock(0))
         return false;
-    return m_instanceLock->error() == QLockFile::LockFailedError;
+    // QLockFile keeps only a category; the failed creation left its reason in errno.
+    const int reason = errno;
+    switch (m_instanceLock->error()) {
+    case QLockFile::NoError:
+    case QLockFile::LockFailedError:
+        return true;
+    case QLockFile::PermissionError:
+        throw std::runtime_error(files::systemErrorText(reason != 0 ? reason : EACCES).toStdString());
+    case QLockFile::UnknownError:
+        break;
+    }
+    throw std::runtime_error(files::systemErrorText(reason != 0 ? reason : EIO).toStdString());
 }
 
 void QtPlatform::setApplicationTitle(const QString& title)
@@ -99,11 +117,53 @@ FileDialogResult QtPlatform::openFiles(const FileDialogRequest& request)
     return {FileDialogResult::Chosen, dialog.selectedFiles(), {}};
 }
 
+namespace {
+
+// Qt's own dialog takes a typed name in a folder that does not exist, or a file that cannot be
+// written, and the conversion would only fail later. This one says why and stays open. Qt's
+// overwrite question still comes after these checks.
+class SaveDialog final : public QFileDialog
+{
+public:
+    SaveDialog(QWidget* parent, const FileDialogRequest& request)
+        : QFileDialog(parent, request.title, request.folder, request.filter), m_language(request.language)
+    {
+        // A native dialog would already be gone when accept() refuses.
+        setOption(QFileDialog::DontUseNativeDialog);
+        setFileMode(QFileDialog::AnyFile);
+        setAcceptMode(QFileDialog::AcceptSave);
+    }
+
+    void accept() override
+    {
+        const QStringList names = selectedFiles();
+        if (!names.isEmpty()) {
+            const QFileInfo chosen(names.front());
+            QString refusal;
+            if (!chosen.isDir() && !QFileInfo(chosen.absolutePath()).isDir())
+                refusal = lang::outputFolderMissing(m_language, QDir::toNativeSeparators(chosen.absolutePath()));
+            else if (chosen.exists() && !chosen.isDir() && !chosen.isWritable())
+                refusal = lang::outputFileReadOnly(m_language, QDir::toNativeSeparators(chosen.absoluteFilePath()));
+            if (!refusal.isEmpty()) {
+                QMessageBox box(QMessageBox::Warning, windowTitle(), refusal, QMessageBox::NoButton, this);
+                box.setTextFormat(Qt::PlainText);
+                box.setDefaultButton(box.addButton(lang::buttonTexts(m_language).ok, QMessageBox::AcceptRole));
+                box.exec();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    lang::Language m_language;
+};
+
+} // namespace
+
 FileDialogResult QtPlatform::saveFile(const FileDialogRequest& request)
 {
-    QFileDialog dialog(m_window, request.title, request.folder, request.filter);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    SaveDialog dialog(m_window, request);
     if (!request.fileName.isEmpty())
         dialog.selectFile(request.fileName);
     if (dialog.exec() != QDialog::Accepted)

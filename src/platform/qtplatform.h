@@ -13,7 +13,8 @@ namespace trelvick::platform {
 class QtPlatform final : public Platform
 {
 public:
-    QtPlatform();
+    // lockFolder: where the single-instance lock lies; empty for the user's runtime folder.
+    explicit QtPlatform(QString lockFolder = {});
     ~QtPlatform() override;
 
     // Boxes and dialogs are modal to this window once it exists.
@@ -38,6 +39,7 @@ public:
 
 private:
     QPointer<QWidget> m_window;
+    QString m_lockFolder;
     std::unique_ptr<QLockFile> m_instanceLock;
     int m_exitStatus = 0;
     bool m_ended = false;

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <stdexcept>
+
 namespace trelvick::testing {
 
 using platform::Answer;
@@ -16,6 +18,8 @@ QString ScriptedPlatform::programFolder()
 
 bool ScriptedPlatform::anotherInstanceRunning()
 {
+    if (!lockFailure.isEmpty())
+        throw std::runtime_error(lockFailure.toStdString());
     return otherInstance;
 }
 

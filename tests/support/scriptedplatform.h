@@ -17,6 +17,7 @@ public:
     // --- what the test sets up
     QString folder;              // the program folder
     bool otherInstance = false;  // another copy holds the lock
+    QString lockFailure;         // the lock cannot be made: thrown as the system's text
     QList<platform::Answer> answers;                 // for Yes/No questions, in order
     QList<platform::FileDialogResult> openResults;   // for the open dialog
     QList<platform::FileDialogResult> saveResults;   // for the save-as dialog

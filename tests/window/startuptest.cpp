@@ -1,7 +1,11 @@
+#include "platform/qtplatform.h"
 #include "windowfixture.h"
 
+#include <QLockFile>
 #include <QMenuBar>
+#include <QProcess>
 #include <QTest>
+#include <stdexcept>
 
 using namespace trelvick;
 using testing::WindowFixture;
@@ -41,7 +45,8 @@ private slots:
     void badConfigurationShowsItsBilingualMessageAndEnds_data();
     void badConfigurationShowsItsBilingualMessageAndEnds();
     void secondInstanceIsRefusedBeforeTheConfigurationIsRead();
-    void configPathIsShownInCapitalsWhateverTheFolderSpelling();
+    void instanceLockTellsAFailureFromAHeldLock_data();
+    void instanceLockTellsAFailureFromAHeldLock();
     void converterListKeepsKeysBesideTheirDescriptions();
     void startupWritesNothing();
 };
@@ -65,7 +70,6 @@ void StartupTest::windowStartsInGreekWithOnlyTheSelectionCommandsUsable()
     QCOMPARE(f.find<QGroupBox>("f3dLanguage")->title(), QStringLiteral(" Γλώσσα "));
     QCOMPARE(f.text("lblConverter"), QStringLiteral("Είδος μετατροπής"));
     QVERIFY(f.text("lblCopyright").startsWith(QStringLiteral("Έκδοση 2001.0009.0012, ")));
-    QCOMPARE(f.button("c3dInputDefine")->toolTip(), QStringLiteral("Επιλογή"));
     QCOMPARE(f.button("c3dInfo")->toolTip(), QStringLiteral("Συμπληρωματικές πληροφορίες"));
     QCOMPARE(f.button("c3dEnglish")->toolTip(), QStringLiteral("Αγγλικά - English"));
     QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/tq-grhlp.hlp")).toUpper());
@@ -121,6 +125,7 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds_data()
 {
     QTest::addColumn<QStringList>("ini"); // empty: no tq.ini at all
     QTest::addColumn<QString>("expected"); // with %1 for the upper-case path
+    QTest::addColumn<QString>("lockFailure");
     const QString c2 = bilingual(QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς την εγγραφή "
                                                 "«ΠλήθοςΜετατροπέων» στο «%1» αρχείο."),
                                  QStringLiteral("The application cannot function without the "
@@ -151,22 +156,29 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds_data()
     };
 
     QTest::newRow("missing file") << QStringList()
-                                  << bilingual(QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς το αρχείο «%1»."),
-                                               QStringLiteral("The application cannot function without the '%1' file."));
-    QTest::newRow("empty file") << QStringList{QString()} << c2;
-    QTest::newRow("no count") << ini(QString()) << c2;
-    QTest::newRow("count 0") << ini(QStringLiteral("0")) << c3;
-    QTest::newRow("count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW"));
-    QTest::newRow("only a key above the count") << ini(QStringLiteral("2"), {QStringLiteral("Μ3=Three")}) << c4;
+                                  << bilingual(
+                                         QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς το αρχείο «%1»."),
+                                         QStringLiteral("The application cannot function without the '%1' file."))
+                                  << QString();
+    QTest::newRow("empty file") << QStringList{QString()} << c2 << QString();
+    QTest::newRow("no count") << ini(QString()) << c2 << QString();
+    QTest::newRow("count 0") << ini(QStringLiteral("0")) << c3 << QString();
+    QTest::newRow("count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW")) << QString();
+    QTest::newRow("only a key above the count")
+        << ini(QStringLiteral("2"), {QStringLiteral("Μ3=Three")}) << c4 << QString();
     // A link that points at itself cannot be tested: the test itself fails (ELOOP), which is not "no file".
     QTest::newRow("viewer behind a link loop")
         << QStringList{QStringLiteral("[Trelvick]"), QStringLiteral("ΓρήγορηΠροβολή=%WORK%/loop"),
                        QStringLiteral("ΠλήθοςΜετατροπέων=1"), QStringLiteral("[ΠεριγραφήΜετατροπέων]"),
                        QStringLiteral("Μ1=One")}
-        << c5(QStringLiteral("TOO MANY LEVELS OF SYMBOLIC LINKS"));
+        << c5(QStringLiteral("TOO MANY LEVELS OF SYMBOLIC LINKS")) << QString();
     // A personal tq.ini is read instead of a sound one in the program folder, and the messages name it.
-    QTest::newRow("personal count 0") << ini(QStringLiteral("0")) << c3;
-    QTest::newRow("personal count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW"));
+    QTest::newRow("personal count 0") << ini(QStringLiteral("0")) << c3 << QString();
+    QTest::newRow("personal count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW"))
+                                          << QString();
+    // Before the configuration is looked at, so the message names no file yet.
+    QTest::newRow("lock cannot be made") << QStringList() << c5(QStringLiteral("PERMISSION DENIED")).arg(QString())
+                                         << QStringLiteral("Permission denied");
 }
 
 void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
@@ -174,7 +186,9 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
     QFETCH(QStringList, ini);
     QFETCH(QString, expected);
     const bool personal = QByteArray(QTest::currentDataTag()).startsWith("personal");
+    QFETCH(QString, lockFailure);
     WindowFixture f;
+    f.platform.lockFailure = lockFailure;
     QVERIFY(QFile::link(QStringLiteral("loop"), f.work(QStringLiteral("loop"))));
     if (personal)
         f.writeIni(WindowFixture::standardIni());
@@ -186,7 +200,7 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
                                           QStringLiteral("end")}));
     const platform::MessageBoxRequest& box = f.platform.boxes.front();
-    QCOMPARE(box.text, expected.arg(path));
+    QCOMPARE(box.text, lockFailure.isEmpty() ? expected.arg(path) : expected);
     QCOMPARE(box.icon, platform::Icon::Stop);
     QCOMPARE(box.buttons, platform::Buttons::Ok);
     QCOMPARE(box.labels.ok, QStringLiteral("OK"));
@@ -210,22 +224,51 @@ void StartupTest::secondInstanceIsRefusedBeforeTheConfigurationIsRead()
     QCOMPARE(f.window->windowTitle(), QStringLiteral("...duplicate instance."));
 }
 
-void StartupTest::configPathIsShownInCapitalsWhateverTheFolderSpelling()
+void StartupTest::instanceLockTellsAFailureFromAHeldLock_data()
 {
-    WindowFixture f;
-    const QString folder = f.dir.path() + QStringLiteral("/MiXed Φάκελος");
-    QVERIFY(QDir().mkpath(folder));
-    f.platform.folder = folder;
-    QVERIFY(!f.start());
-    QVERIFY(f.platform.boxes.front().text.contains(QStringLiteral("«") + folder.toUpper() +
-                                                   QStringLiteral("/TQ.INI»")));
+    QTest::addColumn<QString>("situation");
+    QTest::addColumn<bool>("otherInstance");
+    QTest::addColumn<QString>("failure"); // empty: no failure
+    QTest::newRow("free") << "free" << false << QString();
+    QTest::newRow("held by a running copy") << "held" << true << QString();
+    QTest::newRow("left by a crashed copy") << "stale" << false << QString();
+    QTest::newRow("folder is a file") << "file" << false << QStringLiteral("Not a directory");
+}
 
-    // The same folder with a tq.ini spelt otherwise on disk is found.
-    WindowFixture g;
-    g.platform.folder = folder;
-    QVERIFY(WindowFixture::writeBytes(folder + QStringLiteral("/TQ.Ini"),
-                                      WindowFixture::cp1253(WindowFixture::standardIni().join(u'\n'))));
-    QVERIFY(g.start());
+void StartupTest::instanceLockTellsAFailureFromAHeldLock()
+{
+    QFETCH(QString, situation);
+    QFETCH(bool, otherInstance);
+    QFETCH(QString, failure);
+    QTemporaryDir dir;
+    QString folder = dir.path();
+    const QString lock = folder + QStringLiteral("/trelvick.lock");
+    QLockFile holder(lock);
+    if (situation == QStringLiteral("held")) {
+        QVERIFY(holder.tryLock(0));
+    } else if (situation == QStringLiteral("stale")) {
+        // This process's own lock file, rewritten to name a process that has ended.
+        QProcess ended;
+        ended.start(QStringLiteral("/bin/true"));
+        QVERIFY(ended.waitForStarted());
+        const qint64 pid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        QVERIFY(holder.tryLock(0));
+        QByteArray content = WindowFixture::readBytes(lock);
+        holder.unlock();
+        content.replace(0, content.indexOf('\n'), QByteArray::number(pid));
+        QVERIFY(WindowFixture::writeBytes(lock, content));
+    } else if (situation == QStringLiteral("file")) {
+        folder += QStringLiteral("/plain");
+        QVERIFY(WindowFixture::writeBytes(folder, "x"));
+    }
+    platform::QtPlatform real(folder);
+    try {
+        QCOMPARE(real.anotherInstanceRunning(), otherInstance);
+        QVERIFY(failure.isEmpty());
+    } catch (const std::runtime_error& error) {
+        QCOMPARE(QString::fromUtf8(error.what()), failure);
+    }
 }
 
 void StartupTest::converterListKeepsKeysBesideTheirDescriptions()

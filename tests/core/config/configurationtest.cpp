@@ -91,29 +91,44 @@ TEST_F(ProgramFolder, FileSpeltOtherwiseMissedOrPreferredToExactSpelling)
     EXPECT_EQ(result.config.converters[0].description, "exact");
 }
 
-TEST_F(ProgramFolder, UnreadableFileNotReportedAsMissingCount)
+// A file that cannot be read loads like an empty one (every entry absent) but keeps the reason, and
+// one over the size limit is not loaded at all.
+struct ReadCase
 {
-    if (::geteuid() == 0)
+    const char* fault;
+    QString file; // an absolute path, or a name written in the test folder with `size` blanks
+    qint64 size;
+    ConfigFailure failure;
+    int readErrno;          // 0: read
+    bool needsUser = false; // root reads any file
+};
+
+class FileRead : public ProgramFolder, public testing::WithParamInterface<ReadCase>
+{
+};
+
+TEST_P(FileRead, ReasonLostOrSizeMisjudged)
+{
+    const ReadCase& c = GetParam();
+    if (c.needsUser && ::geteuid() == 0)
         GTEST_SKIP() << "root reads any file";
-    writeIniWithMain({});
-    ASSERT_TRUE(QFile::setPermissions(path("tq.ini"), QFileDevice::WriteOwner));
-    EXPECT_EQ(loadConfiguration(folder()).failure, ConfigFailure::MissingCount);
+    const QString file = c.file.startsWith('/') ? c.file : path(c.file);
+    if (file != c.file)
+        writeFile(c.file, QByteArray(c.size, ' '));
+    ASSERT_TRUE(!c.needsUser || QFile::setPermissions(file, QFileDevice::WriteOwner));
+    const LoadResult result = loadConfigurationFile(file);
+    EXPECT_EQ(result.failure, c.failure);
+    const QString reason = c.readErrno ? trelvick::files::systemErrorText(c.readErrno) : QString();
+    EXPECT_EQ(c.failure == ConfigFailure::TooLarge ? result.errorText : result.readError, reason);
 }
 
-TEST_F(ProgramFolder, SomethingWrittenInProgramFolder)
-{
-    writeIniWithMain({u"Επεξεργασία="_s + path("missing")});
-    auto snapshot = [this] {
-        QStringList entries;
-        for (const QFileInfo& info :
-             QDir(folder()).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-            entries << info.fileName() + info.lastModified().toString(Qt::ISODateWithMs);
-        return entries;
-    };
-    const QStringList before = snapshot();
-    ASSERT_EQ(loadConfiguration(folder()).failure, ConfigFailure::None);
-    EXPECT_EQ(snapshot(), before);
-}
+INSTANTIATE_TEST_SUITE_P(
+    Reads, FileRead,
+    testing::Values(ReadCase{"LimitCountedWrong", "tq.ini", kMaxConfigFileSize, ConfigFailure::MissingCount, 0},
+                    ReadCase{"LargeFileRead", "tq.ini", kMaxConfigFileSize + 1, ConfigFailure::TooLarge, EFBIG},
+                    ReadCase{"DeviceErrorHidden", "/proc/self/mem", 0, ConfigFailure::MissingCount, EIO},
+                    ReadCase{"PermissionHidden", "tq.ini", 10, ConfigFailure::MissingCount, EACCES, true}),
+    [](const auto& info) { return info.param.fault; });
 
 struct LoadCase
 {

@@ -72,19 +72,35 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param).fault) + (lineEnd[0] == '\n' ? "_LF" : lineEnd[1] ? "_CRLF" : "_CR");
     });
 
-TEST(ConfigText, GreekBytesMisreadAsUtf8)
+// Each file holds "[S]" and "K=Από 437"; every encoding must give the same lookup.
+struct EncodingCase
 {
-    EXPECT_EQ(decodeConfigText(windows1253(u"Μ1=Από 437")), u"Μ1=Από 437"_s);
+    const char* fault;
+    QByteArray bytes;
+    QString expected = u"Από 437"_s;
+};
+
+const QByteArray kUtf8Bom = "\xEF\xBB\xBF";
+const QString kText = u"[S]\r\nK=Από 437"_s;
+
+const EncodingCase encodingCases[] = {
+    {"GreekBytesMisreadAsUtf8", windows1253(kText)},
+    {"Utf8MisreadAsGreekBytes", kText.toUtf8()},
+    {"Utf8BomNotDropped", kUtf8Bom + kText.toUtf8()},
+    {"BomBeforeGreekBytesMisread", kUtf8Bom + windows1253(kText)},
+    {"Utf16LeMisread", "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(kText))},
     // Starts like UTF-8 but is cut short: still windows-1253.
-    EXPECT_EQ(decodeConfigText(QByteArray("a\xCE")), u"aΞ"_s);
+    {"CutSequenceTakenForUtf8", "[S]\nK=a\xCE", u"aΞ"_s},
+};
+
+using Encoding = testing::TestWithParam<EncodingCase>;
+
+TEST_P(Encoding, EntryMisread)
+{
+    EXPECT_EQ(ProfileReader::fromBytes(GetParam().bytes).read("S", "K", 49), GetParam().expected);
 }
 
-TEST(ConfigText, Utf8FileMisreadAsGreekBytes)
-{
-    const QByteArray utf8 = QStringLiteral("[Trelvick]\nΠλήθοςΜετατροπέων=2").toUtf8();
-    for (const QByteArray& bytes : {utf8, "\xEF\xBB\xBF" + utf8}) {
-        EXPECT_EQ(ProfileReader::fromBytes(bytes).read("TRELVICK", u"ΠλήθοςΜετατροπέων"_s, 99), "2");
-    }
-}
+INSTANTIATE_TEST_SUITE_P(ConfigText, Encoding, testing::ValuesIn(encodingCases),
+                         [](const auto& info) { return info.param.fault; });
 
 } // namespace
