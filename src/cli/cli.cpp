@@ -429,9 +429,9 @@ int Runner::guessFiles(const config::Configuration& config) const
                 keys << converter.key;
         }
         const guess::Likelihood* runnerUp = result.runnerUp();
-        if (!print(texts::guessed(language(), name, described(result.ranked.front()),
-                                  runnerUp ? std::optional(described(*runnerUp)) : std::nullopt, keys) +
-                   u'\n'))
+        if (print(texts::guessed(language(), name, described(result.ranked.front()),
+                                 runnerUp ? std::optional(described(*runnerUp)) : std::nullopt, keys) +
+                  u'\n') != kDone)
             return kConversionFailed;
     }
     return status;

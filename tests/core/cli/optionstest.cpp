@@ -97,7 +97,7 @@ TEST_P(RunMessage, FailureUnexplained)
     QStringList arguments = c.arguments;
     arguments.replaceInStrings(u"%d"_s, dir.path());
     const int status =
-        cli::run(arguments, {.programFolder = dir.path(), .outputFd = full, .errorFd = int(errors.handle())});
+        cli::run(arguments, {.programFolder = dir.path(), .personalConfigFolder = {}, .outputFd = full, .errorFd = int(errors.handle())});
     ::close(full);
     EXPECT_EQ(status, c.status);
     errors.seek(0);
