@@ -1,6 +1,6 @@
 #include "files/posixfile.h"
 
-#include <QFile>
+#include "files/fileops.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -42,7 +42,7 @@ bool InputFile::open(const QString& path)
 {
     close();
     m_error.clear();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     do {
         m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     } while (m_fd < 0 && errno == EINTR);
@@ -89,7 +89,7 @@ bool OutputFile::create(const QString& path)
 {
     close();
     m_error.clear();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     do {
         m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } while (m_fd < 0 && errno == EINTR);

@@ -17,6 +17,7 @@ public:
 
     bool open(const QString& path);
     bool isOpen() const { return m_fd >= 0; }
+    int descriptor() const { return m_fd; }
     void close();
 
     std::int64_t read(char* buffer, std::int64_t capacity) override;
