@@ -66,6 +66,7 @@ private slots:
     void noShowsTheDialogAgainAndASingleFileProceedsAlone();
     void faultyTableEndsAtTheFirstFileBeforeAnyOutput();
     void failureMidwayKeepsEarlierOutputsAndStops();
+    void outputReplacingAnInputIsRefusedUntouched();
 };
 
 void BatchTest::yesConvertsEveryFileBesideItAndEnds()
@@ -184,6 +185,27 @@ void BatchTest::failureMidwayKeepsEarlierOutputsAndStops()
     QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
     QVERIFY(!QFileInfo::exists(batch.inputs[2] + QStringLiteral(".out")));
     QCOMPARE(f.platform.log.count(QStringLiteral("end")), 1);
+}
+
+// one.txt.out is itself an input: converting one.txt first would replace it before it is read.
+void BatchTest::outputReplacingAnInputIsRefusedUntouched()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    Batch batch = threeFiles(f);
+    batch.inputs << batch.inputs[0] + QStringLiteral(".out");
+    QVERIFY(WindowFixture::writeBytes(batch.inputs.last(), "keep"));
+    const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    f.platform.answers << platform::Answer::Yes;
+    f.selectInput(batch.inputs);
+
+    QCOMPARE(f.platform.log,
+             (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
+                          QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων"),
+                          QStringLiteral("end")}));
+    QCOMPARE(QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QCOMPARE(WindowFixture::readBytes(batch.inputs.last()), QByteArray("keep"));
 }
 
 QTEST_MAIN(BatchTest)
