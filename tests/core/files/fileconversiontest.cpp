@@ -34,6 +34,17 @@ convert::ConversionTable aToB()
     return convert::ConversionTable::fromLookup(lookup);
 }
 
+// Parameter cases print as their names.
+template <typename Case>
+requires requires(const Case& c)
+{
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
 long openDescriptors()
 {
     const std::filesystem::directory_iterator fds("/proc/self/fd");
