@@ -3,8 +3,8 @@
 #include "config/profilereader.h"
 #include "convert/conversiontable.h"
 #include "convert/engine.h"
-#include "files/fileops.h"
 #include "files/fileconversion.h"
+#include "files/fileops.h"
 #include "lang/clitexts.h"
 
 #include <algorithm>

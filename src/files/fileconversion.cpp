@@ -201,8 +201,8 @@ std::optional<QByteArray> danglingEnd(QByteArray path, int* error)
         }
         QByteArray link(PATH_MAX, Qt::Uninitialized);
         const ssize_t length = ::readlink(path.constData(), link.data(), static_cast<std::size_t>(link.size()));
-        if (length < 0) {
-            *error = errno;
+        if (length < 0 || length == link.size()) {
+            *error = length < 0 ? errno : ENAMETOOLONG;
             return std::nullopt;
         }
         link.truncate(length);

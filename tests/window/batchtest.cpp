@@ -200,10 +200,9 @@ void BatchTest::outputReplacingAnInputIsRefusedUntouched()
     f.platform.answers << platform::Answer::Yes;
     f.selectInput(batch.inputs);
 
-    QCOMPARE(f.platform.log,
-             (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
-                          QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων"),
-                          QStringLiteral("end")}));
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
+                                          QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων"),
+                                          QStringLiteral("end")}));
     QCOMPARE(QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
     QCOMPARE(WindowFixture::readBytes(batch.inputs.last()), QByteArray("keep"));
 }

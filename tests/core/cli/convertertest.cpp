@@ -167,7 +167,8 @@ TEST_P(LineEnds, BytesDifferFromReference)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, LineEnds,
-                         testing::Combine(testing::Values(Shape{"Empty", ""}, Shape{"Mixed", "a\r\n\rb\nc\r\r\na\x80\xc8"},
+                         testing::Combine(testing::Values(Shape{"Empty", ""},
+                                                          Shape{"Mixed", "a\r\n\rb\nc\r\r\na\x80\xc8"},
                                                           Shape{"EveryByte", allBytes()}),
                                           testing::Values("Μ1", "Μ3")),
                          [](const auto& info) {
@@ -340,8 +341,8 @@ TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
     write(u"a.txt"_s, "a\r");
     write(u"b.txt"_s, "aa");
     write(u"b.txt.out"_s, "old result");
-    const Outcome outcome = runWithConfig({u"-c"_s, u"Μ1"_s, u"--batch"_s, path(u"a.txt"_s), path(u"c.txt"_s),
-                                           path(u"b.txt"_s), path(u"b.txt.out"_s)});
+    const Outcome outcome = runWithConfig(
+        {u"-c"_s, u"Μ1"_s, u"--batch"_s, path(u"a.txt"_s), path(u"c.txt"_s), path(u"b.txt"_s), path(u"b.txt.out"_s)});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(read(u"a.txt.out"_s), "A\r\n");
     EXPECT_EQ(read(u"b.txt.out"_s), "old result");
@@ -365,7 +366,7 @@ TEST_F(Cli, NameBytesChangedOrPrintedRaw)
     const QByteArray err = QFile::encodeName(path(u"err"_s));
     const QByteArray configName = QFile::encodeName(config());
     const char* argv[] = {TRELVICK_CONVERT_PATH, "--config", configName.constData(), "-c", "1", "--batch",
-                          name.constData(), nullptr};
+                          name.constData(),      nullptr};
     const pid_t child = ::fork();
     if (child == 0) {
         const int fd = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
