@@ -217,6 +217,16 @@ INSTANTIATE_TEST_SUITE_P(
         return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "" : "Named");
     });
 
+// "/dev/stdout > res.txt": a descriptor's link that leads to a regular file replaces that file.
+TEST_F(Conversion, DescriptorLinkReplacedInsteadOfItsFile)
+{
+    const int fd = ::open(native("res").constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(convert(u"in"_qs, u"/proc/self/fd/"_qs + QString::number(fd)).ok());
+    ::close(fd);
+    EXPECT_EQ(read("res"), "bbc\r\nb\r\n");
+}
+
 // --- a child process that the test may end or give a small disk ---------------------------------------
 
 // Runs body in a forked child and returns its wait status. The child ends with _exit: the parent's
