@@ -70,8 +70,6 @@ private slots:
     void lineEndsAreWrittenAsCrLf();
     void viewAndEditComeBackOnlyWhereConfigured_data();
     void viewAndEditComeBackOnlyWhereConfigured();
-    void faultyTableEndsBeforeTheOutputIsTouched_data();
-    void faultyTableEndsBeforeTheOutputIsTouched();
     void windowRefusesEverythingWhileTheRunYields();
     void runTimeFailureEndsWithTheInputIntact_data();
     void runTimeFailureEndsWithTheInputIntact();
@@ -365,37 +363,6 @@ void ConversionTest::viewAndEditComeBackOnlyWhereConfigured()
     }
     QVERIFY(f.find<QComboBox>("cboConverterSelection")->isEnabled());
     QVERIFY(!f.window->state().ConversionRunning);
-}
-
-void ConversionTest::faultyTableEndsBeforeTheOutputIsTouched_data()
-{
-    QTest::addColumn<bool>("outputExists");
-    QTest::newRow("new output is not created") << false;
-    QTest::newRow("existing output is not deleted") << true;
-}
-
-void ConversionTest::faultyTableEndsBeforeTheOutputIsTouched()
-{
-    QFETCH(bool, outputExists);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    if (outputExists)
-        QVERIFY(WindowFixture::writeBytes(f.work(QStringLiteral("out.txt")), "keep"));
-    f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(1);
-    prepare(f, "aB");
-    f.click("c3dConvert");
-    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 3),
-             (QStringList{QStringLiteral("beep"), QStringLiteral("box:Μετατροπή"), QStringLiteral("end")}));
-    QCOMPARE(f.platform.boxes.last().text,
-             QStringLiteral("Η εφαρμογή δεν έχει τις απαραίτητες πληροφορίες για να κάνει τη μετατροπή «Faulty»."
-                            "\r\n\r\nΗ ενότητα με τις αντιστοιχίες των κωδικών μετατροπής είτε λείπει ή περιέχει "
-                            "λανθασμένες πληροφορίες."));
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Stop);
-    QCOMPARE(f.platform.exitStatus, 1);
-    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))),
-             outputExists ? QByteArray("keep") : QByteArray("<missing>"));
-    QCOMPARE(f.platform.processEventsCalls, 0);
 }
 
 void ConversionTest::windowRefusesEverythingWhileTheRunYields()
