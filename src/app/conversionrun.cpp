@@ -3,8 +3,8 @@
 #include "config/profilereader.h"
 #include "convert/conversiontable.h"
 #include "convert/engine.h"
+#include "files/fileconversion.h"
 #include "files/fileops.h"
-#include "files/posixfile.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -49,12 +49,33 @@ void MainWindow::onConvert()
     const int count = std::max(m_ui.lstListOfFilenames->count(), 1);
     const bool single = count == 1;
 
+    QStringList batch;
+    for (int i = 0; !single && i < count; ++i)
+        batch << m_ui.lstListOfFilenames->item(i)->text();
+    // A name that came from the file system in bytes Qt could not decode holds U+FFFD in their place:
+    // opened or created under that name it would be another file.
+    for (const QString& name : single ? QStringList{m_state.InputFilePath, m_state.OutputFilePath} : batch) {
+        if (name.contains(QChar::ReplacementCharacter)) {
+            m_platform.beep();
+            box(lang::unrepresentableName(m_state.InterfaceLanguage, name), Icon::Information);
+            return;
+        }
+    }
+    // A batch output that would replace one of the batch's inputs: refused as a whole, before
+    // anything is converted, as a single file with two names is.
+    const QList<qsizetype> conflicts = files::batchConflicts(batch);
+    if (std::any_of(conflicts.begin(), conflicts.end(), [](qsizetype j) { return j >= 0; })) {
+        m_platform.beep();
+        box(lang::wrongNames(m_state.InterfaceLanguage), Icon::Information);
+        return;
+    }
+
     for (int i = 0; i < count; ++i) {
-        const QString input = single ? m_state.InputFilePath : m_ui.lstListOfFilenames->item(i)->text();
+        const QString input = single ? m_state.InputFilePath : batch.at(i);
         const QString output = single ? m_state.OutputFilePath : input + u".out"_qs;
 
         if (single) {
-            // Two names for one file (a link, "./a" beside "a") would have the input deleted below.
+            // Two names for one file (a link, "./a" beside "a"): the input would be replaced by its result.
             if (input == output || files::sameFile(input, output)) {
                 m_platform.beep();
                 box(lang::wrongNames(m_state.InterfaceLanguage), Icon::Information);
@@ -84,54 +105,25 @@ void MainWindow::onConvert()
             return;
         }
 
-        QString error;
-        const std::optional<files::FileStat> stat = files::statFile(input, &error);
-        if (!stat) {
-            failConversion(error);
-            return;
-        }
-        files::InputFile source;
-        if (!source.open(input)) {
-            failConversion(source.errorString());
-            return;
-        }
-        // Only a plain file is replaced; a device such as /dev/full is written as it is.
-        const files::FileTest existing = files::testFile(output);
-        if (existing.outcome == files::FileTest::Failure) {
-            failConversion(existing.error);
-            return;
-        }
-        if (existing.outcome == files::FileTest::PlainFile && !files::deleteFile(output, &error)) {
-            failConversion(error);
-            return;
-        }
-        files::OutputFile sink;
-        if (!sink.create(output)) {
-            failConversion(sink.errorString());
-            return;
-        }
-
-        if (!single)
-            m_ui.lblPleaseWait->setText(lang::batchLabel(m_state.InterfaceLanguage, i + 1, count));
-        setCommandsAvailable(false);
-        setProgress(0);
-        m_state.ConversionRunning = true;
-
-        const std::int64_t size = stat->size;
-        const convert::EngineResult result =
-            convert::convertStream(source, sink, loaded.table, [this, size](const convert::Counts& counts) {
-                setProgress(convert::progressPercentage(counts.processed, size));
-                m_platform.processEvents();
-            });
-        if (!result.ok) {
-            source.close();
-            sink.close();
+        files::FileConversion conversion;
+        conversion.input = input;
+        conversion.output = output;
+        std::int64_t size = 0;
+        conversion.started = [&](std::int64_t inputSize) {
+            size = inputSize;
+            if (!single)
+                m_ui.lblPleaseWait->setText(lang::batchLabel(m_state.InterfaceLanguage, i + 1, count));
+            setCommandsAvailable(false);
+            setProgress(0);
+            m_state.ConversionRunning = true;
+        };
+        conversion.progress = [this, &size](const convert::Counts& counts) {
+            setProgress(convert::progressPercentage(counts.processed, size));
+            m_platform.processEvents();
+        };
+        const files::ConversionOutcome result = files::convertFile(conversion, loaded.table);
+        if (!result.ok()) {
             failConversion(result.error);
-            return;
-        }
-        source.close();
-        if (!sink.close()) {
-            failConversion(sink.errorString());
             return;
         }
 

@@ -3,6 +3,7 @@
 #include "config/profilereader.h"
 #include "convert/conversiontable.h"
 #include "convert/engine.h"
+#include "files/fileconversion.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
 #include "guess/guess.h"
@@ -60,60 +61,6 @@ int printResult(const Context& context, const QString& text)
                                   .toUtf8());
     return kConversionFailed;
 }
-
-// Standard input or output: descriptors the program did not open and so does not close.
-class DescriptorSource final : public convert::ByteSource
-{
-public:
-    explicit DescriptorSource(int fd) : m_fd(fd) {}
-    std::int64_t read(char* buffer, std::int64_t capacity) override
-    {
-        for (;;) {
-            const ssize_t got = ::read(m_fd, buffer, static_cast<std::size_t>(capacity));
-            if (got >= 0)
-                return got;
-            if (errno != EINTR) {
-                m_error = files::systemErrorText(errno);
-                return -1;
-            }
-        }
-    }
-    QString errorString() const override { return m_error; }
-
-private:
-    int m_fd;
-    QString m_error;
-};
-
-class DescriptorSink final : public convert::ByteSink
-{
-public:
-    explicit DescriptorSink(int fd) : m_fd(fd) {}
-    bool write(const char* data, std::int64_t size) override
-    {
-        while (size > 0) {
-            const ssize_t written = ::write(m_fd, data, static_cast<std::size_t>(size));
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                m_error = files::systemErrorText(errno);
-                return false;
-            }
-            if (written == 0) {
-                m_error = files::systemErrorText(EIO);
-                return false;
-            }
-            data += written;
-            size -= written;
-        }
-        return true;
-    }
-    QString errorString() const override { return m_error; }
-
-private:
-    int m_fd;
-    QString m_error;
-};
 
 // Device and inode of a path, or of a standard stream given as "-". Only a regular file behind a
 // standard stream counts: a terminal or a pipe on both sides is no danger.
@@ -193,7 +140,7 @@ private:
     QString shown(const QString& path, bool isInput) const
     {
         if (path != kStandardStream)
-            return path;
+            return files::printableName(path);
         return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
     }
 
@@ -296,86 +243,42 @@ bool Runner::sameFile(const QString& input, const QString& output) const
     return in && out && *in == *out;
 }
 
-// The window's order: the input is opened before an old output is deleted, so an output name that
-// is another link to the input cannot take the input's bytes with it.
 bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const
 {
-    const bool fromStandard = input == kStandardStream;
-    const bool toStandard = output == kStandardStream;
     const QString inputName = shown(input, true);
     const QString outputName = shown(output, false);
 
-    std::int64_t size = -1; // unknown for a pipe
-    if (fromStandard) {
-        struct stat info;
-        if (::fstat(m_context.inputFd, &info) == 0 && S_ISREG(info.st_mode))
-            size = info.st_size;
-    } else {
-        QString reason;
-        const std::optional<files::FileStat> stat = files::statFile(input, &reason);
-        if (!stat) {
-            error(texts::fileFailure(inputName, reason));
-            return false;
-        }
-        size = stat->size;
-    }
-
-    files::InputFile inputFile;
-    DescriptorSource standardInput(m_context.inputFd);
-    convert::ByteSource* source = &standardInput;
-    if (!fromStandard) {
-        if (!inputFile.open(input)) {
-            error(texts::fileFailure(inputName, inputFile.errorString()));
-            return false;
-        }
-        source = &inputFile;
-    }
-
-    files::OutputFile outputFile;
-    DescriptorSink standardOutput(m_context.outputFd);
-    convert::ByteSink* sink = &standardOutput;
-    if (!toStandard) {
-        // Only a plain file is replaced; a device such as /dev/null is written as it is.
-        const files::FileTest existing = files::testFile(output);
-        QString reason;
-        if (existing.outcome == files::FileTest::Failure) {
-            error(texts::fileFailure(outputName, existing.error));
-            return false;
-        }
-        if (existing.outcome == files::FileTest::PlainFile && !files::deleteFile(output, &reason)) {
-            error(texts::fileFailure(outputName, reason));
-            return false;
-        }
-        if (!outputFile.create(output)) {
-            error(texts::fileFailure(outputName, outputFile.errorString()));
-            return false;
-        }
-        sink = &outputFile;
-    }
+    files::FileConversion conversion;
+    if (input == kStandardStream)
+        conversion.inputFd = m_context.inputFd;
+    else
+        conversion.input = input;
+    if (output == kStandardStream)
+        conversion.outputFd = m_context.outputFd;
+    else
+        conversion.output = output;
 
     std::optional<ProgressBar> bar;
-    convert::ProgressCallback progress;
-    if (m_context.errorIsTerminal && !m_options.quiet && size > kProgressThreshold) {
-        bar.emplace(m_context.errorFd);
-        progress = [&bar, size](const convert::Counts& counts) {
+    std::int64_t size = -1;
+    conversion.started = [&](std::int64_t inputSize) {
+        size = inputSize;
+        if (m_context.errorIsTerminal && !m_options.quiet && size > kProgressThreshold)
+            bar.emplace(m_context.errorFd);
+    };
+    conversion.progress = [&](const convert::Counts& counts) {
+        if (bar)
             bar->show(convert::progressPercentage(counts.processed, size));
-        };
-    }
-    const convert::EngineResult result = convert::convertStream(*source, *sink, table, progress, kProgressInterval);
+    };
+    conversion.interval = kProgressInterval;
+    const files::ConversionOutcome outcome = files::convertFile(conversion, table);
     bar.reset();
-    inputFile.close();
 
-    if (!result.ok) {
-        // The engine does not say which side failed; the side that failed kept its reason.
-        const bool readFailed = !source->errorString().isEmpty();
-        error(texts::fileFailure(readFailed ? inputName : outputName, result.error));
+    if (!outcome.ok()) {
+        const bool inputFailed = outcome.failed == files::ConversionOutcome::Failed::Input;
+        error(texts::fileFailure(inputFailed ? inputName : outputName, outcome.error));
         return false;
     }
-    if (!toStandard && !outputFile.close()) {
-        error(texts::fileFailure(outputName, outputFile.errorString()));
-        return false;
-    }
-    notice(texts::changedCount(language(), inputName, outputName, result.counts.changed));
+    notice(texts::changedCount(language(), inputName, outputName, outcome.counts.changed));
     return true;
 }
 
@@ -386,7 +289,7 @@ int Runner::guessFiles(const config::Configuration& config) const
     for (const QString& path : m_options.files) {
         const QString name = shown(path, true);
         files::InputFile inputFile;
-        DescriptorSource standardInput(m_context.inputFd);
+        files::DescriptorSource standardInput(m_context.inputFd);
         convert::ByteSource* source = &standardInput;
         if (path != kStandardStream) {
             if (!inputFile.open(path)) {
@@ -482,10 +385,21 @@ int Runner::run()
         return convertFile(m_options.files.at(0), m_options.files.at(1), *table) ? kDone : kConversionFailed;
 
     // Unlike the window, which stops at the first failure, a script gets every file that can be
-    // converted and learns of the others from the messages and the exit status.
+    // converted and learns of the others from the messages and the exit status. A file whose output
+    // would replace an input of the batch is left out before anything is converted.
+    const QList<qsizetype> conflicts = files::batchConflicts(m_options.files);
     qsizetype failed = 0;
-    for (const QString& input : m_options.files) {
-        if (!convertFile(input, input + u".out"_s, *table))
+    for (qsizetype i = 0; i < m_options.files.size(); ++i) {
+        const QString& input = m_options.files.at(i);
+        if (conflicts.at(i) >= 0) {
+            error(texts::sameFile(language(), shown(m_options.files.at(conflicts.at(i)), true),
+                                  shown(input + u".out"_s, false)));
+            ++failed;
+        }
+    }
+    for (qsizetype i = 0; i < m_options.files.size(); ++i) {
+        const QString& input = m_options.files.at(i);
+        if (conflicts.at(i) < 0 && !convertFile(input, input + u".out"_s, *table))
             ++failed;
     }
     if (failed == 0)

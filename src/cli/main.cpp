@@ -1,10 +1,17 @@
 #include "cli/cli.h"
+#include "files/fileops.h"
 
 #include <QCoreApplication>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
 {
+    // File names are bytes: each argument is taken so that it gives back its very bytes, whatever
+    // the locale and even when it is not valid UTF-8.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << trelvick::files::decodeNativePath(argv[i]);
+
     // For the program's folder, where tq.ini lies (unless the user keeps one), found as the window finds it.
     QCoreApplication application(argc, argv);
 
@@ -14,5 +21,5 @@ int main(int argc, char* argv[])
     context.language = trelvick::cli::languageOf(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
                                                  qEnvironmentVariable("LANG"));
     context.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
-    return trelvick::cli::run(QCoreApplication::arguments().mid(1), context);
+    return trelvick::cli::run(arguments, context);
 }

@@ -86,7 +86,77 @@ QString upperError(const QString& text)
 
 QByteArray nativePath(const QString& path)
 {
-    return QFile::encodeName(path);
+    // UTF-8, except that a lone U+DC80..U+DCFF stands for the byte it was decoded from.
+    QByteArray bytes;
+    bytes.reserve(path.size() * 3);
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const QChar c = path.at(i);
+        if (c.isHighSurrogate() && i + 1 < path.size() && path.at(i + 1).isLowSurrogate()) {
+            bytes += QStringView(path).sliced(i, 2).toUtf8();
+            ++i;
+        } else if (c.unicode() >= 0xDC80 && c.unicode() <= 0xDCFF) {
+            bytes += char(c.unicode() - 0xDC00);
+        } else {
+            bytes += QStringView(&c, 1).toUtf8();
+        }
+    }
+    return bytes;
+}
+
+QString decodeNativePath(const char* bytes)
+{
+    // Each valid UTF-8 sequence as its character; each byte of anything else as U+DC80..U+DCFF,
+    // so that nativePath gives back the very bytes.
+    QString path;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes);
+    while (*p) {
+        int length = 0;
+        char32_t code = 0;
+        if (*p < 0x80) {
+            length = 1;
+            code = *p;
+        } else if (*p >= 0xC2 && *p <= 0xDF) {
+            length = 2;
+            code = *p & 0x1F;
+        } else if (*p >= 0xE0 && *p <= 0xEF) {
+            length = 3;
+            code = *p & 0x0F;
+        } else if (*p >= 0xF0 && *p <= 0xF4) {
+            length = 4;
+            code = *p & 0x07;
+        }
+        for (int k = 1; k < length; ++k) {
+            if ((p[k] & 0xC0) != 0x80) {
+                length = 0;
+                break;
+            }
+            code = (code << 6) | (p[k] & 0x3F);
+        }
+        // Overlong forms, surrogates and values above U+10FFFF are not valid UTF-8.
+        const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        if (length == 0 || code < least[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) {
+            path += QChar(char16_t(0xDC00 + *p));
+            ++p;
+            continue;
+        }
+        path += QString::fromUcs4(&code, 1);
+        p += length;
+    }
+    return path;
+}
+
+QString printableName(const QString& name)
+{
+    QString shown;
+    shown.reserve(name.size());
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F) || (u >= 0xDC80 && u <= 0xDCFF))
+            shown += QStringLiteral("\\x") + QString::number(u >= 0xDC80 ? u - 0xDC00 : u, 16).rightJustified(2, u'0');
+        else
+            shown += c;
+    }
+    return shown;
 }
 
 FileTest testFile(const QString& path)

@@ -45,7 +45,12 @@ bool sameFile(const QString& a, const QString& b);
 bool renameNoReplace(const QString& from, const QString& to, QString* error);
 bool deleteFile(const QString& path, QString* error);
 
-// The file system's bytes for a path (UTF-8 on Linux).
+// The file system's bytes for a path: UTF-8, where a lone U+DC80..U+DCFF stands for one byte
+// that was not valid UTF-8 ("surrogateescape"), so names that are not UTF-8 survive a QString.
 QByteArray nativePath(const QString& path);
+// The reverse: a path's bytes as a QString that nativePath turns back into the same bytes.
+QString decodeNativePath(const char* bytes);
+// A name for a message on a terminal: control characters and undecodable bytes as \xNN.
+QString printableName(const QString& name);
 
 } // namespace trelvick::files

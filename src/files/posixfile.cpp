@@ -1,6 +1,6 @@
 #include "files/posixfile.h"
 
-#include <QFile>
+#include "files/fileops.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,22 +11,6 @@
 namespace trelvick::files {
 
 namespace {
-
-// strerror_r comes in two flavours (GNU returns the text, XSI fills the buffer); these pick the text of either.
-[[maybe_unused]] const char* errorTextOf(const char* gnuResult, const char*)
-{
-    return gnuResult;
-}
-[[maybe_unused]] const char* errorTextOf(int, const char* buffer)
-{
-    return buffer;
-}
-
-QString errnoText(int errnum)
-{
-    char buffer[256] = {};
-    return QString::fromLocal8Bit(errorTextOf(strerror_r(errnum, buffer, sizeof buffer), buffer));
-}
 
 // Keeps each call well inside what read(2) and write(2) accept in one go.
 constexpr std::int64_t kMaxChunk = std::int64_t(1) << 30;
@@ -42,12 +26,12 @@ bool InputFile::open(const QString& path)
 {
     close();
     m_error.clear();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     do {
         m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
-        m_error = errnoText(errno);
+        m_error = systemErrorText(errno);
         return false;
     }
     return true;
@@ -62,10 +46,10 @@ void InputFile::close()
     }
 }
 
-std::int64_t InputFile::read(char* buffer, std::int64_t capacity)
+std::int64_t DescriptorSource::read(char* buffer, std::int64_t capacity)
 {
     if (m_fd < 0) {
-        m_error = errnoText(EBADF);
+        m_error = systemErrorText(EBADF);
         return -1;
     }
     const auto wanted = static_cast<std::size_t>(std::min(capacity, kMaxChunk));
@@ -74,7 +58,7 @@ std::int64_t InputFile::read(char* buffer, std::int64_t capacity)
         if (got >= 0)
             return got;
         if (errno != EINTR) {
-            m_error = errnoText(errno);
+            m_error = systemErrorText(errno);
             return -1;
         }
     }
@@ -89,12 +73,12 @@ bool OutputFile::create(const QString& path)
 {
     close();
     m_error.clear();
-    const QByteArray name = QFile::encodeName(path);
+    const QByteArray name = nativePath(path);
     do {
         m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     } while (m_fd < 0 && errno == EINTR);
     if (m_fd < 0) {
-        m_error = errnoText(errno);
+        m_error = systemErrorText(errno);
         return false;
     }
     return true;
@@ -108,16 +92,16 @@ bool OutputFile::close()
     m_fd = -1;
     // On Linux the descriptor is gone even after EINTR, so the close is never retried.
     if (result < 0 && errno != EINTR) {
-        m_error = errnoText(errno);
+        m_error = systemErrorText(errno);
         return false;
     }
     return true;
 }
 
-bool OutputFile::write(const char* data, std::int64_t size)
+bool DescriptorSink::write(const char* data, std::int64_t size)
 {
     if (m_fd < 0) {
-        m_error = errnoText(EBADF);
+        m_error = systemErrorText(EBADF);
         return false;
     }
     while (size > 0) {
@@ -125,12 +109,12 @@ bool OutputFile::write(const char* data, std::int64_t size)
         if (written < 0) {
             if (errno == EINTR)
                 continue;
-            m_error = errnoText(errno);
+            m_error = systemErrorText(errno);
             return false;
         }
         if (written == 0) {
             // A file that takes no bytes and names no error: report it rather than spin.
-            m_error = errnoText(EIO);
+            m_error = systemErrorText(EIO);
             return false;
         }
         data += written;

@@ -6,8 +6,38 @@
 
 namespace trelvick::files {
 
+// Reads a descriptor that the caller owns, such as standard input; never closes it.
+class DescriptorSource : public convert::ByteSource
+{
+public:
+    explicit DescriptorSource(int fd = -1) : m_fd(fd) {}
+
+    int descriptor() const { return m_fd; }
+    std::int64_t read(char* buffer, std::int64_t capacity) override;
+    QString errorString() const override { return m_error; }
+
+protected:
+    int m_fd;
+    QString m_error;
+};
+
+// Writes a descriptor that the caller owns, such as standard output; never closes it.
+class DescriptorSink : public convert::ByteSink
+{
+public:
+    explicit DescriptorSink(int fd = -1) : m_fd(fd) {}
+
+    int descriptor() const { return m_fd; }
+    bool write(const char* data, std::int64_t size) override;
+    QString errorString() const override { return m_error; }
+
+protected:
+    int m_fd;
+    QString m_error;
+};
+
 // An input file opened read-only, closed when it goes out of scope.
-class InputFile final : public convert::ByteSource
+class InputFile final : public DescriptorSource
 {
 public:
     InputFile() = default;
@@ -18,17 +48,10 @@ public:
     bool open(const QString& path);
     bool isOpen() const { return m_fd >= 0; }
     void close();
-
-    std::int64_t read(char* buffer, std::int64_t capacity) override;
-    QString errorString() const override { return m_error; }
-
-private:
-    int m_fd = -1;
-    QString m_error;
 };
 
 // An output file created (or truncated) for writing, closed when it goes out of scope.
-class OutputFile final : public convert::ByteSink
+class OutputFile final : public DescriptorSink
 {
 public:
     OutputFile() = default;
@@ -40,13 +63,6 @@ public:
     bool isOpen() const { return m_fd >= 0; }
     // Closes the file; false (with errorString) when the system reports a late write failure.
     bool close();
-
-    bool write(const char* data, std::int64_t size) override;
-    QString errorString() const override { return m_error; }
-
-private:
-    int m_fd = -1;
-    QString m_error;
 };
 
 } // namespace trelvick::files

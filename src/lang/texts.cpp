@@ -223,6 +223,18 @@ Message wrongNames(Language language)
                                    u"is the same as the name of the output file."_qs};
 }
 
+Message unrepresentableName(Language language, const QString& path)
+{
+    if (greek(language))
+        return {u"Λανθασμένα ονόματα αρχείων"_qs,
+                u"Το όνομα του αρχείου «"_qs + path +
+                    u"» περιέχει χαρακτήρες που η εφαρμογή δεν μπορεί να αναπαραστήσει. Μετονομάστε το αρχείο "
+                    u"και δοκιμάστε ξανά."_qs};
+    return {u"Wrong filenames"_qs, u"The name of the file '"_qs + path +
+                                       u"' holds characters that the application cannot represent. Rename the "
+                                       u"file and try again."_qs};
+}
+
 Message previousResults(Language language)
 {
     if (greek(language))

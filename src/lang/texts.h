@@ -87,6 +87,8 @@ QString inputInfoLine(Language language, std::int64_t size, const QString& date)
 
 // --- conversion run ----------------------------------------------------------------------------
 Message wrongNames(Language language);
+// A name that the file system holds in bytes the window cannot show (not UTF-8).
+Message unrepresentableName(Language language, const QString& path);
 Message previousResults(Language language);
 Message endOfConversion(Language language, const QString& description, std::int64_t changed);
 Message conversionFailure(Language language, const QString& error);

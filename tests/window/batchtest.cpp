@@ -66,6 +66,7 @@ private slots:
     void noShowsTheDialogAgainAndASingleFileProceedsAlone();
     void faultyTableEndsAtTheFirstFileBeforeAnyOutput();
     void failureMidwayKeepsEarlierOutputsAndStops();
+    void outputReplacingAnInputIsRefusedUntouched();
 };
 
 void BatchTest::yesConvertsEveryFileBesideItAndEnds()
@@ -145,6 +146,7 @@ void BatchTest::noShowsTheDialogAgainAndASingleFileProceedsAlone()
     QVERIFY(f.platform.unexpected.isEmpty());
 }
 
+// A faulty table ends the run before any output is touched, at the first file as for a single one.
 void BatchTest::faultyTableEndsAtTheFirstFileBeforeAnyOutput()
 {
     WindowFixture f;
@@ -159,7 +161,12 @@ void BatchTest::faultyTableEndsAtTheFirstFileBeforeAnyOutput()
     QCOMPARE(f.platform.log,
              (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
                           QStringLiteral("beep"), QStringLiteral("box:Μετατροπή"), QStringLiteral("end")}));
-    QVERIFY(f.platform.boxes.last().text.contains(QStringLiteral("«Faulty»")));
+    QCOMPARE(f.platform.boxes.last().text,
+             QStringLiteral("Η εφαρμογή δεν έχει τις απαραίτητες πληροφορίες για να κάνει τη μετατροπή «Faulty»."
+                            "\r\n\r\nΗ ενότητα με τις αντιστοιχίες των κωδικών μετατροπής είτε λείπει ή περιέχει "
+                            "λανθασμένες πληροφορίες."));
+    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Stop);
+    QCOMPARE(f.platform.processEventsCalls, 0);
     QCOMPARE(f.platform.exitStatus, 1);
     QCOMPARE(WindowFixture::readBytes(batch.inputs[0] + QStringLiteral(".out")), QByteArray("keep"));
     QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
@@ -184,6 +191,26 @@ void BatchTest::failureMidwayKeepsEarlierOutputsAndStops()
     QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
     QVERIFY(!QFileInfo::exists(batch.inputs[2] + QStringLiteral(".out")));
     QCOMPARE(f.platform.log.count(QStringLiteral("end")), 1);
+}
+
+// one.txt.out is itself an input: converting one.txt first would replace it before it is read.
+void BatchTest::outputReplacingAnInputIsRefusedUntouched()
+{
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    Batch batch = threeFiles(f);
+    batch.inputs << batch.inputs[0] + QStringLiteral(".out");
+    QVERIFY(WindowFixture::writeBytes(batch.inputs.last(), "keep"));
+    const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    f.platform.answers << platform::Answer::Yes;
+    f.selectInput(batch.inputs);
+
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
+                                          QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων"),
+                                          QStringLiteral("end")}));
+    QCOMPARE(QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+    QCOMPARE(WindowFixture::readBytes(batch.inputs.last()), QByteArray("keep"));
 }
 
 QTEST_MAIN(BatchTest)

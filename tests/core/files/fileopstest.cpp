@@ -124,6 +124,28 @@ TEST_F(Folder, SameFileMissedThroughLinkOrSizeWrong)
     EXPECT_EQ(statFile(path("link")).value_or(FileStat{}).size, 1234);
 }
 
+// Names are bytes: what a command line gives must come back byte for byte, and show safely.
+TEST(Names, BytesChangedOnTheWayOrShownRaw)
+{
+    const struct
+    {
+        QByteArray bytes;
+        QString shown;
+    } cases[] = {
+        {"plain.txt", u"plain.txt"_s},
+        {"\xce\xbc\xce\xb1 \xf0\x9f\x98\x80", u"μα 😀"_s},                               // UTF-8 stays text
+        {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s},                              // not UTF-8: each byte kept
+        {"\xed\xa0\x80 \xc0\xaf \xe2\x82", u"\\xed\\xa0\\x80 \\xc0\\xaf \\xe2\\x82"_s}, // surrogate, overlong, cut
+        {"esc\x1b[31m\nnew\x7f", u"esc\\x1b[31m\\x0anew\\x7f"_s},
+    };
+    for (const auto& c : cases) {
+        const QString decoded = decodeNativePath(c.bytes.constData());
+        EXPECT_EQ(nativePath(decoded), c.bytes) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(nativePath(decoded + u".out"_s), c.bytes + ".out");
+        EXPECT_EQ(printableName(decoded), c.shown);
+    }
+}
+
 TEST(ErrorText, NumberInsteadOfText)
 {
     EXPECT_EQ(systemErrorText(ENOENT), "No such file or directory");

@@ -1,0 +1,341 @@
+#include "files/fileconversion.h"
+#include "files/fileops.h"
+
+#include "qstringprinter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace trelvick;
+using namespace trelvick::files;
+using Failed = ConversionOutcome::Failed;
+
+namespace {
+
+const QByteArray kOld = "the previous output, longer than the new one\r\n";
+
+convert::ConversionTable aToB()
+{
+    std::array<int, 256> lookup;
+    lookup.fill(-1);
+    lookup['a'] = 'b';
+    return convert::ConversionTable::fromLookup(lookup);
+}
+
+// Parameter cases print as their names.
+template <typename Case>
+requires requires(const Case& c)
+{
+    c.name;
+}
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.name;
+}
+
+long openDescriptors()
+{
+    const std::filesystem::directory_iterator fds("/proc/self/fd");
+    return static_cast<long>(std::distance(begin(fds), end(fds)));
+}
+
+class Conversion : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        m_umask = ::umask(022);
+        write("in", "abc\r\na", 0600);
+        write("out", kOld, 0664); // wider than the umask lets a new file be
+    }
+    void TearDown() override { ::umask(m_umask); }
+
+    QString path(const QString& name) const { return name.startsWith(u'/') ? name : m_dir.filePath(name); }
+    QByteArray native(const QString& name) const { return nativePath(path(name)); }
+    void write(const QString& name, const QByteArray& bytes, mode_t mode = 0644) const
+    {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+        file.close();
+        ::chmod(native(name).constData(), mode);
+    }
+    QByteArray read(const QString& name) const
+    {
+        QFile file(path(name));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+    mode_t mode(const QString& name) const
+    {
+        struct stat info = {};
+        return ::lstat(native(name).constData(), &info) == 0 ? info.st_mode : 0;
+    }
+    // Every name below the folder, hidden ones included, so a temporary file left behind shows.
+    QStringList entries() const
+    {
+        QStringList names;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_dir.path().toStdString()))
+            names << QString::fromStdString(entry.path().lexically_relative(m_dir.path().toStdString()).string());
+        names.sort();
+        return names;
+    }
+    ConversionOutcome convert(const QString& input, const QString& output, bool unnamed = true) const
+    {
+        FileConversion request;
+        request.input = path(input);
+        request.output = path(output);
+        request.unnamedTemporary = unnamed;
+        return convertFile(request, aToB());
+    }
+
+    QTemporaryDir m_dir;
+    mode_t m_umask = 022;
+};
+
+// --- failures: reported with the side and the system's text; nothing lost, nothing left ------------
+
+struct FailureCase
+{
+    const char* name;
+    QString input;
+    QString output;
+    Failed side;
+    int errnum;
+    bool needsNonRoot = false;
+};
+
+class Failure : public Conversion, public testing::WithParamInterface<std::tuple<FailureCase, bool>>
+{
+};
+
+TEST_P(Failure, OldOutputLostOrTraceLeft)
+{
+    const auto& [c, unnamed] = GetParam();
+    if (c.needsNonRoot && ::geteuid() == 0)
+        GTEST_SKIP() << "root reads and writes regardless of permissions";
+    ASSERT_TRUE(QDir(path({})).mkpath(u"folder"_qs));
+    ASSERT_TRUE(QDir(path({})).mkpath(u"locked"_qs));
+    write("locked/out", kOld);
+    write("secret", "a", 0200);
+    ::chmod(native("locked").constData(), 0500);
+    const QStringList before = entries();
+    const long descriptors = openDescriptors();
+
+    const ConversionOutcome outcome = convert(c.input, c.output, unnamed);
+    ::chmod(native("locked").constData(), 0700);
+    EXPECT_EQ(outcome.failed, c.side);
+    EXPECT_EQ(outcome.error, systemErrorText(c.errnum));
+    EXPECT_EQ(read("out"), kOld);
+    EXPECT_EQ(read("locked/out"), kOld);
+    EXPECT_EQ(mode("out") & 07777, 0664u);
+    EXPECT_EQ(entries(), before);
+    EXPECT_EQ(openDescriptors(), descriptors);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Failure,
+    testing::Combine(
+        testing::Values(FailureCase{"MissingInput", u"gone"_qs, u"out"_qs, Failed::Input, ENOENT},
+                        FailureCase{"FolderInput", u"folder"_qs, u"out"_qs, Failed::Input, EISDIR},
+                        FailureCase{"UnreadableInput", u"secret"_qs, u"out"_qs, Failed::Input, EACCES, true},
+                        // The kernel refuses reads at address 0: a read failure after the output was begun.
+                        FailureCase{"ReadFails", u"/proc/self/mem"_qs, u"out"_qs, Failed::Input, EIO},
+                        FailureCase{"OutputFolderMissing", u"in"_qs, u"none/out"_qs, Failed::Output, ENOENT},
+                        FailureCase{"OutputIsFolder", u"in"_qs, u"folder"_qs, Failed::Output, EISDIR},
+                        FailureCase{"OutputFolderReadOnly", u"in"_qs, u"locked/out"_qs, Failed::Output, EACCES, true},
+                        FailureCase{"DeviceFull", u"in"_qs, u"/dev/full"_qs, Failed::Output, ENOSPC}),
+        testing::Bool()),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "" : "Named");
+    });
+
+// --- where the result goes, and with which permissions -----------------------------------------------
+
+struct TargetCase
+{
+    const char* name;
+    QString output;
+    QString result; // where the converted bytes end up
+    mode_t mode;    // of the result
+    bool outputIsLink;
+};
+
+class Target : public Conversion, public testing::WithParamInterface<std::tuple<TargetCase, bool>>
+{
+};
+
+TEST_P(Target, ResultMisplacedOrPermissionsWidened)
+{
+    const auto& [c, unnamed] = GetParam();
+    ASSERT_TRUE(QDir(path({})).mkpath(u"sub"_qs));
+    write("precious", kOld, 0640);
+    ASSERT_EQ(::symlink("precious", native(".o").constData()), 0);
+    ASSERT_EQ(::symlink("../sub/later", native("sub/dangling").constData()), 0);
+    const bool root = ::geteuid() == 0;
+    if (root) { // a replaced output keeps its owner where the process may set it
+        ASSERT_EQ(::chown(native("precious").constData(), 4321, 4321), 0);
+    }
+
+    const long descriptors = openDescriptors();
+    const ConversionOutcome outcome = convert(u"in"_qs, c.output, unnamed);
+    EXPECT_EQ(openDescriptors(), descriptors);
+    ASSERT_TRUE(outcome.ok()) << outcome.error.toStdString();
+    EXPECT_EQ(outcome.counts.changed, 2);
+    EXPECT_EQ(read(c.result), "bbc\r\nb\r\n");
+    EXPECT_EQ(mode(c.result) & 07777, c.mode);
+    EXPECT_EQ(S_ISLNK(mode(c.output)), c.outputIsLink);
+    struct stat info = {};
+    if (root && c.result == u"precious"_qs && ::stat(native("precious").constData(), &info) == 0) {
+        EXPECT_EQ(info.st_uid, 4321u);
+    }
+    for (const QString& name : entries())
+        EXPECT_FALSE(name.contains(u".tq-"_qs)) << name.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, Target,
+    testing::Combine(testing::Values(TargetCase{"NewTakesInputMode", u"new"_qs, u"new"_qs, 0600, false},
+                                     TargetCase{"ReplacedKeepsItsMode", u"out"_qs, u"out"_qs, 0664, false},
+                                     TargetCase{"DotLinkReplaced", u".o"_qs, u"precious"_qs, 0640, true},
+                                     TargetCase{"DanglingLinkReplaced", u"sub/dangling"_qs, u"sub/later"_qs, 0600,
+                                                true}),
+                     testing::Bool()),
+    [](const auto& info) {
+        return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "" : "Named");
+    });
+
+// "/dev/stdout > res.txt": a descriptor's link that leads to a regular file replaces that file.
+TEST_F(Conversion, DescriptorLinkReplacedInsteadOfItsFile)
+{
+    const int fd = ::open(native("res").constData(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    EXPECT_TRUE(convert(u"in"_qs, u"/proc/self/fd/"_qs + QString::number(fd)).ok());
+    ::close(fd);
+    EXPECT_EQ(read("res"), "bbc\r\nb\r\n");
+}
+
+// --- a child process that the test may end or give a small disk ---------------------------------------
+
+// Runs body in a forked child and returns its wait status. The child ends with _exit: the parent's
+// temporary folder must not be removed twice.
+template <typename Body> int inChild(Body body)
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body());
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+constexpr int kSkip = 77;
+
+// A private mount namespace where a tmpfs can be mounted: as root directly, otherwise in a user
+// namespace of its own where the system allows one.
+bool privateMounts()
+{
+    const uid_t uid = ::geteuid();
+    const gid_t gid = ::getegid();
+    if (::unshare(CLONE_NEWNS) != 0) {
+        if (::unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0)
+            return false;
+        const auto put = [](const char* file, const QByteArray& text) {
+            QFile f(QString::fromLatin1(file));
+            return f.open(QIODevice::WriteOnly) && f.write(text) == text.size();
+        };
+        if (!put("/proc/self/setgroups", "deny") || !put("/proc/self/uid_map", "0 " + QByteArray::number(uid) + " 1") ||
+            !put("/proc/self/gid_map", "0 " + QByteArray::number(gid) + " 1"))
+            return false;
+    }
+    return ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+}
+
+TEST_F(Conversion, FullDiskLosesOldOutput)
+{
+    write("in", QByteArray(1 << 20, 'a'));
+    ASSERT_TRUE(QDir(path({})).mkpath(u"disk"_qs));
+    const int status = inChild([&] {
+        if (!privateMounts() || ::mount("tmpfs", native("disk").constData(), "tmpfs", 0, "size=64k") != 0)
+            return kSkip;
+        write("disk/out", kOld, 0640);
+        for (const bool unnamed : {true, false}) {
+            const ConversionOutcome outcome = convert(u"in"_qs, u"disk/out"_qs, unnamed);
+            if (outcome.failed != Failed::Output || outcome.error != systemErrorText(ENOSPC) ||
+                read("disk/out") != kOld ||
+                QDir(path(u"disk"_qs)).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot) !=
+                    QStringList{u"out"_qs})
+                return 1;
+        }
+        return 0;
+    });
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kSkip)
+        GTEST_SKIP() << "no private mount namespace here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+class Interrupted : public Conversion, public testing::WithParamInterface<std::tuple<int, bool>>
+{
+};
+
+// The input is a FIFO that the test holds open: the conversion is under way and waits for more
+// when the signal comes.
+TEST_P(Interrupted, TemporaryLeftOrOldOutputLost)
+{
+    const auto& [signal, unnamed] = GetParam();
+    ASSERT_EQ(::mkfifo(native("fifo").constData(), 0600), 0);
+    const QStringList before = entries();
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(convert(u"fifo"_qs, u"out"_qs, unnamed).ok() ? 0 : 1);
+    const int writer = ::open(native("fifo").constData(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    const QByteArray block(256 * 1024, 'a'); // more than the pipe holds: the child has read some
+    ASSERT_EQ(::write(writer, block.constData(), block.size()), block.size());
+    ::kill(child, signal);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ::close(writer);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+    EXPECT_EQ(read("out"), kOld);
+    EXPECT_EQ(entries(), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Interrupted,
+                         testing::Combine(testing::Values(SIGINT, SIGTERM, SIGHUP), testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(sigabbrev_np(std::get<0>(info.param))) +
+                                    (std::get<1>(info.param) ? "" : "Named");
+                         });
+
+// --- a batch whose outputs would replace its own inputs -----------------------------------------------
+
+TEST_F(Conversion, BatchConflictMissed)
+{
+    write("notes", "n");
+    write("notes.out", "old");
+    write(".a", "a");
+    ASSERT_EQ(::link(native(".a").constData(), native(".a.out").constData()), 0);
+    write("b", "b");
+    write("c", "c");
+    ASSERT_EQ(::symlink("b", native("c.out").constData()), 0);
+    write("free", "f");
+    const QStringList inputs = {path(u"notes"_qs), path(u"notes.out"_qs), path(u".a"_qs),
+                                path(u"b"_qs),     path(u"c"_qs),         path(u"free"_qs)};
+    EXPECT_EQ(batchConflicts(inputs), (QList<qsizetype>{1, -1, 2, -1, 3, -1}));
+}
+
+} // namespace
