@@ -99,7 +99,8 @@ mapAvx512(const std::array<std::array<unsigned char, 256>, 4>& parts, const unsi
     for (; i + 64 <= size; i += 64) {
         const __m512i x = _mm512_loadu_si512(in + i);
         count += static_cast<std::uint64_t>(_mm_popcnt_u64(_mm512_movepi8_mask(lookup(changed, x))));
-        const __m512i y = _mm512_permutexvar_epi8(shuffle, x);
+        // The zero-masking form: GCC 12 warns that the plain one reads an undefined register.
+        const __m512i y = _mm512_maskz_permutexvar_epi8(~__mmask64(0), shuffle, x);
         const __m512i b0 = lookup(t0, y);
         const __m512i b1 = lookup(t1, y);
         const __m512i b2 = lookup(t2, y);
