@@ -96,12 +96,11 @@ INSTANTIATE_TEST_SUITE_P(ConversionTable, Values,
                                            ValueCase{"A", -1}, ValueCase{QStringLiteral(u"α"), -1},
                                            ValueCase{"1 2", -1}, ValueCase{QString(50, u'1'), -1},
                                            // code points: 7 digits at most, no surrogates
-                                           ValueCase{"945", 945, true}, ValueCase{"0000065", 65, true},
+                                           ValueCase{"0000065", 65, true},
                                            ValueCase{"1114111", 1114111, true}, ValueCase{"55295", 55295, true},
                                            ValueCase{"57344", 57344, true}, ValueCase{"00000065", -1, true},
                                            ValueCase{"1114112", -1, true}, ValueCase{"55296", -1, true},
-                                           ValueCase{"57343", -1, true}, ValueCase{"-1", -1, true},
-                                           ValueCase{"", -1, true}));
+                                           ValueCase{"57343", -1, true}));
 
 struct EncodingCase
 {
@@ -134,8 +133,7 @@ INSTANTIATE_TEST_SUITE_P(
                       EncodingCase{u"ΚΩΔΙΚΟΠΟΊΗΣΗ=\"Utf8\"", true, 0}, EncodingCase{u"", false, 65},
                       EncodingCase{u"Κωδικοποιηση=UTF-8", false, 65}, // without the accent: another key
                       EncodingCase{u"Κωδικοποίηση=<none>", false, 65}, EncodingCase{u"Κωδικοποίηση=", false, -1},
-                      EncodingCase{u"Κωδικοποίηση=ISO-8859-7", false, -1},
-                      EncodingCase{u"Κωδικοποίηση=UTF-16", false, -1}));
+                      EncodingCase{u"Κωδικοποίηση=ISO-8859-7", false, -1}));
 
 TEST(ConversionTable, NoneValueCountsAsAbsent)
 {
