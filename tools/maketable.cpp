@@ -104,7 +104,7 @@ public:
     std::optional<std::string> problem()
     {
         if (!m_decoder.valid() || !m_encoder.valid() || !m_transliterator.valid())
-            return "iconv does not know the code page '" + m_name + "'";
+            return "iconv does not know the code page '" + m_name + "' ('iconv -l' lists the names it knows)";
         for (int b = 0; b < 256; ++b) {
             const std::string byte(1, static_cast<char>(b));
             int error = 0;
