@@ -250,8 +250,7 @@ int printUsage(std::FILE* stream)
 
 // The lines of the code section that converts FROM into TO, in UTF-8, each ended by lineEnd; nothing,
 // after saying why, when iconv does not know a name or it is no single-byte code page.
-std::optional<std::string> codeSection(const std::string& fromName, const std::string& toName,
-                                       std::string_view lineEnd)
+std::optional<std::string> codeSection(const std::string& fromName, const std::string& toName, std::string_view lineEnd)
 {
     CodePage from(fromName);
     if (const auto problem = from.problem()) {

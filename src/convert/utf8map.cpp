@@ -29,8 +29,7 @@ std::uint64_t encode(char32_t c)
 
 // Stores four bytes whatever the width and moves on by the width: no branch per byte. The caller
 // leaves 3 bytes of room after the end.
-Utf8Map::Applied mapScalar(const std::uint64_t* entries, const unsigned char* in, std::size_t size,
-                           unsigned char* out)
+Utf8Map::Applied mapScalar(const std::uint64_t* entries, const unsigned char* in, std::size_t size, unsigned char* out)
 {
     unsigned char* const start = out;
     std::uint64_t count = 0;

@@ -44,7 +44,7 @@ private:
     // Byte 0..3 of UTF-8 in the low 32 bits (first byte lowest), the width in bits 32..39 and 1 in
     // bit 40 for a byte with an entry.
     alignas(64) std::array<std::uint64_t, 256> m_entries;
-    alignas(64) std::array<unsigned char, 256> m_changed;     // 0x80 where the code has an entry
+    alignas(64) std::array<unsigned char, 256> m_changed;              // 0x80 where the code has an entry
     alignas(64) std::array<std::array<unsigned char, 256>, 4> m_parts; // byte j of each code's UTF-8, 0 past its end
 };
 

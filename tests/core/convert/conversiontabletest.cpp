@@ -87,20 +87,17 @@ TEST_P(Values, AreAcceptedOnlyAsCodes)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ConversionTable, Values,
-                         ::testing::Values(ValueCase{"0", 0}, ValueCase{"00", 0}, ValueCase{"000", 0},
-                                           ValueCase{"5", 5}, ValueCase{"05", 5}, ValueCase{"255", 255},
-                                           ValueCase{"065", 65}, ValueCase{"", -1}, ValueCase{"256", -1},
-                                           ValueCase{"999", -1}, ValueCase{"0255", -1}, ValueCase{"1000", -1},
-                                           ValueCase{"-1", -1}, ValueCase{"+5", -1}, ValueCase{"5A", -1},
-                                           ValueCase{"A", -1}, ValueCase{QStringLiteral(u"α"), -1},
-                                           ValueCase{"1 2", -1}, ValueCase{QString(50, u'1'), -1},
-                                           // code points: 7 digits at most, no surrogates
-                                           ValueCase{"0000065", 65, true},
-                                           ValueCase{"1114111", 1114111, true}, ValueCase{"55295", 55295, true},
-                                           ValueCase{"57344", 57344, true}, ValueCase{"00000065", -1, true},
-                                           ValueCase{"1114112", -1, true}, ValueCase{"55296", -1, true},
-                                           ValueCase{"57343", -1, true}));
+INSTANTIATE_TEST_SUITE_P(
+    ConversionTable, Values,
+    ::testing::Values(ValueCase{"0", 0}, ValueCase{"00", 0}, ValueCase{"000", 0}, ValueCase{"5", 5}, ValueCase{"05", 5},
+                      ValueCase{"255", 255}, ValueCase{"065", 65}, ValueCase{"", -1}, ValueCase{"256", -1},
+                      ValueCase{"999", -1}, ValueCase{"0255", -1}, ValueCase{"1000", -1}, ValueCase{"-1", -1},
+                      ValueCase{"+5", -1}, ValueCase{"5A", -1}, ValueCase{"A", -1}, ValueCase{QStringLiteral(u"α"), -1},
+                      ValueCase{"1 2", -1}, ValueCase{QString(50, u'1'), -1},
+                      // code points: 7 digits at most, no surrogates
+                      ValueCase{"0000065", 65, true}, ValueCase{"1114111", 1114111, true},
+                      ValueCase{"55295", 55295, true}, ValueCase{"57344", 57344, true}, ValueCase{"00000065", -1, true},
+                      ValueCase{"1114112", -1, true}, ValueCase{"55296", -1, true}, ValueCase{"57343", -1, true}));
 
 struct EncodingCase
 {
@@ -116,7 +113,8 @@ class EncodingKey : public ::testing::TestWithParam<EncodingCase>
 TEST_P(EncodingKey, DecidesHowValuesAreRead)
 {
     const auto& c = GetParam();
-    const auto result = load(QStringLiteral(u"[Μ2]\r\n") + QString::fromUtf16(c.line) + QStringLiteral(u"\r\n65=945\r\n"));
+    const auto result =
+        load(QStringLiteral(u"[Μ2]\r\n") + QString::fromUtf16(c.line) + QStringLiteral(u"\r\n65=945\r\n"));
     if (c.utf8) {
         ASSERT_TRUE(result.ok());
         EXPECT_EQ(result.table.output(), ConversionTable::Output::Utf8);

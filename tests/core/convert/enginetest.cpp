@@ -195,10 +195,10 @@ TEST(Engine, RandomInputsMatchTheReference)
         if (seed % 5 == 0)
             lookup['a'] = 'a';
         // Odd seeds read in random pieces; even ones whole, through the long vector loops.
-        expectLikeReference(input,
-                            ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8
-                                                                     : ConversionTable::Output::Bytes),
-                            seed % 2 ? -1 : 0);
+        expectLikeReference(
+            input,
+            ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes),
+            seed % 2 ? -1 : 0);
     }
 }
 
