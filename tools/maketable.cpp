@@ -2,12 +2,16 @@
 //
 //   trelvick-maketable FROM TO   prints the lines of a code section, "source=target", for every byte
 //                                of code page FROM that becomes another byte in code page TO
+//   trelvick-maketable FROM UTF-8  the same for UTF-8 output: "Κωδικοποίηση=UTF-8", then
+//                                "source=code point" for every byte that does not stay itself
 //   trelvick-maketable --ini     prints the default tq.ini (windows-1253, CR LF line ends)
 //
 // How a byte b of FROM is mapped:
 //   - b is undefined in FROM: no entry, the byte passes unchanged;
 //   - its character exists in TO: that byte of TO (no entry when it is b itself);
 //   - otherwise the transliteration of iconv's "//TRANSLIT" when it is exactly one byte, else "?" (63).
+// For UTF-8 output every byte of 128 and above gets its code point (an undefined one is left without
+// entry and comes out as U+FFFD), and a byte below 128 an entry only when its character is not itself.
 // Transliteration depends on the locale, so the tool always runs in glibc's "C.UTF-8" locale, whatever
 // the user's settings: its rules reduce accented letters to their base letter (ΐ gives ι, é gives e),
 // where the plain "C" locale spells Greek letters in Latin ones.
@@ -28,6 +32,7 @@
 namespace {
 
 constexpr unsigned char kSubstitute = '?';
+constexpr int kReplacementCharacter = 0xFFFD;
 
 // One iconv descriptor, closed when it goes out of scope.
 class IconvHandle
@@ -95,13 +100,11 @@ public:
     {
     }
 
-    const std::string& name() const { return m_name; }
-
     // Empty when iconv does not know the name; otherwise a reason when it is no single-byte code page.
     std::optional<std::string> problem()
     {
         if (!m_decoder.valid() || !m_encoder.valid() || !m_transliterator.valid())
-            return "iconv does not know the code page '" + m_name + "'";
+            return "iconv does not know the code page '" + m_name + "' ('iconv -l' lists the names it knows)";
         for (int b = 0; b < 256; ++b) {
             const std::string byte(1, static_cast<char>(b));
             int error = 0;
@@ -162,6 +165,26 @@ std::vector<Entry> deriveTable(const CodePage& from, const CodePage& to)
     return entries;
 }
 
+std::vector<Entry> deriveUtf8Table(const CodePage& from)
+{
+    std::vector<Entry> entries;
+    for (int b = 0; b < 256; ++b) {
+        const auto c = from.character(b);
+        if (c && (b >= 0x80 || static_cast<int>(*c) != b))
+            entries.push_back({b, static_cast<int>(*c)});
+        else if (!c && b < 0x80)
+            entries.push_back({b, kReplacementCharacter}); // it would otherwise pass as itself
+    }
+    return entries;
+}
+
+bool namesUtf8(std::string name)
+{
+    for (char& c : name)
+        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return name == "UTF-8" || name == "UTF8";
+}
+
 std::string sectionLines(const std::vector<Entry>& entries, std::string_view lineEnd)
 {
     std::string text;
@@ -178,7 +201,7 @@ struct ShippedConverter
     const char* description; // at most 49 characters: the program shows no more
 };
 
-constexpr std::array<ShippedConverter, 10> kShipped{{
+constexpr std::array<ShippedConverter, 16> kShipped{{
     {"CP737", "CP1253", "737 (DOS Greek) -> 1253 (Windows Greek)"},
     {"CP1253", "CP737", "1253 (Windows Greek) -> 737 (DOS Greek)"},
     {"ISO-8859-7", "CP1253", "ISO-8859-7 (ISO Greek) -> 1253 (Windows Greek)"},
@@ -189,6 +212,12 @@ constexpr std::array<ShippedConverter, 10> kShipped{{
     {"ISO-8859-7", "CP737", "ISO-8859-7 (ISO Greek) -> 737 (DOS Greek)"},
     {"CP437", "CP1252", "437 (DOS Latin US) -> 1252 (Windows Latin)"},
     {"CP1252", "CP437", "1252 (Windows Latin) -> 437 (DOS Latin US)"},
+    {"CP737", "UTF-8", "737 (DOS Greek) -> UTF-8"},
+    {"CP869", "UTF-8", "869 (DOS Greek 2) -> UTF-8"},
+    {"ISO-8859-7", "UTF-8", "ISO-8859-7 (ISO Greek) -> UTF-8"},
+    {"CP1253", "UTF-8", "1253 (Windows Greek) -> UTF-8"},
+    {"CP437", "UTF-8", "437 (DOS Latin US) -> UTF-8"},
+    {"CP1252", "UTF-8", "1252 (Windows Latin) -> UTF-8"},
 }};
 
 bool writeAll(const std::string& bytes)
@@ -205,27 +234,45 @@ int printUsage(std::FILE* stream)
 {
     std::fputs("Usage: trelvick-maketable FROM TO\n"
                "       trelvick-maketable --ini\n"
+               "       trelvick-maketable --help\n"
                "\n"
                "FROM TO   print the code-section lines (source=target) that convert the single-byte\n"
                "          code page FROM into TO, for the bytes that change; names as 'iconv -l' lists\n"
                "          them, for example: trelvick-maketable CP737 CP1253\n"
+               "          TO may be UTF-8: the section then starts with Κωδικοποίηση=UTF-8 and its\n"
+               "          values are code points: trelvick-maketable CP737 UTF-8\n"
                "--ini     print the default tq.ini with all shipped converters, in windows-1253 with\n"
-               "          CR LF line ends: trelvick-maketable --ini > tq.ini\n",
+               "          CR LF line ends: trelvick-maketable --ini > tq.ini\n"
+               "--help    print this text\n",
                stream);
     return stream == stderr ? 2 : 0;
 }
 
-int printTable(const std::string& fromName, const std::string& toName)
+// The lines of the code section that converts FROM into TO, in UTF-8, each ended by lineEnd; nothing,
+// after saying why, when iconv does not know a name or it is no single-byte code page.
+std::optional<std::string> codeSection(const std::string& fromName, const std::string& toName, std::string_view lineEnd)
 {
     CodePage from(fromName);
-    CodePage to(toName);
-    for (CodePage* page : {&from, &to}) {
-        if (const auto problem = page->problem()) {
-            complain(*problem);
-            return 2;
-        }
+    if (const auto problem = from.problem()) {
+        complain(*problem);
+        return std::nullopt;
     }
-    if (!writeAll(sectionLines(deriveTable(from, to), "\n"))) {
+    if (namesUtf8(toName))
+        return "Κωδικοποίηση=UTF-8" + std::string(lineEnd) + sectionLines(deriveUtf8Table(from), lineEnd);
+    CodePage to(toName);
+    if (const auto problem = to.problem()) {
+        complain(*problem);
+        return std::nullopt;
+    }
+    return sectionLines(deriveTable(from, to), lineEnd);
+}
+
+int printTable(const std::string& fromName, const std::string& toName)
+{
+    const auto lines = codeSection(fromName, toName, "\n");
+    if (!lines)
+        return 2;
+    if (!writeAll(*lines)) {
         complain(std::string("cannot write: ") + std::strerror(errno));
         return 1;
     }
@@ -241,8 +288,10 @@ int printIni()
     line("; Trelvick converters, generated by trelvick-maketable from the system's iconv tables:");
     line(";     trelvick-maketable --ini > tq.ini");
     line("; The file is windows-1253 text. A code section [Μn] holds source=target for each byte");
-    line("; that changes; every other byte passes unchanged. \"trelvick-maketable FROM TO\" prints");
-    line("; the lines of a new code section.");
+    line("; that changes; every other byte passes unchanged. A section with the line");
+    line("; Κωδικοποίηση=UTF-8 writes UTF-8: its values are code points, and a byte without entry");
+    line("; stays itself below 128 and becomes U+FFFD above. \"trelvick-maketable FROM TO\" prints");
+    line("; the lines of a new code section; TO may be UTF-8.");
     line("");
     line("[Trelvick]");
     line("ΓρήγορηΠροβολή=/usr/bin/xdg-open");
@@ -254,18 +303,13 @@ int printIni()
         line("Μ" + std::to_string(k + 1) + "=" + kShipped[k].description);
 
     for (std::size_t k = 0; k < kShipped.size(); ++k) {
-        CodePage from(kShipped[k].from);
-        CodePage to(kShipped[k].to);
-        for (CodePage* page : {&from, &to}) {
-            if (const auto problem = page->problem()) {
-                complain(*problem);
-                return 1;
-            }
-        }
+        const auto lines = codeSection(kShipped[k].from, kShipped[k].to, crlf);
+        if (!lines)
+            return 1;
         line("");
-        line("; " + from.name() + " -> " + to.name());
+        line(std::string("; ") + kShipped[k].from + " -> " + kShipped[k].to);
         line("[Μ" + std::to_string(k + 1) + "]");
-        text += sectionLines(deriveTable(from, to), crlf);
+        text += *lines;
     }
 
     const IconvHandle toGreek("CP1253", "UTF-8");

@@ -228,7 +228,8 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
         error(texts::noCodeEntries(language(), config.configFile, converter.key));
         break;
     case convert::ConversionTable::Failure::Faulty:
-        error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue));
+        error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue,
+                                convert::ConversionTable::highestCode(loaded.output)));
         break;
     }
     return std::nullopt;
@@ -376,6 +377,8 @@ int Runner::run()
 
     if (m_options.mode == Options::Mode::Show) {
         QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
+        if (table->output() == convert::ConversionTable::Output::Utf8)
+            text += QString::fromUtf16(convert::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
         for (const auto& [source, target] : table->pairs())
             text += QString::number(source) + u'=' + QString::number(target) + u'\n';
         return print(text);

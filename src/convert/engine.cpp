@@ -1,6 +1,6 @@
 #include "convert/engine.h"
 
-#include "convert/bytemap.h"
+#include "convert/blockmap.h"
 #include "convert/linescan.h"
 
 #include <cstring>
@@ -65,10 +65,10 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
 {
     using Clock = std::chrono::steady_clock;
 
-    const ByteMap map(table);
+    const BlockMap map(table);
     const bool stopAtEveryCr = map.hasEntryFor(kLF);
     const PageBuffer input(kEngineBlockSize);
-    const PageBuffer output(2 * kEngineBlockSize);
+    const PageBuffer output(map.outputCapacity(kEngineBlockSize));
 
     Counts counts;
     bool lineOpen = false;     // bytes of a line have been read but not its terminator
@@ -92,9 +92,10 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
         const unsigned char* stop = nextStop(in, end, stopAtEveryCr, map.level());
         for (;;) {
             const auto size = static_cast<std::size_t>(stop - in);
-            counts.changed += map.apply(in, size, out);
+            const BlockMap::Applied applied = map.apply(in, size, out);
+            counts.changed += applied.changed;
             counts.processed += static_cast<std::int64_t>(size); // a CR LF inside counts its 2
-            out += size;
+            out += applied.written;
             if (stop == end) {
                 if (size > 0)
                     lineOpen = !endsWithCrLf(in, end);

@@ -44,7 +44,8 @@ struct EngineResult
 using ProgressCallback = std::function<void(const Counts&)>;
 
 // The engine asks its source for blocks of this size; its output buffer holds twice as much,
-// the case of a block of lone CRs that each become CR LF. Both stay in the processor's second-level
+// the case of a block of lone CRs that each become CR LF (for UTF-8 output, as much as the widest
+// code point needs). Both stay in the processor's second-level
 // cache while a block is mapped: 1 MiB blocks measured markedly slower.
 inline constexpr std::int64_t kEngineBlockSize = std::int64_t(128) * 1024;
 

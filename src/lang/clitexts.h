@@ -54,7 +54,9 @@ QString programEntryFailed(Language language, const QString& file, const QString
                            const QString& value, const QString& error);
 QString noConverter(Language language, const QString& file, const QString& section, int count);
 QString noCodeEntries(Language language, const QString& file, const QString& section);
-QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value);
+// key -1: the encoding key; highest: 255, or the highest code point in a UTF-8 section.
+QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value,
+                   int highest = 255);
 
 // --- the run -----------------------------------------------------------------------------------
 // A conversion failure (exit status 1): the file and the system's reason.

@@ -5,6 +5,8 @@
 
 #include "convert/conversiontable.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -39,18 +41,23 @@ inline std::vector<std::string_view> referenceLines(std::string_view input)
     return lines;
 }
 
+// A table that writes UTF-8 gives each entry's code point in Qt's UTF-8, and a byte without entry
+// itself below 128, U+FFFD above.
 inline ReferenceResult referenceConvert(std::string_view input, const convert::ConversionTable& table)
 {
+    const bool utf8 = table.output() == convert::ConversionTable::Output::Utf8;
     ReferenceResult result;
     for (const std::string_view line : referenceLines(input)) {
         for (const char c : line) {
             ++result.processed;
             const int target = table.lookup(static_cast<std::uint8_t>(c));
-            if (target > -1) {
-                result.output += static_cast<char>(target);
+            if (target > -1)
                 ++result.changed;
+            if (utf8 && (target > -1 || static_cast<unsigned char>(c) >= 0x80)) {
+                const char32_t point = target > -1 ? char32_t(target) : U'\uFFFD';
+                result.output += QString::fromUcs4(&point, 1).toUtf8().toStdString();
             } else {
-                result.output += c;
+                result.output += target > -1 ? static_cast<char>(target) : c;
             }
         }
         result.output += "\r\n";

@@ -74,6 +74,7 @@ private slots:
     void runTimeFailureEndsWithTheInputIntact_data();
     void runTimeFailureEndsWithTheInputIntact();
     void pathsNearTheSystemLimitConvert();
+    void utf8ConverterWritesUtf8AndCountsEntries();
 };
 
 void ConversionTest::dialogsOpenInTheFolderOfTheLastSelection_data()
@@ -471,6 +472,30 @@ void ConversionTest::pathsNearTheSystemLimitConvert()
     QCOMPARE(WindowFixture::readBytes(output), QByteArray("bbc\r\nA\r\n"));
     QCOMPARE(WindowFixture::readBytes(input), QByteArray("abc\rA"));
     QVERIFY(f.platform.boxes.last().text.endsWith(QStringLiteral(" άλλαξε 2 χαρακτήρες.")));
+}
+
+// Two-byte, three-byte and untouched ASCII, a byte without entry that must still come out as valid UTF-8,
+// and the end message counting only the bytes with an entry.
+void ConversionTest::utf8ConverterWritesUtf8AndCountsEntries()
+{
+    QStringList ini = WindowFixture::standardIni();
+    ini.replaceInStrings(QStringLiteral("ΠλήθοςΜετατροπέων=2"), QStringLiteral("ΠλήθοςΜετατροπέων=3"));
+    ini.insert(ini.indexOf(QStringLiteral("Μ2=Faulty")) + 1, QStringLiteral("Μ3=Σε UTF-8"));
+    ini << QStringLiteral("[Μ3]") << QStringLiteral("κωδικοποίηση=utf-8") << QStringLiteral("97=945")
+        << QStringLiteral("128=0913") << QStringLiteral("200=9472");
+    WindowFixture f;
+    f.writeIni(ini);
+    QVERIFY(f.start());
+    f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(2);
+    const QByteArray input("ab\x80\xc8\xff\rz\r\n", 9);
+    prepare(f, input);
+    f.click("c3dConvert");
+    QVERIFY(!f.platform.ended);
+    // α b Α ─ U+FFFD CR LF z CR LF
+    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))),
+             QByteArray::fromHex("ceb1 62 ce91 e29480 efbfbd 0d0a 7a 0d0a"));
+    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("in.txt"))), input);
+    QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Η μετατροπή «Σε UTF-8» άλλαξε 3 χαρακτήρες."));
 }
 
 QTEST_MAIN(ConversionTest)

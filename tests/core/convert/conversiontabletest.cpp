@@ -60,9 +60,12 @@ TEST(ConversionTable, FirstFaultyKeyIsTheLowestNotTheFirstInTheFile)
 
 struct ValueCase
 {
-    QString value; // as written after "65=" in the file
-    int code;      // -1: the load fails at key 65
+    QString value;     // as written after "65=" in the file
+    int code;          // -1: the load fails at key 65
+    bool utf8 = false; // in a section that asks for UTF-8
 };
+
+const QString kUtf8Line = QStringLiteral(u"Κωδικοποίηση=UTF-8\r\n");
 
 class Values : public ::testing::TestWithParam<ValueCase>
 {
@@ -71,7 +74,8 @@ class Values : public ::testing::TestWithParam<ValueCase>
 TEST_P(Values, AreAcceptedOnlyAsCodes)
 {
     const auto& c = GetParam();
-    const auto result = load(QStringLiteral(u"[Μ2]\r\n65=") + c.value + QStringLiteral(u"\r\n66=1\r\n"));
+    const auto result = load(QStringLiteral(u"[Μ2]\r\n") + (c.utf8 ? kUtf8Line : QString()) + QStringLiteral(u"65=") +
+                             c.value + QStringLiteral(u"\r\n66=1\r\n"));
     if (c.code >= 0) {
         ASSERT_TRUE(result.ok());
         expectOnly(result.table, {{65, c.code}, {66, 1}});
@@ -83,14 +87,51 @@ TEST_P(Values, AreAcceptedOnlyAsCodes)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(ConversionTable, Values,
-                         ::testing::Values(ValueCase{"0", 0}, ValueCase{"00", 0}, ValueCase{"000", 0},
-                                           ValueCase{"5", 5}, ValueCase{"05", 5}, ValueCase{"255", 255},
-                                           ValueCase{"065", 65}, ValueCase{"", -1}, ValueCase{"256", -1},
-                                           ValueCase{"999", -1}, ValueCase{"0255", -1}, ValueCase{"1000", -1},
-                                           ValueCase{"-1", -1}, ValueCase{"+5", -1}, ValueCase{"5A", -1},
-                                           ValueCase{"A", -1}, ValueCase{QStringLiteral(u"α"), -1},
-                                           ValueCase{"1 2", -1}, ValueCase{QString(50, u'1'), -1}));
+INSTANTIATE_TEST_SUITE_P(
+    ConversionTable, Values,
+    ::testing::Values(ValueCase{"0", 0}, ValueCase{"00", 0}, ValueCase{"000", 0}, ValueCase{"5", 5}, ValueCase{"05", 5},
+                      ValueCase{"255", 255}, ValueCase{"065", 65}, ValueCase{"", -1}, ValueCase{"256", -1},
+                      ValueCase{"999", -1}, ValueCase{"0255", -1}, ValueCase{"1000", -1}, ValueCase{"-1", -1},
+                      ValueCase{"+5", -1}, ValueCase{"5A", -1}, ValueCase{"A", -1}, ValueCase{QStringLiteral(u"α"), -1},
+                      ValueCase{"1 2", -1}, ValueCase{QString(50, u'1'), -1},
+                      // code points: 7 digits at most, no surrogates
+                      ValueCase{"0000065", 65, true}, ValueCase{"1114111", 1114111, true},
+                      ValueCase{"55295", 55295, true}, ValueCase{"57344", 57344, true}, ValueCase{"00000065", -1, true},
+                      ValueCase{"1114112", -1, true}, ValueCase{"55296", -1, true}, ValueCase{"57343", -1, true}));
+
+struct EncodingCase
+{
+    const char16_t* line; // the encoding line of a section whose only entry is 65=945
+    bool utf8;            // else a byte section, which 945 fails at key 65
+    int faultyKey;        // -1 with utf8 false: the encoding line itself is refused
+};
+
+class EncodingKey : public ::testing::TestWithParam<EncodingCase>
+{
+};
+
+TEST_P(EncodingKey, DecidesHowValuesAreRead)
+{
+    const auto& c = GetParam();
+    const auto result =
+        load(QStringLiteral(u"[Μ2]\r\n") + QString::fromUtf16(c.line) + QStringLiteral(u"\r\n65=945\r\n"));
+    if (c.utf8) {
+        ASSERT_TRUE(result.ok());
+        EXPECT_EQ(result.table.output(), ConversionTable::Output::Utf8);
+        expectOnly(result.table, {{65, 945}});
+    } else {
+        EXPECT_EQ(result.failure, Failure::Faulty);
+        EXPECT_EQ(result.faultyKey, c.faultyKey);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ConversionTable, EncodingKey,
+    ::testing::Values(EncodingCase{u"Κωδικοποίηση=UTF-8", true, 0}, EncodingCase{u"κωδικοποίηση = utf-8", true, 0},
+                      EncodingCase{u"ΚΩΔΙΚΟΠΟΊΗΣΗ=\"Utf8\"", true, 0}, EncodingCase{u"", false, 65},
+                      EncodingCase{u"Κωδικοποιηση=UTF-8", false, 65}, // without the accent: another key
+                      EncodingCase{u"Κωδικοποίηση=<none>", false, 65}, EncodingCase{u"Κωδικοποίηση=", false, -1},
+                      EncodingCase{u"Κωδικοποίηση=ISO-8859-7", false, -1}));
 
 TEST(ConversionTable, NoneValueCountsAsAbsent)
 {

@@ -68,19 +68,20 @@ struct StringSink final : ByteSink
 };
 
 // Entries for CR and LF too: a terminator going through the table would show. Without an LF entry
-// the engine maps CR LF pairs in bulk with the line bytes, so both kinds are run.
-ConversionTable testTable(bool lfEntry)
+// the engine maps CR LF pairs in bulk with the line bytes, so both kinds are run. The UTF-8 table
+// gives 1 to 4 bytes, the most output a block can make.
+ConversionTable testTable(bool lfEntry, bool utf8 = false)
 {
     std::array<int, 256> lookup;
     lookup.fill(-1);
-    lookup['a'] = 'A';
+    lookup['a'] = utf8 ? 0x1F600 : 'A';
     lookup['b'] = 'b'; // mapped to itself: still counts as changed
-    lookup['\n'] = lfEntry ? '|' : -1;
+    lookup['\n'] = lfEntry ? (utf8 ? 0x2502 : '|') : -1;
     lookup['\r'] = '#';
     lookup[0x00] = '@';
-    lookup[0x1A] = '^';
+    lookup[0x1A] = utf8 ? 0x3A3 : '^';
     lookup[0x80] = 0xC1;
-    return ConversionTable::fromLookup(lookup);
+    return ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
 }
 
 void expectLikeReference(const std::string& input, const ConversionTable& table, std::int64_t maxChunk = 0)
@@ -157,7 +158,8 @@ TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
                 inputs.push_back(around(offset + shift, terminator, offset + 40));
     for (const auto& input : inputs)
         for (const bool lfEntry : {true, false})
-            expectLikeReference(input, testTable(lfEntry));
+            for (const bool utf8 : {false, true})
+                expectLikeReference(input, testTable(lfEntry, utf8));
 }
 
 TEST(Engine, LongLineIsWrittenBlockByBlock)
@@ -183,15 +185,20 @@ TEST(Engine, RandomInputsMatchTheReference)
             const int k = std::uniform_int_distribution<int>(0, sizeof alphabet)(random);
             c = k < int(sizeof alphabet) ? alphabet[k] : char(random());
         }
+        // Every third table writes UTF-8, its code points of all lengths (a surrogate means no entry).
+        const bool utf8 = seed % 3 == 0;
         std::array<int, 256> lookup;
         for (int& entry : lookup)
-            entry = random() % 2 ? int(random() % 256) : -1;
+            entry = random() % 2 ? int(random() % (utf8 ? 0x800 << (random() % 10) : 256)) : -1;
         if (seed % 4 < 2)
             lookup['\n'] = -1;
         if (seed % 5 == 0)
             lookup['a'] = 'a';
         // Odd seeds read in random pieces; even ones whole, through the long vector loops.
-        expectLikeReference(input, ConversionTable::fromLookup(lookup), seed % 2 ? -1 : 0);
+        expectLikeReference(
+            input,
+            ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes),
+            seed % 2 ? -1 : 0);
     }
 }
 

@@ -1,5 +1,8 @@
 #include "convert/bytemap.h"
 #include "convert/linescan.h"
+#include "convert/utf8map.h"
+
+#include <QString>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +53,41 @@ TEST_P(Kernels, MapEveryByteLikeTheTable)
             ASSERT_EQ(out, expected);
             ASSERT_EQ(map.apply(in.data() + 1, size, in.data() + 1), count);
             ASSERT_EQ(in, expected);
+        }
+    }
+}
+
+// UTF-8 output against Qt's encoder, at every length around the vector width: tables of code points
+// up to 3 bytes long, of every byte as its own code point, and of all four widths.
+TEST_P(Kernels, WriteUtf8LikeTheTable)
+{
+    std::mt19937 random(5);
+    for (int kind = 0; kind < 3; ++kind) {
+        std::array<int, 256> lookup;
+        for (int c = 0; c <= 255; ++c) {
+            const int widths[] = {0x80, 0x800, 0x10000, 0x110000};
+            const int target = int(random() % widths[kind == 2 ? random() % 4 : random() % 3]);
+            lookup[c] = random() % 3 == 0 || (target >= 0xD800 && target <= 0xDFFF) ? -1 : kind == 1 ? c : target;
+        }
+        const ConversionTable table = ConversionTable::fromLookup(lookup, ConversionTable::Output::Utf8);
+        const Utf8Map map(table, GetParam());
+        for (std::size_t size = 0; size <= 200; ++size) {
+            SCOPED_TRACE(::testing::Message() << "table " << kind << ", size " << size);
+            std::basic_string<unsigned char> in(size, 0);
+            for (auto& c : in)
+                c = static_cast<unsigned char>(random());
+            QByteArray expected;
+            std::int64_t count = 0;
+            for (const unsigned char c : in) {
+                const int target = c == '\r' ? -1 : table.lookup(c);
+                const char32_t point = target >= 0 ? char32_t(target) : c < 0x80 ? char32_t(c) : U'\uFFFD';
+                expected += QString::fromUcs4(&point, 1).toUtf8();
+                count += target >= 0 ? 1 : 0;
+            }
+            std::basic_string<unsigned char> out(4 * size + Utf8Map::kSlack, 0xAA);
+            const Utf8Map::Applied applied = map.apply(in.data(), size, out.data());
+            ASSERT_EQ(applied.changed, count);
+            ASSERT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()), qsizetype(applied.written)), expected);
         }
     }
 }
