@@ -1,7 +1,9 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "cp1253.h"
 #include "scriptedplatform.h"
+#include "windowtest.h"
 
 #include <QByteArray>
 #include <QComboBox>
@@ -10,7 +12,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -35,12 +36,7 @@ struct WindowFixture
     QString workFolder() const { return dir.path() + QStringLiteral("/work"); }
     QString work(const QString& name) const { return workFolder() + u'/' + name; }
 
-    static QByteArray cp1253(const QString& text)
-    {
-        QStringEncoder encoder("windows-1253");
-        QByteArray bytes = encoder(text);
-        return bytes;
-    }
+    static QByteArray cp1253(const QString& text) { return testing::cp1253(text); }
 
     static bool writeBytes(const QString& path, const QByteArray& bytes)
     {

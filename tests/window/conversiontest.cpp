@@ -52,7 +52,7 @@ void prepare(WindowFixture& f, const QByteArray& input, const QString& inputName
 
 } // namespace
 
-class ConversionTest : public QObject
+class ConversionTest : public testing::WindowTest
 {
     Q_OBJECT
 
@@ -152,6 +152,7 @@ void ConversionTest::inputDialogFailureEndsTheProgram()
     if (english)
         f.click("c3dEnglish");
     f.platform.openResults << ScriptedPlatform::failed(QStringLiteral("Buffer too small"));
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dInputDefine");
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("beep"),
                                           QStringLiteral("box:") + title, QStringLiteral("end")}));
@@ -177,6 +178,7 @@ void ConversionTest::outputFileChangedComparesTheExactPath()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     prepare(f, "a");
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(!f.window->state().OutputFileChanged);
 
@@ -185,7 +187,9 @@ void ConversionTest::outputFileChangedComparesTheExactPath()
         QVERIFY(WindowFixture::writeBytes(f.work(again), QByteArray(5000, 'z')));
     f.selectOutput(f.work(again));
     QCOMPARE(f.window->state().OutputFileChanged, !asked);
-    f.platform.answers << platform::Answer::Yes;
+    if (asked)
+        f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QStringList titles;
     for (const platform::MessageBoxRequest& box : f.platform.boxes)
@@ -223,6 +227,7 @@ void ConversionTest::oneFileUnderTwoNamesIsRefusedUntouched()
     f.selectInput({f.work(QStringLiteral("in.txt"))});
     f.selectOutput(f.work(outputName));
 
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.platform.log.mid(f.platform.log.indexOf(QStringLiteral("beep"))),
              (QStringList{QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων")}));
@@ -242,6 +247,7 @@ void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     prepare(f, "first");
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))), QByteArray("first\r\n"));
     QVERIFY(WindowFixture::writeBytes(f.work(QStringLiteral("in.txt")), "second a"));
@@ -262,6 +268,7 @@ void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
 
     f.click("c3dEnglish");
     f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.platform.boxes.at(1).title, QStringLiteral("Conversion"));
     QCOMPARE(f.platform.boxes.at(1).text,
@@ -306,6 +313,7 @@ void ConversionTest::lineEndsAreWrittenAsCrLf()
     prepare(f, input);
     QString progressAtMessage;
     f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) { progressAtMessage = f.text("txtProgress"); };
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))), output);
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("in.txt"))), input);
@@ -345,6 +353,7 @@ void ConversionTest::viewAndEditComeBackOnlyWhereConfigured()
             if (f.available(name))
                 availableDuringMessage << QString::fromLatin1(name);
     };
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(runningDuringMessage);
     QCOMPARE(availableDuringMessage, QStringList());
@@ -381,6 +390,7 @@ void ConversionTest::faultyTableEndsBeforeTheOutputIsTouched()
         QVERIFY(WindowFixture::writeBytes(f.work(QStringLiteral("out.txt")), "keep"));
     f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(1);
     prepare(f, "aB");
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.platform.log.mid(f.platform.log.size() - 3),
              (QStringList{QStringLiteral("beep"), QStringLiteral("box:Μετατροπή"), QStringLiteral("end")}));
@@ -428,6 +438,7 @@ void ConversionTest::windowRefusesEverythingWhileTheRunYields()
         if (f.platform.log != before)
             failures << QStringLiteral("clicks ran: ") + f.platform.log.mid(before.size()).join(u',');
     };
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(yields > 0);
     QCOMPARE(failures, QStringList());
@@ -486,6 +497,7 @@ void ConversionTest::runTimeFailureEndsWithTheInputIntact()
     if (fault == QStringLiteral("folder read-only"))
         QCOMPARE(::chmod(qPrintable(f.work(QStringLiteral("locked"))), 0500), 0);
 
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     if (fault == QStringLiteral("input unreadable"))
         QCOMPARE(::chmod(qPrintable(input), 0600), 0);
@@ -529,6 +541,7 @@ void ConversionTest::pathsNearTheSystemLimitConvert()
     f.selectInput({input});
     QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 5 χαρακτήρες")));
     f.selectOutput(output);
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(!f.platform.ended);
     QCOMPARE(WindowFixture::readBytes(output), QByteArray("bbc\r\nA\r\n"));

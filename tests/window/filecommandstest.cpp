@@ -63,116 +63,100 @@ Chosen chooseBoth(WindowFixture& f)
 
 } // namespace
 
-class FileCommandsTest : public QObject
+class FileCommandsTest : public testing::WindowTest
 {
     Q_OBJECT
 
 private slots:
     void externalProgramGetsThePathAsOneArgument_data();
     void externalProgramGetsThePathAsOneArgument();
-    void editShowsItsNoticeThenWaitsForTheEditor_data();
-    void editShowsItsNoticeThenWaitsForTheEditor();
     void programRemovedAfterStartupFails_data();
     void programRemovedAfterStartupFails();
-    void quickViewDoesNotWaitForTheViewer();
     void renameTakesTheAnswerExactlyAsTyped_data();
     void renameTakesTheAnswerExactlyAsTyped();
     void renameFailureChangesNoFile_data();
     void renameFailureChangesNoFile();
-    void emptyRenameAnswerChangesNothing();
-    void deleteQuestionAnsweredNoChangesNothing_data();
-    void deleteQuestionAnsweredNoChangesNothing();
+    void deleteNotDoneChangesNothing_data();
+    void deleteNotDoneChangesNothing();
     void deleteEmptiesItsFrameOnly();
-    void deleteOfAMissingFileFailsAndKeepsTheSelection_data();
-    void deleteOfAMissingFileFailsAndKeepsTheSelection();
 };
 
 void FileCommandsTest::externalProgramGetsThePathAsOneArgument_data()
 {
-    QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("output");
     QTest::addColumn<bool>("edit");
-    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << false << false;
-    QTest::newRow("quick view output") << QStringLiteral("c3dOutputView") << true << false;
-    QTest::newRow("edit input") << QStringLiteral("c3dInputEdit") << false << true;
-    QTest::newRow("edit output") << QStringLiteral("c3dOutputEdit") << true << true;
+    QTest::addColumn<bool>("english");
+    QTest::newRow("quick view input") << false << false << false;
+    QTest::newRow("quick view output") << true << false << true;
+    QTest::newRow("edit input, greek notice") << false << true << false;
+    QTest::newRow("edit output, english notice") << true << true << true;
 }
 
+// Quick view starts its viewer and returns at once, every time; Edit shows its notice first, then
+// waits for the editor and rebuilds the information line for the input only.
 void FileCommandsTest::externalProgramGetsThePathAsOneArgument()
 {
-    QFETCH(QString, button);
     QFETCH(bool, output);
     QFETCH(bool, edit);
+    QFETCH(bool, english);
     WindowFixture f;
-    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"));
-    const QString editor = writeRecorder(f, QStringLiteral("edit.sh"));
+    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"), QStringLiteral("sleep 5"));
+    const QString editor =
+        writeRecorder(f, QStringLiteral("edit.sh"), QStringLiteral("sleep 0.3\nprintf more >> \"$1\""));
     f.writeIni(WindowFixture::standardIni(viewer, editor));
     QVERIFY(f.start());
+    if (english)
+        f.click("c3dEnglish");
     const QString folder = f.work(QStringLiteral("my files $PATH;"));
     QVERIFY(QDir().mkpath(folder));
     const QString input = folder + u'/' + kHostileName;
     const QString target = output ? input + QStringLiteral(" out") : input;
+    const QByteArray content = output ? "xy" : "abc";
     QVERIFY(WindowFixture::writeBytes(input, "abc"));
+    QVERIFY(WindowFixture::writeBytes(input + QStringLiteral(" out"), "xy"));
     f.selectInput({input});
     f.selectOutput(input + QStringLiteral(" out"));
-
-    f.click(button.toLatin1().constData());
-    const QString program = edit ? editor : viewer;
-    QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{program, target}}));
-    if (edit) // waited for: the record is complete when the click returns
-        QCOMPARE(recordOf(f, QStringLiteral("edit.sh")), oneArgument(target));
-    else
-        QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")), oneArgument(target));
-    QCOMPARE(f.platform.beeps(), 0);
-    QCOMPARE(WindowFixture::readBytes(input), QByteArray("abc"));
-}
-
-void FileCommandsTest::editShowsItsNoticeThenWaitsForTheEditor_data()
-{
-    QTest::addColumn<bool>("output");
-    QTest::addColumn<bool>("english");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("notice"); // %1: the file's path
-    QTest::newRow("input, greek") << false << false << QStringLiteral("Επεξεργασία")
-                                  << QStringLiteral("Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα "
-                                                    "επεξεργάζεστε το αρχείο «%1».");
-    QTest::newRow("output, english") << true << true << QStringLiteral("Edit")
-                                     << QStringLiteral("The application is suspended for as long as you are "
-                                                       "editing the file '%1'.");
-}
-
-void FileCommandsTest::editShowsItsNoticeThenWaitsForTheEditor()
-{
-    QFETCH(bool, output);
-    QFETCH(bool, english);
-    QFETCH(QString, title);
-    QFETCH(QString, notice);
-    WindowFixture f;
-    const QString editor =
-        writeRecorder(f, QStringLiteral("edit.sh"), QStringLiteral("sleep 0.3\nprintf more >> \"$1\""));
-    f.writeIni(WindowFixture::standardIni(QStringLiteral("<none>"), editor));
-    QVERIFY(f.start());
-    if (english)
-        f.click("c3dEnglish");
-    const Chosen chosen = chooseBoth(f);
     const QString line = f.text("lblPleaseWait");
-    const QString file = output ? chosen.output : chosen.input;
     f.platform.log.clear();
     bool editorStartedBeforeNotice = false;
     f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) {
         editorStartedBeforeNotice = QFileInfo::exists(f.dir.path() + QStringLiteral("/edit.sh.record"));
     };
+    const char* button =
+        edit ? (output ? "c3dOutputEdit" : "c3dInputEdit") : (output ? "c3dOutputView" : "c3dInputView");
 
-    f.click(output ? "c3dOutputEdit" : "c3dInputEdit");
+    if (!edit) {
+        QElapsedTimer timer;
+        timer.start();
+        f.click(button);
+        f.click(button);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(f.platform.log, (QStringList{QStringLiteral("start"), QStringLiteral("start")}));
+        QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{viewer, target}, {viewer, target}}));
+        QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")), oneArgument(target) + oneArgument(target));
+        QCOMPARE(WindowFixture::readBytes(target), content);
+        QCOMPARE(f.text("lblPleaseWait"), line);
+        return;
+    }
+    f.platform.answers << platform::Answer::Ok;
+    f.click(button);
+    const QString title = english ? QStringLiteral("Edit") : QStringLiteral("Επεξεργασία");
+    const QString notice = english ? QStringLiteral("The application is suspended for as long as you are editing "
+                                                    "the file '%1'.")
+                                   : QStringLiteral("Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα "
+                                                    "επεξεργάζεστε το αρχείο «%1».");
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("box:") + title, QStringLiteral("wait")}));
     QVERIFY(!editorStartedBeforeNotice);
-    QCOMPARE(f.platform.boxes.last().text, notice.arg(file));
+    QCOMPARE(f.platform.boxes.last().text, notice.arg(target));
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
-    QCOMPARE(WindowFixture::readBytes(file), output ? QByteArray("xymore") : QByteArray("12345more"));
+    QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{editor, target}}));
+    // Waited for: the record and the change are complete when the click returns.
+    QCOMPARE(recordOf(f, QStringLiteral("edit.sh")), oneArgument(target));
+    QCOMPARE(WindowFixture::readBytes(target), content + "more");
     if (output)
         QCOMPARE(f.text("lblPleaseWait"), line);
     else
-        QVERIFY2(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 9 χαρακτήρες, ")),
+        QVERIFY2(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")),
                  qPrintable(f.text("lblPleaseWait")));
 }
 
@@ -206,6 +190,9 @@ void FileCommandsTest::programRemovedAfterStartupFails()
     QVERIFY(QFile::remove(viewer));
     QVERIFY(QFile::remove(editor));
     f.platform.log.clear();
+    for (const QString& entry : log)
+        if (entry.startsWith(QStringLiteral("box:")))
+            f.platform.answers << platform::Answer::Ok;
 
     f.click(button.toLatin1().constData());
     QCOMPARE(f.platform.log, log);
@@ -221,59 +208,53 @@ void FileCommandsTest::programRemovedAfterStartupFails()
     QVERIFY(!f.platform.ended);
 }
 
-void FileCommandsTest::quickViewDoesNotWaitForTheViewer()
-{
-    WindowFixture f;
-    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"), QStringLiteral("sleep 5"));
-    f.writeIni(WindowFixture::standardIni(viewer));
-    QVERIFY(f.start());
-    chooseBoth(f);
-    QElapsedTimer timer;
-    timer.start();
-    f.click("c3dInputView");
-    f.click("c3dInputView");
-    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
-    // A second view starts the viewer once more.
-    QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")).count('\n'), 4);
-    QCOMPARE(f.platform.boxes.size(), 0);
-}
-
 void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped_data()
 {
     QTest::addColumn<QString>("answer");
-    QTest::newRow("blanks around and inside") << QStringLiteral("  two  blanks  ");
-    QTest::newRow("quotes") << QStringLiteral("\"double\" and 'single'");
-    QTest::newRow("leading dash") << QStringLiteral("-rf");
-    QTest::newRow("newline") << QStringLiteral("line\nbreak");
-    QTest::newRow("greek") << QStringLiteral("Νέο Όνομα.κείμενο");
-    QTest::newRow("shell syntax") << QStringLiteral("$(touch pwned); `touch pwned` | x");
-    QTest::newRow("255 bytes") << QString(127, u'ω') + u'x';
+    QTest::addColumn<bool>("english");
+    QTest::newRow("blanks around and inside") << QStringLiteral("  two  blanks  ") << false;
+    QTest::newRow("quotes") << QStringLiteral("\"double\" and 'single'") << false;
+    QTest::newRow("leading dash") << QStringLiteral("-rf") << false;
+    QTest::newRow("newline") << QStringLiteral("line\nbreak") << false;
+    QTest::newRow("greek") << QStringLiteral("Νέο Όνομα.κείμενο") << false;
+    QTest::newRow("shell syntax") << QStringLiteral("$(touch pwned); `touch pwned` | x") << false;
+    QTest::newRow("255 bytes") << QString(127, u'ω') + u'x' << false;
+    QTest::newRow("empty answer (Cancel) changes nothing, english") << QString() << true;
 }
 
 void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped()
 {
     QFETCH(QString, answer);
+    QFETCH(bool, english);
     WindowFixture f;
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     const Chosen chosen = chooseBoth(f);
-    // A size changed behind the window's back shows that the line is rebuilt after the rename.
+    if (english)
+        f.click("c3dEnglish");
+    // A size changed behind the window's back shows whether the line is rebuilt after the rename.
     QVERIFY(WindowFixture::writeBytes(chosen.input, "1234567"));
+    const QString line = f.text("lblPleaseWait");
     f.platform.log.clear();
     f.platform.inputAnswers << answer << answer;
     f.click("c3dInputRename");
     f.click("c3dOutputRename");
 
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
-    QCOMPARE(f.platform.inputRequests[0].title, QStringLiteral("Μετονομασία"));
+    QCOMPARE(f.platform.inputRequests[0].title, english ? QStringLiteral("Rename") : QStringLiteral("Μετονομασία"));
     QCOMPARE(f.platform.inputRequests[0].prompt,
-             QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εισόδου. "));
+             english ? QStringLiteral("Enter the new name of the input file. ")
+                     : QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εισόδου. "));
     QCOMPARE(f.platform.inputRequests[1].prompt,
-             QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εξόδου. "));
-    const QString newInput = f.work(QStringLiteral("in/")) + answer;
-    const QString newOutput = f.work(QStringLiteral("out/")) + answer;
-    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{answer});
-    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{answer});
+             english ? QStringLiteral("Enter the new name of the output file. ")
+                     : QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εξόδου. "));
+    const bool renamed = !answer.isEmpty();
+    const QString inputName = renamed ? answer : QStringLiteral("in.txt");
+    const QString outputName = renamed ? answer : QStringLiteral("out.txt");
+    const QString newInput = f.work(QStringLiteral("in/")) + inputName;
+    const QString newOutput = f.work(QStringLiteral("out/")) + outputName;
+    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{inputName});
+    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{outputName});
     QCOMPARE(WindowFixture::readBytes(newInput), QByteArray("1234567"));
     QCOMPARE(WindowFixture::readBytes(newOutput), QByteArray("xy"));
     QCOMPARE(f.window->state().InputFilePath, newInput);
@@ -281,7 +262,10 @@ void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped()
     QCOMPARE(f.text("txtInputFullPathName"), newInput);
     QCOMPARE(f.window->state().OutputFilePath, newOutput);
     QCOMPARE(f.text("txtOutputFullPathName"), newOutput);
-    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")));
+    if (renamed)
+        QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")));
+    else
+        QCOMPARE(f.text("lblPleaseWait"), line);
     QVERIFY(!QFileInfo::exists(f.dir.path() + QStringLiteral("/pwned")));
     QVERIFY(f.available("c3dInputRename") && f.available("c3dConvert"));
 }
@@ -313,6 +297,7 @@ void FileCommandsTest::renameFailureChangesNoFile()
     const QString line = f.text("lblPleaseWait");
     f.platform.log.clear();
     f.platform.inputAnswers << answer;
+    f.platform.answers << platform::Answer::Ok;
 
     f.click(output ? "c3dOutputRename" : "c3dInputRename");
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("beep"),
@@ -329,42 +314,29 @@ void FileCommandsTest::renameFailureChangesNoFile()
     QCOMPARE(f.text("lblPleaseWait"), line);
 }
 
-void FileCommandsTest::emptyRenameAnswerChangesNothing()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    f.click("c3dEnglish");
-    f.platform.log.clear();
-    f.platform.inputAnswers << QString() << QString();
-    f.click("c3dInputRename");
-    f.click("c3dOutputRename");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
-    QCOMPARE(f.platform.inputRequests[0].title, QStringLiteral("Rename"));
-    QCOMPARE(f.platform.inputRequests[0].prompt, QStringLiteral("Enter the new name of the input file. "));
-    QCOMPARE(f.platform.inputRequests[1].prompt, QStringLiteral("Enter the new name of the output file. "));
-    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{QStringLiteral("in.txt")});
-    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
-    QCOMPARE(f.window->state().InputFilePath, chosen.input);
-    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
-}
-
-void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing_data()
+// Answered No, or the file could not be deleted: the files, the selection and the buttons stay.
+void FileCommandsTest::deleteNotDoneChangesNothing_data()
 {
     QTest::addColumn<bool>("output");
     QTest::addColumn<bool>("english");
+    QTest::addColumn<bool>("missing");     // the file is gone before the click: Yes is answered and fails
     QTest::addColumn<QString>("question"); // %1: the path
-    QTest::newRow("input, greek") << false << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο «%1»;");
-    QTest::newRow("output, greek: a blank after «")
-        << true << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
-    QTest::newRow("output, english") << true << true << QStringLiteral("Do you really want to delete the '%1' file?");
+    const QString greek = QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο «%1»;");
+    QTest::newRow("input, greek, No") << false << false << false << greek;
+    QTest::newRow("output, greek: a blank after «, No")
+        << true << false << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
+    QTest::newRow("output, english, No") << true << true << false
+                                         << QStringLiteral("Do you really want to delete the '%1' file?");
+    QTest::newRow("input removed behind the window") << false << false << true << greek;
+    QTest::newRow("output not written yet")
+        << true << false << true << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
 }
 
-void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing()
+void FileCommandsTest::deleteNotDoneChangesNothing()
 {
     QFETCH(bool, output);
     QFETCH(bool, english);
+    QFETCH(bool, missing);
     QFETCH(QString, question);
     WindowFixture f;
     f.writeIni(WindowFixture::standardIni());
@@ -373,18 +345,31 @@ void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing()
         f.click("c3dEnglish");
     const Chosen chosen = chooseBoth(f);
     const QString line = f.text("lblPleaseWait");
+    const QString file = output ? chosen.output : chosen.input;
+    if (missing)
+        QVERIFY(QFile::remove(file));
     f.platform.log.clear();
-    f.platform.answers << platform::Answer::No;
+    if (missing)
+        f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
+    else
+        f.platform.answers << platform::Answer::No;
 
     f.click(output ? "c3dOutputDelete" : "c3dInputDelete");
     const QString title = english ? QStringLiteral("Delete") : QStringLiteral("Διαγραφή");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:") + title}));
-    QCOMPARE(f.platform.boxes.last().text, question.arg(output ? chosen.output : chosen.input));
-    QCOMPARE(f.platform.boxes.last().buttons, platform::Buttons::YesNo);
-    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
-    QCOMPARE(WindowFixture::readBytes(chosen.output), QByteArray("xy"));
+    QStringList log{QStringLiteral("beep"), QStringLiteral("box:") + title};
+    if (missing)
+        log << QStringLiteral("beep") << QStringLiteral("box:Trelvick - Διαγραφή");
+    QCOMPARE(f.platform.log, log);
+    QCOMPARE(f.platform.boxes.front().text, question.arg(file));
+    QCOMPARE(f.platform.boxes.front().buttons, platform::Buttons::YesNo);
+    if (missing)
+        QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY».\r\n\r\n"
+                                                              "Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο."));
+    QCOMPARE(WindowFixture::readBytes(chosen.input), missing && !output ? QByteArray("<missing>") : "12345");
+    QCOMPARE(WindowFixture::readBytes(chosen.output), missing && output ? QByteArray("<missing>") : "xy");
     QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
     QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
     QCOMPARE(f.text("lblPleaseWait"), line);
     for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
         QVERIFY2(f.available(name), name);
@@ -424,36 +409,6 @@ void FileCommandsTest::deleteEmptiesItsFrameOnly()
     f.click("c3dEnglish");
     QCOMPARE(f.text("lblPleaseWait"), QString());
     QCOMPARE(f.platform.beeps(), 2);
-}
-
-void FileCommandsTest::deleteOfAMissingFileFailsAndKeepsTheSelection_data()
-{
-    QTest::addColumn<bool>("output");
-    QTest::newRow("input removed behind the window") << false;
-    QTest::newRow("output not written yet") << true;
-}
-
-void FileCommandsTest::deleteOfAMissingFileFailsAndKeepsTheSelection()
-{
-    QFETCH(bool, output);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    QVERIFY(QFile::remove(output ? chosen.output : chosen.input));
-    f.platform.log.clear();
-    f.platform.answers << platform::Answer::Yes;
-
-    f.click(output ? "c3dOutputDelete" : "c3dInputDelete");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Διαγραφή"),
-                                          QStringLiteral("beep"), QStringLiteral("box:Trelvick - Διαγραφή")}));
-    QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY».\r\n\r\n"
-                                                          "Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο."));
-    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
-    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
-    QVERIFY(f.available(output ? "c3dOutputDelete" : "c3dInputDelete"));
-    QVERIFY(f.available("c3dConvert"));
 }
 
 QTEST_MAIN(FileCommandsTest)

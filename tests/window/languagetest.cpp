@@ -42,7 +42,7 @@ void setModified(const QString& path, const QDateTime& when)
 
 } // namespace
 
-class LanguageTest : public QObject
+class LanguageTest : public testing::WindowTest
 {
     Q_OBJECT
 

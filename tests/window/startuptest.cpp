@@ -30,7 +30,7 @@ QString bilingual(const QString& el, const QString& en)
 
 } // namespace
 
-class StartupTest : public QObject
+class StartupTest : public testing::WindowTest
 {
     Q_OBJECT
 
@@ -179,6 +179,7 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
     QVERIFY(QFile::link(QStringLiteral("loop"), f.work(QStringLiteral("loop"))));
     if (!ini.isEmpty())
         f.writeIni(ini.replaceInStrings(QStringLiteral("%WORK%"), f.workFolder()));
+    f.platform.answers << platform::Answer::Ok;
     QVERIFY(!f.start());
     const QString path = (f.programFolder() + QStringLiteral("/tq.ini")).toUpper();
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
@@ -195,6 +196,7 @@ void StartupTest::secondInstanceIsRefusedBeforeTheConfigurationIsRead()
 {
     WindowFixture f; // no tq.ini: the instance test must come first
     f.platform.otherInstance = true;
+    f.platform.answers << platform::Answer::Ok;
     QVERIFY(!f.start());
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
                                           QStringLiteral("end")}));
@@ -214,6 +216,7 @@ void StartupTest::configPathIsShownInCapitalsWhateverTheFolderSpelling()
     const QString folder = f.dir.path() + QStringLiteral("/MiXed Φάκελος");
     QVERIFY(QDir().mkpath(folder));
     f.platform.folder = folder;
+    f.platform.answers << platform::Answer::Ok;
     QVERIFY(!f.start());
     QVERIFY(f.platform.boxes.front().text.contains(QStringLiteral("«") + folder.toUpper() +
                                                    QStringLiteral("/TQ.INI»")));

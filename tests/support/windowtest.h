@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QObject>
+
+namespace trelvick::testing {
+
+// Base of every window test: after each test function, anything the scripted platforms met that the
+// test had not planned for (a box, a dialog or an input box with no answer queued, an answer never
+// asked for, a second end) fails that test.
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+};
+
+} // namespace trelvick::testing
