@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/mainwindow.h"
-#include "cp1253.h"
 #include "scriptedplatform.h"
 #include "windowtest.h"
 
@@ -12,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -36,7 +36,7 @@ struct WindowFixture
     QString workFolder() const { return dir.path() + QStringLiteral("/work"); }
     QString work(const QString& name) const { return workFolder() + u'/' + name; }
 
-    static QByteArray cp1253(const QString& text) { return testing::cp1253(text); }
+    static QByteArray cp1253(const QString& text) { return QStringEncoder("windows-1253")(text); }
 
     static bool writeBytes(const QString& path, const QByteArray& bytes)
     {

@@ -70,14 +70,12 @@ class FileCommandsTest : public testing::WindowTest
 private slots:
     void externalProgramGetsThePathAsOneArgument_data();
     void externalProgramGetsThePathAsOneArgument();
-    void programRemovedAfterStartupFails_data();
-    void programRemovedAfterStartupFails();
     void renameTakesTheAnswerExactlyAsTyped_data();
     void renameTakesTheAnswerExactlyAsTyped();
-    void renameFailureChangesNoFile_data();
-    void renameFailureChangesNoFile();
-    void deleteNotDoneChangesNothing_data();
-    void deleteNotDoneChangesNothing();
+    void failedCommandChangesNothing_data();
+    void failedCommandChangesNothing();
+    void deleteAnsweredNoChangesNothing_data();
+    void deleteAnsweredNoChangesNothing();
     void deleteEmptiesItsFrameOnly();
 };
 
@@ -160,54 +158,6 @@ void FileCommandsTest::externalProgramGetsThePathAsOneArgument()
                  qPrintable(f.text("lblPleaseWait")));
 }
 
-void FileCommandsTest::programRemovedAfterStartupFails_data()
-{
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QStringList>("log");
-    QTest::addColumn<QString>("sentence");
-    const QString view = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή της γρήγορης προβολής.");
-    const QString edit = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή του επεξεργαστή.");
-    const QStringList viewLog{QStringLiteral("start"), QStringLiteral("beep"),
-                              QStringLiteral("box:Trelvick - Γρήγορη προβολή")};
-    const QStringList editLog{QStringLiteral("box:Επεξεργασία"), QStringLiteral("wait"), QStringLiteral("beep"),
-                              QStringLiteral("box:Trelvick - Επεξεργασία")};
-    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << viewLog << view;
-    QTest::newRow("edit output, after the notice") << QStringLiteral("c3dOutputEdit") << editLog << edit;
-}
-
-void FileCommandsTest::programRemovedAfterStartupFails()
-{
-    QFETCH(QString, button);
-    QFETCH(QStringList, log);
-    QFETCH(QString, sentence);
-    WindowFixture f;
-    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"));
-    const QString editor = writeRecorder(f, QStringLiteral("edit.sh"));
-    f.writeIni(WindowFixture::standardIni(viewer, editor));
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    const QString line = f.text("lblPleaseWait");
-    QVERIFY(QFile::remove(viewer));
-    QVERIFY(QFile::remove(editor));
-    f.platform.log.clear();
-    for (const QString& entry : log)
-        if (entry.startsWith(QStringLiteral("box:")))
-            f.platform.answers << platform::Answer::Ok;
-
-    f.click(button.toLatin1().constData());
-    QCOMPARE(f.platform.log, log);
-    const QString text = f.platform.boxes.last().text;
-    QVERIFY2(text.startsWith(QStringLiteral("Προέκυψε το λάθος «")) && text.endsWith(failureTail(sentence)),
-             qPrintable(text));
-    const QString error = text.section(u'«', 1).section(u'»', 0, 0);
-    QVERIFY(!error.isEmpty());
-    QCOMPARE(error, error.toUpper());
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
-    QCOMPARE(f.text("lblPleaseWait"), line);
-    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
-    QVERIFY(!f.platform.ended);
-}
-
 void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped_data()
 {
     QTest::addColumn<QString>("answer");
@@ -270,73 +220,118 @@ void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped()
     QVERIFY(f.available("c3dInputRename") && f.available("c3dConvert"));
 }
 
-void FileCommandsTest::renameFailureChangesNoFile_data()
+void FileCommandsTest::failedCommandChangesNothing_data()
 {
-    QTest::addColumn<bool>("output");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("outputWritten");
-    QTest::newRow("input onto a taken name") << false << QStringLiteral("other.txt") << true;
-    QTest::newRow("output onto a taken name") << true << QStringLiteral("other.txt") << true;
-    QTest::newRow("output not written yet") << true << QStringLiteral("new.txt") << false;
-    QTest::newRow("name of 256 bytes") << false << QString(128, u'ω') << true;
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("answer"); // typed into the rename box
+    QTest::addColumn<QStringList>("log");
+    QTest::addColumn<QString>("sentence");
+    const QString view = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή της γρήγορης προβολής.");
+    const QString edit = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή του επεξεργαστή.");
+    const QString rename = QStringLiteral("Η εφαρμογή δεν μπορεί να μετονομάσει το αρχείο.");
+    const QString remove = QStringLiteral("Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο.");
+    const QStringList viewLog{QStringLiteral("start"), QStringLiteral("beep"),
+                              QStringLiteral("box:Trelvick - Γρήγορη προβολή")};
+    const QStringList editLog{QStringLiteral("box:Επεξεργασία"), QStringLiteral("wait"), QStringLiteral("beep"),
+                              QStringLiteral("box:Trelvick - Επεξεργασία")};
+    const QStringList renameLog{QStringLiteral("input"), QStringLiteral("beep"),
+                                QStringLiteral("box:Trelvick - Μετονομασία")};
+    const QStringList deleteLog{QStringLiteral("beep"), QStringLiteral("box:Διαγραφή"), QStringLiteral("beep"),
+                                QStringLiteral("box:Trelvick - Διαγραφή")};
+    const QString programs = QStringLiteral("programs removed after start-up");
+    const QString taken = QStringLiteral("other.txt");
+    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << programs << QString() << viewLog << view;
+    QTest::newRow("edit output, after the notice")
+        << QStringLiteral("c3dOutputEdit") << programs << QString() << editLog << edit;
+    QTest::newRow("rename input onto a taken name")
+        << QStringLiteral("c3dInputRename") << QString() << taken << renameLog << rename;
+    QTest::newRow("rename output onto a taken name")
+        << QStringLiteral("c3dOutputRename") << QString() << taken << renameLog << rename;
+    QTest::newRow("rename output not written yet")
+        << QStringLiteral("c3dOutputRename") << QStringLiteral("output missing") << QStringLiteral("new.txt")
+        << renameLog << rename;
+    QTest::newRow("rename to a name of 256 bytes")
+        << QStringLiteral("c3dInputRename") << QString() << QString(128, u'ω') << renameLog << rename;
+    QTest::newRow("delete input removed behind the window")
+        << QStringLiteral("c3dInputDelete") << QStringLiteral("input missing") << QString() << deleteLog << remove;
+    QTest::newRow("delete output not written yet")
+        << QStringLiteral("c3dOutputDelete") << QStringLiteral("output missing") << QString() << deleteLog << remove;
 }
 
-void FileCommandsTest::renameFailureChangesNoFile()
+// A failure is reported with the system's description in capitals; files, selection, buttons and
+// the information line stay as they were.
+void FileCommandsTest::failedCommandChangesNothing()
 {
-    QFETCH(bool, output);
+    QFETCH(QString, button);
+    QFETCH(QString, fault);
     QFETCH(QString, answer);
-    QFETCH(bool, outputWritten);
+    QFETCH(QStringList, log);
+    QFETCH(QString, sentence);
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
+    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"));
+    const QString editor = writeRecorder(f, QStringLiteral("edit.sh"));
+    f.writeIni(WindowFixture::standardIni(viewer, editor));
     QVERIFY(f.start());
     const Chosen chosen = chooseBoth(f);
-    if (!outputWritten)
-        QVERIFY(QFile::remove(chosen.output));
-    const QString folder = output ? f.work(QStringLiteral("out/")) : f.work(QStringLiteral("in/"));
-    QVERIFY(WindowFixture::writeBytes(folder + QStringLiteral("other.txt"), "other"));
+    for (const char* folder : {"in/other.txt", "out/other.txt"})
+        QVERIFY(WindowFixture::writeBytes(f.work(QString::fromLatin1(folder)), "other"));
+    if (fault == QStringLiteral("programs removed after start-up"))
+        QVERIFY(QFile::remove(viewer) && QFile::remove(editor));
+    const bool inputMissing = fault == QStringLiteral("input missing");
+    const bool outputMissing = fault == QStringLiteral("output missing");
+    if (inputMissing || outputMissing)
+        QVERIFY(QFile::remove(inputMissing ? chosen.input : chosen.output));
     const QString line = f.text("lblPleaseWait");
     f.platform.log.clear();
-    f.platform.inputAnswers << answer;
-    f.platform.answers << platform::Answer::Ok;
+    if (!answer.isEmpty())
+        f.platform.inputAnswers << answer;
+    for (const QString& entry : log)
+        if (entry.startsWith(QStringLiteral("box:")))
+            f.platform.answers << (entry == QStringLiteral("box:Διαγραφή") ? platform::Answer::Yes
+                                                                           : platform::Answer::Ok);
 
-    f.click(output ? "c3dOutputRename" : "c3dInputRename");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("beep"),
-                                          QStringLiteral("box:Trelvick - Μετονομασία")}));
-    QVERIFY(f.platform.boxes.last().text.endsWith(
-        failureTail(QStringLiteral("Η εφαρμογή δεν μπορεί να μετονομάσει το αρχείο."))));
+    f.click(button.toLatin1().constData());
+    QCOMPARE(f.platform.log, log);
+    const QString text = f.platform.boxes.last().text;
+    QVERIFY2(text.startsWith(QStringLiteral("Προέκυψε το λάθος «")) && text.endsWith(failureTail(sentence)),
+             qPrintable(text));
+    const QString error = text.section(u'«', 1).section(u'»', 0, 0);
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(error, error.toUpper());
+    if (inputMissing || outputMissing)
+        QCOMPARE(error, QStringLiteral("NO SUCH FILE OR DIRECTORY"));
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
-    QCOMPARE(WindowFixture::readBytes(folder + QStringLiteral("other.txt")), QByteArray("other"));
-    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
-    QCOMPARE(WindowFixture::readBytes(chosen.output), outputWritten ? QByteArray("xy") : QByteArray("<missing>"));
+    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("in/other.txt"))), QByteArray("other"));
+    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out/other.txt"))), QByteArray("other"));
+    QCOMPARE(WindowFixture::readBytes(chosen.input), inputMissing ? QByteArray("<missing>") : "12345");
+    QCOMPARE(WindowFixture::readBytes(chosen.output), outputMissing ? QByteArray("<missing>") : "xy");
     QCOMPARE(f.window->state().InputFilePath, chosen.input);
     QCOMPARE(f.window->state().OutputFilePath, chosen.output);
+    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
     QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
     QCOMPARE(f.text("lblPleaseWait"), line);
+    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
+        QVERIFY2(f.available(name), name);
+    QVERIFY(!f.platform.ended);
 }
 
-// Answered No, or the file could not be deleted: the files, the selection and the buttons stay.
-void FileCommandsTest::deleteNotDoneChangesNothing_data()
+void FileCommandsTest::deleteAnsweredNoChangesNothing_data()
 {
     QTest::addColumn<bool>("output");
     QTest::addColumn<bool>("english");
-    QTest::addColumn<bool>("missing");     // the file is gone before the click: Yes is answered and fails
     QTest::addColumn<QString>("question"); // %1: the path
-    const QString greek = QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο «%1»;");
-    QTest::newRow("input, greek, No") << false << false << false << greek;
-    QTest::newRow("output, greek: a blank after «, No")
-        << true << false << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
-    QTest::newRow("output, english, No") << true << true << false
-                                         << QStringLiteral("Do you really want to delete the '%1' file?");
-    QTest::newRow("input removed behind the window") << false << false << true << greek;
-    QTest::newRow("output not written yet")
-        << true << false << true << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
+    QTest::newRow("input, greek") << false << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο «%1»;");
+    QTest::newRow("output, greek: a blank after «")
+        << true << false << QStringLiteral("Θέλετε πράγματι να διαγράψετε το αρχείο « %1»;");
+    QTest::newRow("output, english") << true << true << QStringLiteral("Do you really want to delete the '%1' file?");
 }
 
-void FileCommandsTest::deleteNotDoneChangesNothing()
+void FileCommandsTest::deleteAnsweredNoChangesNothing()
 {
     QFETCH(bool, output);
     QFETCH(bool, english);
-    QFETCH(bool, missing);
     QFETCH(QString, question);
     WindowFixture f;
     f.writeIni(WindowFixture::standardIni());
@@ -345,31 +340,18 @@ void FileCommandsTest::deleteNotDoneChangesNothing()
         f.click("c3dEnglish");
     const Chosen chosen = chooseBoth(f);
     const QString line = f.text("lblPleaseWait");
-    const QString file = output ? chosen.output : chosen.input;
-    if (missing)
-        QVERIFY(QFile::remove(file));
     f.platform.log.clear();
-    if (missing)
-        f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
-    else
-        f.platform.answers << platform::Answer::No;
+    f.platform.answers << platform::Answer::No;
 
     f.click(output ? "c3dOutputDelete" : "c3dInputDelete");
     const QString title = english ? QStringLiteral("Delete") : QStringLiteral("Διαγραφή");
-    QStringList log{QStringLiteral("beep"), QStringLiteral("box:") + title};
-    if (missing)
-        log << QStringLiteral("beep") << QStringLiteral("box:Trelvick - Διαγραφή");
-    QCOMPARE(f.platform.log, log);
-    QCOMPARE(f.platform.boxes.front().text, question.arg(file));
-    QCOMPARE(f.platform.boxes.front().buttons, platform::Buttons::YesNo);
-    if (missing)
-        QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY».\r\n\r\n"
-                                                              "Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο."));
-    QCOMPARE(WindowFixture::readBytes(chosen.input), missing && !output ? QByteArray("<missing>") : "12345");
-    QCOMPARE(WindowFixture::readBytes(chosen.output), missing && output ? QByteArray("<missing>") : "xy");
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:") + title}));
+    QCOMPARE(f.platform.boxes.last().text, question.arg(output ? chosen.output : chosen.input));
+    QCOMPARE(f.platform.boxes.last().buttons, platform::Buttons::YesNo);
+    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
+    QCOMPARE(WindowFixture::readBytes(chosen.output), QByteArray("xy"));
     QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
     QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
     QCOMPARE(f.text("lblPleaseWait"), line);
     for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
         QVERIFY2(f.available(name), name);

@@ -49,11 +49,7 @@ class LanguageTest : public testing::WindowTest
 private slots:
     void switchRecaptionsEveryElement();
     void informationLineFollowsTheLanguageWithFreshSizeAndDate();
-    void informationLineLeavesOutMidnight();
-    void switchWithoutInputLeavesTheLineAlone();
-    void switchWithAVanishedInputKeepsTheLineAndFinishes();
     void helpOpensTheFileOfTheLanguageInForce();
-    void helpForAMissingFileChangesNothingInTheWindow();
     void laterTextsFollowTheLanguage();
     void exitEndsAtOnceAndCloseIsAccepted();
 };
@@ -71,6 +67,7 @@ void LanguageTest::switchRecaptionsEveryElement()
     QCOMPARE(f.find<QGroupBox>("f3dLanguage")->title(), QStringLiteral(" Language "));
     QCOMPARE(f.text("lblConverter"), QStringLiteral("Conversion type"));
     QVERIFY(f.text("lblCopyright").startsWith(QStringLiteral("Version 2001.0009.0012, ")));
+    QCOMPARE(f.text("lblPleaseWait"), QString()); // no input: no line
     for (const Hint& hint : kHints)
         QCOMPARE(f.button(hint.button)->toolTip(), QString::fromUtf8(hint.english));
     f.click("c3dGreek");
@@ -103,85 +100,44 @@ void LanguageTest::informationLineFollowsTheLanguageWithFreshSizeAndDate()
     line = f.text("lblPleaseWait");
     QVERIFY2(line.startsWith(QStringLiteral("Input file: 5 bytes, ") + date), qPrintable(line));
 
-    // Pressing the language in force again re-reads the file.
+    // Pressing the language in force again re-reads the file; a time of midnight is left out.
     QVERIFY(WindowFixture::writeBytes(input, QByteArray(1234, 'x')));
-    f.click("c3dEnglish");
-    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Input file: 1234 bytes, ")));
-}
-
-void LanguageTest::informationLineLeavesOutMidnight()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const QString input = f.work(QStringLiteral("empty.txt"));
-    QVERIFY(WindowFixture::writeBytes(input, {}));
     const QDateTime midnight(QDate(2001, 9, 12), QTime(0, 0));
     setModified(input, midnight);
-    f.platform.openResults << testing::ScriptedPlatform::chosen({input});
     f.click("c3dEnglish");
-    f.click("c3dInputDefine");
-    QCOMPARE(f.text("lblPleaseWait"),
-             QStringLiteral("Input file: 0 bytes, ") + QLocale::system().toString(midnight.date(), QLocale::ShortFormat) +
-                 u'.');
-}
+    line = f.text("lblPleaseWait");
+    QCOMPARE(line, QStringLiteral("Input file: 1234 bytes, ") + locale.toString(midnight.date(), QLocale::ShortFormat) +
+                       u'.');
 
-void LanguageTest::switchWithoutInputLeavesTheLineAlone()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    f.click("c3dEnglish");
-    QCOMPARE(f.text("lblPleaseWait"), QString());
-}
-
-void LanguageTest::switchWithAVanishedInputKeepsTheLineAndFinishes()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const QString input = f.work(QStringLiteral("gone.txt"));
-    QVERIFY(WindowFixture::writeBytes(input, "abc"));
-    f.platform.openResults << testing::ScriptedPlatform::chosen({input});
-    f.click("c3dInputDefine");
-    const QString line = f.text("lblPleaseWait");
+    // A file gone behind the window's back keeps the old line, and the switch still finishes.
     QVERIFY(QFile::remove(input));
-    f.click("c3dEnglish");
+    f.click("c3dGreek");
     QCOMPARE(f.text("lblPleaseWait"), line);
     QVERIFY(f.window->state().InputFileDefined);
-    // The steps after the information line still ran.
-    QCOMPARE(f.button("c3dOutputView")->toolTip(), QStringLiteral("Quick view"));
-    QVERIFY(f.window->state().HelpFilePath.endsWith(QStringLiteral("TQ-UKHLP.HLP")));
+    QCOMPARE(f.button("c3dOutputView")->toolTip(), QStringLiteral("Γρήγορη προβολή"));
+    QVERIFY(f.window->state().HelpFilePath.endsWith(QStringLiteral("TQ-GRHLP.HLP")));
     QVERIFY(!f.platform.ended);
-    QVERIFY(f.platform.boxes.isEmpty());
 }
 
+// A missing help file is handed on under its upper-case name; the window does nothing more.
 void LanguageTest::helpOpensTheFileOfTheLanguageInForce()
 {
     WindowFixture f;
     f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const QString greekPath = (f.programFolder() + QStringLiteral("/TQ-GRHLP.HLP")).toUpper();
+    QCOMPARE(f.window->state().HelpFilePath, greekPath);
+    f.click("c3dInfo");
+    QCOMPARE(f.platform.log, QStringList{QStringLiteral("help")});
+    QVERIFY(!f.platform.ended && f.available("c3dInfo"));
     QVERIFY(WindowFixture::writeBytes(f.programFolder() + QStringLiteral("/tq-grhlp.hlp"), "<p>el</p>"));
     QVERIFY(WindowFixture::writeBytes(f.programFolder() + QStringLiteral("/tq-ukhlp.hlp"), "<p>en</p>"));
-    QVERIFY(f.start());
-    QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/TQ-GRHLP.HLP")).toUpper());
     f.click("c3dInfo");
     f.click("c3dEnglish");
     QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/TQ-UKHLP.HLP")).toUpper());
     f.click("c3dInfo");
-    QCOMPARE(f.platform.helpShown, (QStringList{f.programFolder() + QStringLiteral("/tq-grhlp.hlp"),
+    QCOMPARE(f.platform.helpShown, (QStringList{greekPath, f.programFolder() + QStringLiteral("/tq-grhlp.hlp"),
                                                 f.programFolder() + QStringLiteral("/tq-ukhlp.hlp")}));
-}
-
-void LanguageTest::helpForAMissingFileChangesNothingInTheWindow()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    f.click("c3dInfo");
-    QCOMPARE(f.platform.log, QStringList{QStringLiteral("help")});
-    QCOMPARE(f.platform.helpShown.front(), f.window->state().HelpFilePath);
-    QVERIFY(!f.platform.ended);
-    QVERIFY(f.available("c3dInfo"));
 }
 
 void LanguageTest::laterTextsFollowTheLanguage()
@@ -201,7 +157,6 @@ void LanguageTest::laterTextsFollowTheLanguage()
     QCOMPARE(f.platform.saveRequests[0].title, QStringLiteral("Output file selection"));
     QCOMPARE(f.platform.openRequests[1].title, QStringLiteral("Επιλογή αρχείου(ων) εισόδου"));
     QCOMPARE(f.platform.openRequests[1].filter, QStringLiteral("Όλα τα αρχεία (*)"));
-    QVERIFY(f.platform.unexpected.isEmpty());
 }
 
 void LanguageTest::exitEndsAtOnceAndCloseIsAccepted()
@@ -222,7 +177,6 @@ void LanguageTest::exitEndsAtOnceAndCloseIsAccepted()
     g.window->show();
     QVERIFY(g.window->close());
     QCOMPARE(g.platform.exitStatus, 0);
-    QVERIFY(g.platform.boxes.isEmpty());
 }
 
 QTEST_MAIN(LanguageTest)
