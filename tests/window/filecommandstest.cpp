@@ -61,6 +61,19 @@ Chosen chooseBoth(WindowFixture& f)
     return chosen;
 }
 
+// Both files still chosen as before, with their commands and Convert, and the line untouched.
+void verifySelectionKept(const WindowFixture& f, const Chosen& chosen, const QString& line)
+{
+    QCOMPARE(f.window->state().InputFilePath, chosen.input);
+    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
+    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
+    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
+    QCOMPARE(f.text("lblPleaseWait"), line);
+    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
+        QVERIFY2(f.available(name), name);
+}
+
 } // namespace
 
 class FileCommandsTest : public testing::WindowTest
@@ -306,14 +319,7 @@ void FileCommandsTest::failedCommandChangesNothing()
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out/other.txt"))), QByteArray("other"));
     QCOMPARE(WindowFixture::readBytes(chosen.input), inputMissing ? QByteArray("<missing>") : "12345");
     QCOMPARE(WindowFixture::readBytes(chosen.output), outputMissing ? QByteArray("<missing>") : "xy");
-    QCOMPARE(f.window->state().InputFilePath, chosen.input);
-    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
-    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
-    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
-    QCOMPARE(f.text("lblPleaseWait"), line);
-    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
-        QVERIFY2(f.available(name), name);
+    verifySelectionKept(f, chosen, line);
     QVERIFY(!f.platform.ended);
 }
 
@@ -350,11 +356,7 @@ void FileCommandsTest::deleteAnsweredNoChangesNothing()
     QCOMPARE(f.platform.boxes.last().buttons, platform::Buttons::YesNo);
     QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
     QCOMPARE(WindowFixture::readBytes(chosen.output), QByteArray("xy"));
-    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
-    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QCOMPARE(f.text("lblPleaseWait"), line);
-    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
-        QVERIFY2(f.available(name), name);
+    verifySelectionKept(f, chosen, line);
 }
 
 // The output goes first and leaves the input's information line; the input then takes it along.
