@@ -7,155 +7,85 @@
 
 namespace trelvick::app {
 
-using lang::Side;
 using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 
 // --- quick view and edit ----------------------------------------------------------------------
 
-void MainWindow::onInputView()
+void MainWindow::viewFile(const FileSide& side)
 {
-    if (m_state.ended || !m_ui.c3dInputView->isAvailable())
+    if (m_state.ended || !side.view->isAvailable())
         return;
-    const platform::StartResult started = m_platform.startDetached(m_state.QuickViewCommand, m_state.InputFilePath);
+    const platform::StartResult started = m_platform.startDetached(m_state.QuickViewCommand, *side.filePath);
     if (!started.ok) {
         m_platform.beep();
-        box(lang::quickViewFailure(m_state.InterfaceLanguage, files::upperError(started.error)), Icon::Exclamation);
+        box(lang::quickViewFailure(m_state.InterfaceLanguage, started.error), Icon::Exclamation);
     }
 }
 
-void MainWindow::onOutputView()
+void MainWindow::editFile(const FileSide& side)
 {
-    if (m_state.ended || !m_ui.c3dOutputView->isAvailable())
+    if (m_state.ended || !side.edit->isAvailable())
         return;
-    const platform::StartResult started = m_platform.startDetached(m_state.QuickViewCommand, m_state.OutputFilePath);
-    if (!started.ok) {
-        m_platform.beep();
-        box(lang::quickViewFailure(m_state.InterfaceLanguage, files::upperError(started.error)), Icon::Exclamation);
-    }
-}
-
-void MainWindow::onInputEdit()
-{
-    if (m_state.ended || !m_ui.c3dInputEdit->isAvailable())
-        return;
-    box(lang::editNotice(m_state.InterfaceLanguage, m_state.InputFilePath), Icon::Information);
-    const platform::StartResult ran = m_platform.runAndWait(m_state.EditorCommand, m_state.InputFilePath);
+    box(lang::editNotice(m_state.InterfaceLanguage, *side.filePath), Icon::Information);
+    const platform::StartResult ran = m_platform.runAndWait(m_state.EditorCommand, *side.filePath);
     QString error = ran.error;
     // The editor may have changed the file's size and date.
-    if (ran.ok && ShowInputInfo(&error))
+    if (ran.ok && (!side.refreshesInfoLine || ShowInputInfo(&error)))
         return;
     m_platform.beep();
-    box(lang::editFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Exclamation);
-}
-
-void MainWindow::onOutputEdit()
-{
-    if (m_state.ended || !m_ui.c3dOutputEdit->isAvailable())
-        return;
-    box(lang::editNotice(m_state.InterfaceLanguage, m_state.OutputFilePath), Icon::Information);
-    const platform::StartResult ran = m_platform.runAndWait(m_state.EditorCommand, m_state.OutputFilePath);
-    if (ran.ok)
-        return;
-    m_platform.beep();
-    box(lang::editFailure(m_state.InterfaceLanguage, files::upperError(ran.error)), Icon::Exclamation);
+    box(lang::editFailure(m_state.InterfaceLanguage, error), Icon::Exclamation);
 }
 
 // --- rename -----------------------------------------------------------------------------------
 
-void MainWindow::onInputRename()
+void MainWindow::renameFile(const FileSide& side)
 {
-    if (m_state.ended || !m_ui.c3dInputRename->isAvailable())
+    if (m_state.ended || !side.rename->isAvailable())
         return;
     const QString answer = m_platform.inputBox({lang::renameTitle(m_state.InterfaceLanguage),
-                                                lang::renamePrompt(m_state.InterfaceLanguage, Side::Input),
+                                                lang::renamePrompt(m_state.InterfaceLanguage, side.which),
                                                 lang::buttonTexts(m_state.InterfaceLanguage)});
     if (answer.isEmpty())
         return;
     // The answer is taken exactly as typed; a taken name fails instead of replacing that file.
-    const QString target = m_state.InputFolder + answer;
+    const QString target = *side.folder + answer;
     QString error;
-    if (files::renameNoReplace(m_state.InputFilePath, target, &error)) {
-        m_state.InputFilePath = target;
-        m_ui.txtInputFullPathName->setText(target);
-        if (ShowInputInfo(&error))
+    if (files::renameNoReplace(*side.filePath, target, &error)) {
+        *side.filePath = target;
+        side.path->setText(target);
+        if (!side.refreshesInfoLine || ShowInputInfo(&error))
             return;
     }
     m_platform.beep();
-    box(lang::renameFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Exclamation);
-}
-
-void MainWindow::onOutputRename()
-{
-    if (m_state.ended || !m_ui.c3dOutputRename->isAvailable())
-        return;
-    const QString answer = m_platform.inputBox({lang::renameTitle(m_state.InterfaceLanguage),
-                                                lang::renamePrompt(m_state.InterfaceLanguage, Side::Output),
-                                                lang::buttonTexts(m_state.InterfaceLanguage)});
-    if (answer.isEmpty())
-        return;
-    const QString target = m_state.OutputFolder + answer;
-    QString error;
-    if (files::renameNoReplace(m_state.OutputFilePath, target, &error)) {
-        m_state.OutputFilePath = target;
-        m_ui.txtOutputFullPathName->setText(target);
-        return;
-    }
-    m_platform.beep();
-    box(lang::renameFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Exclamation);
+    box(lang::renameFailure(m_state.InterfaceLanguage, error), Icon::Exclamation);
 }
 
 // --- delete -----------------------------------------------------------------------------------
 
-void MainWindow::onInputDelete()
+void MainWindow::deleteFile(const FileSide& side)
 {
-    if (m_state.ended || !m_ui.c3dInputDelete->isAvailable())
+    if (m_state.ended || !side.remove->isAvailable())
         return;
     m_platform.beep();
-    if (box(lang::deleteQuestion(m_state.InterfaceLanguage, Side::Input, m_state.InputFilePath), Icon::Question,
+    if (box(lang::deleteQuestion(m_state.InterfaceLanguage, side.which, *side.filePath), Icon::Question,
             Buttons::YesNo) != Answer::Yes)
         return;
     QString error;
-    if (!files::deleteFile(m_state.InputFilePath, &error)) {
+    if (!files::deleteFile(*side.filePath, &error)) {
         m_platform.beep();
-        box(lang::deleteFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Exclamation);
+        box(lang::deleteFailure(m_state.InterfaceLanguage, error), Icon::Exclamation);
         return;
     }
-    m_state.InputFileDefined = false;
-    m_state.InputFilePath.clear();
-    m_state.InputFolder.clear();
-    m_ui.c3dInputDefine->setAvailable(true);
-    for (PictureButton* button : {m_ui.c3dInputView, m_ui.c3dInputEdit, m_ui.c3dInputRename, m_ui.c3dInputDelete})
-        button->setAvailable(false);
-    m_ui.txtInputFullPathName->clear();
-    m_ui.c3dConvert->setAvailable(false);
-    m_ui.lblPleaseWait->clear();
-}
-
-void MainWindow::onOutputDelete()
-{
-    if (m_state.ended || !m_ui.c3dOutputDelete->isAvailable())
-        return;
-    m_platform.beep();
-    if (box(lang::deleteQuestion(m_state.InterfaceLanguage, Side::Output, m_state.OutputFilePath), Icon::Question,
-            Buttons::YesNo) != Answer::Yes)
-        return;
-    QString error;
-    if (!files::deleteFile(m_state.OutputFilePath, &error)) {
-        m_platform.beep();
-        box(lang::deleteFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Exclamation);
-        return;
-    }
-    m_state.OutputFileDefined = false;
-    m_state.OutputFilePath.clear();
-    m_state.OutputFolder.clear();
-    m_ui.c3dOutputDefine->setAvailable(true);
-    for (PictureButton* button :
-         {m_ui.c3dOutputView, m_ui.c3dOutputEdit, m_ui.c3dOutputRename, m_ui.c3dOutputDelete})
-        button->setAvailable(false);
-    m_ui.txtOutputFullPathName->clear();
-    m_ui.c3dConvert->setAvailable(false);
+    *side.defined = false;
+    side.filePath->clear();
+    side.folder->clear();
+    setSideAvailability(side, false);
+    side.path->clear();
+    updateConvertAvailability();
+    if (side.refreshesInfoLine)
+        m_ui.lblPleaseWait->clear();
 }
 
 } // namespace trelvick::app

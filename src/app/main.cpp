@@ -17,7 +17,5 @@ int main(int argc, char* argv[])
     if (!window.load())
         return platform.exitStatus();
     window.show();
-    if (platform.ended())
-        return platform.exitStatus();
     return QApplication::exec();
 }

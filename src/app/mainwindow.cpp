@@ -112,7 +112,6 @@ void MainWindow::buildControls()
     ui.f3dInputFile = new Frame3D(this);
     ui.f3dInputFile->setObjectName(u"f3dInputFile"_qs);
     ui.f3dInputFile->setGeometry(twipsRect(120, 120, 5292, 1332));
-    ui.f3dInputFile->setTitle(u" Αρχείο εισόδου "_qs);
     ui.c3dInputDefine = addButton(ui.f3dInputFile, "c3dInputDefine", u"select"_qs, buttonAt1);
     ui.c3dInputView = addButton(ui.f3dInputFile, "c3dInputView", u"view"_qs, buttonRow(1));
     ui.c3dInputEdit = addButton(ui.f3dInputFile, "c3dInputEdit", u"edit"_qs, buttonRow(2));
@@ -122,7 +121,6 @@ void MainWindow::buildControls()
     ui.f3dLanguage = new Frame3D(this);
     ui.f3dLanguage->setObjectName(u"f3dLanguage"_qs);
     ui.f3dLanguage->setGeometry(twipsRect(5640, 120, 2172, 1332));
-    ui.f3dLanguage->setTitle(u" Γλώσσα "_qs);
     ui.c3dGreek = addButton(ui.f3dLanguage, "c3dGreek", u"greek"_qs, twipsRect(240, 360, 732, 732));
     ui.c3dEnglish = addButton(ui.f3dLanguage, "c3dEnglish", u"english"_qs, twipsRect(1200, 360, 732, 732));
 
@@ -134,7 +132,6 @@ void MainWindow::buildControls()
     ui.f3dOutputFile = new Frame3D(this);
     ui.f3dOutputFile->setObjectName(u"f3dOutputFile"_qs);
     ui.f3dOutputFile->setGeometry(twipsRect(120, 2040, 5292, 1332));
-    ui.f3dOutputFile->setTitle(u" Αρχείο εξόδου "_qs);
     ui.c3dOutputDefine = addButton(ui.f3dOutputFile, "c3dOutputDefine", u"select"_qs, buttonAt1);
     ui.c3dOutputView = addButton(ui.f3dOutputFile, "c3dOutputView", u"view"_qs, buttonRow(1));
     ui.c3dOutputEdit = addButton(ui.f3dOutputFile, "c3dOutputEdit", u"edit"_qs, buttonRow(2));
@@ -161,7 +158,7 @@ void MainWindow::buildControls()
     ui.p3dConverter = new Panel3D(this);
     ui.p3dConverter->setObjectName(u"p3dConverter"_qs);
     ui.p3dConverter->setGeometry(twipsRect(120, 3960, 3612, 372));
-    ui.lblConverter = new QLabel(u"Είδος μετατροπής"_qs, ui.p3dConverter);
+    ui.lblConverter = new QLabel(ui.p3dConverter);
     ui.lblConverter->setObjectName(u"lblConverter"_qs);
     ui.lblConverter->setGeometry(twipsRect(48, 48, 3516, 276));
     setColours(ui.lblConverter, QColor(255, 255, 192), QColor(192, 0, 0));
@@ -220,22 +217,59 @@ void MainWindow::buildControls()
                                   ui.c3dOutputDefine, ui.c3dOutputView, ui.c3dOutputEdit, ui.c3dOutputRename,
                                   ui.c3dOutputDelete, ui.c3dConvert})
         button->setAvailable(false);
+
+    m_input = {.which = lang::Side::Input,
+               .define = ui.c3dInputDefine,
+               .view = ui.c3dInputView,
+               .edit = ui.c3dInputEdit,
+               .rename = ui.c3dInputRename,
+               .remove = ui.c3dInputDelete,
+               .path = ui.txtInputFullPathName,
+               .filePath = &m_state.InputFilePath,
+               .folder = &m_state.InputFolder,
+               .defined = &m_state.InputFileDefined,
+               .refreshesInfoLine = true};
+    m_output = {.which = lang::Side::Output,
+                .define = ui.c3dOutputDefine,
+                .view = ui.c3dOutputView,
+                .edit = ui.c3dOutputEdit,
+                .rename = ui.c3dOutputRename,
+                .remove = ui.c3dOutputDelete,
+                .path = ui.txtOutputFullPathName,
+                .filePath = &m_state.OutputFilePath,
+                .folder = &m_state.OutputFolder,
+                .defined = &m_state.OutputFileDefined,
+                .refreshesInfoLine = false};
+
     const struct
     {
         PictureButton* button;
         void (MainWindow::*handler)();
     } handlers[] = {
-        {ui.c3dInputDefine, &MainWindow::onInputDefine},   {ui.c3dInputView, &MainWindow::onInputView},
-        {ui.c3dInputEdit, &MainWindow::onInputEdit},       {ui.c3dInputRename, &MainWindow::onInputRename},
-        {ui.c3dInputDelete, &MainWindow::onInputDelete},   {ui.c3dOutputDefine, &MainWindow::onOutputDefine},
-        {ui.c3dOutputView, &MainWindow::onOutputView},     {ui.c3dOutputEdit, &MainWindow::onOutputEdit},
-        {ui.c3dOutputRename, &MainWindow::onOutputRename}, {ui.c3dOutputDelete, &MainWindow::onOutputDelete},
-        {ui.c3dConvert, &MainWindow::onConvert},           {ui.c3dExit, &MainWindow::onExit},
-        {ui.c3dGreek, &MainWindow::onGreek},               {ui.c3dEnglish, &MainWindow::onEnglish},
+        {ui.c3dInputDefine, &MainWindow::onInputDefine},
+        {ui.c3dOutputDefine, &MainWindow::onOutputDefine},
+        {ui.c3dConvert, &MainWindow::onConvert},
+        {ui.c3dExit, &MainWindow::onExit},
+        {ui.c3dGreek, &MainWindow::onGreek},
+        {ui.c3dEnglish, &MainWindow::onEnglish},
         {ui.c3dInfo, &MainWindow::onInfo},
     };
     for (const auto& entry : handlers)
         connect(entry.button, &QToolButton::clicked, this, entry.handler);
+    const struct
+    {
+        PictureButton* FileSide::*button;
+        void (MainWindow::*command)(const FileSide&);
+    } commands[] = {
+        {&FileSide::view, &MainWindow::viewFile},
+        {&FileSide::edit, &MainWindow::editFile},
+        {&FileSide::rename, &MainWindow::renameFile},
+        {&FileSide::remove, &MainWindow::deleteFile},
+    };
+    for (const FileSide* side : {&m_input, &m_output})
+        for (const auto& entry : commands)
+            connect(side->*entry.button, &QToolButton::clicked, this,
+                    [this, side, command = entry.command] { (this->*command)(*side); });
 }
 
 // ------------------------------------------------------------------------------------------------
@@ -250,14 +284,12 @@ void MainWindow::showStartupStop(const QString& text)
 
 void MainWindow::applyStartupFailure(const QString& error)
 {
-    showStartupStop(lang::startupFailureText(files::upperError(error), m_state.ConfigFilePath));
+    showStartupStop(lang::startupFailureText(error, m_state.ConfigFilePath));
 }
 
 bool MainWindow::load()
 {
     try {
-        m_state.LineBreak = QString::fromUtf16(lang::kLineBreak);
-
         if (m_platform.anotherInstanceRunning()) {
             m_platform.setApplicationTitle(lang::duplicateInstanceTitle());
             setWindowTitle(lang::duplicateInstanceTitle());
@@ -305,7 +337,6 @@ bool MainWindow::load()
         m_state.QuickViewCommand = config.quickViewAvailable ? config.quickViewCommand : QString();
         m_state.EditorAvailable = config.editorAvailable;
         m_state.EditorCommand = config.editorAvailable ? config.editorCommand : QString();
-        m_state.ConverterCount = config.converterCount;
         m_ui.cboConverterSelection->clear();
         m_ui.lstConverterSelection->clear();
         for (const config::Converter& converter : config.converters) {
@@ -315,12 +346,8 @@ bool MainWindow::load()
 
         m_ui.cboConverterSelection->setCurrentIndex(0);
 
-        m_ui.c3dInputDefine->setAvailable(true);
-        m_ui.c3dOutputDefine->setAvailable(true);
-        for (PictureButton* button : {m_ui.c3dInputView, m_ui.c3dInputEdit, m_ui.c3dInputRename, m_ui.c3dInputDelete,
-                                      m_ui.c3dOutputView, m_ui.c3dOutputEdit, m_ui.c3dOutputRename,
-                                      m_ui.c3dOutputDelete})
-            button->setAvailable(false);
+        setSideAvailability(m_input, false);
+        setSideAvailability(m_output, false);
 
         for (QWidget* panel : std::initializer_list<QWidget*>{m_ui.p3dInputFullPathName, m_ui.p3dOutputFullPathName,
                                                               m_ui.p3dConverter, m_ui.p3dConverterSelection,

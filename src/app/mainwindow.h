@@ -31,14 +31,6 @@ public:
     // Button handlers, also pressed from code.
     void onInputDefine();
     void onOutputDefine();
-    void onInputView();
-    void onOutputView();
-    void onInputEdit();
-    void onOutputEdit();
-    void onInputRename();
-    void onOutputRename();
-    void onInputDelete();
-    void onOutputDelete();
     void onConvert();
     void onExit();
     void onGreek();
@@ -91,6 +83,23 @@ private:
         QLabel* lblCopyright = nullptr;
     };
 
+    // One frame of the window: the file it holds, where it shows it and the commands on it. The
+    // file commands exist once and take the side they work on.
+    struct FileSide
+    {
+        lang::Side which;
+        PictureButton* define;
+        PictureButton* view;
+        PictureButton* edit;
+        PictureButton* rename;
+        PictureButton* remove;
+        QLineEdit* path;
+        QString* filePath;
+        QString* folder;
+        bool* defined;
+        bool refreshesInfoLine; // the information line describes the input file only
+    };
+
     void buildControls();
     PictureButton* addButton(QWidget* container, const char* name, const QString& picture, QRect geometry);
 
@@ -111,7 +120,16 @@ private:
     };
     Selection SelectFiles(const QString& folder, const QString& title, const QString& filter);
     bool offerMultipleFileConversion(const QStringList& names);
+    // A side holding a file offers its commands, view and edit only where tq.ini names a program;
+    // an empty side offers Select alone.
+    void setSideAvailability(const FileSide& side, bool holdsFile);
     void updateConvertAvailability();
+
+    // File commands
+    void viewFile(const FileSide& side);
+    void editFile(const FileSide& side);
+    void renameFile(const FileSide& side);
+    void deleteFile(const FileSide& side);
 
     // Conversion
     void setProgress(int percentage);
@@ -126,6 +144,8 @@ private:
     platform::Platform& m_platform;
     WindowState m_state;
     Controls m_ui;
+    FileSide m_input{};
+    FileSide m_output{};
 };
 
 } // namespace trelvick::app

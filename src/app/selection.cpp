@@ -52,12 +52,7 @@ void MainWindow::onInputDefine()
             m_state.InputFolder = files::GetFolder(m_state.InputFilePath);
             m_ui.txtInputFullPathName->setText(m_state.InputFilePath);
             m_state.InputFileDefined = true;
-            if (m_state.QuickViewAvailable)
-                m_ui.c3dInputView->setAvailable(true);
-            if (m_state.EditorAvailable)
-                m_ui.c3dInputEdit->setAvailable(true);
-            m_ui.c3dInputRename->setAvailable(true);
-            m_ui.c3dInputDelete->setAvailable(true);
+            setSideAvailability(m_input, true);
             // A file that cannot be read just keeps the old line; the selection stands.
             ShowInputInfo();
             break;
@@ -70,6 +65,15 @@ void MainWindow::onInputDefine()
         // Declined: the same dialog again.
     }
     updateConvertAvailability();
+}
+
+void MainWindow::setSideAvailability(const FileSide& side, bool holdsFile)
+{
+    side.define->setAvailable(true);
+    side.view->setAvailable(holdsFile && m_state.QuickViewAvailable);
+    side.edit->setAvailable(holdsFile && m_state.EditorAvailable);
+    side.rename->setAvailable(holdsFile);
+    side.remove->setAvailable(holdsFile);
 }
 
 void MainWindow::updateConvertAvailability()
@@ -106,19 +110,7 @@ void MainWindow::onOutputDefine()
             m_state.OutputFileChanged = true;
     }
 
-    const bool chosen = !m_state.OutputFilePath.isEmpty();
-    if (chosen) {
-        if (m_state.QuickViewAvailable)
-            m_ui.c3dOutputView->setAvailable(true);
-        if (m_state.EditorAvailable)
-            m_ui.c3dOutputEdit->setAvailable(true);
-        m_ui.c3dOutputRename->setAvailable(true);
-    } else {
-        m_ui.c3dOutputView->setAvailable(false);
-        m_ui.c3dOutputEdit->setAvailable(false);
-        m_ui.c3dOutputRename->setAvailable(false);
-    }
-    m_ui.c3dOutputDelete->setAvailable(chosen);
+    setSideAvailability(m_output, !m_state.OutputFilePath.isEmpty());
     updateConvertAvailability();
 }
 

@@ -54,12 +54,8 @@ PictureButton::PictureButton(QWidget* parent, const QString& picture) : QToolBut
 
 void PictureButton::setAvailable(bool available)
 {
+    m_available = available;
     setCursor(available ? Qt::ArrowCursor : Qt::ForbiddenCursor);
-}
-
-bool PictureButton::isAvailable() const
-{
-    return cursor().shape() != Qt::ForbiddenCursor;
 }
 
 void PictureButton::setHint(const QString& hint)

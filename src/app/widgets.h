@@ -52,8 +52,11 @@ class PictureButton final : public QToolButton
 public:
     PictureButton(QWidget* parent, const QString& picture);
     void setAvailable(bool available);
-    bool isAvailable() const;
+    bool isAvailable() const { return m_available; }
     void setHint(const QString& hint);
+
+private:
+    bool m_available = true;
 };
 
 } // namespace trelvick::app

@@ -10,7 +10,6 @@ namespace trelvick::app {
 struct WindowState
 {
     lang::Language InterfaceLanguage = lang::Language::Greek;
-    QString LineBreak = QString::fromUtf16(lang::kLineBreak);
 
     QString ConfigFilePath; // upper case, as messages show it
     QString configFile;     // the real file it stands for
@@ -18,7 +17,6 @@ struct WindowState
     bool QuickViewAvailable = false;
     QString EditorCommand;
     bool EditorAvailable = false;
-    qint16 ConverterCount = 0;
     QString ConverterSection;
     QString HelpFilePath; // upper case
 

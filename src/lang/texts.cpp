@@ -157,16 +157,18 @@ QString noConverterText(const QString& path)
 
 QString startupFailureText(const QString& error, const QString& path)
 {
-    return bilingual(u"Προέκυψε το λάθος «"_qs + error + u"». Ελέγξτε το αρχείο «"_qs + path +
+    const QString upper = error.toUpper();
+    return bilingual(u"Προέκυψε το λάθος «"_qs + upper + u"». Ελέγξτε το αρχείο «"_qs + path +
                          u"», για λανθασμένες διαδρομές στις εγγραφές «ΓρήγορηΠροβολή» και «Επεξεργασία»."_qs,
-                     u"Error '"_qs + error + u"' has occured. Check the '"_qs + path +
+                     u"Error '"_qs + upper + u"' has occured. Check the '"_qs + path +
                          u"' file, for illegal path names in the 'ΓρήγορηΠροβολή' and 'Επεξεργασία' entries."_qs);
 }
 
 QString failureText(Language language, const QString& error, const QString& sentence)
 {
+    const QString upper = error.toUpper();
     const QString first =
-        greek(language) ? u"Προέκυψε το λάθος «"_qs + error + u"»."_qs : u"Error '"_qs + error + u"' has occured."_qs;
+        greek(language) ? u"Προέκυψε το λάθος «"_qs + upper + u"»."_qs : u"Error '"_qs + upper + u"' has occured."_qs;
     return first + kTwoBreaks + sentence;
 }
 

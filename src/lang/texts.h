@@ -68,9 +68,11 @@ QString missingConfigText(const QString& path);             // C1
 QString missingCountText(const QString& path);              // C2
 QString wrongCountText(const QString& path);                // C3
 QString noConverterText(const QString& path);               // C4
-QString startupFailureText(const QString& error, const QString& path); // C5, error already upper case
+QString startupFailureText(const QString& error, const QString& path); // C5
 
 // --- the common failure form: "Error 'E' has occured." + two line breaks + sentence ------------
+// E, the system's description of the failure, is shown in capitals here and at start-up; callers
+// pass it as the system gave it.
 QString failureText(Language language, const QString& error, const QString& sentence);
 
 // --- file selection ----------------------------------------------------------------------------

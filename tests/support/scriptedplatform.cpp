@@ -5,11 +5,38 @@
 #include <QCoreApplication>
 
 #include <stdexcept>
+#include <utility>
 
 namespace trelvick::testing {
 
 using platform::Answer;
 using platform::FileDialogResult;
+
+namespace {
+// Outlives each test's fixture so that cleanup() can read it.
+QStringList& unplannedRecord()
+{
+    static QStringList record;
+    return record;
+}
+} // namespace
+
+QStringList takeUnplanned()
+{
+    return std::exchange(unplannedRecord(), {});
+}
+
+ScriptedPlatform::~ScriptedPlatform()
+{
+    QStringList left = unexpected;
+    if (!answers.isEmpty())
+        left << QStringLiteral("%1 box answer(s) never asked for").arg(answers.size());
+    if (!openResults.isEmpty() || !saveResults.isEmpty())
+        left << QStringLiteral("%1 dialog result(s) never asked for").arg(openResults.size() + saveResults.size());
+    if (!inputAnswers.isEmpty())
+        left << QStringLiteral("%1 input answer(s) never asked for").arg(inputAnswers.size());
+    unplannedRecord() << left;
+}
 
 QString ScriptedPlatform::programFolder()
 {
@@ -39,11 +66,10 @@ Answer ScriptedPlatform::messageBox(const platform::MessageBoxRequest& request)
     boxes << request;
     if (onMessageBox)
         onMessageBox(request);
-    if (request.buttons == platform::Buttons::Ok)
-        return Answer::Ok;
-    if (answers.isEmpty()) {
-        unexpected << QStringLiteral("question: ") + request.title;
-        return Answer::No;
+    const bool notice = request.buttons == platform::Buttons::Ok;
+    if (answers.isEmpty() || (answers.front() == Answer::Ok) != notice) {
+        unexpected << (notice ? QStringLiteral("notice: ") : QStringLiteral("question: ")) + request.title;
+        return notice ? Answer::Ok : Answer::No;
     }
     return answers.takeFirst();
 }

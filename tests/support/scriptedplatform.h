@@ -9,16 +9,23 @@
 namespace trelvick::testing {
 
 // A Platform that records every box, dialog and program start and answers from queues that the
-// test fills beforehand. A question or dialog with no answer queued is recorded in `unexpected`
-// (and answered No / Cancel), so a test that meets a box it did not plan for fails.
+// test fills beforehand. Every message box takes the next answer (Ok for a notice, Yes or No for a
+// question); a box, dialog or input box with no fitting answer queued is recorded in `unexpected`
+// (and answered No / Cancel). When the platform goes, the unexpected and any answer left unasked
+// go to takeUnplanned(), which fails the test in WindowTest::cleanup().
 class ScriptedPlatform final : public platform::Platform
 {
 public:
+    ScriptedPlatform() = default;
+    ScriptedPlatform(const ScriptedPlatform&) = delete;
+    ScriptedPlatform& operator=(const ScriptedPlatform&) = delete;
+    ~ScriptedPlatform() override;
+
     // --- what the test sets up
     QString folder;              // the program folder
     bool otherInstance = false;  // another copy holds the lock
     QString lockFailure;         // the lock cannot be made: thrown as the system's text
-    QList<platform::Answer> answers;                 // for Yes/No questions, in order
+    QList<platform::Answer> answers;                 // for every message box, in order
     QList<platform::FileDialogResult> openResults;   // for the open dialog
     QList<platform::FileDialogResult> saveResults;   // for the save-as dialog
     QStringList inputAnswers;                        // for the input box
@@ -62,5 +69,8 @@ public:
     static platform::FileDialogResult cancelled();
     static platform::FileDialogResult failed(const QString& error);
 };
+
+// What the platforms gone since the last call met unplanned; empties the record.
+QStringList takeUnplanned();
 
 } // namespace trelvick::testing

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "scriptedplatform.h"
+#include "windowtest.h"
 
 #include <QByteArray>
 #include <QComboBox>
@@ -38,12 +39,7 @@ struct WindowFixture
     QString workFolder() const { return dir.path() + QStringLiteral("/work"); }
     QString work(const QString& name) const { return workFolder() + u'/' + name; }
 
-    static QByteArray cp1253(const QString& text)
-    {
-        QStringEncoder encoder("windows-1253");
-        QByteArray bytes = encoder(text);
-        return bytes;
-    }
+    static QByteArray cp1253(const QString& text) { return QStringEncoder("windows-1253")(text); }
 
     static bool writeBytes(const QString& path, const QByteArray& bytes)
     {

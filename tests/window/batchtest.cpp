@@ -57,7 +57,7 @@ QString englishQuestion(int count, const QString& folder)
 
 } // namespace
 
-class BatchTest : public QObject
+class BatchTest : public testing::WindowTest
 {
     Q_OBJECT
 
@@ -139,6 +139,7 @@ void BatchTest::noShowsTheDialogAgainAndASingleFileProceedsAlone()
     // With the list empty, Convert is an ordinary single-file run.
     QVERIFY(WindowFixture::writeBytes(batch.inputs[2], "a"));
     f.selectOutput(f.work(QStringLiteral("single.out")));
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("single.out"))), QByteArray("b\r\n"));
     QCOMPARE(f.platform.boxes.last().title, QStringLiteral("End of conversion"));
@@ -155,7 +156,7 @@ void BatchTest::faultyTableEndsAtTheFirstFileBeforeAnyOutput()
     const Batch batch = threeFiles(f);
     QVERIFY(WindowFixture::writeBytes(batch.inputs[0] + QStringLiteral(".out"), "keep"));
     f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(1);
-    f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
 
     QCOMPARE(f.platform.log,
@@ -181,7 +182,7 @@ void BatchTest::failureMidwayKeepsEarlierOutputsAndStops()
     QVERIFY(f.start());
     Batch batch = threeFiles(f);
     QVERIFY(QFile::remove(batch.inputs[1]));
-    f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
 
     QCOMPARE(f.platform.boxes.last().title, QStringLiteral("Trelvick - Μετατροπή"));
@@ -203,7 +204,7 @@ void BatchTest::outputReplacingAnInputIsRefusedUntouched()
     batch.inputs << batch.inputs[0] + QStringLiteral(".out");
     QVERIFY(WindowFixture::writeBytes(batch.inputs.last(), "keep"));
     const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
 
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),

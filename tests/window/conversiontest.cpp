@@ -52,7 +52,7 @@ void prepare(WindowFixture& f, const QByteArray& input, const QString& inputName
 
 } // namespace
 
-class ConversionTest : public QObject
+class ConversionTest : public testing::WindowTest
 {
     Q_OBJECT
 
@@ -151,6 +151,7 @@ void ConversionTest::inputDialogFailureEndsTheProgram()
     if (english)
         f.click("c3dEnglish");
     f.platform.openResults << ScriptedPlatform::failed(QStringLiteral("Buffer too small"));
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dInputDefine");
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("beep"),
                                           QStringLiteral("box:") + title, QStringLiteral("end")}));
@@ -176,6 +177,7 @@ void ConversionTest::outputFileChangedComparesTheExactPath()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     prepare(f, "a");
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(!f.window->state().OutputFileChanged);
 
@@ -184,7 +186,9 @@ void ConversionTest::outputFileChangedComparesTheExactPath()
         QVERIFY(WindowFixture::writeBytes(f.work(again), QByteArray(5000, 'z')));
     f.selectOutput(f.work(again));
     QCOMPARE(f.window->state().OutputFileChanged, !asked);
-    f.platform.answers << platform::Answer::Yes;
+    if (asked)
+        f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QStringList titles;
     for (const platform::MessageBoxRequest& box : f.platform.boxes)
@@ -223,6 +227,7 @@ void ConversionTest::oneFileUnderTwoNamesIsRefusedUntouched()
     f.selectInput({f.work(QStringLiteral("in.txt"))});
     f.selectOutput(f.work(outputName));
 
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.platform.log.mid(f.platform.log.indexOf(QStringLiteral("beep"))),
              (QStringList{QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων")}));
@@ -248,6 +253,7 @@ void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     prepare(f, "first");
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))), QByteArray("first\r\n"));
     QVERIFY(WindowFixture::writeBytes(f.work(QStringLiteral("in.txt")), "second a"));
@@ -268,6 +274,7 @@ void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
 
     f.click("c3dEnglish");
     f.platform.answers << platform::Answer::Yes;
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.platform.boxes.at(1).title, QStringLiteral("Conversion"));
     QCOMPARE(f.platform.boxes.at(1).text,
@@ -308,6 +315,7 @@ void ConversionTest::lineEndsAreWrittenAsCrLf()
     prepare(f, input);
     QString progressAtMessage;
     f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) { progressAtMessage = f.text("txtProgress"); };
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out.txt"))), output);
     QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("in.txt"))), input);
@@ -347,6 +355,7 @@ void ConversionTest::viewAndEditComeBackOnlyWhereConfigured()
             if (f.available(name))
                 availableDuringMessage << QString::fromLatin1(name);
     };
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(runningDuringMessage);
     QCOMPARE(availableDuringMessage, QStringList());
@@ -399,6 +408,7 @@ void ConversionTest::windowRefusesEverythingWhileTheRunYields()
         if (f.platform.log != before)
             failures << QStringLiteral("clicks ran: ") + f.platform.log.mid(before.size()).join(u',');
     };
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(yields > 0);
     QCOMPARE(failures, QStringList());
@@ -438,6 +448,7 @@ void ConversionTest::runTimeFailureEndsWithTheInputIntact()
         QVERIFY(QFile::remove(f.work(input)));
     const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.platform.log.mid(f.platform.log.size() - 3),
              (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Μετατροπή"), QStringLiteral("end")}));
@@ -467,6 +478,7 @@ void ConversionTest::pathsNearTheSystemLimitConvert()
     f.selectInput({input});
     QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 5 χαρακτήρες")));
     f.selectOutput(output);
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(!f.platform.ended);
     QCOMPARE(WindowFixture::readBytes(output), QByteArray("bbc\r\nA\r\n"));
@@ -489,6 +501,7 @@ void ConversionTest::utf8ConverterWritesUtf8AndCountsEntries()
     f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(2);
     const QByteArray input("ab\x80\xc8\xff\rz\r\n", 9);
     prepare(f, input);
+    f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QVERIFY(!f.platform.ended);
     // α b Α ─ U+FFFD CR LF z CR LF

@@ -61,139 +61,224 @@ Chosen chooseBoth(WindowFixture& f)
     return chosen;
 }
 
+// Both files still chosen as before, with their commands and Convert, and the line untouched.
+void verifySelectionKept(const WindowFixture& f, const Chosen& chosen, const QString& line)
+{
+    QCOMPARE(f.window->state().InputFilePath, chosen.input);
+    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
+    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
+    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
+    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
+    QCOMPARE(f.text("lblPleaseWait"), line);
+    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
+        QVERIFY2(f.available(name), name);
+}
+
 } // namespace
 
-class FileCommandsTest : public QObject
+class FileCommandsTest : public testing::WindowTest
 {
     Q_OBJECT
 
 private slots:
     void externalProgramGetsThePathAsOneArgument_data();
     void externalProgramGetsThePathAsOneArgument();
-    void editShowsItsNoticeThenWaitsForTheEditor_data();
-    void editShowsItsNoticeThenWaitsForTheEditor();
-    void programRemovedAfterStartupFails_data();
-    void programRemovedAfterStartupFails();
-    void quickViewDoesNotWaitForTheViewer();
     void renameTakesTheAnswerExactlyAsTyped_data();
     void renameTakesTheAnswerExactlyAsTyped();
-    void renameFailureChangesNoFile_data();
-    void renameFailureChangesNoFile();
-    void emptyRenameAnswerChangesNothing();
-    void deleteQuestionAnsweredNoChangesNothing_data();
-    void deleteQuestionAnsweredNoChangesNothing();
+    void failedCommandChangesNothing_data();
+    void failedCommandChangesNothing();
+    void deleteAnsweredNoChangesNothing_data();
+    void deleteAnsweredNoChangesNothing();
     void deleteEmptiesItsFrameOnly();
-    void deleteOfAMissingFileFailsAndKeepsTheSelection_data();
-    void deleteOfAMissingFileFailsAndKeepsTheSelection();
 };
 
 void FileCommandsTest::externalProgramGetsThePathAsOneArgument_data()
 {
-    QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("output");
     QTest::addColumn<bool>("edit");
-    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << false << false;
-    QTest::newRow("quick view output") << QStringLiteral("c3dOutputView") << true << false;
-    QTest::newRow("edit input") << QStringLiteral("c3dInputEdit") << false << true;
-    QTest::newRow("edit output") << QStringLiteral("c3dOutputEdit") << true << true;
+    QTest::addColumn<bool>("english");
+    QTest::newRow("quick view input") << false << false << false;
+    QTest::newRow("quick view output") << true << false << true;
+    QTest::newRow("edit input, greek notice") << false << true << false;
+    QTest::newRow("edit output, english notice") << true << true << true;
 }
 
+// Quick view starts its viewer and returns at once, every time; Edit shows its notice first, then
+// waits for the editor and rebuilds the information line for the input only.
 void FileCommandsTest::externalProgramGetsThePathAsOneArgument()
 {
-    QFETCH(QString, button);
     QFETCH(bool, output);
     QFETCH(bool, edit);
+    QFETCH(bool, english);
     WindowFixture f;
-    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"));
-    const QString editor = writeRecorder(f, QStringLiteral("edit.sh"));
+    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"), QStringLiteral("sleep 5"));
+    const QString editor =
+        writeRecorder(f, QStringLiteral("edit.sh"), QStringLiteral("sleep 0.3\nprintf more >> \"$1\""));
     f.writeIni(WindowFixture::standardIni(viewer, editor));
     QVERIFY(f.start());
+    if (english)
+        f.click("c3dEnglish");
     const QString folder = f.work(QStringLiteral("my files $PATH;"));
     QVERIFY(QDir().mkpath(folder));
     const QString input = folder + u'/' + kHostileName;
     const QString target = output ? input + QStringLiteral(" out") : input;
+    const QByteArray content = output ? "xy" : "abc";
     QVERIFY(WindowFixture::writeBytes(input, "abc"));
+    QVERIFY(WindowFixture::writeBytes(input + QStringLiteral(" out"), "xy"));
     f.selectInput({input});
     f.selectOutput(input + QStringLiteral(" out"));
-
-    f.click(button.toLatin1().constData());
-    const QString program = edit ? editor : viewer;
-    QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{program, target}}));
-    if (edit) // waited for: the record is complete when the click returns
-        QCOMPARE(recordOf(f, QStringLiteral("edit.sh")), oneArgument(target));
-    else
-        QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")), oneArgument(target));
-    QCOMPARE(f.platform.beeps(), 0);
-    QCOMPARE(WindowFixture::readBytes(input), QByteArray("abc"));
-}
-
-void FileCommandsTest::editShowsItsNoticeThenWaitsForTheEditor_data()
-{
-    QTest::addColumn<bool>("output");
-    QTest::addColumn<bool>("english");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("notice"); // %1: the file's path
-    QTest::newRow("input, greek") << false << false << QStringLiteral("Επεξεργασία")
-                                  << QStringLiteral("Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα "
-                                                    "επεξεργάζεστε το αρχείο «%1».");
-    QTest::newRow("output, english") << true << true << QStringLiteral("Edit")
-                                     << QStringLiteral("The application is suspended for as long as you are "
-                                                       "editing the file '%1'.");
-}
-
-void FileCommandsTest::editShowsItsNoticeThenWaitsForTheEditor()
-{
-    QFETCH(bool, output);
-    QFETCH(bool, english);
-    QFETCH(QString, title);
-    QFETCH(QString, notice);
-    WindowFixture f;
-    const QString editor =
-        writeRecorder(f, QStringLiteral("edit.sh"), QStringLiteral("sleep 0.3\nprintf more >> \"$1\""));
-    f.writeIni(WindowFixture::standardIni(QStringLiteral("<none>"), editor));
-    QVERIFY(f.start());
-    if (english)
-        f.click("c3dEnglish");
-    const Chosen chosen = chooseBoth(f);
     const QString line = f.text("lblPleaseWait");
-    const QString file = output ? chosen.output : chosen.input;
     f.platform.log.clear();
     bool editorStartedBeforeNotice = false;
     f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) {
         editorStartedBeforeNotice = QFileInfo::exists(f.dir.path() + QStringLiteral("/edit.sh.record"));
     };
+    const char* button =
+        edit ? (output ? "c3dOutputEdit" : "c3dInputEdit") : (output ? "c3dOutputView" : "c3dInputView");
 
-    f.click(output ? "c3dOutputEdit" : "c3dInputEdit");
+    if (!edit) {
+        QElapsedTimer timer;
+        timer.start();
+        f.click(button);
+        f.click(button);
+        QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(f.platform.log, (QStringList{QStringLiteral("start"), QStringLiteral("start")}));
+        QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{viewer, target}, {viewer, target}}));
+        QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")), oneArgument(target) + oneArgument(target));
+        QCOMPARE(WindowFixture::readBytes(target), content);
+        QCOMPARE(f.text("lblPleaseWait"), line);
+        return;
+    }
+    f.platform.answers << platform::Answer::Ok;
+    f.click(button);
+    const QString title = english ? QStringLiteral("Edit") : QStringLiteral("Επεξεργασία");
+    const QString notice = english ? QStringLiteral("The application is suspended for as long as you are editing "
+                                                    "the file '%1'.")
+                                   : QStringLiteral("Η εφαρμογή αδρανοποιείται για όσο χρονικό διάστημα "
+                                                    "επεξεργάζεστε το αρχείο «%1».");
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("box:") + title, QStringLiteral("wait")}));
     QVERIFY(!editorStartedBeforeNotice);
-    QCOMPARE(f.platform.boxes.last().text, notice.arg(file));
+    QCOMPARE(f.platform.boxes.last().text, notice.arg(target));
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
-    QCOMPARE(WindowFixture::readBytes(file), output ? QByteArray("xymore") : QByteArray("12345more"));
+    QCOMPARE(f.platform.programsStarted, (QList<QStringList>{{editor, target}}));
+    // Waited for: the record and the change are complete when the click returns.
+    QCOMPARE(recordOf(f, QStringLiteral("edit.sh")), oneArgument(target));
+    QCOMPARE(WindowFixture::readBytes(target), content + "more");
     if (output)
         QCOMPARE(f.text("lblPleaseWait"), line);
     else
-        QVERIFY2(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 9 χαρακτήρες, ")),
+        QVERIFY2(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")),
                  qPrintable(f.text("lblPleaseWait")));
 }
 
-void FileCommandsTest::programRemovedAfterStartupFails_data()
+void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<bool>("english");
+    QTest::newRow("blanks around and inside") << QStringLiteral("  two  blanks  ") << false;
+    QTest::newRow("quotes") << QStringLiteral("\"double\" and 'single'") << false;
+    QTest::newRow("leading dash") << QStringLiteral("-rf") << false;
+    QTest::newRow("newline") << QStringLiteral("line\nbreak") << false;
+    QTest::newRow("greek") << QStringLiteral("Νέο Όνομα.κείμενο") << false;
+    QTest::newRow("shell syntax") << QStringLiteral("$(touch pwned); `touch pwned` | x") << false;
+    QTest::newRow("255 bytes") << QString(127, u'ω') + u'x' << false;
+    QTest::newRow("empty answer (Cancel) changes nothing, english") << QString() << true;
+}
+
+void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped()
+{
+    QFETCH(QString, answer);
+    QFETCH(bool, english);
+    WindowFixture f;
+    f.writeIni(WindowFixture::standardIni());
+    QVERIFY(f.start());
+    const Chosen chosen = chooseBoth(f);
+    if (english)
+        f.click("c3dEnglish");
+    // A size changed behind the window's back shows whether the line is rebuilt after the rename.
+    QVERIFY(WindowFixture::writeBytes(chosen.input, "1234567"));
+    const QString line = f.text("lblPleaseWait");
+    f.platform.log.clear();
+    f.platform.inputAnswers << answer << answer;
+    f.click("c3dInputRename");
+    f.click("c3dOutputRename");
+
+    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
+    QCOMPARE(f.platform.inputRequests[0].title, english ? QStringLiteral("Rename") : QStringLiteral("Μετονομασία"));
+    QCOMPARE(f.platform.inputRequests[0].prompt,
+             english ? QStringLiteral("Enter the new name of the input file. ")
+                     : QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εισόδου. "));
+    QCOMPARE(f.platform.inputRequests[1].prompt,
+             english ? QStringLiteral("Enter the new name of the output file. ")
+                     : QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εξόδου. "));
+    const bool renamed = !answer.isEmpty();
+    const QString inputName = renamed ? answer : QStringLiteral("in.txt");
+    const QString outputName = renamed ? answer : QStringLiteral("out.txt");
+    const QString newInput = f.work(QStringLiteral("in/")) + inputName;
+    const QString newOutput = f.work(QStringLiteral("out/")) + outputName;
+    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{inputName});
+    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{outputName});
+    QCOMPARE(WindowFixture::readBytes(newInput), QByteArray("1234567"));
+    QCOMPARE(WindowFixture::readBytes(newOutput), QByteArray("xy"));
+    QCOMPARE(f.window->state().InputFilePath, newInput);
+    QCOMPARE(f.window->state().InputFolder, f.work(QStringLiteral("in/")));
+    QCOMPARE(f.text("txtInputFullPathName"), newInput);
+    QCOMPARE(f.window->state().OutputFilePath, newOutput);
+    QCOMPARE(f.text("txtOutputFullPathName"), newOutput);
+    if (renamed)
+        QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")));
+    else
+        QCOMPARE(f.text("lblPleaseWait"), line);
+    QVERIFY(!QFileInfo::exists(f.dir.path() + QStringLiteral("/pwned")));
+    QVERIFY(f.available("c3dInputRename") && f.available("c3dConvert"));
+}
+
+void FileCommandsTest::failedCommandChangesNothing_data()
 {
     QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("answer"); // typed into the rename box
     QTest::addColumn<QStringList>("log");
     QTest::addColumn<QString>("sentence");
     const QString view = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή της γρήγορης προβολής.");
     const QString edit = QStringLiteral("Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή του επεξεργαστή.");
+    const QString rename = QStringLiteral("Η εφαρμογή δεν μπορεί να μετονομάσει το αρχείο.");
+    const QString remove = QStringLiteral("Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο.");
     const QStringList viewLog{QStringLiteral("start"), QStringLiteral("beep"),
                               QStringLiteral("box:Trelvick - Γρήγορη προβολή")};
     const QStringList editLog{QStringLiteral("box:Επεξεργασία"), QStringLiteral("wait"), QStringLiteral("beep"),
                               QStringLiteral("box:Trelvick - Επεξεργασία")};
-    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << viewLog << view;
-    QTest::newRow("edit output, after the notice") << QStringLiteral("c3dOutputEdit") << editLog << edit;
+    const QStringList renameLog{QStringLiteral("input"), QStringLiteral("beep"),
+                                QStringLiteral("box:Trelvick - Μετονομασία")};
+    const QStringList deleteLog{QStringLiteral("beep"), QStringLiteral("box:Διαγραφή"), QStringLiteral("beep"),
+                                QStringLiteral("box:Trelvick - Διαγραφή")};
+    const QString programs = QStringLiteral("programs removed after start-up");
+    const QString taken = QStringLiteral("other.txt");
+    QTest::newRow("quick view input") << QStringLiteral("c3dInputView") << programs << QString() << viewLog << view;
+    QTest::newRow("edit output, after the notice")
+        << QStringLiteral("c3dOutputEdit") << programs << QString() << editLog << edit;
+    QTest::newRow("rename input onto a taken name")
+        << QStringLiteral("c3dInputRename") << QString() << taken << renameLog << rename;
+    QTest::newRow("rename output onto a taken name")
+        << QStringLiteral("c3dOutputRename") << QString() << taken << renameLog << rename;
+    QTest::newRow("rename output not written yet")
+        << QStringLiteral("c3dOutputRename") << QStringLiteral("output missing") << QStringLiteral("new.txt")
+        << renameLog << rename;
+    QTest::newRow("rename to a name of 256 bytes")
+        << QStringLiteral("c3dInputRename") << QString() << QString(128, u'ω') << renameLog << rename;
+    QTest::newRow("delete input removed behind the window")
+        << QStringLiteral("c3dInputDelete") << QStringLiteral("input missing") << QString() << deleteLog << remove;
+    QTest::newRow("delete output not written yet")
+        << QStringLiteral("c3dOutputDelete") << QStringLiteral("output missing") << QString() << deleteLog << remove;
 }
 
-void FileCommandsTest::programRemovedAfterStartupFails()
+// A failure is reported with the system's description in capitals; files, selection, buttons and
+// the information line stay as they were.
+void FileCommandsTest::failedCommandChangesNothing()
 {
     QFETCH(QString, button);
+    QFETCH(QString, fault);
+    QFETCH(QString, answer);
     QFETCH(QStringList, log);
     QFETCH(QString, sentence);
     WindowFixture f;
@@ -202,10 +287,22 @@ void FileCommandsTest::programRemovedAfterStartupFails()
     f.writeIni(WindowFixture::standardIni(viewer, editor));
     QVERIFY(f.start());
     const Chosen chosen = chooseBoth(f);
+    for (const char* folder : {"in/other.txt", "out/other.txt"})
+        QVERIFY(WindowFixture::writeBytes(f.work(QString::fromLatin1(folder)), "other"));
+    if (fault == QStringLiteral("programs removed after start-up"))
+        QVERIFY(QFile::remove(viewer) && QFile::remove(editor));
+    const bool inputMissing = fault == QStringLiteral("input missing");
+    const bool outputMissing = fault == QStringLiteral("output missing");
+    if (inputMissing || outputMissing)
+        QVERIFY(QFile::remove(inputMissing ? chosen.input : chosen.output));
     const QString line = f.text("lblPleaseWait");
-    QVERIFY(QFile::remove(viewer));
-    QVERIFY(QFile::remove(editor));
     f.platform.log.clear();
+    if (!answer.isEmpty())
+        f.platform.inputAnswers << answer;
+    for (const QString& entry : log)
+        if (entry.startsWith(QStringLiteral("box:")))
+            f.platform.answers << (entry == QStringLiteral("box:Διαγραφή") ? platform::Answer::Yes
+                                                                           : platform::Answer::Ok);
 
     f.click(button.toLatin1().constData());
     QCOMPARE(f.platform.log, log);
@@ -215,142 +312,18 @@ void FileCommandsTest::programRemovedAfterStartupFails()
     const QString error = text.section(u'«', 1).section(u'»', 0, 0);
     QVERIFY(!error.isEmpty());
     QCOMPARE(error, error.toUpper());
+    if (inputMissing || outputMissing)
+        QCOMPARE(error, QStringLiteral("NO SUCH FILE OR DIRECTORY"));
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
-    QCOMPARE(f.text("lblPleaseWait"), line);
-    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
+    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("in/other.txt"))), QByteArray("other"));
+    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("out/other.txt"))), QByteArray("other"));
+    QCOMPARE(WindowFixture::readBytes(chosen.input), inputMissing ? QByteArray("<missing>") : "12345");
+    QCOMPARE(WindowFixture::readBytes(chosen.output), outputMissing ? QByteArray("<missing>") : "xy");
+    verifySelectionKept(f, chosen, line);
     QVERIFY(!f.platform.ended);
 }
 
-void FileCommandsTest::quickViewDoesNotWaitForTheViewer()
-{
-    WindowFixture f;
-    const QString viewer = writeRecorder(f, QStringLiteral("view.sh"), QStringLiteral("sleep 5"));
-    f.writeIni(WindowFixture::standardIni(viewer));
-    QVERIFY(f.start());
-    chooseBoth(f);
-    QElapsedTimer timer;
-    timer.start();
-    f.click("c3dInputView");
-    f.click("c3dInputView");
-    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString::number(timer.elapsed())));
-    // A second view starts the viewer once more.
-    QTRY_COMPARE(recordOf(f, QStringLiteral("view.sh")).count('\n'), 4);
-    QCOMPARE(f.platform.boxes.size(), 0);
-}
-
-void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::newRow("blanks around and inside") << QStringLiteral("  two  blanks  ");
-    QTest::newRow("quotes") << QStringLiteral("\"double\" and 'single'");
-    QTest::newRow("leading dash") << QStringLiteral("-rf");
-    QTest::newRow("newline") << QStringLiteral("line\nbreak");
-    QTest::newRow("greek") << QStringLiteral("Νέο Όνομα.κείμενο");
-    QTest::newRow("shell syntax") << QStringLiteral("$(touch pwned); `touch pwned` | x");
-    QTest::newRow("255 bytes") << QString(127, u'ω') + u'x';
-}
-
-void FileCommandsTest::renameTakesTheAnswerExactlyAsTyped()
-{
-    QFETCH(QString, answer);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    // A size changed behind the window's back shows that the line is rebuilt after the rename.
-    QVERIFY(WindowFixture::writeBytes(chosen.input, "1234567"));
-    f.platform.log.clear();
-    f.platform.inputAnswers << answer << answer;
-    f.click("c3dInputRename");
-    f.click("c3dOutputRename");
-
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
-    QCOMPARE(f.platform.inputRequests[0].title, QStringLiteral("Μετονομασία"));
-    QCOMPARE(f.platform.inputRequests[0].prompt,
-             QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εισόδου. "));
-    QCOMPARE(f.platform.inputRequests[1].prompt,
-             QStringLiteral("Γράψτε το νέο όνομα που θέλετε να έχει το αρχείο εξόδου. "));
-    const QString newInput = f.work(QStringLiteral("in/")) + answer;
-    const QString newOutput = f.work(QStringLiteral("out/")) + answer;
-    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{answer});
-    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{answer});
-    QCOMPARE(WindowFixture::readBytes(newInput), QByteArray("1234567"));
-    QCOMPARE(WindowFixture::readBytes(newOutput), QByteArray("xy"));
-    QCOMPARE(f.window->state().InputFilePath, newInput);
-    QCOMPARE(f.window->state().InputFolder, f.work(QStringLiteral("in/")));
-    QCOMPARE(f.text("txtInputFullPathName"), newInput);
-    QCOMPARE(f.window->state().OutputFilePath, newOutput);
-    QCOMPARE(f.text("txtOutputFullPathName"), newOutput);
-    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Αρχείο εισόδου: 7 χαρακτήρες, ")));
-    QVERIFY(!QFileInfo::exists(f.dir.path() + QStringLiteral("/pwned")));
-    QVERIFY(f.available("c3dInputRename") && f.available("c3dConvert"));
-}
-
-void FileCommandsTest::renameFailureChangesNoFile_data()
-{
-    QTest::addColumn<bool>("output");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<bool>("outputWritten");
-    QTest::newRow("input onto a taken name") << false << QStringLiteral("other.txt") << true;
-    QTest::newRow("output onto a taken name") << true << QStringLiteral("other.txt") << true;
-    QTest::newRow("output not written yet") << true << QStringLiteral("new.txt") << false;
-    QTest::newRow("name of 256 bytes") << false << QString(128, u'ω') << true;
-}
-
-void FileCommandsTest::renameFailureChangesNoFile()
-{
-    QFETCH(bool, output);
-    QFETCH(QString, answer);
-    QFETCH(bool, outputWritten);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    if (!outputWritten)
-        QVERIFY(QFile::remove(chosen.output));
-    const QString folder = output ? f.work(QStringLiteral("out/")) : f.work(QStringLiteral("in/"));
-    QVERIFY(WindowFixture::writeBytes(folder + QStringLiteral("other.txt"), "other"));
-    const QString line = f.text("lblPleaseWait");
-    f.platform.log.clear();
-    f.platform.inputAnswers << answer;
-
-    f.click(output ? "c3dOutputRename" : "c3dInputRename");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("beep"),
-                                          QStringLiteral("box:Trelvick - Μετονομασία")}));
-    QVERIFY(f.platform.boxes.last().text.endsWith(
-        failureTail(QStringLiteral("Η εφαρμογή δεν μπορεί να μετονομάσει το αρχείο."))));
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
-    QCOMPARE(WindowFixture::readBytes(folder + QStringLiteral("other.txt")), QByteArray("other"));
-    QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
-    QCOMPARE(WindowFixture::readBytes(chosen.output), outputWritten ? QByteArray("xy") : QByteArray("<missing>"));
-    QCOMPARE(f.window->state().InputFilePath, chosen.input);
-    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
-    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QCOMPARE(f.text("lblPleaseWait"), line);
-}
-
-void FileCommandsTest::emptyRenameAnswerChangesNothing()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    f.click("c3dEnglish");
-    f.platform.log.clear();
-    f.platform.inputAnswers << QString() << QString();
-    f.click("c3dInputRename");
-    f.click("c3dOutputRename");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("input"), QStringLiteral("input")}));
-    QCOMPARE(f.platform.inputRequests[0].title, QStringLiteral("Rename"));
-    QCOMPARE(f.platform.inputRequests[0].prompt, QStringLiteral("Enter the new name of the input file. "));
-    QCOMPARE(f.platform.inputRequests[1].prompt, QStringLiteral("Enter the new name of the output file. "));
-    QCOMPARE(QDir(f.work(QStringLiteral("in"))).entryList(QDir::Files), QStringList{QStringLiteral("in.txt")});
-    QCOMPARE(QDir(f.work(QStringLiteral("out"))).entryList(QDir::Files), QStringList{QStringLiteral("out.txt")});
-    QCOMPARE(f.window->state().InputFilePath, chosen.input);
-    QCOMPARE(f.window->state().OutputFilePath, chosen.output);
-}
-
-void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing_data()
+void FileCommandsTest::deleteAnsweredNoChangesNothing_data()
 {
     QTest::addColumn<bool>("output");
     QTest::addColumn<bool>("english");
@@ -361,7 +334,7 @@ void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing_data()
     QTest::newRow("output, english") << true << true << QStringLiteral("Do you really want to delete the '%1' file?");
 }
 
-void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing()
+void FileCommandsTest::deleteAnsweredNoChangesNothing()
 {
     QFETCH(bool, output);
     QFETCH(bool, english);
@@ -383,11 +356,7 @@ void FileCommandsTest::deleteQuestionAnsweredNoChangesNothing()
     QCOMPARE(f.platform.boxes.last().buttons, platform::Buttons::YesNo);
     QCOMPARE(WindowFixture::readBytes(chosen.input), QByteArray("12345"));
     QCOMPARE(WindowFixture::readBytes(chosen.output), QByteArray("xy"));
-    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
-    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QCOMPARE(f.text("lblPleaseWait"), line);
-    for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
-        QVERIFY2(f.available(name), name);
+    verifySelectionKept(f, chosen, line);
 }
 
 // The output goes first and leaves the input's information line; the input then takes it along.
@@ -424,36 +393,6 @@ void FileCommandsTest::deleteEmptiesItsFrameOnly()
     f.click("c3dEnglish");
     QCOMPARE(f.text("lblPleaseWait"), QString());
     QCOMPARE(f.platform.beeps(), 2);
-}
-
-void FileCommandsTest::deleteOfAMissingFileFailsAndKeepsTheSelection_data()
-{
-    QTest::addColumn<bool>("output");
-    QTest::newRow("input removed behind the window") << false;
-    QTest::newRow("output not written yet") << true;
-}
-
-void FileCommandsTest::deleteOfAMissingFileFailsAndKeepsTheSelection()
-{
-    QFETCH(bool, output);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const Chosen chosen = chooseBoth(f);
-    QVERIFY(QFile::remove(output ? chosen.output : chosen.input));
-    f.platform.log.clear();
-    f.platform.answers << platform::Answer::Yes;
-
-    f.click(output ? "c3dOutputDelete" : "c3dInputDelete");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Διαγραφή"),
-                                          QStringLiteral("beep"), QStringLiteral("box:Trelvick - Διαγραφή")}));
-    QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY».\r\n\r\n"
-                                                          "Η εφαρμογή δεν μπορεί να διαγράψει το αρχείο."));
-    QCOMPARE(f.text("txtInputFullPathName"), chosen.input);
-    QCOMPARE(f.text("txtOutputFullPathName"), chosen.output);
-    QVERIFY(f.window->state().InputFileDefined && f.window->state().OutputFileDefined);
-    QVERIFY(f.available(output ? "c3dOutputDelete" : "c3dInputDelete"));
-    QVERIFY(f.available("c3dConvert"));
 }
 
 QTEST_MAIN(FileCommandsTest)

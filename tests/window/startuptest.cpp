@@ -34,7 +34,7 @@ QString bilingual(const QString& el, const QString& en)
 
 } // namespace
 
-class StartupTest : public QObject
+class StartupTest : public testing::WindowTest
 {
     Q_OBJECT
 
@@ -195,6 +195,7 @@ void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
     const QString folder = personal ? f.personalFolder() : f.programFolder();
     if (!ini.isEmpty())
         f.writeIni(ini.replaceInStrings(QStringLiteral("%WORK%"), f.workFolder()), folder);
+    f.platform.answers << platform::Answer::Ok;
     QVERIFY(!f.start());
     const QString path = (folder + QStringLiteral("/tq.ini")).toUpper();
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
@@ -211,6 +212,7 @@ void StartupTest::secondInstanceIsRefusedBeforeTheConfigurationIsRead()
 {
     WindowFixture f; // no tq.ini: the instance test must come first
     f.platform.otherInstance = true;
+    f.platform.answers << platform::Answer::Ok;
     QVERIFY(!f.start());
     QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
                                           QStringLiteral("end")}));
