@@ -43,9 +43,11 @@ QString help(Language language)
 με τα ίδια byte που βγάζει και το παράθυρο του Trelvick: κάθε γραμμή γράφεται με CR LF.
 
 Επιλογές:
-  --config ΑΡΧΕΙΟ      οι μετατροπείς από το ΑΡΧΕΙΟ αντί για το tq.ini του φακέλου του προγράμματος
+  --config ΑΡΧΕΙΟ      οι μετατροπείς από το ΑΡΧΕΙΟ αντί για το ~/.config/trelvick/tq.ini ή,
+                       όταν αυτό λείπει, το tq.ini του φακέλου του προγράμματος
   --list               τυπώνει τους μετατροπείς, κλειδί και περιγραφή, έναν ανά γραμμή
   --show ΜΕΤΑΤΡΟΠΕΑΣ   τυπώνει τον πίνακα του μετατροπέα, μία γραμμή «πηγή=στόχος» ανά κωδικό
+                       (ο στόχος ενός μετατροπέα σε UTF-8 είναι σημείο κώδικα Unicode)
   -c ΜΕΤΑΤΡΟΠΕΑΣ       μετατρέπει την ΕΙΣΟΔΟ στην ΕΞΟΔΟ· «-» σημαίνει την τυπική είσοδο ή έξοδο
   --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
                        αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
@@ -74,9 +76,11 @@ Converts the codepage of 8-bit text files with the converters of tq.ini, giving 
 same bytes as the Trelvick window: every line is written with CR LF.
 
 Options:
-  --config FILE        read the converters from FILE, not from tq.ini in the program's folder
+  --config FILE        read the converters from FILE, not from ~/.config/trelvick/tq.ini or,
+                       when that is missing, from tq.ini in the program's folder
   --list               print the converters, key and description, one per line
   --show CONVERTER     print the converter's table, one "source=target" line per code
+                       (a converter to UTF-8 shows Unicode code points as targets)
   -c CONVERTER         convert INPUT into OUTPUT; "-" stands for standard input or output
   --batch              convert each INPUT into INPUT.out beside it; a file that fails is
                        reported and the other files are still converted
