@@ -101,7 +101,7 @@ void LanguageTest::informationLineFollowsTheLanguageWithFreshSizeAndDate()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     const QString input = f.work(QStringLiteral("in.txt"));
-    QVERIFY(WindowFixture::writeBytes(input, "12345"));
+    QVERIFY(f.write(input, "12345"));
     const QDateTime when(QDate(2024, 3, 9), QTime(14, 5, 7));
     setModified(input, when);
     f.platform.openResults << testing::ScriptedPlatform::chosen({input});
@@ -114,7 +114,7 @@ void LanguageTest::informationLineFollowsTheLanguageWithFreshSizeAndDate()
     QCOMPARE(f.text("lblPleaseWait"), QStringLiteral("Input file: 5 bytes, ") + line.sliced(greek.size()));
 
     // Pressing the language in force again re-reads the file.
-    QVERIFY(WindowFixture::writeBytes(input, QByteArray(1234, 'x')));
+    QVERIFY(f.write(input, QByteArray(1234, 'x')));
     f.click("c3dEnglish");
     QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Input file: 1234 bytes, ")));
 
@@ -153,7 +153,7 @@ void LanguageTest::informationLineWritesTheLocalesTimeWithSeconds()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     const QString input = f.work(QStringLiteral("in.txt"));
-    QVERIFY(WindowFixture::writeBytes(input, {}));
+    QVERIFY(f.write(input, {}));
     setModified(input, QDateTime(QDate(2024, 3, 9), time));
     f.click("c3dEnglish");
     f.selectInput({input});
@@ -181,8 +181,8 @@ void LanguageTest::saveDialogRefusesWhatCannotBeWritten()
     QFETCH(QString, box);
     QFETCH(bool, chosen);
     WindowFixture f;
-    QVERIFY(WindowFixture::writeBytes(f.work(QStringLiteral("old.txt")), "x"));
-    QVERIFY(WindowFixture::writeBytes(f.work(QStringLiteral("locked.txt")), "x"));
+    QVERIFY(f.write(f.work(QStringLiteral("old.txt")), "x"));
+    QVERIFY(f.write(f.work(QStringLiteral("locked.txt")), "x"));
     QVERIFY(QFile::setPermissions(f.work(QStringLiteral("locked.txt")), QFileDevice::ReadOwner));
     if (typed == QStringLiteral("locked.txt") && ::geteuid() == 0)
         QSKIP("root may write any file");
@@ -229,8 +229,8 @@ void LanguageTest::helpOpensTheFileOfTheLanguageInForce()
     f.click("c3dInfo");
     QCOMPARE(f.platform.log, QStringList{QStringLiteral("help")});
     QVERIFY(!f.platform.ended && f.available("c3dInfo"));
-    QVERIFY(WindowFixture::writeBytes(f.programFolder() + QStringLiteral("/tq-grhlp.hlp"), "<p>el</p>"));
-    QVERIFY(WindowFixture::writeBytes(f.programFolder() + QStringLiteral("/tq-ukhlp.hlp"), "<p>en</p>"));
+    QVERIFY(f.write(f.programFolder() + QStringLiteral("/tq-grhlp.hlp"), "<p>el</p>"));
+    QVERIFY(f.write(f.programFolder() + QStringLiteral("/tq-ukhlp.hlp"), "<p>en</p>"));
     f.click("c3dInfo");
     f.click("c3dEnglish");
     QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/TQ-UKHLP.HLP")).toUpper());
