@@ -10,8 +10,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace trelvick;
@@ -307,37 +305,6 @@ TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
     EXPECT_TRUE(outcome.err.contains(path(u"c.txt"_s) + u": No such file or directory"_s));
     EXPECT_TRUE(outcome.err.contains(u"input '%1' and output '%1' are the same file"_s.arg(path(u"b.txt.out"_s))));
     EXPECT_TRUE(outcome.err.contains(u"2/4 files failed"_s)) << outcome.err.toStdString();
-}
-
-// Names are bytes: a name that is not UTF-8 is converted under its own bytes and gets ".out" after
-// them; a message shows its escape character escaped.
-TEST_F(Cli, NameBytesChangedOrPrintedRaw)
-{
-    const QByteArray name = QFile::encodeName(path({})) + "/\xa4\xe0\x1b[2J.txt";
-    {
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0600);
-        ASSERT_GE(fd, 0);
-        ASSERT_EQ(::write(fd, "a", 1), 1);
-        ::close(fd);
-    }
-    const QByteArray err = QFile::encodeName(path(u"err"_s));
-    const QByteArray configName = QFile::encodeName(config());
-    const char* argv[] = {TRELVICK_CONVERT_PATH, "--config", configName.constData(), "-c", "1", "--batch",
-                          name.constData(),      nullptr};
-    const pid_t child = ::fork();
-    if (child == 0) {
-        const int fd = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, 2);
-        ::execv(argv[0], const_cast<char**>(argv));
-        ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    struct stat info = {};
-    EXPECT_EQ(::stat((name + ".out").constData(), &info), 0);
-    EXPECT_TRUE(read(u"err"_s).contains("/\\xa4\\xe0\\x1b[2J.txt.out: 1 character changed"))
-        << read(u"err"_s).toStdString();
 }
 
 // --- the input is never lost through another name ---------------------------------------------------
