@@ -176,7 +176,6 @@ TEST_P(ProgramEntry, WrongAvailability)
 {
     const ProgramCase& c = GetParam();
     write("viewer", "");
-    write(".hidden", "");
     ASSERT_TRUE(QDir(folder()).mkdir("folder"));
     const QString key = c.quickView ? u"ΓρήγορηΠροβολή="_s : u"Επεξεργασία="_s;
     writeIniWithMain(c.value.isNull() ? QStringList{} : QStringList{key + QString(c.value).replace("%1", folder())});
@@ -193,9 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Entries, ProgramEntry,
                                          ProgramCase{"MarkerUsed", "<none>", false, false},
                                          ProgramCase{"MarkerPrefixUsed", "<none>%1/viewer", false, true},
                                          ProgramCase{"EmptyValueUsed", "", false, false},
-                                         ProgramCase{"MissingFileUsed", "%1/missing", false, true},
                                          ProgramCase{"FolderUsed", "%1/folder", false, false},
-                                         ProgramCase{"HiddenFileUsed", "%1/.hidden", false, true},
                                          ProgramCase{"ArgumentsAccepted", "%1/viewer -x", false, false},
                                          ProgramCase{"ExistingFileMissedByEditor", "\"%1/viewer\"", true, false},
                                          ProgramCase{"ExistingFileMissedByViewer", "\"%1/viewer\"", true, true},
