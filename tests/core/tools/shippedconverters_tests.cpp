@@ -1,11 +1,11 @@
-// The converters of the shipped tq.ini, read by the program's own reader: the UTF-8 ones run through its own
-// engine and checked byte by byte against glibc's iconv, the byte ones at letters known from the code charts.
+// The converters of the shipped tq.ini, read by the program's own reader: every byte of the UTF-8 ones
+// checked against glibc's iconv, the byte ones at letters known from the code charts.
 // That the file is exactly the table tool's output is checked beside the tool.
 
 #include "config/configuration.h"
 #include "config/profilereader.h"
 #include "convert/conversiontable.h"
-#include "convert/engine.h"
+#include "referenceconverter.h"
 
 #include <QByteArray>
 #include <QFileInfo>
@@ -121,31 +121,7 @@ TEST_F(ShippedConverters, StartUpOffersAllInKeyOrder)
     }
 }
 
-// --- every byte of every UTF-8 table, through the engine -------------------------------------------------
-
-struct MemorySource final : trelvick::convert::ByteSource
-{
-    std::string bytes;
-    std::int64_t read(char* buffer, std::int64_t capacity) override
-    {
-        const auto size = std::min<std::int64_t>(capacity, std::int64_t(bytes.size()));
-        std::memcpy(buffer, bytes.data(), std::size_t(size));
-        bytes.erase(0, std::size_t(size));
-        return size;
-    }
-    QString errorString() const override { return {}; }
-};
-
-struct MemorySink final : trelvick::convert::ByteSink
-{
-    std::string bytes;
-    bool write(const char* data, std::int64_t size) override
-    {
-        bytes.append(data, std::size_t(size));
-        return true;
-    }
-    QString errorString() const override { return {}; }
-};
+// --- every byte of every UTF-8 table ------------------------------------------------------------------
 
 class ShippedUtf8Converter : public ShippedConverters, public testing::WithParamInterface<Shipped>
 {
@@ -159,11 +135,11 @@ TEST_P(ShippedUtf8Converter, EveryByteComesOutAsIconvWritesIt)
     const ConversionTable table = load(c);
     ASSERT_EQ(table.output(), ConversionTable::Output::Utf8);
 
-    MemorySource source;
+    std::string input;
     std::string expected;
     int changed = 0;
     for (int b = 0; b < 256; ++b) {
-        source.bytes += static_cast<char>(b);
+        input += static_cast<char>(b);
         const auto utf8 = iconvOnce("UTF-8", c.from, std::string(1, static_cast<char>(b)));
         expected += b == '\r' ? "\r\n" : utf8.value_or("\xEF\xBF\xBD");
         // An entry for every defined byte that is not its own character, and for undefined ASCII.
@@ -172,12 +148,9 @@ TEST_P(ShippedUtf8Converter, EveryByteComesOutAsIconvWritesIt)
     }
     expected += "\r\n";
 
-    MemorySink sink;
-    const auto result = trelvick::convert::convertStream(source, sink, table);
-    ASSERT_TRUE(result.ok);
-    EXPECT_EQ(sink.bytes, expected) << keyOf(c).toStdString() << " " << c.from << " -> UTF-8";
-    EXPECT_EQ(result.counts.changed, changed);
-    EXPECT_EQ(result.counts.processed, 255 + 2 * 2); // the CR counts as one of the 2 terminators
+    const auto result = trelvick::testsupport::referenceConvert(input, table);
+    EXPECT_EQ(result.output, expected) << keyOf(c).toStdString() << " " << c.from << " -> UTF-8";
+    EXPECT_EQ(result.changed, changed);
 }
 
 INSTANTIATE_TEST_SUITE_P(All, ShippedUtf8Converter, testing::ValuesIn(kShippedUtf8),
