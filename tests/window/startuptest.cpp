@@ -37,7 +37,6 @@ class StartupTest : public testing::WindowTest
 private slots:
     void windowStartsInGreekWithOnlyTheSelectionCommandsUsable();
     void layoutMatchesTheDesignInPixels();
-    void unavailableButtonsRefuseTheirClicks();
     void badConfigurationShowsItsBilingualMessageAndEnds_data();
     void badConfigurationShowsItsBilingualMessageAndEnds();
     void secondInstanceIsRefusedBeforeTheConfigurationIsRead();
@@ -100,21 +99,6 @@ void StartupTest::layoutMatchesTheDesignInPixels()
     // The percentage box is centred once at start-up: 3000 and 90 twips within the bar.
     QCOMPARE(f.find<QWidget>("txtProgress")->pos(), QPoint(200, 6));
     QCOMPARE(f.find<QWidget>("lblCopyright")->geometry(), QRect(8, 392, 513, 17));
-}
-
-void StartupTest::unavailableButtonsRefuseTheirClicks()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni(QStringLiteral("/bin/true"), QStringLiteral("/bin/true")));
-    QVERIFY(f.start());
-    for (const char* name : testing::kAllCommands) {
-        if (usableAtStart(name))
-            continue;
-        f.click(name);
-    }
-    QVERIFY2(f.platform.log.isEmpty(), qPrintable(f.platform.log.join(u',')));
-    QVERIFY(!f.platform.ended);
-    QCOMPARE(f.text("txtProgress"), QStringLiteral("0%"));
 }
 
 void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds_data()
