@@ -40,22 +40,6 @@ QStringList keysOf(const LoadResult& result)
     return keys;
 }
 
-TEST_F(ProgramFolder, ExampleFileMisread)
-{
-    write("viewer", "");
-    writeIni({u"[Trelvick]"_s, u"ΓρήγορηΠροβολή="_s + path("viewer"), u"Επεξεργασία=<none>"_s, kCount + "=3", kList,
-              u"Μ3=From 1253 to 737"_s, u"Μ1="_s + QString(60, u'ω'), u"Μ4=Not offered"_s, u"[Μ1]"_s, u"65=193"_s});
-
-    const LoadResult result = loadConfiguration(folder());
-    ASSERT_EQ(result.failure, ConfigFailure::None);
-    EXPECT_TRUE(result.config.quickViewAvailable);
-    EXPECT_EQ(result.config.quickViewCommand, path("viewer"));
-    EXPECT_FALSE(result.config.editorAvailable);
-    EXPECT_EQ(result.config.converterCount, 3);
-    EXPECT_EQ(keysOf(result), (QStringList{u"Μ1"_s, u"Μ3"_s}));
-    EXPECT_EQ(result.config.converters[0].description, QString(49, u'ω'));
-}
-
 TEST_F(ProgramFolder, ConfigPathNotUpperCaseOrGivenTwoSeparators)
 {
     const QString program = path(u"Πρόγραμμα Mixed"_s);
