@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "scriptedplatform.h"
+#include "testsupport.h"
 #include "windowtest.h"
 
 #include <QByteArray>
@@ -11,54 +12,42 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QStringEncoder>
-#include <QTemporaryDir>
 #include <memory>
 
 namespace trelvick::testing {
 
+inline const char* const kAllCommands[] = {
+    "c3dInputDefine",  "c3dInputView",    "c3dInputEdit",  "c3dInputRename", "c3dInputDelete",
+    "c3dOutputDefine", "c3dOutputView",   "c3dOutputEdit", "c3dOutputRename", "c3dOutputDelete",
+    "c3dConvert",      "c3dExit",         "c3dGreek",      "c3dEnglish",     "c3dInfo"};
+
 // A program folder in a temporary directory, a tq.ini written there in windows-1253, a scripted
 // platform and the real window on top of them.
-struct WindowFixture
+struct WindowFixture : testsupport::TempFolder
 {
-    QTemporaryDir dir;
     ScriptedPlatform platform;
     std::unique_ptr<app::MainWindow> window;
 
     WindowFixture()
     {
-        QDir(dir.path()).mkpath(QStringLiteral("prog"));
-        QDir(dir.path()).mkpath(QStringLiteral("work"));
+        QDir(folder()).mkpath(QStringLiteral("prog"));
+        QDir(folder()).mkpath(QStringLiteral("work"));
         platform.folder = programFolder();
         // The developer's own ~/.config/trelvick/tq.ini would win over the test's.
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path() + QStringLiteral("/config")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder() + QStringLiteral("/config")));
     }
 
-    QString programFolder() const { return dir.path() + QStringLiteral("/prog"); }
-    QString personalFolder() const { return dir.path() + QStringLiteral("/config/trelvick"); }
-    QString workFolder() const { return dir.path() + QStringLiteral("/work"); }
+    QString programFolder() const { return folder() + QStringLiteral("/prog"); }
+    QString personalFolder() const { return folder() + QStringLiteral("/config/trelvick"); }
+    QString workFolder() const { return folder() + QStringLiteral("/work"); }
     QString work(const QString& name) const { return workFolder() + u'/' + name; }
 
-    static QByteArray cp1253(const QString& text) { return QStringEncoder("windows-1253")(text); }
-
-    static bool writeBytes(const QString& path, const QByteArray& bytes)
-    {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-    }
-
-    static QByteArray readBytes(const QString& path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
     // Lines joined with CR LF, encoded in windows-1253.
-    void writeIni(const QStringList& lines, const QString& folder = {})
+    void writeIni(const QStringList& lines, const QString& where = {})
     {
-        const QString target = folder.isEmpty() ? programFolder() : folder;
+        const QString target = where.isEmpty() ? programFolder() : where;
         QDir().mkpath(target);
-        writeBytes(target + QStringLiteral("/tq.ini"), cp1253(lines.join(QStringLiteral("\r\n")) + "\r\n"));
+        write(target + QStringLiteral("/tq.ini"), windows1253(lines.join(QStringLiteral("\r\n")) + "\r\n"));
     }
 
     // Two converters: Μ1 maps a->b and 'A'->'A' (counts as changed); Μ2 is faulty.

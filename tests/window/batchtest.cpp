@@ -24,7 +24,7 @@ Batch threeFiles(const WindowFixture& f)
     const char* names[] = {"one.txt", "two", "three.dat"};
     for (int i = 0; i < 3; ++i) {
         batch.inputs << f.work(QString::fromLatin1(names[i]));
-        WindowFixture::writeBytes(batch.inputs.last(), contents[i]);
+        f.write(batch.inputs.last(), contents[i]);
     }
     return batch;
 }
@@ -76,7 +76,7 @@ void BatchTest::yesConvertsEveryFileBesideItAndEnds()
     QVERIFY(f.start());
     const Batch batch = threeFiles(f);
     // An earlier, longer result is replaced without a question.
-    QVERIFY(WindowFixture::writeBytes(batch.inputs[1] + QStringLiteral(".out"), QByteArray(4000, 'z')));
+    QVERIFY(f.write(batch.inputs[1] + QStringLiteral(".out"), QByteArray(4000, 'z')));
     QVERIFY(!f.available("c3dConvert"));
     QStringList shown;
     f.platform.onProcessEvents = [&] { shown << f.text("lblPleaseWait") + u'|' + f.text("txtProgress"); };
@@ -95,7 +95,7 @@ void BatchTest::yesConvertsEveryFileBesideItAndEnds()
     QCOMPARE(question.icon, platform::Icon::Question);
     QCOMPARE(question.buttons, platform::Buttons::YesNo);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(WindowFixture::readBytes(batch.inputs[i] + QStringLiteral(".out")), batch.expected[i]);
+        QCOMPARE(f.read(batch.inputs[i] + QStringLiteral(".out")), batch.expected[i]);
     QCOMPARE(f.platform.exitStatus, 0);
     // The single-file selection is not touched.
     QVERIFY(!f.window->state().InputFileDefined);
@@ -137,11 +137,11 @@ void BatchTest::noShowsTheDialogAgainAndASingleFileProceedsAlone()
     QVERIFY(!f.available("c3dConvert"));
 
     // With the list empty, Convert is an ordinary single-file run.
-    QVERIFY(WindowFixture::writeBytes(batch.inputs[2], "a"));
+    QVERIFY(f.write(batch.inputs[2], "a"));
     f.selectOutput(f.work(QStringLiteral("single.out")));
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
-    QCOMPARE(WindowFixture::readBytes(f.work(QStringLiteral("single.out"))), QByteArray("b\r\n"));
+    QCOMPARE(f.read(f.work(QStringLiteral("single.out"))), QByteArray("b\r\n"));
     QCOMPARE(f.platform.boxes.last().title, QStringLiteral("End of conversion"));
     QVERIFY(!f.platform.ended);
     QVERIFY(f.platform.unexpected.isEmpty());
@@ -154,7 +154,7 @@ void BatchTest::faultyTableEndsAtTheFirstFileBeforeAnyOutput()
     f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     const Batch batch = threeFiles(f);
-    QVERIFY(WindowFixture::writeBytes(batch.inputs[0] + QStringLiteral(".out"), "keep"));
+    QVERIFY(f.write(batch.inputs[0] + QStringLiteral(".out"), "keep"));
     f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(1);
     f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
@@ -169,7 +169,7 @@ void BatchTest::faultyTableEndsAtTheFirstFileBeforeAnyOutput()
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Stop);
     QCOMPARE(f.platform.processEventsCalls, 0);
     QCOMPARE(f.platform.exitStatus, 1);
-    QCOMPARE(WindowFixture::readBytes(batch.inputs[0] + QStringLiteral(".out")), QByteArray("keep"));
+    QCOMPARE(f.read(batch.inputs[0] + QStringLiteral(".out")), QByteArray("keep"));
     QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
     QVERIFY(!QFileInfo::exists(batch.inputs[2] + QStringLiteral(".out")));
     QCOMPARE(f.text("lblPleaseWait"), QString());
@@ -188,7 +188,7 @@ void BatchTest::failureMidwayKeepsEarlierOutputsAndStops()
     QCOMPARE(f.platform.boxes.last().title, QStringLiteral("Trelvick - Μετατροπή"));
     QVERIFY(f.platform.boxes.last().text.startsWith(QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY»")));
     QCOMPARE(f.platform.exitStatus, 1);
-    QCOMPARE(WindowFixture::readBytes(batch.inputs[0] + QStringLiteral(".out")), batch.expected[0]);
+    QCOMPARE(f.read(batch.inputs[0] + QStringLiteral(".out")), batch.expected[0]);
     QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
     QVERIFY(!QFileInfo::exists(batch.inputs[2] + QStringLiteral(".out")));
     QCOMPARE(f.platform.log.count(QStringLiteral("end")), 1);
@@ -202,7 +202,7 @@ void BatchTest::outputReplacingAnInputIsRefusedUntouched()
     QVERIFY(f.start());
     Batch batch = threeFiles(f);
     batch.inputs << batch.inputs[0] + QStringLiteral(".out");
-    QVERIFY(WindowFixture::writeBytes(batch.inputs.last(), "keep"));
+    QVERIFY(f.write(batch.inputs.last(), "keep"));
     const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
@@ -211,7 +211,7 @@ void BatchTest::outputReplacingAnInputIsRefusedUntouched()
                                           QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων"),
                                           QStringLiteral("end")}));
     QCOMPARE(QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
-    QCOMPARE(WindowFixture::readBytes(batch.inputs.last()), QByteArray("keep"));
+    QCOMPARE(f.read(batch.inputs.last()), QByteArray("keep"));
 }
 
 QTEST_MAIN(BatchTest)

@@ -1,6 +1,6 @@
 #include "config/countparser.h"
 
-#include "inifixture.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "config/profilereader.h"
 
-#include "inifixture.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "convert/conversiontable.h"
 
-#include <gtest/gtest.h>
+#include "testsupport.h"
 
-#include <QStringEncoder>
+#include <gtest/gtest.h>
 
 using trelvick::config::ProfileReader;
 using trelvick::convert::ConversionTable;
@@ -11,13 +11,9 @@ using Pairs = std::vector<std::pair<int, int>>;
 
 namespace {
 
-// tq.ini is windows-1253 on disk; the tests build their files the same way.
 ConversionTable::LoadResult load(const QString& ini)
 {
-    QStringEncoder cp1253("windows-1253");
-    const QByteArray bytes = cp1253(ini);
-    EXPECT_FALSE(cp1253.hasError());
-    return ConversionTable::load(ProfileReader::fromBytes(bytes), QStringLiteral(u"Μ2"));
+    return ConversionTable::load(ProfileReader::fromBytes(windows1253(ini)), QStringLiteral(u"Μ2"));
 }
 
 void expectOnly(const ConversionTable& table, const Pairs& pairs)

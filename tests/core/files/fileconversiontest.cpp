@@ -1,11 +1,10 @@
 #include "files/fileconversion.h"
 #include "files/fileops.h"
 
-#include "qstringprinter.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <array>
 #include <cerrno>
 #include <csignal>
@@ -34,16 +33,7 @@ convert::ConversionTable aToB()
     return convert::ConversionTable::fromLookup(lookup);
 }
 
-// Parameter cases print as their names.
-template <typename Case>
-requires requires(const Case& c)
-{
-    c.name;
-}
-void PrintTo(const Case& c, std::ostream* out)
-{
-    *out << c.name;
-}
+using testsupport::PrintTo;
 
 long openDescriptors()
 {
@@ -51,33 +41,17 @@ long openDescriptors()
     return static_cast<long>(std::distance(begin(fds), end(fds)));
 }
 
-class Conversion : public testing::Test
+class Conversion : public testing::Test, protected testsupport::TempFolder
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(m_dir.isValid());
         m_umask = ::umask(022);
-        write("in", "abc\r\na", 0600);
-        write("out", kOld, 0664); // wider than the umask lets a new file be
+        ASSERT_TRUE(write("in", "abc\r\na", 0600));
+        ASSERT_TRUE(write("out", kOld, 0664)); // wider than the umask lets a new file be
     }
     void TearDown() override { ::umask(m_umask); }
 
-    QString path(const QString& name) const { return name.startsWith(u'/') ? name : m_dir.filePath(name); }
-    QByteArray native(const QString& name) const { return nativePath(path(name)); }
-    void write(const QString& name, const QByteArray& bytes, mode_t mode = 0644) const
-    {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-        file.close();
-        ::chmod(native(name).constData(), mode);
-    }
-    QByteArray read(const QString& name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
     mode_t mode(const QString& name) const
     {
         struct stat info = {};
@@ -87,8 +61,8 @@ protected:
     QStringList entries() const
     {
         QStringList names;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_dir.path().toStdString()))
-            names << QString::fromStdString(entry.path().lexically_relative(m_dir.path().toStdString()).string());
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder().toStdString()))
+            names << QString::fromStdString(entry.path().lexically_relative(folder().toStdString()).string());
         names.sort();
         return names;
     }
@@ -101,7 +75,6 @@ protected:
         return convertFile(request, aToB());
     }
 
-    QTemporaryDir m_dir;
     mode_t m_umask = 022;
 };
 

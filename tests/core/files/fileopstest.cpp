@@ -1,10 +1,9 @@
 #include "files/fileops.h"
 
-#include "qstringprinter.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -15,29 +14,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-class Folder : public testing::Test
+class Folder : public testing::Test, protected trelvick::testsupport::TempFolder
 {
-protected:
-    void SetUp() override { ASSERT_TRUE(m_dir.isValid()); }
-
-    QString folder() const { return m_dir.path(); }
-    QString path(const QString& name) const { return m_dir.filePath(name); }
-    QByteArray native(const QString& name) const { return nativePath(path(name)); }
-
-    void writeFile(const QString& name, const QByteArray& bytes)
-    {
-        QFile file(path(name));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(bytes);
-    }
-    QByteArray contents(const QString& name) const
-    {
-        QFile file(path(name));
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-    }
-
-private:
-    QTemporaryDir m_dir;
 };
 
 struct FileTestCase
@@ -54,10 +32,10 @@ class PlainFileTest : public Folder, public testing::WithParamInterface<FileTest
 
 TEST_P(PlainFileTest, WrongAnswer)
 {
-    writeFile("file", "x");
-    writeFile(".hidden", "x");
+    write("file", "x");
+    write(".hidden", "x");
     ASSERT_TRUE(QDir(folder()).mkpath(".dir/inner"));
-    writeFile(".dir/inner/file", "x");
+    write(".dir/inner/file", "x");
     ASSERT_EQ(::symlink("file", native("link").constData()), 0);
     ASSERT_EQ(::symlink(".dir", native("dirlink").constData()), 0);
     ASSERT_EQ(::symlink("missing", native("dangling").constData()), 0);
@@ -90,16 +68,16 @@ INSTANTIATE_TEST_SUITE_P(Entries, PlainFileTest,
 
 TEST_F(Folder, RenameReplacesTakenName)
 {
-    writeFile("a", "first");
-    writeFile("b", "second");
+    write("a", "first");
+    write("b", "second");
     QString error;
     EXPECT_FALSE(renameNoReplace(path("a"), path("b"), &error));
     EXPECT_EQ(error, systemErrorText(EEXIST));
-    EXPECT_EQ(contents("a"), "first");
-    EXPECT_EQ(contents("b"), "second");
+    EXPECT_EQ(read("a"), "first");
+    EXPECT_EQ(read("b"), "second");
 
     EXPECT_TRUE(renameNoReplace(path("a"), path(u"νέο όνομα"_s), &error));
-    EXPECT_EQ(contents(u"νέο όνομα"_s), "first");
+    EXPECT_EQ(read(u"νέο όνομα"_s), "first");
     EXPECT_FALSE(QFile::exists(path("a")));
 }
 
@@ -116,8 +94,8 @@ TEST_F(Folder, MissingFileNotReported)
 
 TEST_F(Folder, SameFileMissedThroughLinkOrSizeWrong)
 {
-    writeFile("a", QByteArray(1234, 'z'));
-    writeFile("b", QByteArray(1234, 'z'));
+    write("a", QByteArray(1234, 'z'));
+    write("b", QByteArray(1234, 'z'));
     ASSERT_EQ(::symlink("a", native("link").constData()), 0);
     EXPECT_TRUE(sameFile(path("a"), path("./link")));
     EXPECT_FALSE(sameFile(path("a"), path("b")));

@@ -1,6 +1,6 @@
 #include "files/paths.h"
 
-#include "qstringprinter.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
