@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -312,6 +314,58 @@ TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
 }
 
 // --- the input is never lost through another name ---------------------------------------------------
+
+// Names are bytes: a name that is not UTF-8 is converted under its own bytes and gets ".out" after
+// them; a message shows its escape character escaped.
+TEST_F(Cli, NameBytesChangedOrPrintedRaw)
+{
+    const QByteArray name = QFile::encodeName(path({})) + "/\xa4\xe0\x1b[2J.txt";
+    {
+        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::write(fd, "a", 1), 1);
+        ::close(fd);
+    }
+    const QByteArray err = QFile::encodeName(path(u"err"_s));
+    const QByteArray configName = QFile::encodeName(config());
+    const char* argv[] = {TRELVICK_CONVERT_PATH, "--config", configName.constData(), "-c", "1", "--batch",
+                          name.constData(),      nullptr};
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int fd = ::open(err.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::execv(argv[0], const_cast<char**>(argv));
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    struct stat info = {};
+    EXPECT_EQ(::stat((name + ".out").constData(), &info), 0);
+    EXPECT_TRUE(read(u"err"_s).contains("/\\xa4\\xe0\\x1b[2J.txt.out: 1 character changed"))
+        << read(u"err"_s).toStdString();
+}
+
+// A conversion ended by a signal leaves the old output and nothing else.
+TEST_F(Cli, TerminatedConversionLosesOldOutput)
+{
+    write(u"in.txt.out"_s, "old result");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path(u"in.txt"_s)).constData(), 0600), 0);
+    const QStringList before = QDir(path({})).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    QProcess process;
+    process.start(kProgram, {u"--config"_s, config(), u"-c"_s, u"1"_s, u"--batch"_s, path(u"in.txt"_s)});
+    ASSERT_TRUE(process.waitForStarted());
+    const int writer = ::open(QFile::encodeName(path(u"in.txt"_s)).constData(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    const QByteArray block(256 * 1024, 'a'); // more than a pipe holds: the conversion is under way
+    ASSERT_EQ(::write(writer, block.constData(), block.size()), block.size());
+    process.terminate();
+    EXPECT_TRUE(process.waitForFinished());
+    ::close(writer);
+    EXPECT_EQ(process.exitStatus(), QProcess::CrashExit);
+    EXPECT_EQ(read(u"in.txt.out"_s), "old result");
+    EXPECT_EQ(QDir(path({})).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
+}
 
 TEST_F(Cli, StandardOutputAppendedToInputLooping)
 {
