@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
@@ -97,7 +96,7 @@ void MainWindow::onConvert()
                 : QString();
         // Read afresh for every file: the user may have mended tq.ini meanwhile.
         const auto loaded =
-            convert::ConversionTable::load(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
+            config::loadCodeSection(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
         if (!loaded.ok()) {
             m_platform.beep();
             box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);

@@ -1,7 +1,6 @@
 #include "cli/cli.h"
 
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
@@ -220,14 +219,14 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
                                                           const config::Converter& converter) const
 {
     // The file as the configuration load read it: tq.ini is read once per run.
-    auto loaded = convert::ConversionTable::load(config.profile, converter.key);
+    auto loaded = config::loadCodeSection(config.profile, converter.key);
     switch (loaded.failure) {
-    case convert::ConversionTable::Failure::None:
+    case config::CodeSection::Failure::None:
         return std::move(loaded.table);
-    case convert::ConversionTable::Failure::NoEntries:
+    case config::CodeSection::Failure::NoEntries:
         error(texts::noCodeEntries(language(), config.configFile, converter.key));
         break;
-    case convert::ConversionTable::Failure::Faulty:
+    case config::CodeSection::Failure::Faulty:
         error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue,
                                 convert::ConversionTable::highestCode(loaded.output)));
         break;
@@ -378,7 +377,7 @@ int Runner::run()
     if (m_options.mode == Options::Mode::Show) {
         QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
         if (table->output() == convert::ConversionTable::Output::Utf8)
-            text += QString::fromUtf16(convert::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
+            text += QString::fromUtf16(config::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
         for (const auto& [source, target] : table->pairs())
             text += QString::number(source) + u'=' + QString::number(target) + u'\n';
         return print(text);

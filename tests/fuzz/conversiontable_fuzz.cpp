@@ -2,8 +2,7 @@
 // consistent map of codes 0..255 (code points, when the section asks for UTF-8), and each entry is what
 // the profile reader gives for its key.
 
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "fuzzcheck.h"
 
 using namespace trelvick::config;
@@ -55,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const QByteArray file = toByteArray(data.ConsumeRemainingBytesAsString());
 
     const ProfileReader reader = ProfileReader::fromBytes(file);
-    const ConversionTable::LoadResult result = ConversionTable::load(reader, section);
+    const CodeSection result = loadCodeSection(reader, section);
 
     // The encoding key is read first: absent, UTF-8, or a refusal before any code is read.
     QString encoding = reader.read(section, QString::fromUtf16(kEncodingKey), kCodeEntryCapacity);
@@ -65,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const bool utf8 = !absent && (encoding.compare(u"UTF-8", Qt::CaseInsensitive) == 0 ||
                                   encoding.compare(u"UTF8", Qt::CaseInsensitive) == 0);
     if (!absent && !utf8) {
-        FUZZ_CHECK(result.failure == ConversionTable::Failure::Faulty);
+        FUZZ_CHECK(result.failure == CodeSection::Failure::Faulty);
         FUZZ_CHECK(result.faultyKey == -1);
         return 0;
     }
@@ -85,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         expected[code] = referenceCode(*value, utf8);
         if (expected[code] < 0) {
             expectedFaulty = code;
-            FUZZ_CHECK(result.failure == ConversionTable::Failure::Faulty);
+            FUZZ_CHECK(result.failure == CodeSection::Failure::Faulty);
             FUZZ_CHECK(result.faultyKey == code);
             FUZZ_CHECK(result.faultyValue == *value);
         }
@@ -93,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (expectedFaulty >= 0)
         return 0;
     if (!anyEntry) {
-        FUZZ_CHECK(result.failure == ConversionTable::Failure::NoEntries);
+        FUZZ_CHECK(result.failure == CodeSection::Failure::NoEntries);
         return 0;
     }
 

@@ -1,6 +1,5 @@
 #include "cli/cli.h"
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "referenceconverter.h"
 
 #include <QDir>
@@ -149,7 +148,7 @@ TEST_P(LineEnds, BytesDifferFromReference)
 {
     const auto& [shape, key] = GetParam();
     const auto table =
-        convert::ConversionTable::load(config::ProfileReader::fromFile(config()), QString::fromUtf8(key));
+        config::loadCodeSection(config::ProfileReader::fromFile(config()), QString::fromUtf8(key));
     ASSERT_TRUE(table.ok());
     const auto reference = testsupport::referenceConvert(shape.bytes.toStdString(), table.table);
     const QByteArray expected = QByteArray::fromStdString(reference.output);

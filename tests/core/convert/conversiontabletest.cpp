@@ -1,4 +1,4 @@
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 
 #include <gtest/gtest.h>
 
@@ -6,18 +6,19 @@
 
 using trelvick::config::ProfileReader;
 using trelvick::convert::ConversionTable;
-using Failure = ConversionTable::Failure;
+using trelvick::config::CodeSection;
+using Failure = CodeSection::Failure;
 using Pairs = std::vector<std::pair<int, int>>;
 
 namespace {
 
 // tq.ini is windows-1253 on disk; the tests build their files the same way.
-ConversionTable::LoadResult load(const QString& ini)
+CodeSection load(const QString& ini)
 {
     QStringEncoder cp1253("windows-1253");
     const QByteArray bytes = cp1253(ini);
     EXPECT_FALSE(cp1253.hasError());
-    return ConversionTable::load(ProfileReader::fromBytes(bytes), QStringLiteral(u"Μ2"));
+    return trelvick::config::loadCodeSection(ProfileReader::fromBytes(bytes), QStringLiteral(u"Μ2"));
 }
 
 void expectOnly(const ConversionTable& table, const Pairs& pairs)
@@ -83,7 +84,7 @@ TEST_P(Values, AreAcceptedOnlyAsCodes)
         EXPECT_EQ(result.failure, Failure::Faulty);
         EXPECT_EQ(result.faultyKey, 65);
         // 50 characters come back cut to the 49 the table asks for, still far too long.
-        EXPECT_EQ(result.faultyValue, c.value.left(trelvick::convert::kCodeEntryCapacity));
+        EXPECT_EQ(result.faultyValue, c.value.left(trelvick::config::kCodeEntryCapacity));
     }
 }
 

@@ -2,8 +2,7 @@
 // checked byte by byte against glibc's iconv. The engine itself is held to the reference elsewhere.
 
 #include "config/configuration.h"
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "convert/engine.h"
 #include "referenceconverter.h"
 
@@ -134,7 +133,7 @@ protected:
 
     static ConversionTable load(const Shipped& c)
     {
-        const auto result = ConversionTable::load(ProfileReader::fromFile(kIni), keyOf(c));
+        const auto result = trelvick::config::loadCodeSection(ProfileReader::fromFile(kIni), keyOf(c));
         EXPECT_TRUE(result.ok()) << "section " << keyOf(c).toStdString() << " fails to load at key " << result.faultyKey
                                  << " (" << result.faultyValue.toStdString() << ")";
         return result.table;
