@@ -36,7 +36,7 @@ void MainWindow::setCommandsAvailable(bool available)
 void MainWindow::failConversion(const QString& error)
 {
     m_platform.beep();
-    box(lang::conversionFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Stop);
+    box(lang::conversionFailure(m_state.InterfaceLanguage, error), Icon::Stop);
     m_state.ConversionRunning = false;
     endProgram(1);
 }
