@@ -135,10 +135,8 @@ void MainWindow::onConvert()
 
         setProgress(0);
         setCommandsAvailable(true);
-        m_ui.c3dInputView->setAvailable(m_state.QuickViewAvailable);
-        m_ui.c3dOutputView->setAvailable(m_state.QuickViewAvailable);
-        m_ui.c3dInputEdit->setAvailable(m_state.EditorAvailable);
-        m_ui.c3dOutputEdit->setAvailable(m_state.EditorAvailable);
+        setSideAvailability(m_input, true);
+        setSideAvailability(m_output, true);
         m_state.OutputFileChanged = false;
         m_state.ConversionRunning = false;
     }
