@@ -4,9 +4,20 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
+#include <pthread.h>
+
 int main(int argc, char* argv[])
 {
+    // Qt's threads inherit this mask, so only the main thread, whose file conversion holds these back, gets them.
+    sigset_t termination;
+    sigset_t previous;
+    sigemptyset(&termination);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&termination, signal);
+    ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
     QApplication application(argc, argv);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     QApplication::setApplicationName(u"Trelvick"_qs);
     QApplication::setWindowIcon(QIcon(u":/icons/trelvick.png"_qs));
     QApplication::setQuitOnLastWindowClosed(false);
