@@ -39,8 +39,6 @@ public:
     const std::vector<std::pair<int, int>>& pairs() const { return m_pairs; }
 
 private:
-    void setPairs(std::vector<std::pair<int, int>> pairs);
-
     std::vector<std::pair<int, int>> m_pairs;
     std::array<std::int32_t, 256> m_lookup{};
     Output m_output = Output::Bytes;
