@@ -9,7 +9,7 @@
 
 int main(int argc, char* argv[])
 {
-    // Qt's threads inherit this mask, so only the main thread, whose file conversion holds these back, gets them.
+    // Threads QApplication starts inherit this mask, so they never take what the main thread's conversion holds back.
     sigset_t termination;
     sigset_t previous;
     sigemptyset(&termination);
