@@ -7,8 +7,7 @@
 // Uses the tq.ini beside this program and its first converter.
 #include "app/mainwindow.h"
 #include "config/configuration.h"
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/posixfile.h"
 
@@ -75,7 +74,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "no usable tq.ini beside the program\n");
         return 2;
     }
-    const auto table = convert::ConversionTable::load(config::ProfileReader::fromFile(loaded.config.configFile),
+    const auto table = config::loadCodeSection(config::ProfileReader::fromFile(loaded.config.configFile),
                                                       loaded.config.converters.front().key);
 
     std::vector<double> engine, window;

@@ -1,7 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
@@ -37,7 +36,7 @@ void MainWindow::setCommandsAvailable(bool available)
 void MainWindow::failConversion(const QString& error)
 {
     m_platform.beep();
-    box(lang::conversionFailure(m_state.InterfaceLanguage, files::upperError(error)), Icon::Stop);
+    box(lang::conversionFailure(m_state.InterfaceLanguage, error), Icon::Stop);
     m_state.ConversionRunning = false;
     endProgram(1);
 }
@@ -97,7 +96,7 @@ void MainWindow::onConvert()
                 : QString();
         // Read afresh for every file: the user may have mended tq.ini meanwhile.
         const auto loaded =
-            convert::ConversionTable::load(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
+            config::loadCodeSection(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
         if (!loaded.ok()) {
             m_platform.beep();
             box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);
@@ -136,10 +135,8 @@ void MainWindow::onConvert()
 
         setProgress(0);
         setCommandsAvailable(true);
-        m_ui.c3dInputView->setAvailable(m_state.QuickViewAvailable);
-        m_ui.c3dOutputView->setAvailable(m_state.QuickViewAvailable);
-        m_ui.c3dInputEdit->setAvailable(m_state.EditorAvailable);
-        m_ui.c3dOutputEdit->setAvailable(m_state.EditorAvailable);
+        setSideAvailability(m_input, true);
+        setSideAvailability(m_output, true);
         m_state.OutputFileChanged = false;
         m_state.ConversionRunning = false;
     }

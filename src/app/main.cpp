@@ -4,9 +4,20 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <csignal>
+#include <pthread.h>
+
 int main(int argc, char* argv[])
 {
+    // Threads QApplication starts inherit this mask, so they never take what the main thread's conversion holds back.
+    sigset_t termination;
+    sigset_t previous;
+    sigemptyset(&termination);
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&termination, signal);
+    ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
     QApplication application(argc, argv);
+    ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     QApplication::setApplicationName(u"Trelvick"_qs);
     QApplication::setWindowIcon(QIcon(u":/icons/trelvick.png"_qs));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -306,7 +306,7 @@ bool MainWindow::load()
         m_state.QuickViewAvailable = m_state.EditorAvailable = false;
 
         const QString folder = m_platform.programFolder();
-        m_state.programFolder = config::folderWithSeparator(folder);
+        m_state.programFolder = files::AddSeparator(folder);
         m_state.HelpFilePath = helpFilePathFor(Language::Greek);
 
         const config::LoadResult loaded = config::loadConfiguration(folder, config::personalConfigFolder());
@@ -468,7 +468,7 @@ void MainWindow::onInfo()
         return;
     // The upper-case path names a file spelt in lower case on disk.
     const QString name = lang::helpFileName(m_state.InterfaceLanguage);
-    const QString real = config::resolveInFolder(m_state.programFolder, name);
+    const QString real = files::resolveInFolder(m_state.programFolder, name);
     m_platform.showHelp(QFileInfo::exists(real) ? real : m_state.HelpFilePath);
 }
 

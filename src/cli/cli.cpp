@@ -1,7 +1,7 @@
 #include "cli/cli.h"
 
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "cli/options.h"
+#include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
@@ -12,9 +12,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
-#include <cerrno>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <utility>
 
 namespace trelvick::cli {
@@ -30,32 +28,24 @@ constexpr std::int64_t kProgressThreshold = std::int64_t(16) * 1024 * 1024;
 constexpr std::chrono::milliseconds kProgressInterval(100);
 constexpr int kBarWidth = 40;
 
-const QString kStandardStream = u"-"_s;
-
-bool writeAll(int fd, const QByteArray& bytes)
+// Texts go out through the same descriptor writes as converted bytes; *error gets the system's reason.
+bool writeAll(int fd, const QByteArray& bytes, QString* error = nullptr)
 {
-    const char* data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(fd, data, static_cast<std::size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        left -= written;
-    }
-    return true;
+    files::DescriptorSink sink(fd);
+    if (sink.write(bytes.constData(), bytes.size()))
+        return true;
+    if (error)
+        *error = sink.errorString();
+    return false;
 }
 
 // The one write of --list, --show, --help and --version: a full disk or a closed pipe is reported
 // like any failed output, not passed over.
 int printResult(const Context& context, const QString& text)
 {
-    if (writeAll(context.outputFd, text.toUtf8()))
+    QString reason;
+    if (writeAll(context.outputFd, text.toUtf8(), &reason))
         return kDone;
-    const QString reason = files::systemErrorText(errno);
     writeAll(context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s +
                                texts::fileFailure(texts::standardOutput(context.language), reason) + u'\n')
                                   .toUtf8());
@@ -220,14 +210,14 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
                                                           const config::Converter& converter) const
 {
     // The file as the configuration load read it: tq.ini is read once per run.
-    auto loaded = convert::ConversionTable::load(config.profile, converter.key);
+    auto loaded = config::loadCodeSection(config.profile, converter.key);
     switch (loaded.failure) {
-    case convert::ConversionTable::Failure::None:
+    case config::CodeSection::Failure::None:
         return std::move(loaded.table);
-    case convert::ConversionTable::Failure::NoEntries:
+    case config::CodeSection::Failure::NoEntries:
         error(texts::noCodeEntries(language(), config.configFile, converter.key));
         break;
-    case convert::ConversionTable::Failure::Faulty:
+    case config::CodeSection::Failure::Faulty:
         error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue,
                                 convert::ConversionTable::highestCode(loaded.output)));
         break;
@@ -378,7 +368,7 @@ int Runner::run()
     if (m_options.mode == Options::Mode::Show) {
         QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
         if (table->output() == convert::ConversionTable::Output::Utf8)
-            text += QString::fromUtf16(convert::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
+            text += QString::fromUtf16(config::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
         for (const auto& [source, target] : table->pairs())
             text += QString::number(source) + u'=' + QString::number(target) + u'\n';
         return print(text);
@@ -413,166 +403,6 @@ int Runner::run()
 }
 
 } // namespace
-
-ParsedOptions parseArguments(const QStringList& arguments, Language language)
-{
-    ParsedOptions parsed;
-    Options& options = parsed.options;
-
-    // --help and --version answer whatever else the line holds.
-    for (const QString& argument : arguments) {
-        if (argument == u"--"_s)
-            break;
-        if (argument == u"--help"_s || argument == u"--version"_s) {
-            options.mode = argument == u"--help"_s ? Options::Mode::Help : Options::Mode::Version;
-            return parsed;
-        }
-    }
-
-    std::optional<Options::Mode> mode;
-    bool endOfOptions = false;
-    auto fail = [&parsed](QString text) {
-        parsed.error = std::move(text);
-        return parsed;
-    };
-    auto setMode = [&](Options::Mode wanted, const QString& name) -> std::optional<QString> {
-        if (mode)
-            return *mode == wanted ? texts::repeatedOption(language, name) : texts::twoModes(language);
-        mode = wanted;
-        return std::nullopt;
-    };
-
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        if (!endOfOptions && argument == u"--"_s) {
-            endOfOptions = true;
-            continue;
-        }
-        if (endOfOptions || argument == kStandardStream || !argument.startsWith(u'-')) {
-            options.files << argument;
-            continue;
-        }
-
-        // "--config=FILE" and "-cM3" carry their value; otherwise it is the next argument.
-        QString name = argument;
-        std::optional<QString> attached;
-        if (argument.startsWith(u"--"_s)) {
-            const qsizetype equals = argument.indexOf(u'=');
-            if (equals > 0) {
-                name = argument.first(equals);
-                attached = argument.sliced(equals + 1);
-            }
-        } else if (argument.size() > 2 && argument.startsWith(u"-c"_s)) {
-            name = u"-c"_s;
-            attached = argument.sliced(2);
-        }
-        auto value = [&]() -> std::optional<QString> {
-            if (attached)
-                return attached;
-            if (i + 1 < arguments.size())
-                return arguments.at(++i);
-            return std::nullopt;
-        };
-
-        if (name == u"--config"_s) {
-            if (options.configFile)
-                return fail(texts::repeatedOption(language, name));
-            options.configFile = value();
-            if (!options.configFile)
-                return fail(texts::missingValue(language, name));
-        } else if (name == u"--show"_s || name == u"-c"_s) {
-            if (auto problem = setMode(name == u"-c"_s ? Options::Mode::Convert : Options::Mode::Show, name))
-                return fail(*problem);
-            const std::optional<QString> converter = value();
-            if (!converter)
-                return fail(texts::missingValue(language, name));
-            options.converter = *converter;
-        } else if (name == u"--list"_s && !attached) {
-            if (auto problem = setMode(Options::Mode::List, name))
-                return fail(*problem);
-        } else if (name == u"--guess"_s && !attached) {
-            if (auto problem = setMode(Options::Mode::Guess, name))
-                return fail(*problem);
-        } else if (name == u"--batch"_s && !attached) {
-            if (options.batch)
-                return fail(texts::repeatedOption(language, name));
-            options.batch = true;
-        } else if (name == u"--quiet"_s && !attached) {
-            options.quiet = true;
-        } else {
-            return fail(texts::unknownOption(language, argument));
-        }
-    }
-
-    // An empty name would only meet "No such file or directory" later, naming nothing.
-    if (options.configFile && options.configFile->isEmpty())
-        return fail(texts::emptyFileName(language, u"--config"_s));
-    if (options.files.contains(QString()))
-        return fail(texts::emptyFileName(language, {}));
-    if (!mode)
-        return fail(texts::noMode(language));
-    options.mode = *mode;
-    if (options.batch && options.mode != Options::Mode::Convert)
-        return fail(texts::batchWithoutConvert(language));
-    if (options.mode == Options::Mode::Guess) {
-        if (options.files.isEmpty())
-            return fail(texts::noGuessInput(language));
-    } else if (options.mode != Options::Mode::Convert) {
-        if (!options.files.isEmpty())
-            return fail(texts::unexpectedOperand(language, options.files.first()));
-    } else if (!options.batch) {
-        if (options.files.size() != 2)
-            return fail(texts::wrongFileCount(language));
-    } else {
-        if (options.files.isEmpty())
-            return fail(texts::noBatchInput(language));
-        if (options.files.contains(kStandardStream))
-            return fail(texts::standardInputInBatch(language));
-    }
-    return parsed;
-}
-
-Language languageOf(const QString& lcAll, const QString& lcMessages, const QString& lang)
-{
-    for (const QString* value : {&lcAll, &lcMessages, &lang}) {
-        if (!value->isEmpty())
-            return value->startsWith(u"el"_s) ? Language::Greek : Language::English;
-    }
-    return Language::English;
-}
-
-std::optional<qsizetype> findConverter(const QList<config::Converter>& converters, const QString& name,
-                                       QStringList* ambiguous)
-{
-    // A key: Greek or Latin M in either case, or none, then the number as tq.ini writes it ("3", not "03").
-    QString number = name;
-    if (!number.isEmpty() && QStringView(u"ΜμMm").contains(number.front()))
-        number.remove(0, 1);
-    bool isNumber = false;
-    const int k = number.toInt(&isNumber);
-    if (isNumber && k > 0 && QString::number(k) == number) {
-        const QString key = config::converterKey(k);
-        for (qsizetype i = 0; i < converters.size(); ++i) {
-            if (converters.at(i).key == key)
-                return i;
-        }
-    }
-
-    std::optional<qsizetype> found;
-    QStringList keys;
-    for (qsizetype i = 0; i < converters.size(); ++i) {
-        if (converters.at(i).description == name) {
-            found = found ? found : i;
-            keys << converters.at(i).key;
-        }
-    }
-    if (keys.size() > 1) {
-        if (ambiguous)
-            *ambiguous = keys;
-        return std::nullopt;
-    }
-    return found;
-}
 
 int run(const QStringList& arguments, const Context& context)
 {

@@ -1,4 +1,6 @@
 #include "cli/cli.h"
+#include "cli/options.h"
+#include "config/configuration.h"
 #include "files/fileops.h"
 
 #include <QCoreApplication>

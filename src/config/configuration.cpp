@@ -57,26 +57,6 @@ QString converterKey(int k)
     return QChar(u'Μ') + QString::number(k);
 }
 
-QString folderWithSeparator(const QString& folder)
-{
-    return files::AddSeparator(folder);
-}
-
-QString resolveInFolder(const QString& folder, const QString& name)
-{
-    const QString base = folderWithSeparator(folder);
-    const QStringList entries =
-        QDir(base).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-    if (entries.contains(name))
-        return base + name;
-    for (const QString& entry : entries) {
-        if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return base + entry;
-    }
-    // Nothing listed (or the folder cannot be listed): the file test on this path tells what is wrong.
-    return base + name;
-}
-
 namespace {
 
 // The entries, from the file as read into config.profile.
@@ -145,8 +125,8 @@ QString personalConfigFolder(const QString& xdgConfigHome, const QString& home)
     // A relative XDG_CONFIG_HOME is invalid and must be ignored: it would depend on the working folder.
     QString base = xdgConfigHome;
     if (!QDir::isAbsolutePath(base))
-        base = QDir::isAbsolutePath(home) ? folderWithSeparator(home) + QStringLiteral(".config") : QString();
-    return base.isEmpty() ? QString() : folderWithSeparator(base) + QStringLiteral("trelvick");
+        base = QDir::isAbsolutePath(home) ? files::AddSeparator(home) + QStringLiteral(".config") : QString();
+    return base.isEmpty() ? QString() : files::AddSeparator(base) + QStringLiteral("trelvick");
 }
 
 QString personalConfigFolder()
@@ -157,13 +137,13 @@ QString personalConfigFolder()
 LoadResult loadConfiguration(const QString& programFolder, const QString& personalFolder)
 {
     const QString fileName = QString::fromUtf16(kConfigFileName);
-    QString folder = folderWithSeparator(programFolder);
-    QString file = resolveInFolder(folder, fileName);
+    QString folder = files::AddSeparator(programFolder);
+    QString file = files::resolveInFolder(folder, fileName);
     if (!personalFolder.isEmpty()) {
         // Anything there but "no such file" (a file, or one that cannot be tested) is the user's choice.
-        const QString personal = resolveInFolder(personalFolder, fileName);
+        const QString personal = files::resolveInFolder(personalFolder, fileName);
         if (files::testFile(personal).outcome != files::FileTest::NoFile) {
-            folder = folderWithSeparator(personalFolder);
+            folder = files::AddSeparator(personalFolder);
             file = personal;
         }
     }

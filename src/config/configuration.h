@@ -67,14 +67,6 @@ struct LoadResult
 // The converter key for number k: Greek capital Mu followed by k ("Μ1", "Μ12").
 QString converterKey(int k);
 
-// Folder + "/" unless it already ends with one.
-QString folderWithSeparator(const QString& folder);
-
-// On a case-sensitive file system the upper-case path names a file that may be spelt otherwise:
-// looks in folder for name ignoring letter case, preferring the exact spelling. Returns the real
-// path, or folder + name when nothing matches.
-QString resolveInFolder(const QString& folder, const QString& name);
-
 // The folder of a personal tq.ini, so that a user without root can keep converters of their own:
 // $XDG_CONFIG_HOME/trelvick, or $HOME/.config/trelvick when XDG_CONFIG_HOME is unset, empty or relative.
 // Empty when neither gives an absolute path.

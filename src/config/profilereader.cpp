@@ -186,9 +186,4 @@ QString ProfileReader::read(const QString& section, const QString& key, int capa
     return cutToCapacity(value, capacity);
 }
 
-QString ReadConfigEntry(const QString& path, const QString& section, const QString& key, int capacity)
-{
-    return ProfileReader::fromFile(path).read(section, key, capacity);
-}
-
 } // namespace trelvick::config

@@ -55,8 +55,4 @@ private:
 // Folds a section or key name for comparison: windows-1253 upper-casing (the micro sign is not Mu).
 QString foldName(const QString& name);
 
-// One read of tq.ini, as the program does it everywhere: the file at path, section, key, capacity.
-// Parses the file on every call; callers that read many entries keep a ProfileReader instead.
-QString ReadConfigEntry(const QString& path, const QString& section, const QString& key, int capacity);
-
 } // namespace trelvick::config

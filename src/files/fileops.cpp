@@ -79,11 +79,6 @@ QString systemErrorText(int errnum)
     return QString::fromLocal8Bit(text);
 }
 
-QString upperError(const QString& text)
-{
-    return text.toUpper();
-}
-
 QByteArray nativePath(const QString& path)
 {
     // UTF-8, except that a lone U+DC80..U+DCFF stands for the byte it was decoded from.

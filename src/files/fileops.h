@@ -8,8 +8,6 @@ namespace trelvick::files {
 
 // The system's description of an errno value (strerror), as the system gives it.
 QString systemErrorText(int errnum);
-// Failure descriptions go into messages in capitals.
-QString upperError(const QString& text);
 
 // The plain-file test used for tq.ini and the program entries: a regular file (links followed)
 // whose name does not begin with "." counts. A missing path (ENOENT, ENOTDIR) is simply no file;

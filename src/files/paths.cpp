@@ -1,5 +1,7 @@
 #include "files/paths.h"
 
+#include <QDir>
+
 namespace trelvick::files {
 
 namespace {
@@ -20,6 +22,21 @@ QString CutAtSeparator(const QString& path)
 {
     const qsizetype last = path.lastIndexOf(kSeparator);
     return last < 0 ? QString() : path.left(last);
+}
+
+QString resolveInFolder(const QString& folder, const QString& name)
+{
+    const QString base = AddSeparator(folder);
+    const QStringList entries =
+        QDir(base).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+    if (entries.contains(name))
+        return base + name;
+    for (const QString& entry : entries) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return base + entry;
+    }
+    // Nothing listed (or the folder cannot be listed): the file test on this path tells what is wrong.
+    return base + name;
 }
 
 } // namespace trelvick::files

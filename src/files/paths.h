@@ -11,4 +11,9 @@ QString AddSeparator(const QString& path);
 // "/home/a/b.txt" -> "/home/a"; "/b.txt" -> ""; "b.txt" -> "".
 QString CutAtSeparator(const QString& path);
 
+// On a case-sensitive file system the upper-case path names a file that may be spelt otherwise:
+// looks in folder for name ignoring letter case, preferring the exact spelling. Returns the real
+// path, or folder + name when nothing matches.
+QString resolveInFolder(const QString& folder, const QString& name);
+
 } // namespace trelvick::files

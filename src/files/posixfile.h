@@ -46,7 +46,6 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     bool open(const QString& path);
-    bool isOpen() const { return m_fd >= 0; }
     void close();
 };
 
@@ -60,7 +59,6 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     bool create(const QString& path);
-    bool isOpen() const { return m_fd >= 0; }
     // Closes the file; false (with errorString) when the system reports a late write failure.
     bool close();
 };

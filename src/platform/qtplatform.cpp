@@ -237,7 +237,6 @@ void QtPlatform::processEvents()
 
 void QtPlatform::endProgram(int status)
 {
-    m_ended = true;
     m_exitStatus = status;
     QCoreApplication::exit(status);
 }

@@ -20,7 +20,6 @@ public:
     // Boxes and dialogs are modal to this window once it exists.
     void setMainWindow(QWidget* window) { m_window = window; }
     int exitStatus() const { return m_exitStatus; }
-    bool ended() const { return m_ended; }
 
     QString programFolder() override;
     bool anotherInstanceRunning() override;
@@ -42,7 +41,6 @@ private:
     QString m_lockFolder;
     std::unique_ptr<QLockFile> m_instanceLock;
     int m_exitStatus = 0;
-    bool m_ended = false;
 };
 
 } // namespace trelvick::platform

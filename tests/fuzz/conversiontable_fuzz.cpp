@@ -2,8 +2,7 @@
 // loaded table maps only codes that have an entry, to the number that entry holds and within the range
 // of its output, and a failure names a key that has an entry.
 
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "fuzzcheck.h"
 
 using namespace trelvick::config;
@@ -37,18 +36,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     default: section = decodeConfigText(toByteArray(data.ConsumeRandomLengthString(16))); break;
     }
     const ProfileReader reader = ProfileReader::fromBytes(toByteArray(data.ConsumeRemainingBytesAsString()));
-    const ConversionTable::LoadResult result = ConversionTable::load(reader, section);
+    const trelvick::config::CodeSection result = trelvick::config::loadCodeSection(reader, section);
 
-    const ConversionTable::LoadResult again = ConversionTable::load(reader, section);
+    const trelvick::config::CodeSection again = trelvick::config::loadCodeSection(reader, section);
     FUZZ_CHECK(again.failure == result.failure && again.faultyKey == result.faultyKey &&
                again.faultyValue == result.faultyValue && again.table.pairs() == result.table.pairs());
 
-    if (result.failure == ConversionTable::Failure::NoEntries) {
+    if (result.failure == trelvick::config::CodeSection::Failure::NoEntries) {
         for (int code = 0; code <= 255; ++code)
             FUZZ_CHECK(!entry(reader, section, code));
         return 0;
     }
-    if (result.failure == ConversionTable::Failure::Faulty) {
+    if (result.failure == trelvick::config::CodeSection::Failure::Faulty) {
         // -1: the encoding line itself was refused.
         FUZZ_CHECK(result.faultyKey >= -1 && result.faultyKey <= 255);
         if (result.faultyKey >= 0) {

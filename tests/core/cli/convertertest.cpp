@@ -1,6 +1,5 @@
 #include "cli/cli.h"
-#include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "referenceconverter.h"
 #include "testsupport.h"
 
@@ -104,7 +103,7 @@ TEST_P(LineEnds, BytesDifferFromReference)
     for (int c = 0; c < 256; ++c)
         input.append(static_cast<char>(c));
     const auto table =
-        convert::ConversionTable::load(config::ProfileReader::fromFile(config()), QString::fromUtf8(key));
+        config::loadCodeSection(config::ProfileReader::fromFile(config()), QString::fromUtf8(key));
     ASSERT_TRUE(table.ok());
     const auto reference = testsupport::referenceConvert(input.toStdString(), table.table);
     const QByteArray expected = QByteArray::fromStdString(reference.output);

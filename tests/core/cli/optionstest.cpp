@@ -1,4 +1,5 @@
 #include "cli/cli.h"
+#include "cli/options.h"
 #include "config/profilereader.h"
 
 #include <QDir>

@@ -4,7 +4,7 @@
 
 #include "config/configuration.h"
 #include "config/profilereader.h"
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 #include "referenceconverter.h"
 
 #include <QByteArray>
@@ -98,7 +98,7 @@ protected:
 
     static ConversionTable load(const Shipped& c)
     {
-        const auto result = ConversionTable::load(ProfileReader::fromFile(kIni), keyOf(c));
+        const auto result = trelvick::config::loadCodeSection(ProfileReader::fromFile(kIni), keyOf(c));
         EXPECT_TRUE(result.ok()) << "section " << keyOf(c).toStdString() << " fails to load at key " << result.faultyKey
                                  << " (" << result.faultyValue.toStdString() << ")";
         return result.table;

@@ -1,4 +1,4 @@
-#include "convert/conversiontable.h"
+#include "config/codesection.h"
 
 #include "testsupport.h"
 
@@ -6,14 +6,15 @@
 
 using trelvick::config::ProfileReader;
 using trelvick::convert::ConversionTable;
-using Failure = ConversionTable::Failure;
+using trelvick::config::CodeSection;
+using Failure = CodeSection::Failure;
 using Pairs = std::vector<std::pair<int, int>>;
 
 namespace {
 
-ConversionTable::LoadResult load(const QString& ini)
+trelvick::config::CodeSection load(const QString& ini)
 {
-    return ConversionTable::load(ProfileReader::fromBytes(windows1253(ini)), QStringLiteral(u"Μ2"));
+    return trelvick::config::loadCodeSection(ProfileReader::fromBytes(windows1253(ini)), QStringLiteral(u"Μ2"));
 }
 
 void expectOnly(const ConversionTable& table, const Pairs& pairs)
@@ -79,7 +80,7 @@ TEST_P(Values, AreAcceptedOnlyAsCodes)
         EXPECT_EQ(result.failure, Failure::Faulty);
         EXPECT_EQ(result.faultyKey, 65);
         // 50 characters come back cut to the 49 the table asks for, still far too long.
-        EXPECT_EQ(result.faultyValue, c.value.left(trelvick::convert::kCodeEntryCapacity));
+        EXPECT_EQ(result.faultyValue, c.value.left(trelvick::config::kCodeEntryCapacity));
     }
 }
 
