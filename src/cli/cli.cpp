@@ -384,11 +384,12 @@ int Runner::run()
     qsizetype failed = 0;
     for (qsizetype i = 0; i < m_options.files.size(); ++i) {
         const QString& input = m_options.files.at(i);
-        if (conflicts.at(i) >= 0) {
-            error(texts::sameFile(language(), shown(m_options.files.at(conflicts.at(i)), true),
-                                  shown(input + u".out"_s, false)));
-            ++failed;
-        }
+        if (conflicts.at(i) < 0)
+            continue;
+        const QString output = shown(input + u".out"_s, false);
+        error(conflicts.at(i) == i ? texts::sameFile(language(), shown(input, true), output)
+                                   : texts::outputIsAnotherInput(language(), shown(input, true), output));
+        ++failed;
     }
     for (qsizetype i = 0; i < m_options.files.size(); ++i) {
         const QString& input = m_options.files.at(i);

@@ -205,6 +205,14 @@ QString sameFile(Language language, const QString& input, const QString& output)
                                  u" are the same file"_s;
 }
 
+QString outputIsAnotherInput(Language language, const QString& input, const QString& output)
+{
+    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" δεν μετατράπηκε: η έξοδός της "_s +
+                                 quoted(language, output) + u" είναι επίσης είσοδος"_s
+                           : u"input "_s + quoted(language, input) + u" not converted: its output "_s +
+                                 quoted(language, output) + u" is an input too"_s;
+}
+
 QString emptyFileName(Language language, const QString& option)
 {
     if (option.isEmpty())

@@ -36,6 +36,8 @@ QString noGuessInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
 QString sameFile(Language language, const QString& input, const QString& output);
+// A batch input whose output would replace another input of the same batch.
+QString outputIsAnotherInput(Language language, const QString& input, const QString& output);
 // option: the option whose file name is empty, or empty for a file operand.
 QString emptyFileName(Language language, const QString& option);
 
