@@ -1,9 +1,6 @@
 #include "convert/bytemap.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TRELVICK_X86_KERNELS 1
-#include <immintrin.h>
-#endif
+#include "convert/x86kernels.h"
 
 namespace trelvick::convert {
 

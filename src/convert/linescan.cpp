@@ -1,11 +1,8 @@
 #include "convert/linescan.h"
 
-#include <cstring>
+#include "convert/x86kernels.h"
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#define TRELVICK_X86_KERNELS 1
-#include <immintrin.h>
-#endif
+#include <cstring>
 
 namespace trelvick::convert {
 
