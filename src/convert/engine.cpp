@@ -2,9 +2,12 @@
 
 #include "convert/bytemap.h"
 #include "convert/linescan.h"
+#include "convert/pagebuffer.h"
+#include "convert/writebehind.h"
 
 #include <cstring>
-#include <new>
+#include <optional>
+#include <system_error>
 
 namespace trelvick::convert {
 
@@ -32,30 +35,74 @@ bool endsWithCrLf(const unsigned char* begin, const unsigned char* end)
     return end - begin >= 2 && end[-2] == kCR && end[-1] == kLF;
 }
 
-// A buffer on page boundaries: the kernel copies into and out of it a good deal faster than into
-// the odd offset where a plain allocation of this size starts. Not value-initialised: every byte is
-// written before it is read.
-class PageBuffer final
+// Maps blocks as they come from the source, carrying the state of the line rules from one block to
+// the next. Kept apart from the reading and writing so that the mapping can change on its own.
+class LineTranslator final
 {
 public:
-    explicit PageBuffer(std::int64_t size)
-        : m_data(static_cast<unsigned char*>(::operator new(static_cast<std::size_t>(size), kAlignment)))
-    {
-    }
-    ~PageBuffer() { ::operator delete(m_data, kAlignment); }
-    PageBuffer(const PageBuffer&) = delete;
-    PageBuffer& operator=(const PageBuffer&) = delete;
+    explicit LineTranslator(const ConversionTable& table) : m_map(table), m_stopAtEveryCr(m_map.hasEntryFor(kLF)) {}
 
-    unsigned char* get() const { return m_data; }
+    // Maps the size bytes at in into out, which has room for 2 * size, and returns the bytes written.
+    std::int64_t translate(const unsigned char* in, std::int64_t size, unsigned char* const output)
+    {
+        const unsigned char* const end = in + size;
+        if (m_crEndedBlock && *in == kLF)
+            ++in;
+        m_crEndedBlock = false;
+
+        unsigned char* out = output;
+        const unsigned char* stop = nextStop(in, end, m_stopAtEveryCr, m_map.level());
+        for (;;) {
+            const auto length = static_cast<std::size_t>(stop - in);
+            m_counts.changed += m_map.apply(in, length, out);
+            m_counts.processed += static_cast<std::int64_t>(length); // a CR LF inside counts its 2
+            out += length;
+            if (stop == end) {
+                if (length > 0)
+                    m_lineOpen = !endsWithCrLf(in, end);
+                break;
+            }
+            *out++ = kCR;
+            *out++ = kLF;
+            m_counts.processed += 2;
+            m_lineOpen = false;
+            in = stop + 1;
+            if (in == end) {
+                m_crEndedBlock = true;
+                break;
+            }
+            if (*in == kLF)
+                ++in;
+            stop = nextStop(in, end, m_stopAtEveryCr, m_map.level());
+        }
+        return out - output;
+    }
+
+    // The last line needs no terminator in the file but gets one in the output.
+    bool lineOpen() const { return m_lineOpen; }
+    void closeLine() { m_counts.processed += 2; }
+    const Counts& counts() const { return m_counts; }
 
 private:
-    static constexpr std::align_val_t kAlignment{4096};
-    unsigned char* m_data;
+    const ByteMap m_map;
+    const bool m_stopAtEveryCr;
+    Counts m_counts;
+    bool m_lineOpen = false;     // bytes of a line have been read but not its terminator
+    bool m_crEndedBlock = false; // the last block ended with CR: an LF starting this one belongs to it
 };
 
-EngineResult failure(QString error, const Counts& counts)
+// How many blocks may wait for the writing thread. More buy nothing once reading and writing keep
+// pace; each holds 2 * kEngineBlockSize.
+constexpr int kBlocksInFlight = 4;
+
+EngineResult failure(const ByteSource& source, const Counts& counts)
 {
-    return EngineResult{false, std::move(error), counts};
+    return EngineResult{false, source.errorString(), counts, FailedSide::Source};
+}
+
+EngineResult failure(const ByteSink& sink, const Counts& counts)
+{
+    return EngineResult{false, sink.errorString(), counts, FailedSide::Sink};
 }
 
 } // namespace
@@ -65,77 +112,66 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
 {
     using Clock = std::chrono::steady_clock;
 
-    const ByteMap map(table);
-    const bool stopAtEveryCr = map.hasEntryFor(kLF);
+    LineTranslator translator(table);
     const PageBuffer input(kEngineBlockSize);
     const PageBuffer output(2 * kEngineBlockSize);
-
-    Counts counts;
-    bool lineOpen = false;     // bytes of a line have been read but not its terminator
-    bool crEndedBlock = false; // the last block ended with CR: an LF starting this one belongs to it
+    // Writing moves to a thread of its own once a read fills a whole block: a small file is done
+    // before a thread would have started.
+    std::optional<WriteBehind> writer;
+    bool threadTried = false;
     auto lastReport = Clock::now();
 
     for (;;) {
         const std::int64_t got = source.read(reinterpret_cast<char*>(input.get()), kEngineBlockSize);
-        if (got < 0)
-            return failure(source.errorString(), counts);
+        if (got < 0) {
+            // The blocks read before still go out; a write that failed on them came first.
+            if (writer && !writer->finish())
+                return failure(sink, translator.counts());
+            return failure(source, translator.counts());
+        }
         if (got == 0)
             break;
 
-        const unsigned char* in = input.get();
-        const unsigned char* const end = in + got;
-        if (crEndedBlock && *in == kLF)
-            ++in;
-        crEndedBlock = false;
-
-        unsigned char* out = output.get();
-        const unsigned char* stop = nextStop(in, end, stopAtEveryCr, map.level());
-        for (;;) {
-            const auto size = static_cast<std::size_t>(stop - in);
-            counts.changed += map.apply(in, size, out);
-            counts.processed += static_cast<std::int64_t>(size); // a CR LF inside counts its 2
-            out += size;
-            if (stop == end) {
-                if (size > 0)
-                    lineOpen = !endsWithCrLf(in, end);
-                break;
+        if (got == kEngineBlockSize && !threadTried) {
+            threadTried = true;
+            try {
+                writer.emplace(sink, 2 * kEngineBlockSize, kBlocksInFlight);
+            } catch (const std::system_error&) {
+                // No thread to spare: the same work, one step after the other.
             }
-            *out++ = kCR;
-            *out++ = kLF;
-            counts.processed += 2;
-            lineOpen = false;
-            in = stop + 1;
-            if (in == end) {
-                crEndedBlock = true;
-                break;
-            }
-            if (*in == kLF)
-                ++in;
-            stop = nextStop(in, end, stopAtEveryCr, map.level());
         }
 
-        if (!sink.write(reinterpret_cast<const char*>(output.get()), out - output.get()))
-            return failure(sink.errorString(), counts);
+        unsigned char* const block = writer ? writer->nextBlock() : output.get();
+        if (!block) {
+            writer->finish();
+            return failure(sink, translator.counts());
+        }
+        const std::int64_t size = translator.translate(input.get(), got, block);
+        if (writer)
+            writer->queue(size);
+        else if (!sink.write(reinterpret_cast<const char*>(block), size))
+            return failure(sink, translator.counts());
 
         if (progress) {
             const auto now = Clock::now();
             if (now - lastReport >= interval) {
-                progress(counts);
+                progress(translator.counts());
                 lastReport = now;
             }
         }
     }
 
-    // The last line needs no terminator in the file but gets one in the output.
-    if (lineOpen) {
+    if (writer && !writer->finish())
+        return failure(sink, translator.counts());
+    if (translator.lineOpen()) {
         const char terminator[] = {'\r', '\n'};
         if (!sink.write(terminator, 2))
-            return failure(sink.errorString(), counts);
-        counts.processed += 2;
+            return failure(sink, translator.counts());
+        translator.closeLine();
     }
     if (progress)
-        progress(counts);
-    return EngineResult{true, {}, counts};
+        progress(translator.counts());
+    return EngineResult{true, {}, translator.counts(), FailedSide::None};
 }
 
 int progressPercentage(std::int64_t processed, std::int64_t size)

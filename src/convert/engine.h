@@ -34,18 +34,26 @@ struct Counts
     std::int64_t changed = 0;   // bytes that the table replaced (a code mapped to itself counts)
 };
 
+enum class FailedSide
+{
+    None,
+    Source,
+    Sink,
+};
+
 struct EngineResult
 {
     bool ok = true;
     QString error; // the system's description of the read or write failure
     Counts counts;
+    FailedSide failedSide = FailedSide::None; // whose errorString() error is
 };
 
 using ProgressCallback = std::function<void(const Counts&)>;
 
-// The engine asks its source for blocks of this size; its output buffer holds twice as much,
-// the case of a block of lone CRs that each become CR LF. Both stay in the processor's second-level
-// cache while a block is mapped: 1 MiB blocks measured markedly slower.
+// The engine asks its source for blocks of this size; each output block holds twice as much, the
+// case of a block of lone CRs that each become CR LF. The blocks in flight stay in the processor's
+// second-level cache: 1 MiB blocks measured markedly slower.
 inline constexpr std::int64_t kEngineBlockSize = std::int64_t(128) * 1024;
 
 // Streams source through table into sink with the line rules of the conversion:
@@ -57,7 +65,10 @@ inline constexpr std::int64_t kEngineBlockSize = std::int64_t(128) * 1024;
 // that maps a, b and c to A, B and C (and none for LF); processed = 4 + 2 * 2, changed = 3.
 // A CR at the end of one read and an LF at the start of the next are one terminator.
 // Memory stays bounded by the block buffers whatever the line lengths.
-// progress is called between blocks, at most once per interval, and once more at the end.
+// A large source is written by a second thread while the next blocks are read and mapped; the sink
+// is then called from that thread, never from two at once. The source and progress are only ever
+// called on the calling thread: progress between blocks, at most once per interval, and once more at
+// the end. After a failure nothing more is written; blocks read before a failed read are.
 EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
                            const ProgressCallback& progress = {},
                            std::chrono::milliseconds interval = std::chrono::milliseconds(30));

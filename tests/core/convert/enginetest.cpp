@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <thread>
 
 using namespace trelvick::convert;
 using trelvick::testsupport::referenceConvert;
@@ -195,20 +196,29 @@ TEST(Engine, RandomInputsMatchTheReference)
     }
 }
 
+// Small runs fail on the calling thread, large ones (many blocks) on the writing thread; either way
+// the run names the side that failed and writes nothing after a failed write.
 TEST(Engine, SinkFailureStopsTheRunWithItsError)
 {
+    const std::string large(std::size_t(12 * kEngineBlockSize), 'a');
     const struct
     {
         std::string input;
         std::int64_t chunk, limit;
-    } cases[] = {
-        {"ab\r\nab\r\n", 0, 0}, {std::string(100, 'a') + "\r\n", 3, 10}, {"abc", 0, 3}}; // last: the final CR LF
+    } cases[] = {{"ab\r\nab\r\n", 0, 0},
+                 {std::string(100, 'a') + "\r\n", 3, 10},
+                 {"abc", 0, 3}, // the final CR LF
+                 {large, 0, 0},
+                 {large, 0, 5 * kEngineBlockSize + 1},
+                 {large, 0, std::int64_t(large.size()) + 1}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
         ChunkSource source(c.input, c.chunk);
         StringSink sink(c.limit);
         const EngineResult result = convertStream(source, sink, testTable(true));
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.error, QStringLiteral("No space left on device"));
+        EXPECT_EQ(result.failedSide, FailedSide::Sink);
         EXPECT_FALSE(sink.writesAfterFailure);
     }
 }
@@ -220,7 +230,16 @@ TEST(Engine, ReadFailureStopsWithoutEndingTheOpenLine)
     const EngineResult result = convertStream(source, sink, testTable(true));
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, QStringLiteral("Input/output error"));
+    EXPECT_EQ(result.failedSide, FailedSide::Source);
     EXPECT_EQ(sink.bytes, "Ab\r\nA"); // a cut line must not look finished
+
+    // Past the first blocks: every block read before the failure is still written, in order.
+    const std::int64_t readable = 5 * kEngineBlockSize + 7;
+    ChunkSource large(std::string(std::size_t(9 * kEngineBlockSize), 'a'), 0, readable);
+    StringSink largeSink;
+    const EngineResult cut = convertStream(large, largeSink, testTable(true));
+    EXPECT_EQ(cut.failedSide, FailedSide::Source);
+    EXPECT_EQ(largeSink.bytes, std::string(std::size_t(readable), 'A'));
 }
 
 TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
@@ -229,7 +248,11 @@ TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
     for (int i = 0; i < 10000; ++i)
         manyLines += "ab\r\n";
     std::vector<Counts> reports;
-    const auto record = [&](const Counts& c) { reports.push_back(c); };
+    bool elsewhere = false; // the window handles its events in the callback: it must stay on this thread
+    const auto record = [&, caller = std::this_thread::get_id()](const Counts& c) {
+        elsewhere = elsewhere || std::this_thread::get_id() != caller;
+        reports.push_back(c);
+    };
     ChunkSource oneBlock(manyLines);
     StringSink sink;
     const EngineResult result = convertStream(oneBlock, sink, testTable(true), record, std::chrono::milliseconds(0));
@@ -241,6 +264,12 @@ TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
     ChunkSource tinyReads(manyLines, 1);
     convertStream(tinyReads, sink, testTable(true), record, std::chrono::hours(1));
     EXPECT_EQ(reports.size(), 1u); // the interval never passed: only the final report
+
+    reports.clear();
+    ChunkSource blocks(std::string(std::size_t(8 * kEngineBlockSize), 'a'));
+    convertStream(blocks, sink, testTable(true), record, std::chrono::milliseconds(0));
+    EXPECT_EQ(reports.size(), 9u);
+    EXPECT_FALSE(elsewhere);
 }
 
 struct PercentageCase
