@@ -3,9 +3,10 @@
 #include "convert/bytemap.h"
 #include "convert/linescan.h"
 #include "convert/pagebuffer.h"
-#include "convert/writebehind.h"
+#include "convert/readahead.h"
 
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <system_error>
 
@@ -42,16 +43,32 @@ class LineTranslator final
 public:
     explicit LineTranslator(const ConversionTable& table) : m_map(table), m_stopAtEveryCr(m_map.hasEntryFor(kLF)) {}
 
-    // Maps the size bytes at in into out, which has room for 2 * size, and returns the bytes written.
-    std::int64_t translate(const unsigned char* in, std::int64_t size, unsigned char* const output)
+    struct Output
     {
+        const unsigned char* data;
+        std::int64_t size;
+    };
+
+    // Maps the size bytes at in, which have size bytes of room before them, and returns where the
+    // output lies. A CR that gains an LF makes the output one byte longer than the input; it starts
+    // that many bytes before the input, so that it overwrites only input already read: a block needs
+    // no second buffer, and one without lone CRs is mapped in place.
+    Output translate(unsigned char* const input, std::int64_t size)
+    {
+        const unsigned char* in = input;
         const unsigned char* const end = in + size;
+        const unsigned char* const firstLone = findLoneCr(in, end, m_map.level());
+        std::int64_t growth = 0;
+        for (const unsigned char* p = firstLone; p != end; p = findLoneCr(p + 1, end, m_map.level()))
+            ++growth;
+        unsigned char* const output = input - growth;
+        const bool endsWithPair = endsWithCrLf(in, end); // before the output may overwrite it
         if (m_crEndedBlock && *in == kLF)
             ++in;
         m_crEndedBlock = false;
 
         unsigned char* out = output;
-        const unsigned char* stop = nextStop(in, end, m_stopAtEveryCr, m_map.level());
+        const unsigned char* stop = m_stopAtEveryCr ? nextStop(in, end, true, m_map.level()) : firstLone;
         for (;;) {
             const auto length = static_cast<std::size_t>(stop - in);
             m_counts.changed += m_map.apply(in, length, out);
@@ -59,23 +76,24 @@ public:
             out += length;
             if (stop == end) {
                 if (length > 0)
-                    m_lineOpen = !endsWithCrLf(in, end);
+                    m_lineOpen = length < 2 || !endsWithPair;
                 break;
             }
+            in = stop + 1;
+            const bool pair = in != end && *in == kLF;
             *out++ = kCR;
             *out++ = kLF;
             m_counts.processed += 2;
             m_lineOpen = false;
-            in = stop + 1;
             if (in == end) {
                 m_crEndedBlock = true;
                 break;
             }
-            if (*in == kLF)
+            if (pair)
                 ++in;
             stop = nextStop(in, end, m_stopAtEveryCr, m_map.level());
         }
-        return out - output;
+        return {output, out - output};
     }
 
     // The last line needs no terminator in the file but gets one in the output.
@@ -91,9 +109,9 @@ private:
     bool m_crEndedBlock = false; // the last block ended with CR: an LF starting this one belongs to it
 };
 
-// How many blocks may wait for the writing thread. More buy nothing once reading and writing keep
+// How many blocks the reading thread may be ahead by. More buy nothing once reading and the rest keep
 // pace; each holds 2 * kEngineBlockSize.
-constexpr int kBlocksInFlight = 4;
+constexpr int kBlocksAhead = 4;
 
 EngineResult failure(const ByteSource& source, const Counts& counts)
 {
@@ -108,49 +126,62 @@ EngineResult failure(const ByteSink& sink, const Counts& counts)
 } // namespace
 
 EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
-                           const ProgressCallback& progress, std::chrono::milliseconds interval)
+                           const ProgressCallback& progress, std::chrono::milliseconds interval, ReadThread readThread)
 {
     using Clock = std::chrono::steady_clock;
 
     LineTranslator translator(table);
-    const PageBuffer input(kEngineBlockSize);
-    const PageBuffer output(2 * kEngineBlockSize);
-    // Writing moves to a thread of its own once a read fills a whole block: a small file is done
-    // before a thread would have started.
-    std::optional<WriteBehind> writer;
+    // A block is read into the upper half of its buffer and mapped downwards, in place unless lone
+    // CRs make it grow. The first read asks for little, and the buffer grows to a whole block only
+    // when a read fills it: in a batch of small files, full-size buffers would be mapped and unmapped
+    // by the allocator for every file.
+    std::int64_t readSize = kEngineFirstReadSize;
+    auto buffer = std::make_unique<PageBuffer>(2 * readSize); // while there is no reading thread
+    // Reading moves to a thread of its own once reads fill whole blocks: a small file is done before
+    // a thread would have started.
+    std::optional<ReadAhead> reader;
     bool threadTried = false;
     auto lastReport = Clock::now();
 
     for (;;) {
-        const std::int64_t got = source.read(reinterpret_cast<char*>(input.get()), kEngineBlockSize);
-        if (got < 0) {
-            // The blocks read before still go out; a write that failed on them came first.
-            if (writer && !writer->finish())
-                return failure(sink, translator.counts());
-            return failure(source, translator.counts());
+        unsigned char* in = buffer ? buffer->get() + readSize : nullptr;
+        std::int64_t got = 0;
+        if (reader) {
+            const ReadAhead::Block block = reader->next();
+            in = block.data;
+            got = block.size;
+        } else {
+            got = source.read(reinterpret_cast<char*>(in), readSize);
         }
+        if (got < 0)
+            return failure(source, translator.counts());
         if (got == 0)
             break;
 
-        if (got == kEngineBlockSize && !threadTried) {
-            threadTried = true;
-            try {
-                writer.emplace(sink, 2 * kEngineBlockSize, kBlocksInFlight);
-            } catch (const std::system_error&) {
-                // No thread to spare: the same work, one step after the other.
+        const auto out = translator.translate(in, got);
+        if (!sink.write(reinterpret_cast<const char*>(out.data), out.size))
+            return failure(sink, translator.counts());
+
+        if (reader) {
+            reader->release();
+        } else if (got == readSize) {
+            if (readSize < kEngineBlockSize) {
+                readSize = kEngineBlockSize;
+                buffer.reset();
+                buffer = std::make_unique<PageBuffer>(2 * readSize);
+            } else if (!threadTried) {
+                threadTried = true;
+                try {
+                    if (readThread == ReadThread::Always ||
+                        (readThread == ReadThread::WhenProcessorIdle && ReadAhead::processorIdle())) {
+                        reader.emplace(source, 2 * kEngineBlockSize, kEngineBlockSize, kBlocksAhead);
+                        buffer.reset();
+                    }
+                } catch (const std::system_error&) {
+                    // No thread to spare: the same work, one step after the other.
+                }
             }
         }
-
-        unsigned char* const block = writer ? writer->nextBlock() : output.get();
-        if (!block) {
-            writer->finish();
-            return failure(sink, translator.counts());
-        }
-        const std::int64_t size = translator.translate(input.get(), got, block);
-        if (writer)
-            writer->queue(size);
-        else if (!sink.write(reinterpret_cast<const char*>(block), size))
-            return failure(sink, translator.counts());
 
         if (progress) {
             const auto now = Clock::now();
@@ -161,8 +192,6 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
         }
     }
 
-    if (writer && !writer->finish())
-        return failure(sink, translator.counts());
     if (translator.lineOpen()) {
         const char terminator[] = {'\r', '\n'};
         if (!sink.write(terminator, 2))
