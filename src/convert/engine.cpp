@@ -131,40 +131,45 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
     using Clock = std::chrono::steady_clock;
 
     LineTranslator translator(table);
+    // Maps one block. Once a reading thread runs, it calls this and owns translator until the end.
+    const auto process = [&translator](unsigned char* data, std::int64_t size) {
+        const auto out = translator.translate(data, size);
+        return ReadAhead::Block{size, out.data, out.size, translator.counts()};
+    };
     // A block is read into the upper half of its buffer and mapped downwards, in place unless lone
     // CRs make it grow. The first read asks for little, and the buffer grows to a whole block only
     // when a read fills it: in a batch of small files, full-size buffers would be mapped and unmapped
     // by the allocator for every file.
     std::int64_t readSize = kEngineFirstReadSize;
     auto buffer = std::make_unique<PageBuffer>(2 * readSize); // while there is no reading thread
-    // Reading moves to a thread of its own once reads fill whole blocks: a small file is done before
-    // a thread would have started.
+    // Reading and mapping move to a thread of their own once reads fill whole blocks: a small file
+    // is done before a thread would have started.
     std::optional<ReadAhead> reader;
     bool threadTried = false;
+    Counts counts;
     auto lastReport = Clock::now();
 
     for (;;) {
-        unsigned char* in = buffer ? buffer->get() + readSize : nullptr;
-        std::int64_t got = 0;
+        ReadAhead::Block block;
         if (reader) {
-            const ReadAhead::Block block = reader->next();
-            in = block.data;
-            got = block.size;
+            block = reader->next();
         } else {
-            got = source.read(reinterpret_cast<char*>(in), readSize);
+            unsigned char* const in = buffer->get() + readSize;
+            block.read = source.read(reinterpret_cast<char*>(in), readSize);
+            if (block.read > 0)
+                block = process(in, block.read);
         }
-        if (got < 0)
-            return failure(source, translator.counts());
-        if (got == 0)
+        if (block.read < 0)
+            return failure(source, counts);
+        if (block.read == 0)
             break;
-
-        const auto out = translator.translate(in, got);
-        if (!sink.write(reinterpret_cast<const char*>(out.data), out.size))
-            return failure(sink, translator.counts());
+        counts = block.counts;
+        if (!sink.write(reinterpret_cast<const char*>(block.data), block.size))
+            return failure(sink, counts);
 
         if (reader) {
             reader->release();
-        } else if (got == readSize) {
+        } else if (block.read == readSize) {
             if (readSize < kEngineBlockSize) {
                 readSize = kEngineBlockSize;
                 buffer.reset();
@@ -174,7 +179,7 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
                 try {
                     if (readThread == ReadThread::Always ||
                         (readThread == ReadThread::WhenProcessorIdle && ReadAhead::processorIdle())) {
-                        reader.emplace(source, 2 * kEngineBlockSize, kEngineBlockSize, kBlocksAhead);
+                        reader.emplace(source, process, 2 * kEngineBlockSize, kEngineBlockSize, kBlocksAhead);
                         buffer.reset();
                     }
                 } catch (const std::system_error&) {
@@ -186,12 +191,13 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
         if (progress) {
             const auto now = Clock::now();
             if (now - lastReport >= interval) {
-                progress(translator.counts());
+                progress(counts);
                 lastReport = now;
             }
         }
     }
 
+    // The reading thread, if any, has stopped at the end: translator is this thread's again.
     if (translator.lineOpen()) {
         const char terminator[] = {'\r', '\n'};
         if (!sink.write(terminator, 2))

@@ -78,11 +78,11 @@ enum class ReadThread
 // that maps a, b and c to A, B and C (and none for LF); processed = 4 + 2 * 2, changed = 3.
 // A CR at the end of one read and an LF at the start of the next are one terminator.
 // Memory stays bounded by the block buffers whatever the line lengths.
-// A large source may be read by a second thread, a few blocks ahead, while the blocks already read are
-// mapped and written; the source is never called from two threads at once. The sink and progress
-// are only ever called on the calling thread: progress between blocks, at most once per interval,
-// and once more at the end. After a failure nothing more is written; blocks read before a failed
-// read are.
+// A large source may be read and mapped by a second thread, a few blocks ahead, while the blocks
+// already mapped are written; the source is never called from two threads at once. The sink and
+// progress are only ever called on the calling thread: progress between blocks, at most once per
+// interval, and once more at the end. After a failure nothing more is written; blocks read before a
+// failed read are.
 EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
                            const ProgressCallback& progress = {},
                            std::chrono::milliseconds interval = std::chrono::milliseconds(30),

@@ -8,10 +8,11 @@
 
 namespace trelvick::convert {
 
-ReadAhead::ReadAhead(ByteSource& source, std::int64_t blockCapacity, std::int64_t readOffset, int depth)
-    : m_source(source), m_capacity(blockCapacity), m_offset(readOffset), m_memory(blockCapacity * depth),
-      m_read(static_cast<std::size_t>(depth)), m_batch(std::max<std::size_t>(1, m_read.size() / 2)),
-      m_thread([this] { run(); })
+ReadAhead::ReadAhead(ByteSource& source, Process process, std::int64_t blockCapacity, std::int64_t readOffset,
+                     int depth)
+    : m_source(source), m_process(std::move(process)), m_capacity(blockCapacity), m_offset(readOffset),
+      m_memory(blockCapacity * depth), m_read(static_cast<std::size_t>(depth)),
+      m_batch(std::max<std::size_t>(1, m_read.size() / 2)), m_thread([this] { run(); })
 {
 }
 
@@ -55,10 +56,10 @@ ReadAhead::Block ReadAhead::next()
         m_filled.wait(lock, [this] { return m_ready >= m_batch || m_done; });
         m_callerWaits = false;
     }
-    const std::int64_t size = m_read[m_tail];
-    if (size < 0 && m_exception)
+    const Block& block = m_read[m_tail];
+    if (block.read < 0 && m_exception)
         std::rethrow_exception(m_exception);
-    return {block(m_tail) + m_offset, size};
+    return block;
 }
 
 void ReadAhead::release()
@@ -88,16 +89,23 @@ void ReadAhead::run()
         const std::size_t index = m_head;
         lock.unlock();
 
-        std::int64_t got = -1;
+        Block done;
         std::exception_ptr exception;
         try {
-            got = m_source.read(reinterpret_cast<char*>(block(index) + m_offset), m_capacity - m_offset);
+            unsigned char* const data = block(index) + m_offset;
+            const std::int64_t got = m_source.read(reinterpret_cast<char*>(data), m_capacity - m_offset);
+            if (got > 0)
+                done = m_process(data, got);
+            done.read = got;
         } catch (...) {
             exception = std::current_exception();
+            done = Block{};
+            done.read = -1;
         }
+        const std::int64_t got = done.read;
 
         lock.lock();
-        m_read[index] = got;
+        m_read[index] = done;
         m_head = (m_head + 1) % m_read.size();
         ++m_ready;
         m_exception = std::move(exception);
