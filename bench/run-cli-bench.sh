@@ -1,23 +1,30 @@
 #!/usr/bin/env bash
-# Times trelvick-convert with the 737 -> 1253 converter of the default tq.ini against
-# `iconv -c -f CP737 -t CP1253`, `LC_ALL=C tr` with the same byte map and `cat` as the floor, on a
-# 256 MiB CRLF Greek DOS text and on a 1 GiB file without line ends; then `--batch` over 2,000 small
-# files against a shell loop of iconv. Prints each median, the ratios and peak memory.
+# Times trelvick-convert (the 737 -> 1253 converter of its tq.ini) against a plain copy, the floor it
+# cannot beat by much:
+#   - `cat in > out` on a 256 MiB CR LF Greek DOS text and on a 1 GiB file without line ends;
+#   - `--batch` over 2,000 and over 20,000 small files against `cp -r` of the same folder;
+# and prints, side by side, the medians, their ratios, the spread of the runs and peak memory. With
+# trelvick-window-bench beside the program it also times the window's Convert against the engine.
 #
 #   bench/run-cli-bench.sh [path/to/trelvick-convert]
 #
-# The program is run with the tq.ini beside it (build/bin/tq.ini). RUNS (default 5) timed runs per
-# command after one warm-up; the median counts. TMPDIR picks the folder (it needs about 3 GiB); the
-# data is removed afterwards. Needs hyperfine and GNU time (Debian packages "hyperfine", "time");
-# run as root, the script installs them when they are missing.
+# The machine is shared, so the two commands of a pair take turns: ROUNDS (default 5) rounds of
+# RUNS (default 3) runs each after one warm-up, the order swapped every round. The median is over
+# all runs; "spread" is their interquartile range over the median.
+# BENCH_DATA names a folder that keeps the test data between runs (made when missing, about 1.7 GiB);
+# without it the data goes to a temporary folder in TMPDIR (default /tmp), removed afterwards; the
+# outputs take as much again. Needs hyperfine, GNU time and python3; run as root, the script
+# installs the first two when they are missing.
 # The commands below are kept as text and expanded only by the shell that runs them.
 # shellcheck disable=SC2016
 set -euo pipefail
 
 program=${1:-build/bin/trelvick-convert}
-runs=${RUNS:-5}
+rounds=${ROUNDS:-5}
+runs=${RUNS:-3}
 [[ -x $program ]] || { echo "no program at '$program' (build target trelvick-convert)" >&2; exit 1; }
 program=$(realpath "$program")
+window_bench=$(dirname "$program")/trelvick-window-bench
 
 for tool in hyperfine:hyperfine /usr/bin/time:time; do
     if ! command -v "${tool%%:*}" >/dev/null; then
@@ -36,55 +43,40 @@ key=$("$program" --list | awk -F'\t' '$2 ~ /^737 .*-> 1253 / { print $1; exit }'
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/trelvick-cli-bench.XXXXXX")
 trap 'rm -rf "$work"' EXIT
+data=${BENCH_DATA:-$work/data}
+mkdir -p "$data" "$work/json"
 mib=$((1024 * 1024))
 
 # shellcheck source=bench/testdata.sh
 source "$(dirname "${BASH_SOURCE[0]}")/testdata.sh"
 
-echo "Making the test files in $work ..."
-make_greek_text 100000 >"$work/base.txt"
-sed 's/$/\r/' "$work/base.txt" >"$work/base-crlf.txt"
-tr '\n' ' ' <"$work/base.txt" >"$work/base-flat.txt"
-grow "$work/base-crlf.txt" $((256 * mib)) "$work/greek-crlf.txt"
-grow "$work/base-flat.txt" $((1024 * mib)) "$work/no-line-ends.txt"
-# 2,000 small files of up to 2 KiB, each a slice of the CRLF text starting at a line.
-mkdir "$work/small"
-split -a 4 -d -C 2K --additional-suffix=.txt "$work/base-crlf.txt" "$work/small/f"
-find "$work/small" -name 'f*.txt' | sort | tail -n +2001 | xargs -r rm -f
-small_count=$(find "$work/small" -name 'f*.txt' | wc -l)
-rm -f "$work"/base*.txt
+# small_files COUNT: a folder of COUNT files of up to 4 KiB, each a slice of the CR LF text starting at a line.
+small_files() {
+    local folder=$data/small-$1
+    [[ -d $folder ]] && return
+    mkdir "$folder.part"
+    head -c $(($1 * 4096)) "$data/greek-crlf.txt" | split -a 5 -d -C 4K --additional-suffix=.txt - "$folder.part/f"
+    find "$folder.part" -name 'f*.txt' | sort | tail -n +$(($1 + 1)) | xargs -r rm -f
+    mv "$folder.part" "$folder"
+}
+
+if [[ ! -f $data/greek-crlf.txt || ! -f $data/no-line-ends.txt ]]; then
+    echo "Making the test files in $data ..."
+    make_greek_text 100000 >"$work/base.txt"
+    sed 's/$/\r/' "$work/base.txt" >"$work/base-crlf.txt"
+    tr '\n' ' ' <"$work/base.txt" >"$work/base-flat.txt"
+    grow "$work/base-crlf.txt" $((256 * mib)) "$data/greek-crlf.txt"
+    grow "$work/base-flat.txt" $((1024 * mib)) "$data/no-line-ends.txt"
+    rm -f "$work"/base*.txt
+fi
+small_files 2000
+small_files 20000
 
 # The converter's byte map as tr's two octal sets, from the table as the program read it.
 read -r tr_from tr_to < <("$program" --show "$key" |
     awk -F= '/^[0-9]+=[0-9]+$/ { f = f sprintf("\\%03o", $1); t = t sprintf("\\%03o", $2) } END { print f, t }')
 out=$work/out
-export program key tr_from tr_to
-
-# The commands, each taking the input and the output file.
-declare -A commands=(
-    [cat]='cat "$1" >"$2"'
-    [tr]='LC_ALL=C tr "$tr_from" "$tr_to" <"$1" >"$2"'
-    [iconv]='iconv -c -f CP737 -t CP1253 "$1" >"$2"'
-    [trelvick]='"$program" --quiet -c "$key" "$1" "$2"'
-)
-order=(cat tr iconv trelvick)
-
-# median_of JSON: the median wall time of the one command in hyperfine's export.
-median_of() { jq -r '.results[0].median' "$1"; }
-
-# time_command NAME INPUT: median seconds of RUNS runs, the output removed before each.
-time_command() {
-    hyperfine --style none --warmup 1 --runs "$runs" --shell bash --prepare "rm -f '$out'" \
-        --export-json "$work/hf.json" "set -- '$2' '$out'; ${commands[$1]}" >/dev/null
-    median_of "$work/hf.json"
-}
-
-# peak_mib NAME INPUT: maximum resident set size of one run, in MiB.
-peak_mib() {
-    rm -f "$out"
-    /usr/bin/time -f '%M' -o "$work/rss" bash -c "${commands[$1]}" bench "$2" "$out"
-    awk '{ printf "%.1f", $1 / 1024 }' "$work/rss"
-}
+copy=$work/copy
 
 # The program's output is tr's, plus the CR LF that ends an unterminated last line.
 check_output() {
@@ -93,47 +85,103 @@ check_output() {
     cmp -s -n "$(stat -c %s "$1")" "$work/expected" "$out" || { echo "trelvick-convert's output differs from tr's" >&2; exit 1; }
     rm -f "$work/expected" "$out"
 }
+check_output "$data/greek-crlf.txt"
+check_output "$data/no-line-ends.txt"
 
-declare -A median peak
-printf '\n%-26s %-9s %9s %7s %7s %7s %9s\n' "file" "command" "median s" "/ cat" "/ tr" "/ iconv" "peak MiB"
-for file in greek-crlf no-line-ends; do
-    input=$work/$file.txt
-    check_output "$input"
-    for command in "${order[@]}"; do
-        median[$file.$command]=$(time_command "$command" "$input")
-        peak[$file.$command]=$(peak_mib "$command" "$input")
-    done
-    for command in "${order[@]}"; do
-        awk -v f="$file ($(($(stat -c %s "$input") / mib)) MiB)" -v c="$command" -v m="${median[$file.$command]}" \
-            -v cat="${median[$file.cat]}" -v tr="${median[$file.tr]}" -v ic="${median[$file.iconv]}" \
-            -v p="${peak[$file.$command]}" \
-            'BEGIN { printf "%-26s %-9s %9.3f %7.2f %7.2f %7.2f %9s\n", f, c, m, m / cat, m / tr, m / ic, p }'
-    done
-    rm -f "$out"
+# Each pair: a name, then the floor and the program, each as a command and the clean-up before it.
+pair_names=(crlf flat batch2k batch20k)
+declare -A label floor floor_prepare program_command program_prepare
+label[crlf]="256 MiB CR LF text"
+label[flat]="1 GiB, no line end"
+label[batch2k]="2,000 files of 4 KiB"
+label[batch20k]="20,000 files of 4 KiB"
+for name in crlf flat; do
+    input=$data/greek-crlf.txt
+    [[ $name == flat ]] && input=$data/no-line-ends.txt
+    floor[$name]="cat '$input' >'$out'"
+    floor_prepare[$name]="rm -f '$out'; sync"
+    program_command[$name]="'$program' --quiet -c '$key' '$input' '$out'"
+    program_prepare[$name]="rm -f '$out'; sync"
+done
+for count in 2000 20000; do
+    folder=$data/small-$count
+    floor[batch${count%000}k]="cp -r '$folder' '$copy'"
+    floor_prepare[batch${count%000}k]="rm -rf '$copy'; sync"
+    program_command[batch${count%000}k]="'$program' --quiet -c '$key' --batch '$folder'/f*.txt"
+    program_prepare[batch${count%000}k]="rm -f '$folder'/*.out; sync"
 done
 
-# The batch: one process over every file against one iconv per file.
-small=$work/small
-export small
-hyperfine --style none --warmup 1 --runs "$runs" --shell bash --prepare "rm -f '$small'/*.out" \
-    --export-json "$work/batch.json" \
-    '"$program" --quiet -c "$key" --batch "$small"/f*.txt' \
-    'for f in "$small"/f*.txt; do iconv -c -f CP737 -t CP1253 "$f" >"$f.out"; done' >/dev/null
-batch_program=$(jq -r '.results[0].median' "$work/batch.json")
-batch_iconv=$(jq -r '.results[1].median' "$work/batch.json")
-awk -v f="batch ($small_count files)" -v p="$batch_program" -v i="$batch_iconv" 'BEGIN {
-    printf "%-26s %-9s %9.3f %7s %7s %7s\n", f, "iconv", i, "", "", "1.00"
-    printf "%-26s %-9s %9.3f %7s %7s %7.2f\n", f, "trelvick", p, "", "", p / i
-}'
+echo "Timing: $rounds rounds of $runs runs per command, taking turns ..."
+for ((round = 1; round <= rounds; round++)); do
+    for name in "${pair_names[@]}"; do
+        first=(-n floor --prepare "${floor_prepare[$name]}" "${floor[$name]}")
+        second=(-n trelvick --prepare "${program_prepare[$name]}" "${program_command[$name]}")
+        ((round % 2)) || { swap=("${first[@]}"); first=("${second[@]}"); second=("${swap[@]}"); }
+        hyperfine --style none --warmup 1 --runs "$runs" --export-json "$work/json/$name.$round.json" \
+            "${first[@]}" "${second[@]}" >/dev/null
+    done
+done
+rm -f "$out" "$data"/small-*/*.out
+rm -rf "$copy"
 
-echo
-awk -v c="${median[greek-crlf.trelvick]}" -v cat="${median[greek-crlf.cat]}" -v tr="${median[greek-crlf.tr]}" \
-    -v ic="${median[greek-crlf.iconv]}" -v p1="${peak[greek-crlf.trelvick]}" -v p2="${peak[no-line-ends.trelvick]}" \
-    -v bp="$batch_program" -v bi="$batch_iconv" '
-    function verdict(ok) { return ok ? "met" : "MISSED" }
-    BEGIN {
-        printf "Targets (CRLF text): <= 1.5 x cat: %.2f %s; <= 0.5 x tr: %.2f %s; <= 0.2 x iconv: %.2f %s\n",
-            c / cat, verdict(c / cat <= 1.5), c / tr, verdict(c / tr <= 0.5), c / ic, verdict(c / ic <= 0.2)
-        printf "Peak memory < 32 MiB on both big files: %s and %s MiB %s\n", p1, p2, verdict(p1 < 32 && p2 < 32)
-        printf "Batch <= 0.5 x the iconv loop: %.3f %s\n", bp / bi, verdict(bp / bi <= 0.5)
-    }'
+# Peak memory (maximum resident set size) of one run of each command.
+peak_of() {
+    /usr/bin/time -v -o "$work/rss" bash -c "$1" >/dev/null
+    awk -F': ' '/Maximum resident set size/ { printf "%.1f", $2 / 1024 }' "$work/rss"
+}
+for name in "${pair_names[@]}"; do
+    eval "${floor_prepare[$name]}"
+    echo "$name floor $(peak_of "${floor[$name]}")" >>"$work/peaks"
+    eval "${program_prepare[$name]}"
+    echo "$name trelvick $(peak_of "${program_command[$name]}")" >>"$work/peaks"
+done
+rm -f "$out" "$data"/small-*/*.out
+rm -rf "$copy"
+
+window=""
+if [[ -x $window_bench ]]; then
+    echo "Timing the window's Convert against the engine on the CR LF text ..."
+    window=$(QT_QPA_PLATFORM=offscreen "$window_bench" "$data/greek-crlf.txt" $((rounds * runs)) |
+        awk '/^window \/ engine/ { print $NF }')
+fi
+
+labels=$(for name in "${pair_names[@]}"; do printf '%s=%s\n' "$name" "${label[$name]}"; done)
+python3 - "$work/json" "$work/peaks" "$window" "$labels" <<'EOF'
+import json, pathlib, statistics, sys
+
+folder, peaks_file, window, labels = sys.argv[1:]
+labels = dict(line.split("=", 1) for line in labels.splitlines())
+times = {}
+for path in sorted(pathlib.Path(folder).glob("*.json")):
+    pair = path.name.split(".")[0]
+    for result in json.loads(path.read_text())["results"]:
+        times.setdefault((pair, result["command"]), []).extend(result["times"])
+peaks = {}
+for line in pathlib.Path(peaks_file).read_text().split("\n"):
+    if line:
+        pair, command, mib = line.split()
+        peaks[(pair, command)] = float(mib)
+
+def spread(values):
+    q = statistics.quantiles(values, n=4)
+    return (q[2] - q[0]) / statistics.median(values)
+
+floors = {"crlf": "cat", "flat": "cat", "batch2k": "cp -r", "batch20k": "cp -r"}
+targets = {"crlf": 1.15, "flat": 1.15, "batch2k": 0.5, "batch20k": 0.5}
+print()
+print(f"{'input':<22} {'floor':>6} {'median s':>9} {'spread':>7} {'trelvick s':>10} {'spread':>7} "
+      f"{'ratio':>6} {'target':>7} {'peak MiB':>9}")
+for pair in labels:
+    f, t = times[(pair, "floor")], times[(pair, "trelvick")]
+    ratio = statistics.median(t) / statistics.median(f)
+    peak = peaks[(pair, "trelvick")]
+    met = ratio <= targets[pair]
+    print(f"{labels[pair]:<22} {floors[pair]:>6} {statistics.median(f):9.3f} {spread(f):7.0%} "
+          f"{statistics.median(t):10.3f} {spread(t):7.0%} {ratio:6.2f} {'<= ' + str(targets[pair]):>7} "
+          f"{peak:9.1f}  {'met' if met else 'MISSED'}")
+print(f"\n{len(next(iter(times.values())))} runs per command; peak memory target <= 32 MiB: "
+      f"{'met' if all(p <= 32 for (_, c), p in peaks.items() if c == 'trelvick') else 'MISSED'}")
+if window:
+    print(f"Window's Convert / engine on the CR LF text: {float(window):.2f} (target <= 1.10: "
+          f"{'met' if float(window) <= 1.10 else 'MISSED'})")
+EOF

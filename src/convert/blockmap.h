@@ -22,7 +22,7 @@ public:
             m_bytes.emplace(table);
     }
 
-    // out must hold outputCapacity(size) bytes; a byte map may write in place.
+    // out must hold outputCapacity(size) bytes; a byte map may write in place or ahead of in.
     Applied apply(const unsigned char* in, std::size_t size, unsigned char* out) const
     {
         if (m_utf8)
@@ -39,6 +39,10 @@ public:
         const int width = m_utf8->maxWidth() > 2 ? m_utf8->maxWidth() : 2;
         return width * size + static_cast<std::int64_t>(Utf8Map::kSlack);
     }
+
+    // A byte table writes at most one byte for each byte read (line ends aside), so it can map a
+    // block over itself.
+    bool inPlace() const { return !m_utf8; }
 
     bool hasEntryFor(unsigned char code) const
     {

@@ -17,8 +17,8 @@ public:
     // A level the processor lacks falls back to the plain loop.
     explicit ByteMap(const ConversionTable& table, SimdLevel level = bestSimdLevel());
 
-    // Writes the mapped bytes of [in, in + size) to out, which may be in itself, and returns how
-    // many of them had an entry.
+    // Writes the mapped bytes of [in, in + size) to out, which may be in itself or start before it
+    // (each byte is read before anything lands on it), and returns how many of them had an entry.
     std::int64_t apply(const unsigned char* in, std::size_t size, unsigned char* out) const;
 
     bool hasEntryFor(unsigned char code) const { return m_changed[code] != 0; }

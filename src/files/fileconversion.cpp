@@ -377,9 +377,8 @@ ConversionOutcome convertFile(const FileConversion& request, const convert::Conv
         convert::convertStream(*source, sink, table, request.progress, request.interval);
     inputFile.close();
     if (!result.ok) {
-        // The engine does not say which side failed; the side that failed kept its reason.
-        const bool readFailed = !source->errorString().isEmpty();
-        return {readFailed ? Failed::Input : Failed::Output, result.error, result.counts};
+        return {result.failedSide == convert::FailedSide::Source ? Failed::Input : Failed::Output, result.error,
+                result.counts};
     }
     if (inPlace.fd() >= 0) {
         if (const int closed = inPlace.close())

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <random>
+#include <thread>
 
 using namespace trelvick::convert;
 using trelvick::testsupport::referenceConvert;
@@ -84,11 +85,15 @@ ConversionTable testTable(bool lfEntry, bool utf8 = false)
     return ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
 }
 
-void expectLikeReference(const std::string& input, const ConversionTable& table, std::int64_t maxChunk = 0)
+// Large sources are read on a second thread only when a processor is idle: tests pick the way.
+constexpr auto kNoInterval = std::chrono::milliseconds(0);
+
+void expectLikeReference(const std::string& input, const ConversionTable& table, std::int64_t maxChunk = 0,
+                         ReadThread readThread = ReadThread::Always)
 {
     ChunkSource source(input, maxChunk);
     StringSink sink;
-    const EngineResult result = convertStream(source, sink, table);
+    const EngineResult result = convertStream(source, sink, table, {}, kNoInterval, readThread);
     const auto expected = referenceConvert(input, table);
     ASSERT_TRUE(result.ok);
     ASSERT_TRUE(sink.bytes == expected.output) << ::testing::PrintToString(input.substr(0, 80));
@@ -152,21 +157,25 @@ TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
 {
     std::vector<std::string> inputs = {std::string(std::size_t(3 * kEngineBlockSize + 17), 'a') + "\r\nb",
                                        std::string(std::size_t(kEngineBlockSize), '\r') + "a"};
+    std::vector<std::int64_t> offsets = {kEngineFirstReadSize + kEngineBlockSize}; // after the first whole block
     for (std::int64_t offset = 16; offset <= 2 * kEngineBlockSize; offset *= 2)
+        offsets.push_back(offset);
+    for (const std::int64_t offset : offsets)
         for (std::int64_t shift = -2; shift <= 1; ++shift)
             for (const char* terminator : {"\r\n", "\r", "\r\r\n", "\n\r"})
                 inputs.push_back(around(offset + shift, terminator, offset + 40));
     for (const auto& input : inputs)
         for (const bool lfEntry : {true, false})
             for (const bool utf8 : {false, true})
-                expectLikeReference(input, testTable(lfEntry, utf8));
+                for (const ReadThread readThread : {ReadThread::Always, ReadThread::Never})
+                    expectLikeReference(input, testTable(lfEntry, utf8), 0, readThread);
 }
 
 TEST(Engine, LongLineIsWrittenBlockByBlock)
 {
     ChunkSource source(std::string(std::size_t(16 * kEngineBlockSize), 'a'));
     StringSink sink;
-    const EngineResult result = convertStream(source, sink, testTable(true));
+    const EngineResult result = convertStream(source, sink, testTable(true), {}, kNoInterval, ReadThread::Always);
     ASSERT_TRUE(result.ok);
     EXPECT_GE(sink.writes, 16);
     EXPECT_LE(sink.largestWrite, 2 * kEngineBlockSize);
@@ -202,20 +211,26 @@ TEST(Engine, RandomInputsMatchTheReference)
     }
 }
 
+// Small runs and large ones (read on a second thread) alike name the side that failed and write
+// nothing after a failed write.
 TEST(Engine, SinkFailureStopsTheRunWithItsError)
 {
+    const std::string large(std::size_t(12 * kEngineBlockSize), 'a');
     const struct
     {
         std::string input;
         std::int64_t chunk, limit;
     } cases[] = {
-        {"ab\r\nab\r\n", 0, 0}, {std::string(100, 'a') + "\r\n", 3, 10}, {"abc", 0, 3}}; // last: the final CR LF
+        {"ab\r\nab\r\n", 0, 0}, {std::string(100, 'a') + "\r\n", 3, 10}, {"abc", 0, 3}, // the final CR LF
+        {large, 0, 0},          {large, 0, 5 * kEngineBlockSize + 1},    {large, 0, std::int64_t(large.size()) + 1}};
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.limit);
         ChunkSource source(c.input, c.chunk);
         StringSink sink(c.limit);
-        const EngineResult result = convertStream(source, sink, testTable(true));
+        const EngineResult result = convertStream(source, sink, testTable(true), {}, kNoInterval, ReadThread::Always);
         EXPECT_FALSE(result.ok);
         EXPECT_EQ(result.error, QStringLiteral("No space left on device"));
+        EXPECT_EQ(result.failedSide, FailedSide::Sink);
         EXPECT_FALSE(sink.writesAfterFailure);
     }
 }
@@ -227,16 +242,29 @@ TEST(Engine, ReadFailureStopsWithoutEndingTheOpenLine)
     const EngineResult result = convertStream(source, sink, testTable(true));
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.error, QStringLiteral("Input/output error"));
+    EXPECT_EQ(result.failedSide, FailedSide::Source);
     EXPECT_EQ(sink.bytes, "Ab\r\nA"); // a cut line must not look finished
+
+    // Past the first blocks: every block read before the failure is still written, in order.
+    const std::int64_t readable = 5 * kEngineBlockSize + 7;
+    ChunkSource large(std::string(std::size_t(9 * kEngineBlockSize), 'a'), 0, readable);
+    StringSink largeSink;
+    const EngineResult cut = convertStream(large, largeSink, testTable(true), {}, kNoInterval, ReadThread::Always);
+    EXPECT_EQ(cut.failedSide, FailedSide::Source);
+    EXPECT_EQ(largeSink.bytes, std::string(std::size_t(readable), 'A'));
 }
 
 TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
 {
     std::string manyLines;
-    for (int i = 0; i < 10000; ++i)
+    for (int i = 0; i < 5000; ++i) // within the first read
         manyLines += "ab\r\n";
     std::vector<Counts> reports;
-    const auto record = [&](const Counts& c) { reports.push_back(c); };
+    bool elsewhere = false; // the window handles its events in the callback: it must stay on this thread
+    const auto record = [&, caller = std::this_thread::get_id()](const Counts& c) {
+        elsewhere = elsewhere || std::this_thread::get_id() != caller;
+        reports.push_back(c);
+    };
     ChunkSource oneBlock(manyLines);
     StringSink sink;
     const EngineResult result = convertStream(oneBlock, sink, testTable(true), record, std::chrono::milliseconds(0));
@@ -248,6 +276,12 @@ TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
     ChunkSource tinyReads(manyLines, 1);
     convertStream(tinyReads, sink, testTable(true), record, std::chrono::hours(1));
     EXPECT_EQ(reports.size(), 1u); // the interval never passed: only the final report
+
+    reports.clear();
+    ChunkSource blocks(std::string(std::size_t(8 * kEngineBlockSize), 'a'));
+    convertStream(blocks, sink, testTable(true), record, kNoInterval, ReadThread::Always);
+    EXPECT_GE(reports.size(), 9u); // one per block at least, and the last
+    EXPECT_FALSE(elsewhere);
 }
 
 struct PercentageCase

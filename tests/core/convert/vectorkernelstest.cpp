@@ -23,7 +23,7 @@ protected:
     }
 };
 
-// Every length around the vector widths, at an odd offset, into another buffer and in place, with
+// Every length around the vector widths, at an odd offset, into another buffer and over itself, with
 // tables of random entries, of entries that change nothing (yet count), and of all 256 codes.
 TEST_P(Kernels, MapEveryByteLikeTheTable)
 {
@@ -51,8 +51,10 @@ TEST_P(Kernels, MapEveryByteLikeTheTable)
             auto out = in;
             ASSERT_EQ(map.apply(in.data() + 1, size, out.data() + 1), count);
             ASSERT_EQ(out, expected);
-            ASSERT_EQ(map.apply(in.data() + 1, size, in.data() + 1), count);
-            ASSERT_EQ(in, expected);
+            // Shifted down by one byte over its own input, as the engine maps a block that grows.
+            ASSERT_EQ(map.apply(in.data() + 1, size, in.data()), count);
+            expected.erase(0, 1);
+            ASSERT_EQ(in.substr(0, size), expected);
         }
     }
 }
