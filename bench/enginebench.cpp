@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Converts one file into another with the Greek DOS (737) to Greek Windows (1253) table, taken from
 // glibc's iconv, and prints the counts and the time the engine took.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How often the codepage detector is right, beside uchardet on the very same samples, and how fast it is.
 //
 //   trelvick-guess-bench [LOCALE_DIR] [SAMPLES]

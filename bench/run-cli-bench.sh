@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times trelvick-convert (the 737 -> 1253 converter of its tq.ini) against a plain copy, the floor it
 # cannot beat by much:
 #   - `cat in > out` on a 256 MiB CR LF Greek DOS text and on a 1 GiB file without line ends;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the conversion engine, file to file, against `cat in > out` and `LC_ALL=C tr` with the same
 # 737 -> 1253 byte map, on a 256 MiB CRLF Greek DOS text and on a 1 GiB file without line ends, and
 # prints peak memory. The files are made in a temporary folder and removed afterwards.

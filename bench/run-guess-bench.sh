@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The codepage detector: its accuracy beside uchardet's on the same samples, its time per MiB, and the
 # time of `trelvick-convert --guess` on a 1 GiB file, which it must not read past the first 64 KiB.
 #

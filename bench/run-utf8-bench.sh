@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times trelvick-convert with the 737 -> UTF-8 converter of the default tq.ini against `cat` (the floor)
 # and `iconv -f CP737 -t UTF-8`, in one hyperfine run, on a 256 MiB CRLF Greek DOS text; checks that
 # the output is iconv's and prints each median, the ratios and peak memory. The UTF-8 is some 1.8 times

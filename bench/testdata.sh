@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Test data shared by the benchmark scripts (sourced, not run): Greek DOS text and a way to grow it.
 
 # Random Greek prose from a word list, lines of about 20 to 80 characters, with the odd box-drawing rule

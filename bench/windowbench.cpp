@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times the window's Convert against the engine alone on the same file, to show what the window adds
 // (progress updates and event processing every 30 ms). Runs offscreen with a platform that answers
 // the dialogs itself.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 find_package(GTest REQUIRED)
 
 # trelvick_add_gtest(name SOURCES ... LIBS ...): a GoogleTest suite over the libraries it names.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from this source tree, a release build without the tests:
 # build-deb/trelvick_<version>_<architecture>.deb. Install it with: sudo apt install ./build-deb/trelvick_*.deb
 set -euo pipefail

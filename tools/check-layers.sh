@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # check-layers.sh [SOURCE-DIR]: fails when a folder of src/ includes a header of a folder on its own
 # layer or a higher one. The layers, lowest first, one a line; a folder may include its own headers
 # and those of folders on lower lines only. A folder that no line names fails too, so that a new one

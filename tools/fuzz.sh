@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the libFuzzer targets with clang in a build tree of their own and runs each one for a fixed
 # time (default 15 seconds) on a scratch copy of its seed corpus, after replaying the saved crash
 # inputs in tests/fuzz/regressions/<target>/. Exits non-zero when any target fails.

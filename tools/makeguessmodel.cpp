@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvick-makeguessmodel: writes the header the codepage detector is built with.
 //
 //   trelvick-makeguessmodel OUTPUT --greek CATALOG... --latin CATALOG...

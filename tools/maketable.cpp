@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvick-maketable: derives Trelvick's byte tables from the system's iconv data.
 //
 //   trelvick-maketable FROM TO   prints the lines of a code section, "source=target", for every byte

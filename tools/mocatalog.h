@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reads the messages of a compiled gettext catalog (.mo): the model generator learns Greek from one set

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the button pictures and the window icon of resources/icons/*.svg into PNG files:
 # a 32 x 32 PNG beside each SVG, and trelvick.png at 48, 64, 128 and 256 pixels for the desktop's
 # icon theme (resources/icons/hicolor/<size>x<size>/apps/trelvick.png).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Trelvick and starts its window on the default tq.ini beside the built program.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds Trelvick twice (warnings as errors; AddressSanitizer + UndefinedBehaviorSanitizer) and runs
 # every test of both builds under CTest.
 set -euo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/utf8map.h"
 
 #include "convert/x86kernels.h"

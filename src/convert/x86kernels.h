@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The vector kernels are written with the x86 intrinsics of GCC and Clang; elsewhere only the plain

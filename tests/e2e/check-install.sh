@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # check-install.sh BUILD-DIR: cmake --install into a scratch prefix gives a complete tree whose parts fit together
 # (see check_tree in lib.sh; the package test validates the menu entry and the metainfo), and a converter added
 # the way the help's "Adding a converter" tells, with the installed trelvick-maketable, is read back by the

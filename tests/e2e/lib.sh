@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # shellcheck shell=bash
 # Shared by the install, package and end-to-end checks (sourced, not run). Every wait is bounded: a check that
 # does not see what it waits for fails with a message instead of hanging.

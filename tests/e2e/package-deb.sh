@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # package-deb.sh BUILD-DIR WMDELETE-HELPER
 #
 # Builds the Debian package from BUILD-DIR with CPack and checks it as apt would see it: name, version, section,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # run-e2e.sh BUILD-DIR SCREENSHOT-DIR WMDELETE-HELPER
 #
 # The real program, installed from BUILD-DIR into a scratch prefix, in a real (virtual) X server:

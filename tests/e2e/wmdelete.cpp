@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvick-wmdelete WINDOW-ID: asks an X window to close the way a window manager's close button does, by sending
 // it the WM_DELETE_WINDOW message of the WM_PROTOCOLS it announced. The end-to-end checks run in a bare X server
 // with no window manager, where nothing else sends that request (xdotool's windowclose destroys the window

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table load from arbitrary tq.ini bytes. Whatever the file holds, the load is deterministic, a
 // loaded table maps only codes that have an entry, to the number that entry holds and within the range
 // of its output, and a failure names a key that has an entry.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The count reading on arbitrary text: Val() must never be NaN nor hit undefined behaviour, the
 // rounding must agree with the value, and plain numbers must read as the C library reads them.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The streaming engine against the plain reference conversion: arbitrary input bytes and table,
 // a source that hands the input out in reads of fuzzer-chosen sizes (so CR and LF of one pair land
 // in different reads), optionally a real block boundary inside the interesting bytes, and read or

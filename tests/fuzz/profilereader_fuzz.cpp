@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The profile reader on arbitrary file bytes, checked against a plain line-by-line reading of the
 // same text that follows the reader's rules literally (no hashing, no pre-parsing).
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Samples for judging the codepage detector: real text from gettext catalogs that the detector did not

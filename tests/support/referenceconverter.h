@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The conversion done the slow, plain way, for checking the streaming engine: the whole input in

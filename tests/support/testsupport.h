@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What every test shares: tq.ini bytes as they lie on disk, a temporary folder with byte-exact file

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/bytemap.h"
 #include "convert/linescan.h"
 #include "convert/utf8map.h"

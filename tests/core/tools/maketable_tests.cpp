@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // trelvick-maketable run as a process: the shipped tq.ini is exactly what it writes, its code-section mode
 // agrees with its --ini mode, and it refuses what it cannot tabulate.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The converters of the shipped tq.ini, read by the program's own reader: every byte of the UTF-8 ones
 // checked against glibc's iconv, the byte ones at letters known from the code charts.
 // That the file is exactly the table tool's output is checked beside the tool.
