@@ -7,7 +7,7 @@ set -euo pipefail
 cd "${1:-$(dirname "$0")/..}"
 line='SPDX-License-Identifier: GPL-3.0-or-later'
 
-git rev-parse --is-inside-work-tree >/dev/null 2>&1 || {
+git -c safe.directory="$PWD" rev-parse --is-inside-work-tree >/dev/null 2>&1 || {
     echo "check-spdx: $PWD is no git work tree, so there is no list of its files" >&2
     exit 77 # "skipped", to CTest
 }
@@ -25,7 +25,7 @@ while IFS= read -r -d '' file; do
         echo "$file"
         missing=$((missing + 1))
     fi
-done < <(git ls-files -z)
+done < <(git -c safe.directory="$PWD" ls-files -z)
 
 if [ "$missing" -gt 0 ]; then
     echo "check-spdx: $missing file(s) lack \"$line\" in their first 5 lines" >&2
