@@ -38,6 +38,7 @@ const ReaderCase readerCases[] = {
     {"SingleQuotesKept", "[S]\nK='v'", "S", "K", "v"},
     {"MoreThanOnePairDropped", "[S]\nK=\"\"v\"\"", "S", "K", "\"v\""},
     {"MismatchedQuotesDropped", "[S]\nK=\"v'", "S", "K", "\"v'"},
+    {"EmptyQuotesKept", "[S]\nK=\"\"", "S", "K", ""},
     {"LoneQuoteDropped", "[S]\nK=\"", "S", "K", "\""},
     {"EmptyValueReadAsAbsent", "[S]\nK=", "S", "K", ""},
     {"ValueNotCutToCapacity", "[S]\nK=" + QString(60, u'δ'), "S", "K", QString(49, u'δ')},

@@ -183,6 +183,16 @@ TEST(Engine, LongLineIsWrittenBlockByBlock)
     EXPECT_EQ(result.counts.processed, 16 * kEngineBlockSize + 2);
 }
 
+// The reading thread starts after whole blocks; a last read of one byte still belongs to the file.
+TEST(Engine, ShortLastReadOnTheReadingThreadIsKept)
+{
+    for (const std::int64_t tail : {1, 2}) {
+        SCOPED_TRACE(tail);
+        expectLikeReference(std::string(std::size_t(kEngineFirstReadSize + 4 * kEngineBlockSize), 'a') + std::string(std::size_t(tail), '\r'),
+                            testTable(true), 0, ReadThread::Always);
+    }
+}
+
 TEST(Engine, RandomInputsMatchTheReference)
 {
     // Mostly terminators and table bytes, so that every pair of neighbours turns up often.

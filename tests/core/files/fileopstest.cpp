@@ -113,6 +113,7 @@ TEST(Names, BytesChangedOnTheWayOrShownRaw)
     } cases[] = {
         {"plain.txt", u"plain.txt"_s},
         {"\xce\xbc\xce\xb1 \xf0\x9f\x98\x80", u"μα 😀"_s},                               // UTF-8 stays text
+        {"\xef\xbc\x81\xee\x80\x80", u"\uff01\ue000"_s},                                // 3 bytes, leads EF, EE
         {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s},                              // not UTF-8: each byte kept
         {"\xed\xa0\x80 \xc0\xaf \xe2\x82", u"\\xed\\xa0\\x80 \\xc0\\xaf \\xe2\\x82"_s}, // surrogate, overlong, cut
         {"esc\x1b[31m\nnew\x7f", u"esc\\x1b[31m\\x0anew\\x7f"_s},
