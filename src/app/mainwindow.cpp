@@ -454,9 +454,10 @@ bool MainWindow::ShowInputInfo(QString* error)
     }
     // The system's locale, unless the program was given another default.
     const QLocale locale;
-    QString date = locale.toString(stat->modified.date(), QLocale::ShortFormat);
+    const QDateTime modified = stat->modified.toLocalTime();
+    QString date = locale.toString(modified.date(), QLocale::ShortFormat);
     // Judged to the second, as the line shows it: 00:00:00.4 is midnight.
-    const QTime time = stat->modified.time();
+    const QTime time = modified.time();
     if (time.hour() != 0 || time.minute() != 0 || time.second() != 0)
         date += u' ' + locale.toString(time, timeFormatWithSeconds(locale));
     m_ui.lblPleaseWait->setText(lang::inputInfoLine(m_state.InterfaceLanguage, stat->size, date));

@@ -80,8 +80,9 @@ private:
 class GuardedSource final : public convert::ByteSource
 {
 public:
-    GuardedSource(convert::ByteSource& source, int fd, const TerminationGuard& guard)
-        : m_source(source), m_fd(fd), m_guard(guard)
+    // fd is polled unless it is a regular file, which never keeps a read waiting.
+    GuardedSource(convert::ByteSource& source, int fd, bool regular, const TerminationGuard& guard)
+        : m_source(source), m_fd(fd), m_regular(regular), m_guard(guard)
     {
     }
     std::int64_t read(char* buffer, std::int64_t capacity) override
@@ -91,6 +92,8 @@ public:
                 m_error = systemErrorText(EINTR);
                 return -1;
             }
+            if (m_regular)
+                break;
             pollfd ready = {m_fd, POLLIN, 0};
             if (::poll(&ready, 1, 100) != 0)
                 break; // readable, closed or failing: the read tells which
@@ -102,6 +105,7 @@ public:
 private:
     convert::ByteSource& m_source;
     int m_fd;
+    bool m_regular;
     const TerminationGuard& m_guard;
     QString m_error;
 };
@@ -245,9 +249,23 @@ public:
     int fd() const { return m_fd; }
     bool named() const { return !m_name.isEmpty(); }
 
-    // Gives the file its final name: closed first, then renamed over the old output in one step.
-    int keep(const QByteArray& finalName)
+    // Gives the file its final name: closed first, then renamed over the old output in one step. A
+    // new output needs no step between: the unnamed file is linked under its name, which fails
+    // rather than replaces should a file have taken that name meanwhile.
+    int keep(const QByteArray& finalName, bool replacing)
     {
+        if (m_name.isEmpty() && !replacing) {
+            const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
+            if (::linkat(AT_FDCWD, self.constData(), m_folder, finalName.constData(), AT_SYMLINK_FOLLOW) != 0)
+                return errno;
+            if (::close(std::exchange(m_fd, -1)) != 0 && errno != EINTR) {
+                // A late write failure: the output it named is not whole, so it goes again.
+                const int failure = errno;
+                ::unlinkat(m_folder, finalName.constData(), 0);
+                return failure;
+            }
+            return 0;
+        }
         if (m_name.isEmpty()) {
             const QByteArray self = "/proc/self/fd/" + QByteArray::number(m_fd);
             for (int attempt = 0; m_name.isEmpty(); ++attempt) {
@@ -368,7 +386,7 @@ ConversionOutcome convertFile(const FileConversion& request, const convert::Conv
 
     std::optional<GuardedSource> guarded;
     if (guard) {
-        guarded.emplace(*source, inputFd, *guard);
+        guarded.emplace(*source, inputFd, S_ISREG(input.st_mode), *guard);
         source = &*guarded;
     }
 
@@ -386,7 +404,7 @@ ConversionOutcome convertFile(const FileConversion& request, const convert::Conv
             return {Failed::Output, systemErrorText(closed), result.counts};
     }
     if (temporary) {
-        if (const int kept = temporary->keep(nameOf(target->path)))
+        if (const int kept = temporary->keep(nameOf(target->path), target->kind == Target::Replace))
             return {Failed::Output, systemErrorText(kept), result.counts};
     }
     return {Failed::Nothing, {}, result.counts};

@@ -191,8 +191,9 @@ std::optional<FileStat> statFile(const QString& path, QString* error)
     }
     FileStat result;
     result.size = static_cast<qint64>(info.st_size);
-    result.modified = QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(info.st_mtim.tv_sec) * 1000 +
-                                                     info.st_mtim.tv_nsec / 1000000);
+    // In UTC: the local time zone is looked up (a stat of /etc/localtime) only by whoever shows it.
+    result.modified = QDateTime::fromMSecsSinceEpoch(
+        static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000, Qt::UTC);
     result.device = static_cast<quint64>(info.st_dev);
     result.inode = static_cast<quint64>(info.st_ino);
     return result;

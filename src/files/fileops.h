@@ -29,7 +29,7 @@ FileTest testFile(const QString& path);
 struct FileStat
 {
     qint64 size = 0;
-    QDateTime modified;
+    QDateTime modified; // in UTC
     quint64 device = 0;
     quint64 inode = 0;
 };
