@@ -63,12 +63,7 @@ small_files() {
 
 if [[ ! -f $data/greek-crlf.txt || ! -f $data/no-line-ends.txt ]]; then
     echo "Making the test files in $data ..."
-    make_greek_text 100000 >"$work/base.txt"
-    sed 's/$/\r/' "$work/base.txt" >"$work/base-crlf.txt"
-    tr '\n' ' ' <"$work/base.txt" >"$work/base-flat.txt"
-    grow "$work/base-crlf.txt" $((256 * mib)) "$data/greek-crlf.txt"
-    grow "$work/base-flat.txt" $((1024 * mib)) "$data/no-line-ends.txt"
-    rm -f "$work"/base*.txt
+    make_large_files "$data"
 fi
 small_files 2000
 small_files 20000

@@ -26,12 +26,7 @@ mib=$((1024 * 1024))
 source "$(dirname "${BASH_SOURCE[0]}")/testdata.sh"
 
 echo "Making the test files in $work ..."
-make_greek_text 100000 >"$work/base.txt"
-sed 's/$/\r/' "$work/base.txt" >"$work/base-crlf.txt"
-tr '\n' ' ' <"$work/base.txt" >"$work/base-flat.txt"
-grow "$work/base-crlf.txt" $((256 * mib)) "$work/greek-crlf.txt"
-grow "$work/base-flat.txt" $((1024 * mib)) "$work/no-line-ends.txt"
-rm -f "$work"/base*.txt
+make_large_files "$work"
 
 mapfile -t sets < <("$bench" --tr-sets)
 tr_from=${sets[0]}

@@ -36,3 +36,14 @@ grow() {
     head -c "$size" "$to.part" >"$to"
     rm -f "$to.part"
 }
+
+# make_large_files FOLDER: greek-crlf.txt (256 MiB of CR LF lines) and no-line-ends.txt (1 GiB, one line).
+make_large_files() {
+    local folder=$1 mib=$((1024 * 1024))
+    make_greek_text 100000 >"$folder/base.txt"
+    sed 's/$/\r/' "$folder/base.txt" >"$folder/base-crlf.txt"
+    tr '\n' ' ' <"$folder/base.txt" >"$folder/base-flat.txt"
+    grow "$folder/base-crlf.txt" $((256 * mib)) "$folder/greek-crlf.txt"
+    grow "$folder/base-flat.txt" $((1024 * mib)) "$folder/no-line-ends.txt"
+    rm -f "$folder"/base*.txt
+}
