@@ -1,0 +1,179 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The real Qt side of the platform seam, which the window tests replace by a scripted one: what the user
+// sees in each box and dialog, and what each answer gives back.
+#include "platform/qtplatform.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <functional>
+
+using namespace trelvick;
+using namespace trelvick::platform;
+
+namespace {
+
+const lang::ButtonTexts kLabels{u"Fine"_qs, u"Sure"_qs, u"Never"_qs, u"Stop"_qs};
+
+// Runs act on the modal widget the next call opens, once its event loop runs.
+template<typename Widget>
+void whenShown(std::function<void(Widget*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
+        QVERIFY(widget);
+        act(widget);
+    });
+}
+
+QStringList buttonTexts(const QMessageBox* box)
+{
+    QStringList texts;
+    for (const QAbstractButton* button : box->buttons())
+        texts << button->text();
+    return texts;
+}
+
+QTextBrowser* lastViewer()
+{
+    QTextBrowser* found = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* viewer = qobject_cast<QTextBrowser*>(widget); viewer && viewer->isVisible())
+            found = viewer;
+    return found;
+}
+
+} // namespace
+
+class QtPlatformTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void messageBoxShowsTheRequestAndGivesTheAnswer_data();
+    void messageBoxShowsTheRequestAndGivesTheAnswer();
+    void inputBoxStartsEmptyAndGivesWhatWasTyped();
+    void helpOpensBesideTheWindowAndSaysWhyItCannot();
+    void endProgramKeepsTheStatus();
+};
+
+void QtPlatformTest::messageBoxShowsTheRequestAndGivesTheAnswer_data()
+{
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<int>("qtIcon");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<int>("answer");
+    const auto row = [](const char* name, Buttons buttons, Icon icon, bool escape, QMessageBox::Icon qtIcon,
+                        QStringList texts, Answer answer) {
+        QTest::newRow(name) << int(buttons) << int(icon) << escape << int(qtIcon) << texts << int(answer);
+    };
+    row("stop, OK", Buttons::Ok, Icon::Stop, false, QMessageBox::Critical, {u"Fine"_qs}, Answer::Ok);
+    row("exclamation, Escape", Buttons::Ok, Icon::Exclamation, true, QMessageBox::Warning, {u"Fine"_qs}, Answer::Ok);
+    row("information", Buttons::Ok, Icon::Information, false, QMessageBox::Information, {u"Fine"_qs}, Answer::Ok);
+    row("question, the default", Buttons::YesNo, Icon::Question, false, QMessageBox::Question,
+        {u"Sure"_qs, u"Never"_qs}, Answer::Yes);
+    row("question, Escape", Buttons::YesNo, Icon::Question, true, QMessageBox::Question, {u"Sure"_qs, u"Never"_qs},
+        Answer::No);
+}
+
+void QtPlatformTest::messageBoxShowsTheRequestAndGivesTheAnswer()
+{
+    QFETCH(int, buttons);
+    QFETCH(int, icon);
+    QFETCH(bool, escape);
+    QFETCH(int, qtIcon);
+    QFETCH(QStringList, texts);
+    QFETCH(int, answer);
+    QStringList seen;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        seen << box->windowTitle() << box->text() << QString::number(box->icon())
+             << QString::number(box->textFormat()) << buttonTexts(box);
+        if (escape)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->defaultButton()->click();
+    });
+    QtPlatform real;
+    const Answer given = real.messageBox({u"Title"_qs, u"<b>one</b>\r\ntwo"_qs, Icon(icon), Buttons(buttons), kLabels});
+    QCOMPARE(seen, QStringList({u"Title"_qs, u"<b>one</b>\r\ntwo"_qs, QString::number(qtIcon),
+                                QString::number(Qt::PlainText)}) + texts);
+    QCOMPARE(int(given), answer);
+}
+
+void QtPlatformTest::inputBoxStartsEmptyAndGivesWhatWasTyped()
+{
+    for (const bool accept : {true, false}) {
+        QStringList seen;
+        whenShown<QInputDialog>([&](QInputDialog* dialog) {
+            seen << dialog->windowTitle() << dialog->labelText() << dialog->textValue() << dialog->okButtonText()
+                 << dialog->cancelButtonText();
+            dialog->setTextValue(u"new name.txt"_qs);
+            accept ? dialog->accept() : dialog->reject();
+        });
+        QtPlatform real;
+        const QString typed = real.inputBox({u"Rename"_qs, u"New name:"_qs, kLabels});
+        QCOMPARE(seen, (QStringList{u"Rename"_qs, u"New name:"_qs, QString(), u"Fine"_qs, u"Stop"_qs}));
+        QCOMPARE(typed, accept ? u"new name.txt"_qs : QString());
+    }
+}
+
+void QtPlatformTest::helpOpensBesideTheWindowAndSaysWhyItCannot()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString help = folder.filePath(u"help.hlp"_qs);
+    QFile file(help);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("<html><head><title>Βοήθεια</title></head><body><p>Κείμενο</p></body></html>");
+    file.close();
+
+    QWidget window;
+    window.setGeometry(100, 50, 300, 200);
+    window.show();
+    QtPlatform real;
+    real.setMainWindow(&window);
+
+    real.showHelp(help);
+    QTextBrowser* viewer = lastViewer();
+    QVERIFY(viewer);
+    QCOMPARE(viewer->windowTitle(), u"Βοήθεια"_qs);
+    QCOMPARE(viewer->toPlainText(), u"Κείμενο"_qs);
+    QCOMPARE(viewer->objectName(), u"helpViewer"_qs);
+    QCOMPARE(viewer->pos().x(), window.frameGeometry().right() + 8);
+    QCOMPARE(viewer->pos().y(), window.frameGeometry().top());
+    // Closing the viewer must free it: every click on help opens a new one.
+    QPointer<QTextBrowser> closed = viewer;
+    viewer->close();
+    QTRY_VERIFY(closed.isNull());
+
+    const QString missing = folder.filePath(u"none.hlp"_qs);
+    real.showHelp(missing);
+    closed = viewer = lastViewer();
+    QVERIFY(viewer);
+    QCOMPARE(viewer->windowTitle(), u"none.hlp"_qs);
+    QVERIFY2(viewer->toPlainText().startsWith(missing + u"\n\n"_qs) &&
+                 viewer->toPlainText().size() > missing.size() + 2,
+             qPrintable(viewer->toPlainText()));
+    viewer->close();
+    QTRY_VERIFY(closed.isNull());
+}
+
+void QtPlatformTest::endProgramKeepsTheStatus()
+{
+    QtPlatform real;
+    QTimer::singleShot(0, [&] { real.endProgram(3); });
+    QCOMPARE(QCoreApplication::exec(), 3);
+    QCOMPARE(real.exitStatus(), 3);
+}
+
+QTEST_MAIN(QtPlatformTest)
+#include "qtplatformtest.moc"
