@@ -36,9 +36,14 @@ struct Outcome
 class Cli : public testing::Test, protected testsupport::TempFolder
 {
 protected:
-    void SetUp() override { writeIni(kIni); }
+    // The personal tq.ini, which wins over the one beside the program.
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir(folder()).mkpath(u"config/trelvick"_s));
+        writeIni(kIni, config());
+    }
 
-    QString config() const { return path(u"tq.ini"_s); }
+    QString config() const { return path(u"config/trelvick/tq.ini"_s); }
     void writeIni(QString text, const QString& name = u"tq.ini"_s) const
     {
         write(name, windows1253(text.replace(u"\n"_s, u"\r\n"_s)));
@@ -59,7 +64,6 @@ protected:
         environment.remove(u"LC_ALL"_s);
         environment.remove(u"LC_MESSAGES"_s);
         environment.insert(u"LANG"_s, lang);
-        // The developer's own ~/.config/trelvick/tq.ini would win over the program folder's.
         environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
         process.setProcessEnvironment(environment);
         if (!standardOutput.isEmpty())
@@ -73,10 +77,6 @@ protected:
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 QString::fromUtf8(process.readAllStandardError())};
     }
-    Outcome runWithConfig(const QStringList& arguments, const QByteArray& input = {}) const
-    {
-        return run(QStringList{u"--config"_s, config()} + arguments, input);
-    }
 };
 
 // The line rules belong to the engine; here one mixed text through a file and through the pipe.
@@ -85,12 +85,12 @@ TEST_F(Cli, BytesOrCountWrong)
     const QByteArray input = "a\r\n\rb\nc\r\r\na\x80\xc8";
     const QByteArray expected = "A\r\n\r\nb|c\r\n\r\nA\x80\xc8\r\n";
     write(u"in"_s, input);
-    const Outcome files = runWithConfig({u"-c"_s, u"Μ3"_s, path(u"in"_s), path(u"out"_s)});
+    const Outcome files = run({u"-c"_s, u"Μ3"_s, path(u"in"_s), path(u"out"_s)});
     EXPECT_EQ(files.status, 0) << files.err.toStdString();
     EXPECT_EQ(read(u"out"_s), expected);
     EXPECT_EQ(files.err, path(u"in"_s) + u" -> "_s + path(u"out"_s) + u": 3 characters changed\n"_s);
 
-    const Outcome pipe = runWithConfig({u"-c"_s, u"Μ3"_s, u"-"_s, u"-"_s}, input);
+    const Outcome pipe = run({u"-c"_s, u"Μ3"_s, u"-"_s, u"-"_s}, input);
     EXPECT_EQ(pipe.status, 0);
     EXPECT_EQ(pipe.out, expected);
     EXPECT_EQ(pipe.err, u"(standard input) -> (standard output): 3 characters changed\n"_s);
@@ -99,9 +99,10 @@ TEST_F(Cli, BytesOrCountWrong)
 struct StatusCase
 {
     const char* name;
-    QString arguments; // after --config, parted at spaces
+    QString arguments; // parted at spaces
     int status;
     QString message;             // in standard output and error together
+    QString ini = {};            // instead of the usual tq.ini
     QString standardOutput = {}; // a file instead of the pipe
     QString lang = u"C"_s;
 };
@@ -116,8 +117,13 @@ TEST_P(ExitStatus, WrongStatusOrMessage)
     write(u"in.txt"_s, "abc\r\n");
     ASSERT_TRUE(QDir(folder()).mkdir(u"folder"_s));
     ASSERT_EQ(::link(native(u"in.txt"_s).constData(), native(u"alias"_s).constData()), 0);
+    ASSERT_TRUE(QFile::link(path(u"loop"_s), path(u"loop"_s)));
+    QFile big(path(u"big.ini"_s));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(config::kMaxConfigFileSize + 1));
+    if (!c.ini.isEmpty())
+        writeIni(expand(c.ini), config());
     const QStringList before = entries();
-    QStringList arguments = QStringList{u"--config"_s, config()} + c.arguments.split(u' ');
+    QStringList arguments = c.arguments.split(u' ');
     const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()), {}, c.lang, expand(c.standardOutput));
     EXPECT_EQ(outcome.status, c.status);
     const QString all = QString::fromUtf8(outcome.out) + outcome.err;
@@ -129,6 +135,7 @@ TEST_P(ExitStatus, WrongStatusOrMessage)
 }
 
 const QString kFullDevice = u"trelvick-convert: (standard output): No space left on device\n"_s;
+const QString kConvertBatch = u"-c 1 --batch %d/in.txt"_s;
 
 INSTANTIATE_TEST_SUITE_P(
     Cli, ExitStatus,
@@ -136,12 +143,16 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"FolderInputUnnamed", u"-c 1 %d/folder %d/out"_s, 1, u"%d/folder: Is a directory"_s},
         StatusCase{"FullOutputUnnamed", u"-c 1 %d/in.txt /dev/full"_s, 1,
                    u"trelvick-convert: /dev/full: No space left on device"_s},
-        StatusCase{"FullStandardOutputUnnamed", u"-c 1 %d/in.txt -"_s, 1, kFullDevice, u"/dev/full"_s},
+        StatusCase{"FullStandardOutputUnnamed", u"-c 1 %d/in.txt -"_s, 1, kFullDevice, {}, u"/dev/full"_s},
         StatusCase{"SameNameConverted", u"-c 1 %d/in.txt %d/in.txt"_s, 2,
                    u"input '%d/in.txt' and output '%d/in.txt' are the same file"_s},
         StatusCase{"HardLinkConverted", u"-c 1 %d/in.txt %d/alias"_s, 2, u"are the same file"_s},
-        StatusCase{"StandardOutputAppendedToInput", u"-c 1 %d/in.txt -"_s, 2,
-                   u"and output '(standard output)' are the same file"_s, u"%d/in.txt"_s},
+        StatusCase{"StandardOutputAppendedToInput",
+                   u"-c 1 %d/in.txt -"_s,
+                   2,
+                   u"and output '(standard output)' are the same file"_s,
+                   {},
+                   u"%d/in.txt"_s},
         StatusCase{"CountNotSingular", u"-c 1 %d/in.txt %d/out"_s, 0, u"%d/in.txt -> %d/out: 1 character changed\n"_s},
         StatusCase{"QuietHidingErrors", u"--quiet -c 1 %d/none %d/out"_s, 1, u"%d/none: No such file or directory"_s},
         StatusCase{"UnknownConverterAccepted", u"-c 2 %d/in.txt %d/out"_s, 2, u"no converter '2' (see --list)"_s},
@@ -151,96 +162,68 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"VersionWrong", u"--version"_s, 0, u"trelvick-convert 2001.0009.0012\n"_s},
         StatusCase{"ListWrong", u"--list"_s, 0, u"Μ1\tletters\nΜ3\tletters and LF\n"_s},
         StatusCase{"ShowWrong", u"--show=3"_s, 0, u"; letters and LF\n[Μ3]\n10=124\n97=65\n"_s},
-        StatusCase{"HelpWriteFailureIgnored", u"--help"_s, 1, kFullDevice, u"/dev/full"_s},
-        StatusCase{"VersionWriteFailureIgnored", u"--version"_s, 1, kFullDevice, u"/dev/full"_s},
-        StatusCase{"ListWriteFailureIgnored", u"--list"_s, 1, kFullDevice, u"/dev/full"_s},
-        StatusCase{"ShowWriteFailureIgnored", u"--show=1"_s, 1, kFullDevice, u"/dev/full"_s},
+        StatusCase{"HelpWriteFailureIgnored", u"--help"_s, 1, kFullDevice, {}, u"/dev/full"_s},
+        StatusCase{"VersionWriteFailureIgnored", u"--version"_s, 1, kFullDevice, {}, u"/dev/full"_s},
+        StatusCase{"ListWriteFailureIgnored", u"--list"_s, 1, kFullDevice, {}, u"/dev/full"_s},
+        StatusCase{"ShowWriteFailureIgnored", u"--show=1"_s, 1, kFullDevice, {}, u"/dev/full"_s},
         StatusCase{"GreekCount",
                    u"-c 1 %d/in.txt %d/out"_s,
                    0,
                    u"%d/in.txt -> %d/out: άλλαξε 1 χαρακτήρας"_s,
                    {},
+                   {},
                    u"el_GR.UTF-8"_s},
-        StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, u"el_GR.UTF-8"_s}),
+        // A faulty or unreadable configuration file is named with the section and key at fault.
+        StatusCase{"FaultyCode", kConvertBatch, 2, u"tq.ini: [Μ1] 66: value '1000' is not a code 0..255"_s,
+                   kHead + u"[Μ1]\n65=66\n66=1000"_s},
+        StatusCase{"MissingSection", kConvertBatch, 2,
+                   u"tq.ini: [Μ1]: the section is missing or holds none of the keys 0..255"_s, kHead},
+        StatusCase{"MissingCount", kConvertBatch, 2, u"tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: the entry is missing"_s,
+                   u"[Trelvick]\n[ΠεριγραφήΜετατροπέων]\nΜ1=x"_s},
+        StatusCase{"ZeroCount", kConvertBatch, 2,
+                   u"tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: value '0' is not a count of 1 or more"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=0"_s},
+        StatusCase{"HugeCount", kConvertBatch, 2,
+                   u"tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: value '40000' lies outside -32768..32767"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=40000"_s},
+        StatusCase{"DescriptionAboveCount", kConvertBatch, 2,
+                   u"tq.ini: [ΠεριγραφήΜετατροπέων]: no description for the keys Μ1..Μ2"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=2\n[ΠεριγραφήΜετατροπέων]\nΜ3=x"_s},
+        // A viewer path whose test fails stops the window, so it stops the converter too.
+        StatusCase{
+            "ViewerPathFailureUnlocated", kConvertBatch, 2,
+            u"tq.ini: [Trelvick] ΓρήγορηΠροβολή: path '%d/loop' cannot be checked: Too many levels of symbolic links"_s,
+            u"[Trelvick]\nΓρήγορηΠροβολή=%d/loop\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=x"_s},
+        StatusCase{"MissingFile", u"--config=%d/none --list"_s, 2,
+                   u"trelvick-convert: %d/none: no such configuration file"_s},
+        StatusCase{"FolderTakenForMissingFile", u"--config=%d/folder --list"_s, 2,
+                   u"%d/folder: is a folder, not a configuration file"_s},
+        StatusCase{"LargeFileRead", u"--config=%d/big.ini --list"_s, 2,
+                   u"%d/big.ini: the configuration file is larger than 16 MiB"_s},
+        StatusCase{"DeviceErrorTakenForMissingEntry", u"--config=/proc/self/mem --list"_s, 2,
+                   u"/proc/self/mem: the configuration file cannot be read: Input/output error"_s},
+        StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, {}, u"el_GR.UTF-8"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Cli, QuietNotSilencingCounts)
 {
     write(u"in"_s, "a");
-    EXPECT_EQ(runWithConfig({u"--quiet"_s, u"-c"_s, u"1"_s, path(u"in"_s), path(u"out"_s)}).err, u""_s);
+    EXPECT_EQ(run({u"--quiet"_s, u"-c"_s, u"1"_s, path(u"in"_s), path(u"out"_s)}).err, u""_s);
 }
 
-// A faulty or unreadable configuration file is named with the section and key at fault, before any
-// output is written.
-struct ConfigCase
-{
-    const char* name;
-    QString ini;     // %d/bad.ini
-    QString message; // after "trelvick-convert: "
-    QString file = u"%d/bad.ini"_s;
-};
-
-class BadConfig : public Cli, public testing::WithParamInterface<ConfigCase>
-{
-};
-
-TEST_P(BadConfig, FaultNotLocated)
-{
-    const ConfigCase& c = GetParam();
-    writeIni(expand(c.ini), u"bad.ini"_s);
-    write(u"a.txt"_s, "a");
-    ASSERT_TRUE(QDir(folder()).mkdir(u"folder"_s));
-    ASSERT_TRUE(QFile::link(path(u"loop"_s), path(u"loop"_s)));
-    QFile big(path(u"big.ini"_s));
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(config::kMaxConfigFileSize + 1));
-    const Outcome outcome = run({u"--config"_s, expand(c.file), u"-c"_s, u"1"_s, u"--batch"_s, path(u"a.txt"_s)});
-    EXPECT_EQ(outcome.status, 2);
-    EXPECT_TRUE(outcome.err.contains(u"trelvick-convert: "_s + expand(c.file) + u": "_s + expand(c.message)))
-        << outcome.err.toStdString();
-    EXPECT_FALSE(QFile::exists(path(u"a.txt.out"_s)));
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cli, BadConfig,
-    testing::Values(
-        ConfigCase{"FaultyCode", kHead + u"[Μ1]\n65=66\n66=1000"_s, u"[Μ1] 66: value '1000' is not a code 0..255"_s},
-        ConfigCase{"MissingSection", kHead, u"[Μ1]: the section is missing or holds none of the keys 0..255"_s},
-        ConfigCase{"MissingCount", u"[Trelvick]\n[ΠεριγραφήΜετατροπέων]\nΜ1=x"_s,
-                   u"[Trelvick] ΠλήθοςΜετατροπέων: the entry is missing"_s},
-        ConfigCase{"ZeroCount", u"[Trelvick]\nΠλήθοςΜετατροπέων=0"_s,
-                   u"[Trelvick] ΠλήθοςΜετατροπέων: value '0' is not a count of 1 or more"_s},
-        ConfigCase{"HugeCount", u"[Trelvick]\nΠλήθοςΜετατροπέων=40000"_s,
-                   u"[Trelvick] ΠλήθοςΜετατροπέων: value '40000' lies outside -32768..32767"_s},
-        ConfigCase{"DescriptionAboveCount", u"[Trelvick]\nΠλήθοςΜετατροπέων=2\n[ΠεριγραφήΜετατροπέων]\nΜ3=x"_s,
-                   u"[ΠεριγραφήΜετατροπέων]: no description for the keys Μ1..Μ2"_s},
-        // A viewer path whose test fails stops the window, so it stops the converter too.
-        ConfigCase{"ViewerPathFailureUnlocated",
-                   u"[Trelvick]\nΓρήγορηΠροβολή=%d/loop\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=x"_s,
-                   u"[Trelvick] ΓρήγορηΠροβολή: path '%d/loop' cannot be checked: Too many levels of symbolic links"_s},
-        ConfigCase{"MissingFile", {}, u"no such configuration file"_s, u"%d/none.ini"_s},
-        ConfigCase{"FolderTakenForMissingFile", {}, u"is a folder, not a configuration file"_s, u"%d/folder"_s},
-        ConfigCase{"LargeFileRead", {}, u"the configuration file is larger than 16 MiB"_s, u"%d/big.ini"_s},
-        ConfigCase{"DeviceErrorTakenForMissingEntry",
-                   {},
-                   u"the configuration file cannot be read: Input/output error"_s,
-                   u"/proc/self/mem"_s}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// The program finds tq.ini in its own folder whatever the letter case of its name, as the window
-// does; a personal tq.ini wins over it.
+// The program reads tq.ini from its own folder, whatever the letter case of its name, as the
+// window does, unless a personal one wins over it.
 TEST_F(Cli, ProgramFolderConfigMissed)
 {
     ASSERT_TRUE(QDir(folder()).mkpath(u"prog"_s));
     const QString program = path(u"prog/trelvick-convert"_s);
     ASSERT_TRUE(QFile::copy(kProgram, program));
-    writeIni(kIni, u"prog/TQ.INI"_s);
-    const Outcome found = run({u"--list"_s}, {}, u"C"_s, {}, program);
-    EXPECT_EQ(found.status, 0) << found.err.toStdString();
-    EXPECT_TRUE(found.out.startsWith("Μ1\tletters\n"));
-
-    ASSERT_TRUE(QDir(folder()).mkpath(u"config/trelvick"_s));
-    writeIni(QString(kHead).replace(u"=x"_s, u"=mine"_s), u"config/trelvick/tq.ini"_s);
-    EXPECT_EQ(run({u"--list"_s}, {}, u"C"_s, {}, program).out, "Μ1\tmine\n");
+    writeIni(kHead, u"prog/TQ.INI"_s);
+    EXPECT_TRUE(run({u"--list"_s}, {}, u"C"_s, {}, program).out.startsWith("Μ1\tletters\n"));
+    ASSERT_TRUE(QFile::remove(config()));
+    const Outcome own = run({u"--list"_s}, {}, u"C"_s, {}, program);
+    EXPECT_EQ(own.status, 0) << own.err.toStdString();
+    EXPECT_EQ(own.out, "Μ1\tx\n");
 }
 
 // Every file that can be converted is; one that is missing, or whose output would replace an input
@@ -250,7 +233,7 @@ TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
     write(u"a.txt"_s, "a\r");
     write(u"b.txt"_s, "aa");
     write(u"b.txt.out"_s, "old result");
-    const Outcome outcome = runWithConfig(
+    const Outcome outcome = run(
         {u"-c"_s, u"Μ1"_s, u"--batch"_s, path(u"a.txt"_s), path(u"c.txt"_s), path(u"b.txt"_s), path(u"b.txt.out"_s)});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(read(u"a.txt.out"_s), "A\r\n");
