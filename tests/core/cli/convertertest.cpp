@@ -233,6 +233,9 @@ TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
         outcome.err.contains(u"input '%1' not converted: its output '%1.out' is an input too"_s.arg(path(u"b.txt"_s))))
         << outcome.err.toStdString();
     EXPECT_TRUE(outcome.err.contains(u"2/4 files failed"_s)) << outcome.err.toStdString();
+    // A batch of one needs no count of failures.
+    EXPECT_EQ(run({u"-c"_s, u"1"_s, u"--batch"_s, path(u"c.txt"_s)}).err,
+              u"trelvick-convert: "_s + path(u"c.txt"_s) + u": No such file or directory\n"_s);
 }
 
 // Names are bytes: a name that is not UTF-8 is converted under its own bytes and gets ".out" after

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
+#include "testsupport.h"
 
 #include <gtest/gtest.h>
 
 using namespace trelvick;
 using namespace Qt::StringLiterals;
 using cli::Options;
+using testsupport::PrintTo;
 
 namespace {
 
