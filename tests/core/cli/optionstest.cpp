@@ -1,173 +1,99 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/cli.h"
 #include "cli/options.h"
-#include "config/profilereader.h"
+#include "testsupport.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTemporaryFile>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 using namespace trelvick;
 using namespace Qt::StringLiterals;
 using cli::Options;
+using testsupport::PrintTo;
 
 namespace {
 
-struct UsageCase
+// A parse as one line: the usage fault, or the mode followed by what it carries.
+QString summary(const cli::ParsedOptions& parsed)
+{
+    if (!parsed.error.isEmpty())
+        return parsed.error;
+    const Options& options = parsed.options;
+    const char* const modes[] = {"help", "version", "list", "show", "convert", "guess"};
+    QString text = QString::fromLatin1(modes[int(options.mode)]);
+    if (options.configFile)
+        text += u" config="_s + *options.configFile;
+    if (!options.converter.isEmpty())
+        text += u" converter="_s + options.converter;
+    if (options.batch)
+        text += u" batch"_s;
+    if (options.quiet)
+        text += u" quiet"_s;
+    for (const QString& file : options.files)
+        text += u" ["_s + file + u']';
+    return text;
+}
+
+struct ParseCase
 {
     const char* name;
-    QStringList arguments;
-    bool good;
-    QString message = {}; // part of the fault's text
+    QString arguments; // parted at spaces
+    QString expected;  // summary() of the parse
 };
 
-class Usage : public testing::TestWithParam<UsageCase>
-{
-};
+using Parse = testing::TestWithParam<ParseCase>;
 
-TEST_P(Usage, ArgumentsMisread)
+TEST_P(Parse, ArgumentsMisread)
 {
-    const cli::ParsedOptions parsed = cli::parseArguments(GetParam().arguments, lang::Language::English);
-    EXPECT_EQ(parsed.error.isEmpty(), GetParam().good) << parsed.error.toStdString();
-    EXPECT_TRUE(parsed.error.contains(GetParam().message)) << parsed.error.toStdString();
+    EXPECT_EQ(summary(cli::parseArguments(GetParam().arguments.split(u' '), lang::Language::English)),
+              GetParam().expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Cli, Usage,
+    Cli, Parse,
     testing::Values(
-        UsageCase{"NoModeAccepted", {u"a"_s}, false},
-        UsageCase{"TwoModesAccepted", {u"--list"_s, u"--show"_s, u"1"_s}, false},
-        UsageCase{"RepeatedConverterAccepted", {u"-c"_s, u"1"_s, u"-c"_s, u"2"_s, u"a"_s, u"b"_s}, false},
-        UsageCase{"BatchWithListAccepted", {u"--list"_s, u"--batch"_s}, false},
-        UsageCase{"OneFileAccepted", {u"-c"_s, u"1"_s, u"a"_s}, false},
-        UsageCase{"ThreeFilesAccepted", {u"-c"_s, u"1"_s, u"a"_s, u"b"_s, u"c"_s}, false},
-        UsageCase{"EmptyBatchAccepted", {u"-c"_s, u"1"_s, u"--batch"_s}, false},
-        UsageCase{"StandardInputInBatchAccepted", {u"-c"_s, u"1"_s, u"--batch"_s, u"-"_s}, false},
-        UsageCase{"UnknownOptionAccepted", {u"--list"_s, u"--verbose"_s}, false},
-        UsageCase{"ConfigWithoutValueAccepted", {u"--list"_s, u"--config"_s}, false},
-        UsageCase{"ListWithOperandAccepted", {u"--list"_s, u"a"_s}, false},
-        UsageCase{
-            "EmptyConfigNameAccepted", {u"--config="_s, u"--list"_s}, false, u"the file name of '--config' is empty"_s},
-        UsageCase{"EmptyOperandAccepted", {u"-c"_s, u"1"_s, u"a"_s, u""_s}, false, u"a file name is empty"_s},
-        UsageCase{"DashRefusedAsFile", {u"-c"_s, u"1"_s, u"-"_s, u"-"_s}, true},
-        UsageCase{"DoubleDashNotEndingOptions", {u"-c"_s, u"1"_s, u"--"_s, u"-x"_s, u"--list"_s}, true},
-        UsageCase{"HelpLostAmongFaults", {u"--bogus"_s, u"--help"_s}, true}),
+        ParseCase{"HelpLostAmongFaults", u"--bogus --help"_s, u"help"_s},
+        ParseCase{"VersionLostAmongFaults", u"--list a --version"_s, u"version"_s},
+        ParseCase{"HelpAfterDoubleDashAnswered", u"-c1 -- --help b"_s, u"convert converter=1 [--help] [b]"_s},
+        ParseCase{"ListMisread", u"--list"_s, u"list"_s},
+        ParseCase{"ShowAttachedMisread", u"--show=Μ3"_s, u"show converter=Μ3"_s},
+        ParseCase{"ShowSeparateMisread", u"--show same"_s, u"show converter=same"_s},
+        ParseCase{"ConfigAttachedMisread", u"--config=t.ini --list"_s, u"list config=t.ini"_s},
+        ParseCase{"ConfigSeparateMisread", u"--list --config -t"_s, u"list config=-t"_s},
+        ParseCase{"ConverterAttachedMisread", u"-cΜ3 a b"_s, u"convert converter=Μ3 [a] [b]"_s},
+        ParseCase{"ConverterSeparateMisread", u"-c 1 a b"_s, u"convert converter=1 [a] [b]"_s},
+        ParseCase{"DoubleDashNotEndingOptions", u"-c 1 -- -x --"_s, u"convert converter=1 [-x] [--]"_s},
+        ParseCase{"DashRefusedAsFile", u"-c 1 - -"_s, u"convert converter=1 [-] [-]"_s},
+        ParseCase{"BatchMisread", u"--quiet -c1 --batch a b"_s, u"convert converter=1 batch quiet [a] [b]"_s},
+        ParseCase{"GuessMisread", u"--guess a -"_s, u"guess [a] [-]"_s},
+        ParseCase{"NoModeAccepted", u"a"_s, u"one of --list, --show, --guess and -c is needed"_s},
+        ParseCase{"TwoModesAccepted", u"--list --show 1"_s, u"only one of --list, --show, --guess and -c"_s},
+        ParseCase{"RepeatedConverterAccepted", u"-c 1 -c2 a b"_s, u"option '-c' is given twice"_s},
+        ParseCase{"RepeatedConfigAccepted", u"--config=a --config b --list"_s, u"option '--config' is given twice"_s},
+        ParseCase{"RepeatedBatchAccepted", u"-c1 --batch --batch a"_s, u"option '--batch' is given twice"_s},
+        ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c only"_s},
+        ParseCase{"OneFileAccepted", u"-c 1 a"_s, u"-c needs one input file and one output file"_s},
+        ParseCase{"ThreeFilesAccepted", u"-c1 a b c"_s, u"-c needs one input file and one output file"_s},
+        ParseCase{"EmptyBatchAccepted", u"-c 1 --batch"_s, u"--batch needs at least one input file"_s},
+        ParseCase{"StandardInputInBatchAccepted", u"-c1 --batch a -"_s,
+                  u"--batch takes no '-': each input file needs a name"_s},
+        ParseCase{"GuessWithoutFileAccepted", u"--guess"_s, u"--guess needs at least one file"_s},
+        ParseCase{"UnknownOptionAccepted", u"--list --verbose"_s, u"unknown option '--verbose'"_s},
+        ParseCase{"ValueOfFlagAccepted", u"--list=yes"_s, u"unknown option '--list=yes'"_s},
+        ParseCase{"ConfigWithoutValueAccepted", u"--list --config"_s, u"option '--config' needs a value"_s},
+        ParseCase{"ConverterWithoutValueAccepted", u"-c"_s, u"option '-c' needs a value"_s},
+        ParseCase{"ListWithOperandAccepted", u"--list a"_s, u"unexpected operand 'a'"_s},
+        ParseCase{"EmptyConfigNameAccepted", u"--config= --list"_s, u"the file name of '--config' is empty"_s},
+        ParseCase{"EmptyOperandAccepted", u"-c 1 a "_s, u"a file name is empty"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// Attached values are accepted, and read right.
-TEST(CliOptions, AttachedValuesLost)
+// LC_ALL, else LC_MESSAGES, else LANG decides.
+TEST(Locale, WrongLanguage)
 {
-    const Options options =
-        cli::parseArguments({u"--config=t.ini"_s, u"-cΜ3"_s, u"--"_s, u"-a"_s, u"b"_s}, lang::Language::English)
-            .options;
-    EXPECT_EQ(options.configFile.value_or(QString()), u"t.ini"_s);
-    EXPECT_EQ(options.converter, u"Μ3"_s);
-    EXPECT_EQ(options.files, (QStringList{u"-a"_s, u"b"_s}));
+    using enum lang::Language;
+    EXPECT_EQ(cli::languageOf(u""_s, u""_s, u"el_GR.UTF-8"_s), Greek);
+    EXPECT_EQ(cli::languageOf(u"C"_s, u""_s, u"el_GR.UTF-8"_s), English);
+    EXPECT_EQ(cli::languageOf(u""_s, u"el_GR.UTF-8"_s, u"en_US.UTF-8"_s), Greek);
+    EXPECT_EQ(cli::languageOf(u""_s, u""_s, u""_s), English);
 }
-
-// A run's own messages, in process: standard output is /dev/full, so any print must fail loudly.
-struct RunCase
-{
-    const char* name;
-    QStringList arguments; // "%d": a folder holding a good tq.ini, big.ini (over the limit) and folder.ini/
-    int status;
-    QString message; // part of standard error
-};
-
-using RunMessage = testing::TestWithParam<RunCase>;
-
-TEST_P(RunMessage, FailureUnexplained)
-{
-    const RunCase& c = GetParam();
-    QTemporaryDir dir;
-    QTemporaryFile errors;
-    ASSERT_TRUE(dir.isValid() && errors.open());
-    QFile ini(dir.filePath(u"tq.ini"_s));
-    ASSERT_TRUE(ini.open(QIODevice::WriteOnly) &&
-                ini.write(u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=x\n[Μ1]\n65=66\n"_s.toUtf8()));
-    ini.close();
-    QFile big(dir.filePath(u"big.ini"_s));
-    ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(config::kMaxConfigFileSize + 1));
-    ASSERT_TRUE(QDir(dir.path()).mkdir(u"folder.ini"_s));
-
-    const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
-    ASSERT_GE(full, 0);
-    QStringList arguments = c.arguments;
-    arguments.replaceInStrings(u"%d"_s, dir.path());
-    const int status =
-        cli::run(arguments, {.programFolder = dir.path(), .personalConfigFolder = {}, .outputFd = full, .errorFd = int(errors.handle())});
-    ::close(full);
-    EXPECT_EQ(status, c.status);
-    errors.seek(0);
-    const QString text = QString::fromUtf8(errors.readAll());
-    EXPECT_TRUE(text.contains(QString(c.message).replace(u"%d"_s, dir.path()))) << text.toStdString();
-}
-
-const QString kFullDevice = u"trelvick-convert: (standard output): No space left on device\n"_s;
-
-INSTANTIATE_TEST_SUITE_P(
-    Cli, RunMessage,
-    testing::Values(RunCase{"ListWriteFailureIgnored", {u"--list"_s}, 1, kFullDevice},
-                    RunCase{"ShowWriteFailureIgnored", {u"--show=1"_s}, 1, kFullDevice},
-                    RunCase{"HelpWriteFailureIgnored", {u"--help"_s}, 1, kFullDevice},
-                    RunCase{"VersionWriteFailureIgnored", {u"--version"_s}, 1, kFullDevice},
-                    RunCase{"FolderTakenForMissingFile",
-                            {u"--config=%d/folder.ini"_s, u"--list"_s},
-                            2,
-                            u"%d/folder.ini: is a folder, not a configuration file"_s},
-                    RunCase{"LargeFileRead",
-                            {u"--config=%d/big.ini"_s, u"--list"_s},
-                            2,
-                            u"big.ini: the configuration file is larger than 16 MiB"_s},
-                    RunCase{"DeviceErrorTakenForMissingEntry",
-                            {u"--config=/proc/self/mem"_s, u"--list"_s},
-                            2,
-                            u"/proc/self/mem: the configuration file cannot be read: Input/output error"_s}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct LocaleCase
-{
-    const char* name;
-    const char* lcAll;
-    const char* lcMessages;
-    const char* lang;
-    lang::Language expected;
-};
-
-class Locale : public testing::TestWithParam<LocaleCase>
-{
-};
-
-TEST_P(Locale, WrongLanguage)
-{
-    const LocaleCase& c = GetParam();
-    EXPECT_EQ(
-        cli::languageOf(QString::fromLatin1(c.lcAll), QString::fromLatin1(c.lcMessages), QString::fromLatin1(c.lang)),
-        c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cli, Locale,
-    testing::Values(LocaleCase{"LangIgnored", "", "", "el_GR.UTF-8", lang::Language::Greek},
-                    LocaleCase{"LcAllNotOverridingLang", "C", "", "el_GR.UTF-8", lang::Language::English},
-                    LocaleCase{"LcMessagesIgnored", "", "el_GR.UTF-8", "en_US.UTF-8", lang::Language::Greek},
-                    LocaleCase{"NoLocaleTakenAsGreek", "", "", "", lang::Language::English}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-struct ConverterCase
-{
-    const char* name;
-    QString given;
-    int expected; // index, or -1 for none
-};
-
-class ConverterName : public testing::TestWithParam<ConverterCase>
-{
-};
 
 // Μ2 is missing from the list, as a gap in tq.ini leaves it; two descriptions are shared.
 const QList<config::Converter> kConverters = {{u"737 -> 1253"_s, u"Μ1"_s},
@@ -176,25 +102,22 @@ const QList<config::Converter> kConverters = {{u"737 -> 1253"_s, u"Μ1"_s},
                                               {u"same"_s, u"Μ5"_s},
                                               {u"1"_s, u"Μ12"_s}};
 
-TEST_P(ConverterName, WrongConverterPicked)
+TEST(ConverterName, WrongConverterPicked)
 {
-    const std::optional<qsizetype> found = cli::findConverter(kConverters, GetParam().given);
-    EXPECT_EQ(found.value_or(-1), GetParam().expected);
-}
+    const struct
+    {
+        QString given;
+        int expected; // index, or -1 for none
+    } cases[] = {
+        {u"Μ3"_s, 1},    {u"M3"_s, 1},          {u"μ3"_s, 1},
+        {u"3"_s, 1},     {u"1"_s, 0}, // a key beats a description
+        {u"03"_s, -1},                // keys are written without leading zeros
+        {u"M2"_s, -1},   {u"1253 -> 737"_s, 1}, {u"1253 -> 737 "_s, -1},
+        {u"same"_s, -1}, {u""_s, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(cli::findConverter(kConverters, c.given).value_or(-1), c.expected) << c.given.toStdString();
 
-INSTANTIATE_TEST_SUITE_P(
-    Cli, ConverterName,
-    testing::Values(ConverterCase{"GreekKeyMissed", u"Μ3"_s, 1}, ConverterCase{"LatinKeyMissed", u"M3"_s, 1},
-                    ConverterCase{"LowerCaseKeyMissed", u"μ3"_s, 1}, ConverterCase{"NumberMissed", u"3"_s, 1},
-                    ConverterCase{"KeyBeatenByDescription", u"1"_s, 0}, ConverterCase{"LeadingZeroTaken", u"03"_s, -1},
-                    ConverterCase{"GapTaken", u"M2"_s, -1}, ConverterCase{"DescriptionMissed", u"1253 -> 737"_s, 1},
-                    ConverterCase{"DescriptionMatchedLoosely", u"1253 -> 737 "_s, -1},
-                    ConverterCase{"SharedDescriptionGuessed", u"same"_s, -1},
-                    ConverterCase{"EmptyNameTaken", u""_s, -1}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(CliConverter, SharedDescriptionNotNamingKeys)
-{
     QStringList keys;
     EXPECT_FALSE(cli::findConverter(kConverters, u"same"_s, &keys));
     EXPECT_EQ(keys, (QStringList{u"Μ4"_s, u"Μ5"_s}));
