@@ -1,14 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The table load from arbitrary tq.ini bytes. Unless the load fails, the table maps exactly the codes
-// that have an entry, each to the plain decimal number the entry holds, within the range of the output
-// that the encoding line asks for; a failure names a key that has an entry, or the encoding line.
+// The table load from arbitrary tq.ini bytes: the table maps exactly the codes that have an entry, each to
+// the number the entry holds; a failure names a key that has an entry, or the encoding line.
 
 #include "config/codesection.h"
 #include "fuzzcheck.h"
 
 using namespace trelvick::config;
 using namespace trelvick::convert;
-using namespace trelvick::fuzz;
 
 namespace {
 
@@ -31,8 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     // The usual Greek "Μn" (capital Mu), in lower case, its Latin look-alike, or any name.
     static const QString usual[] = {QString::fromUtf16(u"Μ1"), QString::fromUtf16(u"μ2"), QStringLiteral("M1")};
     const auto pick = data.ConsumeIntegralInRange<std::size_t>(0, 3);
-    const QString section = pick < 3 ? usual[pick] : decodeConfigText(toByteArray(data.ConsumeRandomLengthString(16)));
-    const ProfileReader reader = ProfileReader::fromBytes(toByteArray(data.ConsumeRemainingBytesAsString()));
+    const QString section =
+        pick < 3 ? usual[pick] : decodeConfigText(QByteArray::fromStdString(data.ConsumeRandomLengthString(16)));
+    const ProfileReader reader =
+        ProfileReader::fromBytes(QByteArray::fromStdString(data.ConsumeRemainingBytesAsString()));
     const CodeSection result = loadCodeSection(reader, section);
     const bool encodingLine = entry(reader, section, QString::fromUtf16(kEncodingKey)).has_value();
 

@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The count reading. A number written out in one of the forms a count takes, with blanks strewn in and a
-// word after it, reads back as that number. Any text (the first byte picks tq.ini bytes or raw UTF-16
-// code units) reads as a number, never NaN, the same with its blanks, tabs and line feeds taken out, and
-// its count is that number rounded, halves to the even neighbour, when it lies in range.
+// The count reading: a number written out in any accepted form, blanks strewn in, reads back as itself; any
+// text reads as a number that blanks do not change, and its count is that number rounded, halves to even.
 
 #include "config/countparser.h"
 #include "config/profilereader.h"
@@ -12,7 +10,6 @@
 #include <cmath>
 
 using namespace trelvick::config;
-using namespace trelvick::fuzz;
 
 namespace {
 
@@ -44,7 +41,7 @@ QString writtenNumber(FuzzedDataProvider& data, double& number)
     for (int blanks = data.ConsumeIntegralInRange(0, 4); blanks > 0; --blanks)
         text.insert(data.ConsumeIntegralInRange<qsizetype>(0, text.size()), QStringView(u" \t\n")[blanks % 3]);
     // "x" cannot continue any number.
-    return text + u'x' + decodeConfigText(toByteArray(data.ConsumeRemainingBytesAsString()));
+    return text + u'x' + decodeConfigText(QByteArray::fromStdString(data.ConsumeRemainingBytesAsString()));
 }
 
 } // namespace
@@ -54,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (size == 0)
         return 0;
     const QByteArray rest(reinterpret_cast<const char*>(bytes) + 1, qsizetype(size - 1));
+    // The first byte: a written number, raw UTF-16 code units, or tq.ini bytes.
     QString text;
     if (bytes[0] & 2) {
         FuzzedDataProvider data(bytes + 1, size - 1);
@@ -61,10 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         text = writtenNumber(data, number);
         // Below the normal range the reading may keep a denormal or flush to zero: both count as 0.
         FUZZ_CHECK(std::fabs(number) < 1e-300 ? std::fabs(basicVal(text)) < 1e-300 : basicVal(text) == number);
-    } else if (bytes[0] & 1) {
-        text = QString::fromUtf16(reinterpret_cast<const char16_t*>(rest.constData()), rest.size() / 2);
     } else {
-        text = decodeConfigText(rest);
+        text = (bytes[0] & 1) ? QString::fromUtf16(reinterpret_cast<const char16_t*>(rest.constData()), rest.size() / 2)
+                              : decodeConfigText(rest);
     }
 
     const double value = basicVal(text);

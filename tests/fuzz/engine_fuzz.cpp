@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The streaming engine against the plain reference conversion: arbitrary input bytes and table (bytes
-// or UTF-8 output), reads of fuzzer-chosen sizes (so CR and LF of one pair land in different reads),
-// optionally a real block boundary inside the interesting bytes, and read or write failures. The
-// vector kernels are compared with plain loops on the same bytes at every level the processor has.
+// The streaming engine against the plain reference conversion, with reads of fuzzer-chosen sizes (so CR and
+// LF of one pair land in different reads), block boundaries and injected read or write failures.
 
 #include "convert/bytemap.h"
 #include "convert/engine.h"
@@ -16,7 +14,6 @@
 #include <vector>
 
 using namespace trelvick::convert;
-using namespace trelvick::fuzz;
 using trelvick::testsupport::referenceConvert;
 
 namespace {
@@ -72,37 +69,26 @@ struct StringSink final : ByteSink
     int m_writes = 0;
 };
 
+// Every vector kernel agrees with the plain one (which the engine's output checks where it is the best level).
 void checkKernels(const ConversionTable& table, const std::string& input)
 {
     if (input.empty())
         return; // the engine never maps an empty run, and empty vectors have no data pointer
-    std::string expected = input;
-    std::int64_t expectedChanged = 0;
-    for (char& c : expected) {
-        const int target = table.lookup(std::uint8_t(c));
-        if (c != '\r' && target >= 0) { // CR never goes through the map
-            c = char(target);
-            ++expectedChanged;
-        }
-    }
-    std::size_t loneCr = input.find('\r');
-    while (loneCr != std::string::npos && loneCr + 1 < input.size() && input[loneCr + 1] == '\n')
-        loneCr = input.find('\r', loneCr + 2);
-    loneCr = std::min(loneCr, input.size());
-
+    // Exact-size heap copies, so that a kernel reading past the end is seen by ASan.
+    const std::vector<unsigned char> in(input.begin(), input.end());
+    const unsigned char* const end = in.data() + in.size();
+    std::vector<unsigned char> expected(in.size());
+    const std::int64_t changed = ByteMap(table, SimdLevel::None).apply(in.data(), in.size(), expected.data());
+    const unsigned char* const loneCr = findLoneCr(in.data(), end, SimdLevel::None);
     for (const SimdLevel level : {SimdLevel::None, SimdLevel::Avx2, SimdLevel::Avx512Vbmi}) {
         if (!isSupported(level))
             continue;
         const ByteMap map(table, level);
-        // Exact-size heap copies, so that a kernel reading past the end is seen by ASan.
-        const std::vector<unsigned char> in(input.begin(), input.end());
-        std::vector<unsigned char> out(input.size());
-        FUZZ_CHECK(map.apply(in.data(), in.size(), out.data()) == expectedChanged);
-        FUZZ_CHECK(std::memcmp(out.data(), expected.data(), input.size()) == 0);
+        std::vector<unsigned char> out(in.size());
+        FUZZ_CHECK(map.apply(in.data(), in.size(), out.data()) == changed && out == expected);
         std::vector<unsigned char> inPlace = in;
-        FUZZ_CHECK(map.apply(inPlace.data(), inPlace.size(), inPlace.data()) == expectedChanged);
-        FUZZ_CHECK(std::memcmp(inPlace.data(), expected.data(), input.size()) == 0);
-        FUZZ_CHECK(std::size_t(findLoneCr(in.data(), in.data() + in.size(), level) - in.data()) == loneCr);
+        FUZZ_CHECK(map.apply(inPlace.data(), inPlace.size(), inPlace.data()) == changed && inPlace == expected);
+        FUZZ_CHECK(findLoneCr(in.data(), end, level) == loneCr);
     }
 }
 
@@ -161,10 +147,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
 
     if (result.ok) {
-        FUZZ_CHECK(!sink.failed);
-        FUZZ_CHECK(sink.bytes == expected.output);
-        FUZZ_CHECK(result.counts.processed == expected.processed);
-        FUZZ_CHECK(result.counts.changed == expected.changed);
+        FUZZ_CHECK(!sink.failed && sink.bytes == expected.output);
+        FUZZ_CHECK(result.counts.processed == expected.processed && result.counts.changed == expected.changed);
         FUZZ_CHECK(!reports.empty() && reports.back().processed == result.counts.processed &&
                    reports.back().changed == result.counts.changed);
     } else {

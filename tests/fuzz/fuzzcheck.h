@@ -1,12 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QByteArray>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
-#include <string>
 
 // An assert that is never compiled out: a broken invariant must abort so that libFuzzer records the input.
 #define FUZZ_CHECK(condition)                                                                                          \
@@ -16,12 +13,3 @@
             std::abort();                                                                                              \
         }                                                                                                              \
     } while (false)
-
-namespace trelvick::fuzz {
-
-inline QByteArray toByteArray(const std::string& bytes)
-{
-    return QByteArray(bytes.data(), qsizetype(bytes.size()));
-}
-
-} // namespace trelvick::fuzz

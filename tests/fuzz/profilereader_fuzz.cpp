@@ -1,21 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The profile reader on a known entry at the top of arbitrary file text: whatever follows (a repeat of
-// its section or key included), "[section]" and 'key="value"' read back as the value, cut to the capacity
-// asked for, whatever the ASCII letter case and the blanks around the names asked for. Any other
-// lookup, also in the raw file bytes, stays within its capacity.
+// The profile reader: an entry at the top of arbitrary tq.ini text reads back, whatever follows it and however
+// its names are typed; any lookup stays within its capacity.
 
 #include "config/profilereader.h"
 #include "fuzzcheck.h"
 
 using namespace trelvick::config;
-using namespace trelvick::fuzz;
 
 namespace {
 
 // One line's worth of text; UTF-8 decoding never yields half a surrogate pair.
 QString lineText(FuzzedDataProvider& data, QStringView excluded)
 {
-    QString text = QString::fromUtf8(toByteArray(data.ConsumeRandomLengthString(24)));
+    QString text = QString::fromUtf8(QByteArray::fromStdString(data.ConsumeRandomLengthString(24)));
     text.removeIf([&](QChar c) { return c == u'\r' || c == u'\n' || excluded.contains(c); });
     return text;
 }
@@ -52,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const QString key = QStringLiteral("k") + lineText(data, u"=");
     const QString value = lineText(data, {});
     const QString otherKey = lineText(data, {});
-    const QByteArray rest = toByteArray(data.ConsumeRemainingBytesAsString());
+    const QByteArray rest = QByteArray::fromStdString(data.ConsumeRemainingBytesAsString());
 
     const QString text = QStringLiteral("[%1]\r\n%2=\"%3\"\r\n").arg(section, key, value) + decodeConfigText(rest);
     const ProfileReader reader = ProfileReader::fromBytes("\xEF\xBB\xBF" + text.toUtf8());
