@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -202,47 +203,42 @@ TEST(Engine, RandomInputsMatchTheReference)
     }
 }
 
-// Small runs and large ones (read on a second thread) alike name the side that failed and write
-// nothing after a failed write.
-TEST(Engine, SinkFailureStopsTheRunWithItsError)
+// Small runs and large ones (read on a second thread) alike name the side that failed. Nothing is
+// written after a failed write; every block read before a failed read is, in order, but the line it
+// cut is not ended: it must not look finished.
+TEST(Engine, FailureStopsTheRunWithItsError)
 {
     const std::string large(std::size_t(12 * kEngineBlockSize), 'a');
+    const std::int64_t readable = 5 * kEngineBlockSize + 7;
     const struct
     {
         std::string input;
-        std::int64_t chunk, limit;
+        std::int64_t chunk, failAfter, limit;
+        std::optional<std::string> written;
     } cases[] = {
-        {"ab\r\nab\r\n", 0, 0}, {std::string(100, 'a') + "\r\n", 3, 10}, {"abc", 0, 3}, // the final CR LF
-        {large, 0, 0},          {large, 0, 5 * kEngineBlockSize + 1},    {large, 0, std::int64_t(large.size()) + 1}};
+        {"ab\rab\r", 1, 4, -1, "Ab\r\nA"},
+        {large, 0, readable, -1, std::string(std::size_t(readable), 'A')},
+        {"ab\r\nab\r\n", 0, -1, 0, ""},
+        {std::string(100, 'a') + "\r\n", 3, -1, 10, {}},
+        {"abc", 0, -1, 3, "Abc"}, // the final CR LF
+        {large, 0, -1, 0, ""},
+        {large, 0, -1, 5 * kEngineBlockSize + 1, {}},
+        {large, 0, -1, std::int64_t(large.size()) + 1, std::string(large.size(), 'A')},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.limit);
-        ChunkSource source(c.input, c.chunk);
+        SCOPED_TRACE(&c - cases); // the row
+        ChunkSource source(c.input, c.chunk, c.failAfter);
         StringSink sink(c.limit);
         const EngineResult result = convertStream(source, sink, testTable(true), {}, kNoInterval, ReadThread::Always);
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, QStringLiteral("No space left on device"));
-        EXPECT_EQ(result.failedSide, FailedSide::Sink);
+        const bool read = c.failAfter >= 0;
+        EXPECT_EQ(result.error, read ? "Input/output error" : "No space left on device");
+        EXPECT_EQ(result.failedSide, read ? FailedSide::Source : FailedSide::Sink);
         EXPECT_FALSE(sink.writesAfterFailure);
+        if (c.written) {
+            EXPECT_EQ(sink.bytes, *c.written);
+        }
     }
-}
-
-TEST(Engine, ReadFailureStopsWithoutEndingTheOpenLine)
-{
-    ChunkSource source("ab\rab\r", 1, 4);
-    StringSink sink;
-    const EngineResult result = convertStream(source, sink, testTable(true));
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, QStringLiteral("Input/output error"));
-    EXPECT_EQ(result.failedSide, FailedSide::Source);
-    EXPECT_EQ(sink.bytes, "Ab\r\nA"); // a cut line must not look finished
-
-    // Past the first blocks: every block read before the failure is still written, in order.
-    const std::int64_t readable = 5 * kEngineBlockSize + 7;
-    ChunkSource large(std::string(std::size_t(9 * kEngineBlockSize), 'a'), 0, readable);
-    StringSink largeSink;
-    const EngineResult cut = convertStream(large, largeSink, testTable(true), {}, kNoInterval, ReadThread::Always);
-    EXPECT_EQ(cut.failedSide, FailedSide::Source);
-    EXPECT_EQ(largeSink.bytes, std::string(std::size_t(readable), 'A'));
 }
 
 TEST(Engine, ProgressAndWritesComePerBlockNotPerLine)
