@@ -139,15 +139,7 @@ TEST_P(Corpus, FewerRightThanPromised)
 INSTANTIATE_TEST_SUITE_P(Guess, Corpus,
                          testing::Combine(testing::Values("CP737", "CP869", "ISO-8859-7", "CP1253", "CP437", "CP1252",
                                                           "UTF-8", "ASCII"),
-                                          testing::Values(64, 256, 1024)),
-                         [](const auto& info) {
-                             std::string name =
-                                 std::string(std::get<0>(info.param)) + "_" + std::to_string(std::get<1>(info.param));
-                             std::replace(name.begin(), name.end(), '-', '_');
-                             return name;
-                         });
-
-// --- which converters start from the guess --------------------------------------------------------
+                                          testing::Values(64, 256, 1024)));
 
 TEST(Guess, DescriptionNamesItsSource)
 {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 struct ToolRun
@@ -46,9 +48,8 @@ TEST(MaketableIni, ShippedFileIsExactlyTheToolsOutput)
     ASSERT_FALSE(run.out.isEmpty());
 
     // Name the first difference: a byte dump of 17 kB says nothing.
-    qsizetype at = 0;
-    while (at < shipped.size() && at < run.out.size() && shipped[at] == run.out[at])
-        ++at;
+    const auto at =
+        std::mismatch(shipped.begin(), shipped.end(), run.out.begin(), run.out.end()).first - shipped.begin();
     EXPECT_EQ(shipped.size(), run.out.size());
     EXPECT_EQ(at, shipped.size()) << "resources/tq.ini differs from 'trelvick-maketable --ini' at byte " << at
                                   << "; regenerate it with: trelvick-maketable --ini > resources/tq.ini";
