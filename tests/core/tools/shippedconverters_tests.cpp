@@ -17,7 +17,7 @@ namespace {
 
 const QString kIni = QStringLiteral(TRELVICK_SHIPPED_INI);
 
-// Ten byte converters, then six to UTF-8, each section loading as the description promises.
+// Ten byte converters, then six to UTF-8; the letters below show that each section loads.
 TEST(ShippedConverters, StartUpOffersAllInKeyOrder)
 {
     const LoadResult result = loadConfiguration(QFileInfo(kIni).absolutePath());
@@ -25,16 +25,8 @@ TEST(ShippedConverters, StartUpOffersAllInKeyOrder)
     EXPECT_EQ(result.config.converterCount, 16);
     ASSERT_EQ(result.config.converters.size(), 16);
     EXPECT_EQ(result.config.converters.front().description, "737 (DOS Greek) -> 1253 (Windows Greek)");
+    EXPECT_EQ(result.config.converters.back().key, converterKey(16));
     EXPECT_EQ(result.config.converters.back().description, "1252 (Windows Latin) -> UTF-8");
-    for (int k = 1; k <= 16; ++k) {
-        const Converter& converter = result.config.converters[k - 1];
-        SCOPED_TRACE(converter.description.toStdString());
-        EXPECT_EQ(converter.key, converterKey(k));
-        const CodeSection section = loadCodeSection(result.config.profile, converter.key);
-        EXPECT_TRUE(section.ok()) << "faulty at key " << section.faultyKey;
-        EXPECT_EQ(section.table.output() == ConversionTable::Output::Utf8, k > 10);
-        EXPECT_EQ(converter.description.endsWith(QStringLiteral("-> UTF-8")), k > 10);
-    }
 }
 
 struct Anchor
@@ -53,7 +45,8 @@ TEST_P(ShippedAnchor, MapsAsTheCodeChartsSay)
 {
     const Anchor a = GetParam();
     const CodeSection section = loadCodeSection(ProfileReader::fromFile(kIni), converterKey(a.key));
-    ASSERT_TRUE(section.ok());
+    ASSERT_TRUE(section.ok()) << "faulty at key " << section.faultyKey;
+    EXPECT_EQ(section.table.output() == ConversionTable::Output::Utf8, a.key > 10);
     EXPECT_EQ(section.table.lookup(std::uint8_t(a.source)), a.target) << a.what;
 }
 
