@@ -39,6 +39,11 @@ struct SectionCase
     bool utf8 = false; // what the section asks for, also when it fails
 };
 
+void PrintTo(const SectionCase& c, std::ostream* out)
+{
+    *out << ::testing::PrintToString(QString::fromUtf16(c.ini).toStdString());
+}
+
 class Sections : public ::testing::TestWithParam<SectionCase>
 {
 };
