@@ -209,7 +209,6 @@ TEST_P(Cli, WrongLineOrStatus)
         longDos += encoded(kGreek, "CP737");
     const std::pair<const char*, QByteArray> files[] = {
         {"dos", encoded(kGreek, "CP737")},
-        {"windows", encoded(kGreek, "CP1253")},
         {"alike", encoded(kPlainGreek, "CP1253")},
         {"unicode", QByteArray::fromStdString(kGreek)},
         {"empty", QByteArray()},
