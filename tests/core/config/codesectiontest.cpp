@@ -5,9 +5,9 @@
 
 #include <gtest/gtest.h>
 
+using trelvick::config::CodeSection;
 using trelvick::config::ProfileReader;
 using trelvick::convert::ConversionTable;
-using trelvick::config::CodeSection;
 using Failure = CodeSection::Failure;
 using Pairs = std::vector<std::pair<int, int>>;
 
@@ -29,32 +29,68 @@ void expectOnly(const ConversionTable& table, const Pairs& pairs)
         EXPECT_EQ(table.lookup(std::uint8_t(code)), expected[code]) << "code " << code;
 }
 
-// The other sections around it, and a Latin "M2" that must not be taken for the Greek one.
-const QString kWorkedExample = QStringLiteral(u"[Trelvick]\r\nQuickView=/usr/bin/less\r\n[M2]\r\n65=1\r\n"
-                                              u"[Μ2]\r\n200=0\r\n65=193\r\n66=194\r\n7=007\r\n[Μ3]\r\n1=2\r\n");
-
-TEST(ConversionTable, WorkedExampleGivesPairsInSourceOrder)
+struct SectionCase
 {
-    const auto result = load(kWorkedExample);
-    ASSERT_TRUE(result.ok());
-    expectOnly(result.table, {{7, 7}, {65, 193}, {66, 194}, {200, 0}});
+    const char16_t* ini;
+    Failure failure;
+    Pairs pairs = {}; // the table's entries: none unless it loads
+    int faultyKey = -1;
+    const char16_t* faultyValue = u"";
+    bool utf8 = false; // what the section asks for, also when it fails
+};
+
+void PrintTo(const SectionCase& c, std::ostream* out)
+{
+    *out << ::testing::PrintToString(QString::fromUtf16(c.ini).toStdString());
 }
 
-TEST(ConversionTable, FaultyValueFailsDespiteGoodEntriesBeforeIt)
+class Sections : public ::testing::TestWithParam<SectionCase>
 {
-    const auto result =
-        load(QString(kWorkedExample).replace(QStringLiteral(u"66=194"), QStringLiteral(u"66=194\r\n150=1000")));
-    EXPECT_EQ(result.failure, Failure::Faulty);
-    EXPECT_EQ(result.faultyKey, 150);
-    EXPECT_EQ(result.faultyValue, QStringLiteral("1000"));
+};
+
+TEST_P(Sections, LoadIntoTheirTables)
+{
+    const auto& c = GetParam();
+    const auto result = load(QString::fromUtf16(c.ini));
+    EXPECT_EQ(result.failure, c.failure);
+    EXPECT_EQ(result.faultyKey, c.faultyKey);
+    EXPECT_EQ(result.faultyValue, QString::fromUtf16(c.faultyValue));
+    EXPECT_EQ(result.output, c.utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
+    EXPECT_EQ(result.table.output(), result.ok() ? result.output : ConversionTable::Output::Bytes);
+    expectOnly(result.table, c.pairs);
 }
 
-TEST(ConversionTable, FirstFaultyKeyIsTheLowestNotTheFirstInTheFile)
-{
-    const auto result = load(QStringLiteral(u"[Μ2]\r\n200=x\r\n150=1000\r\n20=5\r\n"));
-    EXPECT_EQ(result.failure, Failure::Faulty);
-    EXPECT_EQ(result.faultyKey, 150);
-}
+INSTANTIATE_TEST_SUITE_P(
+    ConversionTable, Sections,
+    ::testing::Values(
+        // The other sections around it, and a Latin "M2" that must not be taken for the Greek one.
+        SectionCase{u"[Trelvick]\r\nQuickView=/usr/bin/less\r\n[M2]\r\n65=1\r\n"
+                    u"[Μ2]\r\n200=0\r\n65=193\r\n66=194\r\n7=007\r\n[Μ3]\r\n1=2\r\n",
+                    Failure::None,
+                    {{7, 7}, {65, 193}, {66, 194}, {200, 0}}},
+        SectionCase{u"[Μ2]\r\n0=9\r\n255=0\r\n", Failure::None, {{0, 9}, {255, 0}}},
+        SectionCase{u"[Μ2]\r\n65=<none>\r\n66=<none>etc\r\n67=194\r\n", Failure::None, {{67, 194}}},
+        // A faulty value fails despite good entries before it; the first is the lowest key, not the
+        // first in the file.
+        SectionCase{u"[Μ2]\r\n65=193\r\n66=194\r\n150=1000\r\n", Failure::Faulty, {}, 150, u"1000"},
+        SectionCase{u"[Μ2]\r\n200=x\r\n150=1000\r\n20=5\r\n", Failure::Faulty, {}, 150, u"1000"},
+        // Missing sections, and keys not written as plain 0..255: never read, so they cannot fail either.
+        SectionCase{u"", Failure::NoEntries}, SectionCase{u"[Μ3]\r\n65=193\r\n", Failure::NoEntries},
+        SectionCase{u"[M2]\r\n65=193\r\n", Failure::NoEntries},
+        SectionCase{u"[Μ2]\r\n[Μ3]\r\n65=193\r\n", Failure::NoEntries},
+        SectionCase{u"[Μ2]\r\n065=1\r\n+65=1\r\n256=1\r\n-1=1\r\nA=x\r\n", Failure::NoEntries},
+        SectionCase{u"[Μ2]\r\n65=<none>\r\n", Failure::NoEntries},
+        // The encoding key, matched like any key, decides how values are read.
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=UTF-8\r\n65=945\r\n", Failure::None, {{65, 945}}, -1, u"", true},
+        SectionCase{u"[Μ2]\r\nκωδικοποίηση = utf-8\r\n65=945\r\n", Failure::None, {{65, 945}}, -1, u"", true},
+        SectionCase{u"[Μ2]\r\nΚΩΔΙΚΟΠΟΊΗΣΗ=\"Utf8\"\r\n65=945\r\n", Failure::None, {{65, 945}}, -1, u"", true},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=UTF-8\r\n65=55296\r\n", Failure::Faulty, {}, 65, u"55296", true},
+        SectionCase{u"[Μ2]\r\n65=945\r\n", Failure::Faulty, {}, 65, u"945"},
+        // Without the accent: another key.
+        SectionCase{u"[Μ2]\r\nΚωδικοποιηση=UTF-8\r\n65=945\r\n", Failure::Faulty, {}, 65, u"945"},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=<none>\r\n65=945\r\n", Failure::Faulty, {}, 65, u"945"},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=\r\n65=945\r\n", Failure::Faulty, {}, -1, u""},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=ISO-8859-7\r\n65=945\r\n", Failure::Faulty, {}, -1, u"ISO-8859-7"}));
 
 struct ValueCase
 {
@@ -96,76 +132,5 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"0000065", 65, true}, ValueCase{"1114111", 1114111, true},
                       ValueCase{"55295", 55295, true}, ValueCase{"57344", 57344, true}, ValueCase{"00000065", -1, true},
                       ValueCase{"1114112", -1, true}, ValueCase{"55296", -1, true}, ValueCase{"57343", -1, true}));
-
-struct EncodingCase
-{
-    const char16_t* line; // the encoding line of a section whose only entry is 65=945
-    bool utf8;            // else a byte section, which 945 fails at key 65
-    int faultyKey;        // -1 with utf8 false: the encoding line itself is refused
-};
-
-class EncodingKey : public ::testing::TestWithParam<EncodingCase>
-{
-};
-
-TEST_P(EncodingKey, DecidesHowValuesAreRead)
-{
-    const auto& c = GetParam();
-    const auto result =
-        load(QStringLiteral(u"[Μ2]\r\n") + QString::fromUtf16(c.line) + QStringLiteral(u"\r\n65=945\r\n"));
-    if (c.utf8) {
-        ASSERT_TRUE(result.ok());
-        EXPECT_EQ(result.table.output(), ConversionTable::Output::Utf8);
-        expectOnly(result.table, {{65, 945}});
-    } else {
-        EXPECT_EQ(result.failure, Failure::Faulty);
-        EXPECT_EQ(result.faultyKey, c.faultyKey);
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    ConversionTable, EncodingKey,
-    ::testing::Values(EncodingCase{u"Κωδικοποίηση=UTF-8", true, 0}, EncodingCase{u"κωδικοποίηση = utf-8", true, 0},
-                      EncodingCase{u"ΚΩΔΙΚΟΠΟΊΗΣΗ=\"Utf8\"", true, 0}, EncodingCase{u"", false, 65},
-                      EncodingCase{u"Κωδικοποιηση=UTF-8", false, 65}, // without the accent: another key
-                      EncodingCase{u"Κωδικοποίηση=<none>", false, 65}, EncodingCase{u"Κωδικοποίηση=", false, -1},
-                      EncodingCase{u"Κωδικοποίηση=ISO-8859-7", false, -1}));
-
-TEST(ConversionTable, NoneValueCountsAsAbsent)
-{
-    const auto result = load(QStringLiteral(u"[Μ2]\r\n65=<none>\r\n66=<none>etc\r\n67=194\r\n"));
-    ASSERT_TRUE(result.ok());
-    expectOnly(result.table, {{67, 194}});
-}
-
-TEST(ConversionTable, SectionsWithoutUsableKeysHaveNoEntries)
-{
-    for (const char16_t* ini : {u"", u"[Μ3]\r\n65=193\r\n", u"[M2]\r\n65=193\r\n", u"[Μ2]\r\n[Μ3]\r\n65=193\r\n",
-                                // keys not written as plain 0..255 are never read, so they cannot fail either
-                                u"[Μ2]\r\n065=1\r\n+65=1\r\n256=1\r\n-1=1\r\nA=x\r\n", u"[Μ2]\r\n65=<none>\r\n"}) {
-        SCOPED_TRACE(QString::fromUtf16(ini).toStdString());
-        const auto result = load(QString::fromUtf16(ini));
-        EXPECT_EQ(result.failure, Failure::NoEntries);
-        EXPECT_TRUE(result.table.pairs().empty());
-    }
-}
-
-TEST(ConversionTable, AllKeysGiveAFullTable)
-{
-    QString ini = QStringLiteral(u"[Μ2]\r\n");
-    for (int code = 255; code >= 0; --code)
-        ini += QStringLiteral("%1=%2\r\n").arg(code).arg(255 - code);
-    const auto result = load(ini);
-    ASSERT_TRUE(result.ok());
-    Pairs all;
-    for (int code = 0; code <= 255; ++code)
-        all.emplace_back(code, 255 - code);
-    expectOnly(result.table, all);
-}
-
-TEST(ConversionTable, DefaultTableChangesNothing)
-{
-    expectOnly(ConversionTable(), {});
-}
 
 } // namespace

@@ -160,44 +160,36 @@ class ProgramEntry : public ProgramFolder, public testing::WithParamInterface<Pr
 TEST_P(ProgramEntry, WrongAvailability)
 {
     const ProgramCase& c = GetParam();
+    if (c.error == EACCES && ::geteuid() == 0)
+        GTEST_SKIP() << "root searches any folder";
+    ASSERT_TRUE(QDir(folder()).mkdir("folder") && QDir(folder()).mkdir("locked"));
     write("viewer", "");
-    ASSERT_TRUE(QDir(folder()).mkdir("folder"));
+    write("locked/viewer", "");
     const QString key = c.quickView ? u"ΓρήγορηΠροβολή="_s : u"Επεξεργασία="_s;
     writeIniWithMain(c.value.isNull() ? QStringList{} : QStringList{key + QString(c.value).replace("%1", folder())});
 
+    ASSERT_TRUE(QFile::setPermissions(path("locked"), QFileDevice::ReadOwner));
     const LoadResult result = loadConfiguration(folder());
+    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(result.failure, c.error ? ConfigFailure::Other : ConfigFailure::None);
     EXPECT_EQ(result.errorText, c.error ? trelvick::files::systemErrorText(c.error) : QString());
     EXPECT_EQ(result.config.quickViewAvailable, c.quickView && c.available);
     EXPECT_EQ(result.config.editorAvailable, !c.quickView && c.available);
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, ProgramEntry,
-                         testing::Values(ProgramCase{"AbsentKeyUsed", QString(), false, true},
-                                         ProgramCase{"MarkerUsed", "<none>", false, false},
-                                         ProgramCase{"MarkerPrefixUsed", "<none>%1/viewer", false, true},
-                                         ProgramCase{"EmptyValueUsed", "", false, false},
-                                         ProgramCase{"FolderUsed", "%1/folder", false, false},
-                                         ProgramCase{"ArgumentsAccepted", "%1/viewer -x", false, false},
-                                         ProgramCase{"ExistingFileMissedByEditor", "\"%1/viewer\"", true, false},
-                                         ProgramCase{"ExistingFileMissedByViewer", "\"%1/viewer\"", true, true},
-                                         ProgramCase{"LongNameIgnored", "%1/" + QString(200, u'λ'), false, false,
-                                                     ENAMETOOLONG}),
-                         [](const auto& info) { return info.param.fault; });
-
-TEST_F(ProgramFolder, UnsearchableFolderIgnored)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root searches any folder";
-    ASSERT_TRUE(QDir(folder()).mkdir("locked"));
-    write("locked/viewer", "");
-    ASSERT_TRUE(QFile::setPermissions(path("locked"), QFileDevice::ReadOwner));
-    writeIniWithMain({u"ΓρήγορηΠροβολή="_s + path("locked/viewer")});
-    const LoadResult result = loadConfiguration(folder());
-    QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(result.failure, ConfigFailure::Other);
-    EXPECT_EQ(result.errorText, trelvick::files::systemErrorText(EACCES));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Entries, ProgramEntry,
+    testing::Values(ProgramCase{"AbsentKeyUsed", QString(), false, true},
+                    ProgramCase{"MarkerUsed", "<none>", false, false},
+                    ProgramCase{"MarkerPrefixUsed", "<none>%1/viewer", false, true},
+                    ProgramCase{"EmptyValueUsed", "", false, false},
+                    ProgramCase{"FolderUsed", "%1/folder", false, false},
+                    ProgramCase{"ArgumentsAccepted", "%1/viewer -x", false, false},
+                    ProgramCase{"ExistingFileMissedByEditor", "\"%1/viewer\"", true, false},
+                    ProgramCase{"ExistingFileMissedByViewer", "\"%1/viewer\"", true, true},
+                    ProgramCase{"LongNameIgnored", "%1/" + QString(200, u'λ'), false, false, ENAMETOOLONG},
+                    ProgramCase{"UnsearchableFolderIgnored", "%1/locked/viewer", false, true, EACCES}),
+    [](const auto& info) { return info.param.fault; });
 
 // XDG_CONFIG_HOME only counts when absolute; HOME/.config stands in for it otherwise.
 TEST(PersonalFolder, XdgRulesBroken)

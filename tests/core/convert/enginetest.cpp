@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <thread>
 
@@ -102,47 +103,40 @@ void expectLikeReference(const std::string& input, const ConversionTable& table,
     ASSERT_EQ(result.counts.changed, expected.changed);
 }
 
-struct LineCase
-{
-    const char* name;
-    std::string input, output; // output with the LF entry
-    std::int64_t processed, changed;
-};
-
-class LineShapes : public ::testing::TestWithParam<LineCase>
-{
-};
-
 // Each shape read whole and in reads of 1, 2, 3 and 5 bytes, which split every CR LF somewhere.
-TEST_P(LineShapes, ConvertLikeTheLineRules)
+TEST(Engine, LineShapesConvertLikeTheLineRules)
 {
-    const auto& c = GetParam();
-    const auto reference = referenceConvert(c.input, testTable(true));
-    ASSERT_EQ(reference.output, c.output) << "the reference itself is wrong";
-    ASSERT_EQ(reference.processed, c.processed);
-    ASSERT_EQ(reference.changed, c.changed);
-    for (const std::int64_t chunk : {0, 1, 2, 3, 5}) {
-        SCOPED_TRACE(chunk);
-        expectLikeReference(c.input, testTable(true), chunk);
-        expectLikeReference(c.input, testTable(false), chunk);
+    const struct
+    {
+        std::string input, output; // output with the LF entry
+        std::int64_t processed, changed;
+    } cases[] = {
+        {"", "", 0, 0},
+        {"ab\r\nb\r\n", "Ab\r\nb\r\n", 7, 3},
+        {"a\rb\r", "A\r\nb\r\n", 6, 2},               // a lone CR becomes CR LF
+        {"a\nb", "A|b\r\n", 5, 3},                    // a lone LF is mapped like any byte
+        {"\r\r", "\r\n\r\n", 4, 0},                   // two empty lines
+        {"\n\r", "|\r\n", 3, 1},                      // an LF before a CR is line content
+        {"\r\n\n", "\r\n|\r\n", 5, 1},                // a second LF starts a line
+        {"x\r\r\n", "x\r\n\r\n", 5, 0},               // CR CR LF is two lines
+        {"a\r", "A\r\n", 3, 1},                       // a CR at the end adds no line
+        {"xy\r\nz", "xy\r\nz\r\n", 7, 0},             // the last line gets its CR LF
+        {"a\0b\x1a\r\n\x1a"s, "A@b^\r\n^\r\n", 9, 5}, // NUL and Ctrl-Z are ordinary bytes
+        {"\x80\x81\xff", "\xc1\x81\xff\r\n", 5, 1},   // high bytes without entry pass
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.input));
+        const auto reference = referenceConvert(c.input, testTable(true));
+        ASSERT_EQ(reference.output, c.output) << "the reference itself is wrong";
+        ASSERT_EQ(reference.processed, c.processed);
+        ASSERT_EQ(reference.changed, c.changed);
+        for (const std::int64_t chunk : {0, 1, 2, 3, 5}) {
+            SCOPED_TRACE(chunk);
+            expectLikeReference(c.input, testTable(true), chunk);
+            expectLikeReference(c.input, testTable(false), chunk);
+        }
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Engine, LineShapes,
-    ::testing::Values(LineCase{"EmptyInputGivesEmptyOutput", "", "", 0, 0},
-                      LineCase{"CrLfLinesKeepTheirEnds", "ab\r\nb\r\n", "Ab\r\nb\r\n", 7, 3},
-                      LineCase{"LoneCrBecomesCrLf", "a\rb\r", "A\r\nb\r\n", 6, 2},
-                      LineCase{"LoneLfIsMappedLikeAnyByte", "a\nb", "A|b\r\n", 5, 3},
-                      LineCase{"CrCrIsTwoEmptyLines", "\r\r", "\r\n\r\n", 4, 0},
-                      LineCase{"LfBeforeCrIsLineContent", "\n\r", "|\r\n", 3, 1},
-                      LineCase{"SecondLfAfterCrLfStartsALine", "\r\n\n", "\r\n|\r\n", 5, 1},
-                      LineCase{"CrCrLfIsTwoLines", "x\r\r\n", "x\r\n\r\n", 5, 0},
-                      LineCase{"CrAtEndOfFileAddsNoLine", "a\r", "A\r\n", 3, 1},
-                      LineCase{"LastLineWithoutTerminatorGetsCrLf", "xy\r\nz", "xy\r\nz\r\n", 7, 0},
-                      LineCase{"NulAndCtrlZAreOrdinaryBytes", "a\0b\x1a\r\n\x1a"s, "A@b^\r\n^\r\n", 9, 5},
-                      LineCase{"HighBytesWithoutEntryPassUnchanged", "\x80\x81\xff", "\xc1\x81\xff\r\n", 5, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 std::string around(std::int64_t at, const std::string& middle, std::int64_t total)
 {
@@ -172,25 +166,12 @@ TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
                     expectLikeReference(input, testTable(lfEntry, utf8), 0, readThread);
 }
 
-TEST(Engine, LongLineIsWrittenBlockByBlock)
-{
-    ChunkSource source(std::string(std::size_t(16 * kEngineBlockSize), 'a'));
-    StringSink sink;
-    const EngineResult result = convertStream(source, sink, testTable(true), {}, kNoInterval, ReadThread::Always);
-    ASSERT_TRUE(result.ok);
-    EXPECT_GE(sink.writes, 16);
-    EXPECT_LE(sink.largestWrite, 2 * kEngineBlockSize);
-    EXPECT_EQ(result.counts.processed, 16 * kEngineBlockSize + 2);
-}
-
 // The reading thread starts after whole blocks; a last read of one byte still belongs to the file.
 TEST(Engine, ShortLastReadOnTheReadingThreadIsKept)
 {
-    for (const std::int64_t tail : {1, 2}) {
-        SCOPED_TRACE(tail);
-        expectLikeReference(std::string(std::size_t(kEngineFirstReadSize + 4 * kEngineBlockSize), 'a') + std::string(std::size_t(tail), '\r'),
-                            testTable(true), 0, ReadThread::Always);
-    }
+    const std::string blocks(std::size_t(kEngineFirstReadSize + 4 * kEngineBlockSize), 'a');
+    for (const char* tail : {"\r", "\r\r"})
+        expectLikeReference(blocks + tail, testTable(true));
 }
 
 TEST(Engine, RandomInputsMatchTheReference)
@@ -222,50 +203,45 @@ TEST(Engine, RandomInputsMatchTheReference)
     }
 }
 
-// Small runs and large ones (read on a second thread) alike name the side that failed and write
-// nothing after a failed write.
-TEST(Engine, SinkFailureStopsTheRunWithItsError)
+// Small runs and large ones (read on a second thread) alike name the side that failed. Nothing is
+// written after a failed write; every block read before a failed read is, in order, but the line it
+// cut is not ended: it must not look finished.
+TEST(Engine, FailureStopsTheRunWithItsError)
 {
     const std::string large(std::size_t(12 * kEngineBlockSize), 'a');
+    const std::int64_t readable = 5 * kEngineBlockSize + 7;
     const struct
     {
         std::string input;
-        std::int64_t chunk, limit;
+        std::int64_t chunk, failAfter, limit;
+        std::optional<std::string> written;
     } cases[] = {
-        {"ab\r\nab\r\n", 0, 0}, {std::string(100, 'a') + "\r\n", 3, 10}, {"abc", 0, 3}, // the final CR LF
-        {large, 0, 0},          {large, 0, 5 * kEngineBlockSize + 1},    {large, 0, std::int64_t(large.size()) + 1}};
+        {"ab\rab\r", 1, 4, -1, "Ab\r\nA"},
+        {large, 0, readable, -1, std::string(std::size_t(readable), 'A')},
+        {"ab\r\nab\r\n", 0, -1, 0, ""},
+        {std::string(100, 'a') + "\r\n", 3, -1, 10, {}},
+        {"abc", 0, -1, 3, "Abc"}, // the final CR LF
+        {large, 0, -1, 0, ""},
+        {large, 0, -1, 5 * kEngineBlockSize + 1, {}},
+        {large, 0, -1, std::int64_t(large.size()) + 1, std::string(large.size(), 'A')},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.limit);
-        ChunkSource source(c.input, c.chunk);
+        SCOPED_TRACE(&c - cases); // the row
+        ChunkSource source(c.input, c.chunk, c.failAfter);
         StringSink sink(c.limit);
         const EngineResult result = convertStream(source, sink, testTable(true), {}, kNoInterval, ReadThread::Always);
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.error, QStringLiteral("No space left on device"));
-        EXPECT_EQ(result.failedSide, FailedSide::Sink);
+        const bool read = c.failAfter >= 0;
+        EXPECT_EQ(result.error, read ? "Input/output error" : "No space left on device");
+        EXPECT_EQ(result.failedSide, read ? FailedSide::Source : FailedSide::Sink);
         EXPECT_FALSE(sink.writesAfterFailure);
+        if (c.written) {
+            EXPECT_EQ(sink.bytes, *c.written);
+        }
     }
 }
 
-TEST(Engine, ReadFailureStopsWithoutEndingTheOpenLine)
-{
-    ChunkSource source("ab\rab\r", 1, 4);
-    StringSink sink;
-    const EngineResult result = convertStream(source, sink, testTable(true));
-    EXPECT_FALSE(result.ok);
-    EXPECT_EQ(result.error, QStringLiteral("Input/output error"));
-    EXPECT_EQ(result.failedSide, FailedSide::Source);
-    EXPECT_EQ(sink.bytes, "Ab\r\nA"); // a cut line must not look finished
-
-    // Past the first blocks: every block read before the failure is still written, in order.
-    const std::int64_t readable = 5 * kEngineBlockSize + 7;
-    ChunkSource large(std::string(std::size_t(9 * kEngineBlockSize), 'a'), 0, readable);
-    StringSink largeSink;
-    const EngineResult cut = convertStream(large, largeSink, testTable(true), {}, kNoInterval, ReadThread::Always);
-    EXPECT_EQ(cut.failedSide, FailedSide::Source);
-    EXPECT_EQ(largeSink.bytes, std::string(std::size_t(readable), 'A'));
-}
-
-TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
+TEST(Engine, ProgressAndWritesComePerBlockNotPerLine)
 {
     std::string manyLines;
     for (int i = 0; i < 5000; ++i) // within the first read
@@ -288,34 +264,32 @@ TEST(Engine, ProgressComesPerBlockNotPerLineAndEndsWithTheTotals)
     convertStream(tinyReads, sink, testTable(true), record, std::chrono::hours(1));
     EXPECT_EQ(reports.size(), 1u); // the interval never passed: only the final report
 
+    // A line of 16 blocks is written block by block, its progress too.
     reports.clear();
-    ChunkSource blocks(std::string(std::size_t(8 * kEngineBlockSize), 'a'));
-    convertStream(blocks, sink, testTable(true), record, kNoInterval, ReadThread::Always);
-    EXPECT_GE(reports.size(), 9u); // one per block at least, and the last
+    ChunkSource blocks(std::string(std::size_t(16 * kEngineBlockSize), 'a'));
+    StringSink blockSink;
+    const EngineResult longLine =
+        convertStream(blocks, blockSink, testTable(true), record, kNoInterval, ReadThread::Always);
+    EXPECT_EQ(longLine.counts.processed, 16 * kEngineBlockSize + 2);
+    EXPECT_GE(reports.size(), 17u); // one per block at least, and the last
+    EXPECT_GE(blockSink.writes, 16);
+    EXPECT_LE(blockSink.largestWrite, 2 * kEngineBlockSize);
     EXPECT_FALSE(elsewhere);
 }
 
-struct PercentageCase
+TEST(Engine, PercentageTruncatesAndCaps)
 {
-    std::int64_t processed, size;
-    int percentage;
-};
-
-class Percentage : public ::testing::TestWithParam<PercentageCase>
-{
-};
-
-TEST_P(Percentage, TruncatesAndCaps)
-{
-    EXPECT_EQ(progressPercentage(GetParam().processed, GetParam().size), GetParam().percentage);
+    const struct
+    {
+        std::int64_t processed, size;
+        int percentage;
+    } cases[] = {{0, 0, 100},   // empty file: done at once
+                 {2, 3, 66},    // truncated, not rounded
+                 {12, 10, 100}, // lone CRs count 2 each
+                 {3221225472LL, 4294967296LL, 75},
+                 {97, 97, 99}}; // division first: 100 / 97 * 97 falls just short of 100
+    for (const auto& c : cases)
+        EXPECT_EQ(progressPercentage(c.processed, c.size), c.percentage) << c.processed << " of " << c.size;
 }
-
-INSTANTIATE_TEST_SUITE_P(Engine, Percentage,
-                         ::testing::Values(PercentageCase{0, 0, 100},   // empty file: done at once
-                                           PercentageCase{2, 3, 66},    // truncated, not rounded
-                                           PercentageCase{12, 10, 100}, // lone CRs count 2 each
-                                           PercentageCase{3221225472LL, 4294967296LL, 75},
-                                           // Division first: 100 / 97 * 97 falls just short of 100.
-                                           PercentageCase{97, 97, 99}));
 
 } // namespace
