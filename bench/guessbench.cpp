@@ -32,7 +32,7 @@ namespace {
 constexpr std::size_t kSizes[] = {64, 256, 1024};
 
 // uchardet's answers for the samples, in order; "unknown" where it has none.
-std::vector<std::string> uchardetAnswers(const std::vector<guesscorpus::Sample>& samples)
+std::vector<std::string> uchardetAnswers(const std::vector<std::string>& samples)
 {
     std::vector<std::string> answers;
     QTemporaryDir dir;
@@ -42,7 +42,7 @@ std::vector<std::string> uchardetAnswers(const std::vector<guesscorpus::Sample>&
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly))
             return answers;
-        file.write(samples[i].bytes.data(), qsizetype(samples[i].bytes.size()));
+        file.write(samples[i].data(), qsizetype(samples[i].size()));
         paths << path;
     }
     // With two files or more, uchardet prefixes each answer with the file's name.
@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
             // A telling sample is one that no other candidate reads as its own encoding does.
             std::vector<bool> telling;
             for (const auto& sample : samples) {
-                bool alone = !guesscorpus::isAscii(sample.bytes);
+                bool alone = !guesscorpus::isAscii(sample);
                 for (const char* other : guesscorpus::kEncodings) {
                     if (alone && std::string(other) != encoding && guesscorpus::readsAlike(sample, encoding, other))
                         alone = false;
@@ -98,7 +98,7 @@ int main(int argc, char* argv[])
             const auto answers = haveUchardet ? uchardetAnswers(samples) : std::vector<std::string>();
             std::size_t ours = 0, theirs = 0, tellingCount = 0, oursTelling = 0, theirsTelling = 0;
             for (std::size_t i = 0; i < samples.size(); ++i) {
-                const guess::Guess result = guess::guessEncoding(samples[i].bytes);
+                const guess::Guess result = guess::guessEncoding(samples[i]);
                 const std::string answer =
                     result.fits() ? std::string(guess::encodingName(result.ranked.front().encoding)) : "none";
                 const bool ourRight = guesscorpus::readsAlike(samples[i], encoding, answer);
@@ -124,9 +124,8 @@ int main(int argc, char* argv[])
     }
 
     // Time: Greek text in 737, guessed 64 KiB at a time as the program reads it.
-    const std::string text = guesscorpus::Iconv("CP737", "UTF-8")
-                                 .convert(guesscorpus::catalogText(localeDir, "el"), true)
-                                 .value_or(std::string());
+    const std::string text =
+        guesscorpus::recode("CP737", "UTF-8", guesscorpus::catalogText(localeDir, "el"), true).value_or(std::string());
     if (text.empty())
         return 1;
     std::string mebibyte;
