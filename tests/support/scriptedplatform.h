@@ -13,8 +13,7 @@ namespace trelvick::testing {
 // test fills beforehand. Every message box takes the next answer (Ok for a notice, Yes or No for a
 // question); a box, dialog or input box with no fitting answer queued is recorded in `unexpected`
 // (and answered No / Cancel). When the platform goes, the unexpected and any answer left unasked
-// go to takeUnplanned(), which fails the test in WindowTest::cleanup(). External programs run for
-// real (no shell).
+// fail the test that ran it. External programs run for real (no shell).
 class ScriptedPlatform final : public platform::Platform
 {
 public:
@@ -41,7 +40,6 @@ public:
     QList<platform::FileDialogRequest> saveRequests;
     QList<platform::InputBoxRequest> inputRequests;
     QStringList helpShown;
-    QList<QStringList> programsStarted; // {program, argument}
     QStringList unexpected;
     QString applicationTitle;
     int exitStatus = -1; // -1: the program was not told to end
@@ -66,8 +64,5 @@ public:
         return {platform::FileDialogResult::Chosen, names, {}};
     }
 };
-
-// What the platforms gone since the last call met unplanned; empties the record.
-QStringList takeUnplanned();
 
 } // namespace trelvick::testing

@@ -20,22 +20,6 @@ inline const char* const kAllCommands[] = {"c3dInputDefine",  "c3dInputView",   
                                            "c3dOutputRename", "c3dOutputDelete", "c3dConvert",    "c3dExit",
                                            "c3dGreek",        "c3dEnglish",      "c3dInfo"};
 
-// Base of every window test: after each test function, anything the scripted platforms met that the
-// test had not planned for (a box, a dialog or an input box with no answer queued, an answer never
-// asked for, a second end) fails that test.
-class WindowTest : public QObject
-{
-    Q_OBJECT
-
-protected slots:
-    void cleanup()
-    {
-        const QStringList unplanned = takeUnplanned();
-        if (!QTest::currentTestFailed())
-            QVERIFY2(unplanned.isEmpty(), qPrintable(unplanned.join(u"; "_qs)));
-    }
-};
-
 // A program folder in a temporary directory, a tq.ini written there in windows-1253, a scripted
 // platform and the real window on top of them.
 struct WindowFixture : testsupport::TempFolder

@@ -27,7 +27,7 @@ Batch threeFiles(const WindowFixture& f)
 
 } // namespace
 
-class BatchTest : public testing::WindowTest
+class BatchTest : public QObject
 {
     Q_OBJECT
 

@@ -17,7 +17,7 @@ QStringList entries(const QString& folder)
 
 } // namespace
 
-class ConversionTest : public testing::WindowTest
+class ConversionTest : public QObject
 {
     Q_OBJECT
 
@@ -26,11 +26,10 @@ private slots:
     void dialogsOpenInTheFolderOfTheLastSelection();
     void inputDialogFailureEndsTheProgram_data();
     void inputDialogFailureEndsTheProgram();
-    void outputFileChangedComparesTheExactPath_data();
-    void outputFileChangedComparesTheExactPath();
     void oneFileUnderTwoNamesIsRefusedUntouched_data();
     void oneFileUnderTwoNamesIsRefusedUntouched();
-    void previousResultsAreKeptOnNoAndAskedAgain();
+    void secondRunToTheSameOutputAsksFirst_data();
+    void secondRunToTheSameOutputAsksFirst();
     void resultIsCountedAndCommandsComeBackOnlyWhereConfigured_data();
     void resultIsCountedAndCommandsComeBackOnlyWhereConfigured();
     void windowRefusesEverythingWhileTheRunYields();
@@ -113,41 +112,6 @@ void ConversionTest::inputDialogFailureEndsTheProgram()
     QVERIFY(!f.window->state().InputFileDefined);
 }
 
-void ConversionTest::outputFileChangedComparesTheExactPath_data()
-{
-    QTest::addColumn<QString>("again");
-    QTest::addColumn<bool>("asked");
-    QTest::newRow("same path: the next run asks") << u"out.txt"_qs << true;
-    QTest::newRow("letter case differs: a new output, replaced") << u"OUT.txt"_qs << false;
-}
-
-void ConversionTest::outputFileChangedComparesTheExactPath()
-{
-    QFETCH(QString, again);
-    QFETCH(bool, asked);
-    WindowFixture f;
-    QVERIFY(f.start());
-    f.chooseFiles("a");
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    QVERIFY(!f.window->state().OutputFileChanged);
-
-    // A new output that already exists is replaced, also without a question.
-    const QString output = f.work(u"out/"_qs + again);
-    if (!asked)
-        QVERIFY(f.write(output, QByteArray(5000, 'z')));
-    f.selectOutput(output);
-    QCOMPARE(f.window->state().OutputFileChanged, !asked);
-    if (asked)
-        f.platform.answers << platform::Answer::Yes;
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    const QString end = u"box:Τέλος μετατροπής"_qs;
-    QCOMPARE(f.platform.log.filter(u"box:"_qs),
-             (asked ? QStringList{end, u"box:Μετατροπή"_qs, end} : QStringList{end, end}));
-    QCOMPARE(f.read(output), QByteArray("b\r\n"));
-}
-
 void ConversionTest::oneFileUnderTwoNamesIsRefusedUntouched_data()
 {
     QTest::addColumn<QString>("output");
@@ -190,40 +154,67 @@ void ConversionTest::oneFileUnderTwoNamesIsRefusedUntouched()
     QCOMPARE(f.platform.exitStatus, -1);
 }
 
-void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
+void ConversionTest::secondRunToTheSameOutputAsksFirst_data()
 {
+    QTest::addColumn<QString>("again"); // the output chosen for the second run
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QList<platform::Answer>>("answers");
+    QTest::addColumn<QStringList>("boxes"); // of the second run: title, then text
+    QTest::addColumn<QByteArray>("result");
+    using platform::Answer;
+    QTest::newRow("same output, No keeps the previous results")
+        << u"out.txt"_qs << false << QList{Answer::No}
+        << QStringList{u"Μετατροπή"_qs, u"Το αρχείο εξόδου περιέχει τα αποτελέσματα μίας προηγούμενης μετατροπής. "
+                                        u"Θέλετε να αποθηκεύσετε τα αποτελέσματα αυτής της μετατροπής στο ίδιο "
+                                        u"αρχείο εξόδου;"_qs}
+        << QByteArray("first\r\n");
+    QTest::newRow("same output, Yes replaces them, English")
+        << u"out.txt"_qs << true << QList{Answer::Yes, Answer::Ok}
+        << QStringList{u"Conversion"_qs,
+                       u"The output file containts the results of a previous conversion. Do you want to store the "
+                       u"results of this conversion into the same output file?"_qs,
+                       u"End of conversion"_qs,
+                       u"Conversion 'Πρώτος - First' resulted into the changing of 1 characters."_qs}
+        << QByteArray("second b\r\n");
+    // The name is compared exactly; a new output that already exists is replaced without a question.
+    QTest::newRow("letter case differs") << u"OUT.txt"_qs << false << QList{Answer::Ok}
+                                         << QStringList{u"Τέλος μετατροπής"_qs,
+                                                        u"Η μετατροπή «Πρώτος - First» άλλαξε 1 χαρακτήρες."_qs}
+                                         << QByteArray("second b\r\n");
+}
+
+void ConversionTest::secondRunToTheSameOutputAsksFirst()
+{
+    QFETCH(QString, again);
+    QFETCH(bool, english);
+    QFETCH(QList<platform::Answer>, answers);
+    QFETCH(QStringList, boxes);
+    QFETCH(QByteArray, result);
     WindowFixture f;
     QVERIFY(f.start());
     f.chooseFiles("first");
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.read(f.outputFile()), QByteArray("first\r\n"));
-    QVERIFY(f.write(f.inputFile(), "second a"));
-
-    f.platform.log.clear();
-    f.platform.boxes.clear();
-    f.platform.answers << platform::Answer::No;
-    f.click("c3dConvert");
-    QCOMPARE(f.platform.log, (QStringList{u"beep"_qs, u"box:Μετατροπή"_qs}));
-    const platform::MessageBoxRequest question = f.platform.boxes.front();
-    QCOMPARE(question.text, u"Το αρχείο εξόδου περιέχει τα αποτελέσματα μίας προηγούμενης μετατροπής. Θέλετε να "
-                            u"αποθηκεύσετε τα αποτελέσματα αυτής της μετατροπής στο ίδιο αρχείο εξόδου;"_qs);
-    QCOMPARE(question.icon, platform::Icon::Question);
-    QCOMPARE(question.buttons, platform::Buttons::YesNo);
-    QCOMPARE(f.read(f.outputFile()), QByteArray("first\r\n"));
     QVERIFY(!f.window->state().OutputFileChanged);
+    QVERIFY(f.write(f.inputFile(), "second a"));
+    const QString output = f.work(u"out/"_qs + again);
+    if (output != f.outputFile())
+        QVERIFY(f.write(output, QByteArray(5000, 'z')));
+    f.selectOutput(output);
+    QCOMPARE(f.window->state().OutputFileChanged, output != f.outputFile());
+    if (english)
+        f.click("c3dEnglish");
 
-    f.click("c3dEnglish");
-    f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
+    f.platform.boxes.clear();
+    f.platform.answers << answers;
     f.click("c3dConvert");
-    QCOMPARE(f.platform.boxes.at(1).title, u"Conversion"_qs);
-    QCOMPARE(f.platform.boxes.at(1).text,
-             u"The output file containts the results of a previous conversion. Do you want to store the results of "
-             u"this conversion into the same output file?"_qs);
-    QCOMPARE(f.read(f.outputFile()), QByteArray("second b\r\n"));
-    QCOMPARE(f.platform.boxes.last().title, u"End of conversion"_qs);
-    QCOMPARE(f.platform.boxes.last().text,
-             u"Conversion 'Πρώτος - First' resulted into the changing of 1 characters."_qs);
+    QStringList shown;
+    for (const platform::MessageBoxRequest& box : f.platform.boxes)
+        shown << box.title << box.text;
+    QCOMPARE(shown, boxes);
+    QCOMPARE(f.read(output), result);
+    QVERIFY(!f.window->state().OutputFileChanged);
 }
 
 void ConversionTest::resultIsCountedAndCommandsComeBackOnlyWhereConfigured_data()

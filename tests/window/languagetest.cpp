@@ -60,16 +60,12 @@ void setModified(const QString& path, const QDateTime& when)
 
 } // namespace
 
-class LanguageTest : public testing::WindowTest
+class LanguageTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void cleanup()
-    {
-        QLocale::setDefault(QLocale::system());
-        WindowTest::cleanup();
-    }
+    void cleanup() { QLocale::setDefault(QLocale::system()); }
     void everyTextFollowsTheLanguage();
     void informationLineFollowsTheLanguageWithFreshSizeAndDate();
     void informationLineWritesTheLocalesTimeWithSeconds_data();
