@@ -8,15 +8,6 @@
 using namespace trelvick;
 using testing::WindowFixture;
 
-namespace {
-
-QStringList entries(const QString& folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-}
-
-} // namespace
-
 class ConversionTest : public QObject
 {
     Q_OBJECT
@@ -33,7 +24,6 @@ private slots:
     void resultIsCountedAndCommandsComeBackOnlyWhereConfigured_data();
     void resultIsCountedAndCommandsComeBackOnlyWhereConfigured();
     void windowRefusesEverythingWhileTheRunYields();
-    void runTimeFailureEndsWithTheOldOutputIntact();
 };
 
 void ConversionTest::dialogsOpenInTheFolderOfTheLastSelection_data()
@@ -318,29 +308,6 @@ void ConversionTest::windowRefusesEverythingWhileTheRunYields()
     f.platform.onProcessEvents = {};
     QVERIFY(f.window->close());
     QCOMPARE(f.platform.exitStatus, 0);
-}
-
-// The window's side of a failure that the file layer reports: its message, the program's end, and
-// the old output as it was.
-void ConversionTest::runTimeFailureEndsWithTheOldOutputIntact()
-{
-    WindowFixture f;
-    QVERIFY(f.start());
-    f.chooseFiles("a\r\n", "old result");
-    QVERIFY(QFile::remove(f.inputFile()));
-    const QStringList before = entries(f.work(u"out"_qs));
-
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 3),
-             (QStringList{u"beep"_qs, u"box:Trelvick - Μετατροπή"_qs, u"end"_qs}));
-    QCOMPARE(f.platform.boxes.last().text, u"Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY»."
-                                           u"\r\n\r\nΗ εφαρμογή δεν μπορεί να κάνει τη μετατροπή."_qs);
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Stop);
-    QCOMPARE(f.platform.exitStatus, 1);
-    QVERIFY(!f.window->state().ConversionRunning);
-    QCOMPARE(f.read(f.outputFile()), QByteArray("old result"));
-    QCOMPARE(entries(f.work(u"out"_qs)), before);
 }
 
 QTEST_MAIN(ConversionTest)
