@@ -59,36 +59,54 @@ class LanguageTest : public QObject
 
 private slots:
     void cleanup() { QLocale::setDefault(QLocale::system()); }
-    void everyTextFollowsTheLanguage();
+    void everyTextAndTheHelpFollowTheLanguage();
     void informationLineShowsSizeAndDateInTheLanguageAndLocale_data();
     void informationLineShowsSizeAndDateInTheLanguageAndLocale();
     void saveDialogRefusesWhatCannotBeWritten_data();
     void saveDialogRefusesWhatCannotBeWritten();
-    void helpOpensTheFileOfTheLanguageInForceAndExitEndsAtOnce();
 };
 
-void LanguageTest::everyTextFollowsTheLanguage()
+// A missing help file is handed on under its upper-case name; the window does nothing more.
+void LanguageTest::everyTextAndTheHelpFollowTheLanguage()
 {
     WindowFixture f;
     QVERIFY(f.start());
     verifyCaptions(f, false);
+    const QString help = f.programFolder() + u"/tq-grhlp.hlp"_qs;
+    QCOMPARE(f.window->state().HelpFilePath, help.toUpper());
+    f.click("c3dInfo");
+    QVERIFY(f.write(help, "<p>el</p>"));
+    QVERIFY(f.write(f.programFolder() + u"/tq-ukhlp.hlp"_qs, "<p>en</p>"));
+    f.click("c3dInfo");
     f.platform.openResults << platform::FileDialogResult{} << platform::FileDialogResult{};
     f.platform.saveResults << platform::FileDialogResult{};
+
     f.click("c3dEnglish");
     QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::English);
     verifyCaptions(f, true);
     QCOMPARE(f.text("lblPleaseWait"), QString()); // no input: no line
+    QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + u"/tq-ukhlp.hlp"_qs).toUpper());
+    f.click("c3dInfo");
     f.click("c3dInputDefine");
     f.click("c3dOutputDefine");
     f.click("c3dGreek");
     verifyCaptions(f, false);
     f.click("c3dInputDefine");
-    QCOMPARE(f.platform.log, (QStringList{u"open"_qs, u"save"_qs, u"open"_qs}));
+    QCOMPARE(f.platform.log, (QStringList{u"help"_qs, u"help"_qs, u"help"_qs, u"open"_qs, u"save"_qs, u"open"_qs}));
+    QCOMPARE(f.platform.helpShown, (QStringList{help.toUpper(), help, f.programFolder() + u"/tq-ukhlp.hlp"_qs}));
     QCOMPARE(f.platform.openRequests[0].title, u"Input file(s) selection"_qs);
     QCOMPARE(f.platform.openRequests[0].filter, u"All files (*)"_qs);
     QCOMPARE(f.platform.saveRequests[0].title, u"Output file selection"_qs);
     QCOMPARE(f.platform.openRequests[1].title, u"Επιλογή αρχείου(ων) εισόδου"_qs);
     QCOMPARE(f.platform.openRequests[1].filter, u"Όλα τα αρχεία (*)"_qs);
+
+    f.platform.log.clear();
+    f.click("c3dExit");
+    QCOMPARE(f.platform.log, QStringList{u"end"_qs});
+    QCOMPARE(f.platform.exitStatus, 0);
+    // Nothing runs once the program has been told to end.
+    f.click("c3dEnglish");
+    QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::Greek);
 }
 
 void LanguageTest::informationLineShowsSizeAndDateInTheLanguageAndLocale_data()
@@ -194,34 +212,6 @@ void LanguageTest::saveDialogRefusesWhatCannotBeWritten()
     QCOMPARE(boxes.value(0).left(box.size()), box);
     QCOMPARE(result.outcome, chosen ? platform::FileDialogResult::Chosen : platform::FileDialogResult::Cancelled);
     QCOMPARE(result.names, chosen ? QStringList{f.work(typed)} : QStringList());
-}
-
-// A missing help file is handed on under its upper-case name; the window does nothing more.
-void LanguageTest::helpOpensTheFileOfTheLanguageInForceAndExitEndsAtOnce()
-{
-    WindowFixture f;
-    QVERIFY(f.start());
-    const QString greekPath = (f.programFolder() + u"/TQ-GRHLP.HLP"_qs).toUpper();
-    QCOMPARE(f.window->state().HelpFilePath, greekPath);
-    f.click("c3dInfo");
-    QCOMPARE(f.platform.log, QStringList{u"help"_qs});
-    QVERIFY(f.available("c3dInfo"));
-    QVERIFY(f.write(f.programFolder() + u"/tq-grhlp.hlp"_qs, "<p>el</p>"));
-    QVERIFY(f.write(f.programFolder() + u"/tq-ukhlp.hlp"_qs, "<p>en</p>"));
-    f.click("c3dInfo");
-    f.click("c3dEnglish");
-    QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + u"/TQ-UKHLP.HLP"_qs).toUpper());
-    f.click("c3dInfo");
-    QCOMPARE(f.platform.helpShown, (QStringList{greekPath, f.programFolder() + u"/tq-grhlp.hlp"_qs,
-                                                f.programFolder() + u"/tq-ukhlp.hlp"_qs}));
-
-    f.platform.log.clear();
-    f.click("c3dExit");
-    QCOMPARE(f.platform.log, QStringList{u"end"_qs});
-    QCOMPARE(f.platform.exitStatus, 0);
-    // Nothing runs once the program has been told to end.
-    f.click("c3dGreek");
-    QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::English);
 }
 
 QTEST_MAIN(LanguageTest)
