@@ -55,18 +55,10 @@ struct WindowFixture : testsupport::TempFolder
     // Two converters: Μ1 maps a->b and 'A'->'A' (counts as changed); Μ2 is faulty.
     static QStringList standardIni(const QString& viewer = u"<none>"_qs, const QString& editor = u"<none>"_qs)
     {
-        return {u"[Trelvick]"_qs,
-                u"ΓρήγορηΠροβολή="_qs + viewer,
-                u"Επεξεργασία="_qs + editor,
-                u"ΠλήθοςΜετατροπέων=2"_qs,
-                u"[ΠεριγραφήΜετατροπέων]"_qs,
-                u"Μ1=Πρώτος - First"_qs,
-                u"Μ2=Faulty"_qs,
-                u"[Μ1]"_qs,
-                u"97=98"_qs,
-                u"65=065"_qs,
-                u"[Μ2]"_qs,
-                u"66=1000"_qs};
+        return QStringList{u"[Trelvick]"_qs, u"ΓρήγορηΠροβολή="_qs + viewer, u"Επεξεργασία="_qs + editor,
+                           u"ΠλήθοςΜετατροπέων=2"_qs} +
+               QStringList{u"[ΠεριγραφήΜετατροπέων]"_qs, u"Μ1=Πρώτος - First"_qs, u"Μ2=Faulty"_qs} +
+               QStringList{u"[Μ1]"_qs, u"97=98"_qs, u"65=065"_qs} + QStringList{u"[Μ2]"_qs, u"66=1000"_qs};
     }
 
     // Writes the lines as tq.ini unless there are none, then runs the window's load step.
