@@ -13,7 +13,7 @@ namespace trelvick::testing {
 // test fills beforehand. Every message box takes the next answer (Ok for a notice, Yes or No for a
 // question); a box, dialog or input box with no fitting answer queued is recorded in `unexpected`
 // (and answered No / Cancel). When the platform goes, the unexpected and any answer left unasked
-// go to takeUnplanned(), which fails the test in WindowTest::cleanup().
+// fail the test that ran it. External programs run for real (no shell).
 class ScriptedPlatform final : public platform::Platform
 {
 public:
@@ -23,15 +23,14 @@ public:
     ~ScriptedPlatform() override;
 
     // --- what the test sets up
-    QString folder;              // the program folder
-    bool otherInstance = false;  // another copy holds the lock
-    QString lockFailure;         // the lock cannot be made: thrown as the system's text
-    QList<platform::Answer> answers;                 // for every message box, in order
-    QList<platform::FileDialogResult> openResults;   // for the open dialog
-    QList<platform::FileDialogResult> saveResults;   // for the save-as dialog
-    QStringList inputAnswers;                        // for the input box
-    bool realPrograms = true;    // start external programs for real (no shell)
-    std::function<void()> onProcessEvents;           // runs each time the window yields
+    QString folder;                                // the program folder
+    bool otherInstance = false;                    // another copy holds the lock
+    QString lockFailure;                           // the lock cannot be made: thrown as the system's text
+    QList<platform::Answer> answers;               // for every message box, in order
+    QList<platform::FileDialogResult> openResults; // for the open dialog
+    QList<platform::FileDialogResult> saveResults; // for the save-as dialog
+    QStringList inputAnswers;                      // for the input box
+    std::function<void()> onProcessEvents;         // runs each time the window yields
     std::function<void(const platform::MessageBoxRequest&)> onMessageBox;
 
     // --- what the test reads afterwards
@@ -41,19 +40,14 @@ public:
     QList<platform::FileDialogRequest> saveRequests;
     QList<platform::InputBoxRequest> inputRequests;
     QStringList helpShown;
-    QList<QStringList> programsStarted; // {program, argument}
     QStringList unexpected;
     QString applicationTitle;
-    bool ended = false;
-    int exitStatus = -1;
-    int processEventsCalls = 0;
+    int exitStatus = -1; // -1: the program was not told to end
 
-    int beeps() const { return int(log.count(QStringLiteral("beep"))); }
-
-    QString programFolder() override;
+    QString programFolder() override { return folder; }
     bool anotherInstanceRunning() override;
-    void setApplicationTitle(const QString& title) override;
-    void beep() override;
+    void setApplicationTitle(const QString& title) override { applicationTitle = title; }
+    void beep() override { log << u"beep"_qs; }
     platform::Answer messageBox(const platform::MessageBoxRequest& request) override;
     platform::FileDialogResult openFiles(const platform::FileDialogRequest& request) override;
     platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
@@ -61,17 +55,14 @@ public:
     void showHelp(const QString& path) override;
     platform::StartResult startDetached(const QString& program, const QString& argument) override;
     platform::StartResult runAndWait(const QString& program, const QString& argument) override;
-    void bringToFront(QWidget* window) override;
+    void bringToFront(QWidget*) override {}
     void processEvents() override;
     void endProgram(int status) override;
 
-    // Helpers for filling the queues.
-    static platform::FileDialogResult chosen(const QStringList& names);
-    static platform::FileDialogResult cancelled();
-    static platform::FileDialogResult failed(const QString& error);
+    static platform::FileDialogResult chosen(const QStringList& names)
+    {
+        return {platform::FileDialogResult::Chosen, names, {}};
+    }
 };
-
-// What the platforms gone since the last call met unplanned; empties the record.
-QStringList takeUnplanned();
 
 } // namespace trelvick::testing

@@ -2,10 +2,8 @@
 #include "windowfixture.h"
 
 #include <QFileInfo>
-#include <QTest>
 
 using namespace trelvick;
-using testing::ScriptedPlatform;
 using testing::WindowFixture;
 
 namespace {
@@ -19,66 +17,34 @@ struct Batch
 // Three files in the work folder, converted by Μ1 (a->b, A->A).
 Batch threeFiles(const WindowFixture& f)
 {
-    Batch batch;
+    Batch batch{{f.work(u"one.txt"_qs), f.work(u"two"_qs), f.work(u"three.dat"_qs)},
+                {"blphb\r\nAbc\r\n", "\r\nb\nb\r\n", ""}};
     const QList<QByteArray> contents{"alpha\r\nAbc", "\rb\na\r", ""};
-    batch.expected = {"blphb\r\nAbc\r\n", "\r\nb\nb\r\n", ""};
-    const char* names[] = {"one.txt", "two", "three.dat"};
-    for (int i = 0; i < 3; ++i) {
-        batch.inputs << f.work(QString::fromLatin1(names[i]));
-        f.write(batch.inputs.last(), contents[i]);
-    }
+    for (int i = 0; i < 3; ++i)
+        f.write(batch.inputs[i], contents[i]);
     return batch;
-}
-
-QString greekQuestion(int count, const QString& folder)
-{
-    return QStringLiteral("Επιλέξατε την μετατροπή της κωδικοσελίδας %1 αρχείων.\r\n\r\n"
-                          "Δεν θα έχετε την δυνατότητα να διακόψετε την διαδικασία της μετατροπής.\r\n\r\n"
-                          "Όταν ολοκληρωθεί η διαδικασία της μετατροπής, η εφαρμογή θα τερματισθεί.\r\n\r\n"
-                          "Τα αρχεία εξόδου θα έχουν το ίδιο όνομα με τα αρχεία εισόδου, θα έχουν ως κατάληξη την "
-                          "συμβολοσειρά «.OUT» και θα αποθηκευθούν στον φάκελλο «%2». Εάν υπάρχουν ήδη, θα "
-                          "διαγράφονται.\r\n\r\n"
-                          "Η απόφασή σας για την μετατροπή είναι οριστική;")
-        .arg(count)
-        .arg(folder);
-}
-
-QString englishQuestion(int count, const QString& folder)
-{
-    return QStringLiteral("You are about to convert the codepage of %1 files.\r\n\r\n"
-                          "You will not have the option of stopping the conversion process.\r\n\r\n"
-                          "The application will shut down as soon as the conversion process finishes.\r\n\r\n"
-                          "The output files will have the same name as the input files, the string '.OUT' will be "
-                          "used as an extension, and will be stored in the '%2' folder. If they already exist, they "
-                          "will be deleted.\r\n\r\n"
-                          "Do you really want to convert these files?")
-        .arg(count)
-        .arg(folder);
 }
 
 } // namespace
 
-class BatchTest : public testing::WindowTest
+class BatchTest : public QObject
 {
     Q_OBJECT
 
 private slots:
     void yesConvertsEveryFileBesideItAndEnds();
     void noShowsTheDialogAgainAndASingleFileProceedsAlone();
-    void faultyTableEndsAtTheFirstFileBeforeAnyOutput();
-    void failureMidwayKeepsEarlierOutputsAndStops();
-    void outputReplacingAnInputIsRefusedUntouched();
+    void failureEndsTheRunKeepingEarlierOutputs_data();
+    void failureEndsTheRunKeepingEarlierOutputs();
 };
 
 void BatchTest::yesConvertsEveryFileBesideItAndEnds()
 {
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     const Batch batch = threeFiles(f);
     // An earlier, longer result is replaced without a question.
-    QVERIFY(f.write(batch.inputs[1] + QStringLiteral(".out"), QByteArray(4000, 'z')));
-    QVERIFY(!f.available("c3dConvert"));
+    QVERIFY(f.write(batch.inputs[1] + u".out"_qs, QByteArray(4000, 'z')));
     QStringList shown;
     f.platform.onProcessEvents = [&] { shown << f.text("lblPleaseWait") + u'|' + f.text("txtProgress"); };
     QStringList progress;
@@ -89,130 +55,134 @@ void BatchTest::yesConvertsEveryFileBesideItAndEnds()
     f.selectInput(batch.inputs);
 
     // No beep before the question, and no end message after the run.
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
-                                          QStringLiteral("end")}));
+    QCOMPARE(f.platform.log, (QStringList{u"open"_qs, u"box:Μετατροπή πολλών αρχείων"_qs, u"end"_qs}));
     const platform::MessageBoxRequest& question = f.platform.boxes.front();
-    QCOMPARE(question.text, greekQuestion(3, f.workFolder()));
+    QCOMPARE(question.text,
+             u"Επιλέξατε την μετατροπή της κωδικοσελίδας 3 αρχείων.\r\n\r\n"
+             u"Δεν θα έχετε την δυνατότητα να διακόψετε την διαδικασία της μετατροπής.\r\n\r\n"
+             u"Όταν ολοκληρωθεί η διαδικασία της μετατροπής, η εφαρμογή θα τερματισθεί.\r\n\r\n"
+             u"Τα αρχεία εξόδου θα έχουν το ίδιο όνομα με τα αρχεία εισόδου, θα έχουν ως κατάληξη την "
+             u"συμβολοσειρά «.OUT» και θα αποθηκευθούν στον φάκελλο «%1». Εάν υπάρχουν ήδη, θα διαγράφονται.\r\n\r\n"
+             u"Η απόφασή σας για την μετατροπή είναι οριστική;"_qs.arg(f.workFolder()));
     QCOMPARE(question.icon, platform::Icon::Question);
     QCOMPARE(question.buttons, platform::Buttons::YesNo);
     for (int i = 0; i < 3; ++i)
-        QCOMPARE(f.read(batch.inputs[i] + QStringLiteral(".out")), batch.expected[i]);
+        QCOMPARE(f.read(batch.inputs[i] + u".out"_qs), batch.expected[i]);
     QCOMPARE(f.platform.exitStatus, 0);
     // The single-file selection is not touched.
     QVERIFY(!f.window->state().InputFileDefined);
     QCOMPARE(f.text("txtInputFullPathName"), QString());
     // Progress restarts for every file; a slow machine may yield more than once per file.
     shown.removeDuplicates();
-    QCOMPARE(shown, (QStringList{QStringLiteral("Μετατροπή αρχείου 1 από 3.|100%"),
-                                 QStringLiteral("Μετατροπή αρχείου 2 από 3.|100%"),
-                                 QStringLiteral("Μετατροπή αρχείου 3 από 3.|100%")}));
-    QCOMPARE(progress.count(QStringLiteral("100%")), 3);
-    QCOMPARE(progress.count(QStringLiteral("0%")), 3);
-    QCOMPARE(progress.last(), QStringLiteral("0%"));
-    QCOMPARE(f.text("lblPleaseWait"), QStringLiteral("Μετατροπή αρχείου 3 από 3."));
+    QCOMPARE(shown, (QStringList{u"Μετατροπή αρχείου 1 από 3.|100%"_qs, u"Μετατροπή αρχείου 2 από 3.|100%"_qs,
+                                 u"Μετατροπή αρχείου 3 από 3.|100%"_qs}));
+    QCOMPARE(progress.count(u"100%"_qs), 3);
+    QCOMPARE(progress.count(u"0%"_qs), 3);
+    QCOMPARE(progress.last(), u"0%"_qs);
+    QCOMPARE(f.text("lblPleaseWait"), u"Μετατροπή αρχείου 3 από 3."_qs);
 }
 
 void BatchTest::noShowsTheDialogAgainAndASingleFileProceedsAlone()
 {
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     const Batch batch = threeFiles(f);
     f.click("c3dEnglish");
     f.platform.answers << platform::Answer::No;
-    f.platform.openResults << ScriptedPlatform::chosen(batch.inputs.mid(0, 2));
+    f.platform.openResults << testing::ScriptedPlatform::chosen(batch.inputs.mid(0, 2));
     f.selectInput({batch.inputs[2]});
 
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("box:Multiple file conversion"),
-                                          QStringLiteral("open")}));
-    QCOMPARE(f.platform.boxes.front().text, englishQuestion(2, f.workFolder()));
+    QCOMPARE(f.platform.log, (QStringList{u"open"_qs, u"box:Multiple file conversion"_qs, u"open"_qs}));
+    QCOMPARE(f.platform.boxes.front().text,
+             u"You are about to convert the codepage of 2 files.\r\n\r\n"
+             u"You will not have the option of stopping the conversion process.\r\n\r\n"
+             u"The application will shut down as soon as the conversion process finishes.\r\n\r\n"
+             u"The output files will have the same name as the input files, the string '.OUT' will be used as an "
+             u"extension, and will be stored in the '%1' folder. If they already exist, they will be deleted.\r\n\r\n"
+             u"Do you really want to convert these files?"_qs.arg(f.workFolder()));
     QCOMPARE(f.platform.openRequests[1].title, f.platform.openRequests[0].title);
     QCOMPARE(f.platform.openRequests[1].folder, f.platform.openRequests[0].folder);
     for (const QString& input : batch.inputs)
-        QVERIFY2(!QFileInfo::exists(input + QStringLiteral(".out")), qPrintable(input));
+        QVERIFY2(!QFileInfo::exists(input + u".out"_qs), qPrintable(input));
     QCOMPARE(f.find<QListWidget>("lstListOfFilenames")->count(), 0);
     QCOMPARE(f.window->state().InputFilePath, batch.inputs[2]);
     QCOMPARE(f.text("txtInputFullPathName"), batch.inputs[2]);
-    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Input file: 0 bytes")));
+    QVERIFY(f.text("lblPleaseWait").startsWith(u"Input file: 0 bytes"_qs));
     QVERIFY(f.available("c3dInputDelete"));
     QVERIFY(!f.available("c3dConvert"));
 
     // With the list empty, Convert is an ordinary single-file run.
     QVERIFY(f.write(batch.inputs[2], "a"));
-    f.selectOutput(f.work(QStringLiteral("single.out")));
+    f.selectOutput(f.outputFile());
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
-    QCOMPARE(f.read(f.work(QStringLiteral("single.out"))), QByteArray("b\r\n"));
-    QCOMPARE(f.platform.boxes.last().title, QStringLiteral("End of conversion"));
-    QVERIFY(!f.platform.ended);
-    QVERIFY(f.platform.unexpected.isEmpty());
+    QCOMPARE(f.read(f.outputFile()), QByteArray("b\r\n"));
+    QCOMPARE(f.platform.boxes.last().title, u"End of conversion"_qs);
+    QCOMPARE(f.platform.exitStatus, -1);
 }
 
-// A faulty table ends the run before any output is touched, at the first file as for a single one.
-void BatchTest::faultyTableEndsAtTheFirstFileBeforeAnyOutput()
+void BatchTest::failureEndsTheRunKeepingEarlierOutputs_data()
 {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("title"); // of the box after the question
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("line"); // the label left behind
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QList<QByteArray>>("outputs"); // of one.txt, two, three.dat and one.txt.out
+    const QByteArray none("<missing>");
+    // Before any output is touched, at the first file as for a single one.
+    QTest::newRow("faulty table")
+        << u"faulty table"_qs << u"Μετατροπή"_qs
+        << u"Η εφαρμογή δεν έχει τις απαραίτητες πληροφορίες για να κάνει τη μετατροπή «Faulty»."
+           u"\r\n\r\nΗ ενότητα με τις αντιστοιχίες των κωδικών μετατροπής είτε λείπει ή περιέχει "
+           u"λανθασμένες πληροφορίες."_qs
+        << QString() << 1 << QList<QByteArray>{"keep", none, none, none};
+    QTest::newRow("second input removed")
+        << u"second input removed"_qs << u"Trelvick - Μετατροπή"_qs
+        << u"Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY».\r\n\r\nΗ εφαρμογή δεν μπορεί να κάνει τη μετατροπή."_qs
+        << u"Μετατροπή αρχείου 1 από 3."_qs << 1 << QList<QByteArray>{"blphb\r\nAbc\r\n", none, none, none};
+    // one.txt.out is itself an input: converting one.txt first would replace it before it is read.
+    QTest::newRow("an output is also an input")
+        << u"an output is also an input"_qs << u"Λανθασμένα ονόματα αρχείων"_qs
+        << u"Η εφαρμογή δεν μπορεί να λειτουργήσει αν το όνομα του αρχείου εισόδου είναι ίδιο με το όνομα του "
+           u"αρχείου εξόδου."_qs
+        << QString() << 0 << QList<QByteArray>{"keep", none, none, none};
+}
+
+void BatchTest::failureEndsTheRunKeepingEarlierOutputs()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QString, line);
+    QFETCH(int, status);
+    QFETCH(QList<QByteArray>, outputs);
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
-    const Batch batch = threeFiles(f);
-    QVERIFY(f.write(batch.inputs[0] + QStringLiteral(".out"), "keep"));
-    f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(1);
+    Batch batch = threeFiles(f);
+    const QString kept = batch.inputs[0] + u".out"_qs;
+    if (fault != u"second input removed"_qs)
+        QVERIFY(f.write(kept, "keep"));
+    if (fault == u"faulty table"_qs)
+        f.find<QComboBox>("cboConverterSelection")->setCurrentIndex(1);
+    if (fault == u"second input removed"_qs)
+        QVERIFY(QFile::remove(batch.inputs[1]));
+    if (fault == u"an output is also an input"_qs)
+        batch.inputs << kept;
     f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
 
     QCOMPARE(f.platform.log,
-             (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
-                          QStringLiteral("beep"), QStringLiteral("box:Μετατροπή"), QStringLiteral("end")}));
-    QCOMPARE(f.platform.boxes.last().text,
-             QStringLiteral("Η εφαρμογή δεν έχει τις απαραίτητες πληροφορίες για να κάνει τη μετατροπή «Faulty»."
-                            "\r\n\r\nΗ ενότητα με τις αντιστοιχίες των κωδικών μετατροπής είτε λείπει ή περιέχει "
-                            "λανθασμένες πληροφορίες."));
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Stop);
-    QCOMPARE(f.platform.processEventsCalls, 0);
-    QCOMPARE(f.platform.exitStatus, 1);
-    QCOMPARE(f.read(batch.inputs[0] + QStringLiteral(".out")), QByteArray("keep"));
-    QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
-    QVERIFY(!QFileInfo::exists(batch.inputs[2] + QStringLiteral(".out")));
-    QCOMPARE(f.text("lblPleaseWait"), QString());
-}
-
-void BatchTest::failureMidwayKeepsEarlierOutputsAndStops()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    Batch batch = threeFiles(f);
-    QVERIFY(QFile::remove(batch.inputs[1]));
-    f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
-    f.selectInput(batch.inputs);
-
-    QCOMPARE(f.platform.boxes.last().title, QStringLiteral("Trelvick - Μετατροπή"));
-    QVERIFY(f.platform.boxes.last().text.startsWith(QStringLiteral("Προέκυψε το λάθος «NO SUCH FILE OR DIRECTORY»")));
-    QCOMPARE(f.platform.exitStatus, 1);
-    QCOMPARE(f.read(batch.inputs[0] + QStringLiteral(".out")), batch.expected[0]);
-    QVERIFY(!QFileInfo::exists(batch.inputs[1] + QStringLiteral(".out")));
-    QVERIFY(!QFileInfo::exists(batch.inputs[2] + QStringLiteral(".out")));
-    QCOMPARE(f.platform.log.count(QStringLiteral("end")), 1);
-}
-
-// one.txt.out is itself an input: converting one.txt first would replace it before it is read.
-void BatchTest::outputReplacingAnInputIsRefusedUntouched()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    Batch batch = threeFiles(f);
-    batch.inputs << batch.inputs[0] + QStringLiteral(".out");
-    QVERIFY(f.write(batch.inputs.last(), "keep"));
-    const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
-    f.selectInput(batch.inputs);
-
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("box:Μετατροπή πολλών αρχείων"),
-                                          QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων"),
-                                          QStringLiteral("end")}));
-    QCOMPARE(QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
-    QCOMPARE(f.read(batch.inputs.last()), QByteArray("keep"));
+             (QStringList{u"open"_qs, u"box:Μετατροπή πολλών αρχείων"_qs, u"beep"_qs, u"box:"_qs + title, u"end"_qs}));
+    QCOMPARE(f.platform.boxes.last().text, text);
+    // Refused names only inform; the run then ends as a finished one does.
+    QCOMPARE(f.platform.boxes.last().icon, status ? platform::Icon::Stop : platform::Icon::Information);
+    QCOMPARE(f.platform.exitStatus, status);
+    QVERIFY(!f.window->state().ConversionRunning);
+    QCOMPARE(f.text("lblPleaseWait"), line);
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(f.read(batch.inputs[i] + u".out"_qs), outputs[i]);
+    QCOMPARE(f.read(kept + u".out"_qs), outputs[3]);
 }
 
 QTEST_MAIN(BatchTest)

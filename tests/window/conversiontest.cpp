@@ -2,43 +2,13 @@
 #include "windowfixture.h"
 
 #include <QFileInfo>
-#include <QTest>
 
-#include <cerrno>
-#include <cstring>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace trelvick;
-using testing::ScriptedPlatform;
 using testing::WindowFixture;
 
-namespace {
-
-QString upperErrno(int errnum)
-{
-    return QString::fromLocal8Bit(std::strerror(errnum)).toUpper();
-}
-
-QString conversionFailure(const QString& error)
-{
-    return QStringLiteral("Προέκυψε το λάθος «") + error +
-           QStringLiteral("».\r\n\r\nΗ εφαρμογή δεν μπορεί να κάνει τη μετατροπή.");
-}
-
-// Input and output chosen, both in the work folder, ready to convert.
-void prepare(WindowFixture& f, const QByteArray& input, const QString& inputName = QStringLiteral("in.txt"),
-             const QString& outputName = QStringLiteral("out.txt"))
-{
-    QVERIFY(f.write(f.work(inputName), input));
-    f.selectInput({f.work(inputName)});
-    f.selectOutput(f.work(outputName));
-    QVERIFY(f.available("c3dConvert"));
-}
-
-} // namespace
-
-class ConversionTest : public testing::WindowTest
+class ConversionTest : public QObject
 {
     Q_OBJECT
 
@@ -47,17 +17,13 @@ private slots:
     void dialogsOpenInTheFolderOfTheLastSelection();
     void inputDialogFailureEndsTheProgram_data();
     void inputDialogFailureEndsTheProgram();
-    void outputFileChangedComparesTheExactPath_data();
-    void outputFileChangedComparesTheExactPath();
     void oneFileUnderTwoNamesIsRefusedUntouched_data();
     void oneFileUnderTwoNamesIsRefusedUntouched();
-    void previousResultsAreKeptOnNoAndAskedAgain();
-    void resultIsWrittenAndCounted();
-    void viewAndEditComeBackOnlyWhereConfigured_data();
-    void viewAndEditComeBackOnlyWhereConfigured();
+    void secondRunToTheSameOutputAsksFirst_data();
+    void secondRunToTheSameOutputAsksFirst();
+    void resultIsCountedAndCommandsComeBackOnlyWhereConfigured_data();
+    void resultIsCountedAndCommandsComeBackOnlyWhereConfigured();
     void windowRefusesEverythingWhileTheRunYields();
-    void runTimeFailureEndsWithTheInputIntact_data();
-    void runTimeFailureEndsWithTheInputIntact();
 };
 
 void ConversionTest::dialogsOpenInTheFolderOfTheLastSelection_data()
@@ -75,41 +41,33 @@ void ConversionTest::dialogsOpenInTheFolderOfTheLastSelection()
     QFETCH(bool, withInput);
     QFETCH(bool, withOutput);
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni(QStringLiteral("/bin/true")));
-    QVERIFY(f.start());
-    QVERIFY(QDir().mkpath(f.work(QStringLiteral("in"))));
-    QVERIFY(QDir().mkpath(f.work(QStringLiteral("out"))));
-    const QString input = f.work(QStringLiteral("in/a.txt"));
-    const QString output = f.work(QStringLiteral("out/b.txt"));
-    QVERIFY(f.write(input, "a"));
+    QVERIFY(f.start(WindowFixture::standardIni(u"/bin/true"_qs)));
+    QVERIFY(f.write(f.inputFile(), "a"));
     if (withInput)
-        f.selectInput({input});
+        f.selectInput({f.inputFile()});
     if (withOutput)
-        f.selectOutput(output);
+        f.selectOutput(f.outputFile());
 
-    f.platform.openResults << ScriptedPlatform::cancelled();
-    f.platform.saveResults << ScriptedPlatform::cancelled();
+    f.platform.openResults << platform::FileDialogResult{};
+    f.platform.saveResults << platform::FileDialogResult{};
     f.click("c3dInputDefine");
     f.click("c3dOutputDefine");
-    const QString inFolder = f.work(QStringLiteral("in/"));
-    const QString outFolder = f.work(QStringLiteral("out/"));
-    const QString root = QStringLiteral("/");
-    QCOMPARE(f.platform.openRequests.last().folder, withInput ? inFolder : withOutput ? outFolder : root);
-    QCOMPARE(f.platform.saveRequests.last().folder, withOutput ? outFolder : withInput ? inFolder : root);
-    QCOMPARE(f.platform.saveRequests.last().fileName, withOutput ? output : QString());
-    QCOMPARE(f.platform.openRequests.last().title, QStringLiteral("Επιλογή αρχείου(ων) εισόδου"));
-    QCOMPARE(f.platform.saveRequests.last().title, QStringLiteral("Επιλογή αρχείου εξόδου"));
+    const QString inFolder = f.work(u"in/"_qs);
+    const QString outFolder = f.work(u"out/"_qs);
+    QCOMPARE(f.platform.openRequests.last().folder, withInput ? inFolder : withOutput ? outFolder : u"/"_qs);
+    QCOMPARE(f.platform.saveRequests.last().folder, withOutput ? outFolder : withInput ? inFolder : u"/"_qs);
+    QCOMPARE(f.platform.saveRequests.last().fileName, withOutput ? f.outputFile() : QString());
+    QCOMPARE(f.platform.saveRequests.last().title, u"Επιλογή αρχείου εξόδου"_qs);
     // A cancel keeps whatever was chosen; without an editor Edit never becomes available.
     QCOMPARE(f.window->state().InputFileDefined, withInput);
     QCOMPARE(f.available("c3dInputView"), withInput);
     QCOMPARE(f.available("c3dInputRename"), withInput);
     QVERIFY(!f.available("c3dInputEdit") && !f.available("c3dOutputEdit"));
     QCOMPARE(f.available("c3dOutputView"), withOutput);
-    QCOMPARE(f.text("txtOutputFullPathName"), withOutput ? output : QString());
+    QCOMPARE(f.text("txtOutputFullPathName"), withOutput ? f.outputFile() : QString());
     QCOMPARE(f.available("c3dOutputRename"), withOutput);
     QCOMPARE(f.available("c3dOutputDelete"), withOutput);
     QCOMPARE(f.available("c3dConvert"), withInput && withOutput);
-    QVERIFY(f.platform.boxes.isEmpty());
 }
 
 void ConversionTest::inputDialogFailureEndsTheProgram_data()
@@ -117,10 +75,10 @@ void ConversionTest::inputDialogFailureEndsTheProgram_data()
     QTest::addColumn<bool>("english");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
-    QTest::newRow("greek") << false << QStringLiteral("Trelvick - Επιλογή αρχείου(ων) εισόδου")
-                           << QStringLiteral("Προέκυψε το λάθος «Buffer too small».");
-    QTest::newRow("english") << true << QStringLiteral("Trelvick - Input file(s) selection")
-                             << QStringLiteral("Error 'Buffer too small' has occured.");
+    QTest::newRow("greek") << false << u"Trelvick - Επιλογή αρχείου(ων) εισόδου"_qs
+                           << u"Προέκυψε το λάθος «Buffer too small»."_qs;
+    QTest::newRow("english") << true << u"Trelvick - Input file(s) selection"_qs
+                             << u"Error 'Buffer too small' has occured."_qs;
 }
 
 void ConversionTest::inputDialogFailureEndsTheProgram()
@@ -129,205 +87,165 @@ void ConversionTest::inputDialogFailureEndsTheProgram()
     QFETCH(QString, title);
     QFETCH(QString, text);
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
     if (english)
         f.click("c3dEnglish");
-    f.platform.openResults << ScriptedPlatform::failed(QStringLiteral("Buffer too small"));
+    f.platform.openResults << platform::FileDialogResult{
+        platform::FileDialogResult::Failed, {}, u"Buffer too small"_qs};
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dInputDefine");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("open"), QStringLiteral("beep"),
-                                          QStringLiteral("box:") + title, QStringLiteral("end")}));
+    QCOMPARE(f.platform.log, (QStringList{u"open"_qs, u"beep"_qs, u"box:"_qs + title, u"end"_qs}));
     QCOMPARE(f.platform.boxes.front().text, text);
     QCOMPARE(f.platform.boxes.front().icon, platform::Icon::Exclamation);
     QCOMPARE(f.platform.exitStatus, 1);
     QVERIFY(!f.window->state().InputFileDefined);
 }
 
-void ConversionTest::outputFileChangedComparesTheExactPath_data()
-{
-    QTest::addColumn<QString>("again");
-    QTest::addColumn<bool>("asked");
-    QTest::newRow("same path: the next run asks") << QStringLiteral("out.txt") << true;
-    QTest::newRow("letter case differs: a new output, replaced") << QStringLiteral("OUT.txt") << false;
-}
-
-void ConversionTest::outputFileChangedComparesTheExactPath()
-{
-    QFETCH(QString, again);
-    QFETCH(bool, asked);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    prepare(f, "a");
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    QVERIFY(!f.window->state().OutputFileChanged);
-
-    // A new output that already exists is replaced, also without a question.
-    if (!asked)
-        QVERIFY(f.write(f.work(again), QByteArray(5000, 'z')));
-    f.selectOutput(f.work(again));
-    QCOMPARE(f.window->state().OutputFileChanged, !asked);
-    if (asked)
-        f.platform.answers << platform::Answer::Yes;
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    QStringList titles;
-    for (const platform::MessageBoxRequest& box : f.platform.boxes)
-        titles << box.title;
-    const QString end = QStringLiteral("Τέλος μετατροπής");
-    QCOMPARE(titles, (asked ? QStringList{end, QStringLiteral("Μετατροπή"), end} : QStringList{end, end}));
-    QCOMPARE(f.read(f.work(again)), QByteArray("b\r\n"));
-}
-
 void ConversionTest::oneFileUnderTwoNamesIsRefusedUntouched_data()
 {
-    QTest::addColumn<QString>("outputName");
-    QTest::addColumn<QString>("link"); // "hard" or "undecodable"
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<QString>("text"); // %1: the output
     // Which names lead to one file is the file layer's to say; the window asks it.
-    QTest::newRow("hard link") << QStringLiteral("link.txt") << QStringLiteral("hard");
+    QTest::newRow("hard link") << u"link.txt"_qs
+                               << u"Η εφαρμογή δεν μπορεί να λειτουργήσει αν το όνομα του αρχείου εισόδου είναι "
+                                  u"ίδιο με το όνομα του αρχείου εξόδου."_qs;
     // A name Qt could not decode: created as shown, it would be another file.
-    QTest::newRow("undecodable") << QStringLiteral("x\uFFFD.txt") << QStringLiteral("undecodable");
+    QTest::newRow("undecodable") << u"x\uFFFD.txt"_qs
+                                 << u"Το όνομα του αρχείου «%1» περιέχει χαρακτήρες που η εφαρμογή δεν μπορεί να "
+                                    u"αναπαραστήσει. Μετονομάστε το αρχείο και δοκιμάστε ξανά."_qs;
 }
 
 void ConversionTest::oneFileUnderTwoNamesIsRefusedUntouched()
 {
-    QFETCH(QString, outputName);
-    QFETCH(QString, link);
+    QFETCH(QString, output);
+    QFETCH(QString, text);
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
+    const bool link = output == u"link.txt"_qs;
+    output = f.work(output);
     QVERIFY(f.start());
     const QByteArray content("aAa\r\nline two\r\n");
-    QVERIFY(f.write(f.work(QStringLiteral("in.txt")), content));
-    if (link == QStringLiteral("hard"))
-        QCOMPARE(::link(qPrintable(f.work(QStringLiteral("in.txt"))), qPrintable(f.work(outputName))), 0);
-    f.selectInput({f.work(QStringLiteral("in.txt"))});
-    f.selectOutput(f.work(outputName));
+    QVERIFY(f.write(f.inputFile(), content));
+    if (link)
+        QCOMPARE(::link(qPrintable(f.inputFile()), qPrintable(output)), 0);
+    f.selectInput({f.inputFile()});
+    f.selectOutput(output);
 
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
-    QCOMPARE(f.platform.log.mid(f.platform.log.indexOf(QStringLiteral("beep"))),
-             (QStringList{QStringLiteral("beep"), QStringLiteral("box:Λανθασμένα ονόματα αρχείων")}));
-    QCOMPARE(f.platform.boxes.front().text,
-             link == QStringLiteral("undecodable")
-                 ? QStringLiteral("Το όνομα του αρχείου «%1» περιέχει χαρακτήρες που η εφαρμογή δεν μπορεί να "
-                                  "αναπαραστήσει. Μετονομάστε το αρχείο και δοκιμάστε ξανά.")
-                       .arg(f.work(outputName))
-                 : QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει αν το όνομα του αρχείου εισόδου είναι ίδιο "
-                                  "με το όνομα του αρχείου εξόδου."));
+    QCOMPARE(f.platform.log.mid(f.platform.log.indexOf(u"beep"_qs)),
+             (QStringList{u"beep"_qs, u"box:Λανθασμένα ονόματα αρχείων"_qs}));
+    QCOMPARE(f.platform.boxes.front().text, text.replace(u"%1"_qs, output));
     QCOMPARE(f.platform.boxes.front().icon, platform::Icon::Information);
-    QCOMPARE(f.read(f.work(QStringLiteral("in.txt"))), content);
-    if (link == QStringLiteral("undecodable"))
-        QVERIFY(!QFileInfo::exists(f.work(outputName)));
+    QCOMPARE(f.read(f.inputFile()), content);
+    QCOMPARE(QFileInfo::exists(output), link);
     QVERIFY(f.window->state().OutputFileChanged);
     QVERIFY(f.available("c3dConvert"));
-    QVERIFY(!f.platform.ended);
+    QCOMPARE(f.platform.exitStatus, -1);
 }
 
-void ConversionTest::previousResultsAreKeptOnNoAndAskedAgain()
+void ConversionTest::secondRunToTheSameOutputAsksFirst_data()
 {
+    QTest::addColumn<QString>("again"); // the output chosen for the second run
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QList<platform::Answer>>("answers");
+    QTest::addColumn<QStringList>("boxes"); // of the second run: title, then text
+    QTest::addColumn<QByteArray>("result");
+    using platform::Answer;
+    QTest::newRow("same output, No keeps the previous results")
+        << u"out.txt"_qs << false << QList{Answer::No}
+        << QStringList{u"Μετατροπή"_qs, u"Το αρχείο εξόδου περιέχει τα αποτελέσματα μίας προηγούμενης μετατροπής. "
+                                        u"Θέλετε να αποθηκεύσετε τα αποτελέσματα αυτής της μετατροπής στο ίδιο "
+                                        u"αρχείο εξόδου;"_qs}
+        << QByteArray("first\r\n");
+    QTest::newRow("same output, Yes replaces them, English")
+        << u"out.txt"_qs << true << QList{Answer::Yes, Answer::Ok}
+        << QStringList{u"Conversion"_qs,
+                       u"The output file containts the results of a previous conversion. Do you want to store the "
+                       u"results of this conversion into the same output file?"_qs,
+                       u"End of conversion"_qs,
+                       u"Conversion 'Πρώτος - First' resulted into the changing of 1 characters."_qs}
+        << QByteArray("second b\r\n");
+    // The name is compared exactly; a new output that already exists is replaced without a question.
+    QTest::newRow("letter case differs") << u"OUT.txt"_qs << false << QList{Answer::Ok}
+                                         << QStringList{u"Τέλος μετατροπής"_qs,
+                                                        u"Η μετατροπή «Πρώτος - First» άλλαξε 1 χαρακτήρες."_qs}
+                                         << QByteArray("second b\r\n");
+}
+
+void ConversionTest::secondRunToTheSameOutputAsksFirst()
+{
+    QFETCH(QString, again);
+    QFETCH(bool, english);
+    QFETCH(QList<platform::Answer>, answers);
+    QFETCH(QStringList, boxes);
+    QFETCH(QByteArray, result);
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
-    prepare(f, "first");
+    f.chooseFiles("first");
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
-    QCOMPARE(f.read(f.work(QStringLiteral("out.txt"))), QByteArray("first\r\n"));
-    QVERIFY(f.write(f.work(QStringLiteral("in.txt")), "second a"));
-
-    f.platform.log.clear();
-    f.platform.boxes.clear();
-    f.platform.answers << platform::Answer::No;
-    f.click("c3dConvert");
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Μετατροπή")}));
-    const platform::MessageBoxRequest question = f.platform.boxes.front();
-    QCOMPARE(question.text, QStringLiteral("Το αρχείο εξόδου περιέχει τα αποτελέσματα μίας προηγούμενης μετατροπής. "
-                                           "Θέλετε να αποθηκεύσετε τα αποτελέσματα αυτής της μετατροπής στο ίδιο "
-                                           "αρχείο εξόδου;"));
-    QCOMPARE(question.icon, platform::Icon::Question);
-    QCOMPARE(question.buttons, platform::Buttons::YesNo);
-    QCOMPARE(f.read(f.work(QStringLiteral("out.txt"))), QByteArray("first\r\n"));
+    QCOMPARE(f.read(f.outputFile()), QByteArray("first\r\n"));
     QVERIFY(!f.window->state().OutputFileChanged);
+    QVERIFY(f.write(f.inputFile(), "second a"));
+    const QString output = f.work(u"out/"_qs + again);
+    if (output != f.outputFile())
+        QVERIFY(f.write(output, QByteArray(5000, 'z')));
+    f.selectOutput(output);
+    QCOMPARE(f.window->state().OutputFileChanged, output != f.outputFile());
+    if (english)
+        f.click("c3dEnglish");
 
-    f.click("c3dEnglish");
-    f.platform.answers << platform::Answer::Yes;
-    f.platform.answers << platform::Answer::Ok;
+    f.platform.boxes.clear();
+    f.platform.answers << answers;
     f.click("c3dConvert");
-    QCOMPARE(f.platform.boxes.at(1).title, QStringLiteral("Conversion"));
-    QCOMPARE(f.platform.boxes.at(1).text,
-             QStringLiteral("The output file containts the results of a previous conversion. Do you want to store "
-                            "the results of this conversion into the same output file?"));
-    QCOMPARE(f.read(f.work(QStringLiteral("out.txt"))), QByteArray("second b\r\n"));
-    QCOMPARE(f.platform.boxes.last().title, QStringLiteral("End of conversion"));
-    QCOMPARE(f.platform.boxes.last().text,
-             QStringLiteral("Conversion 'Πρώτος - First' resulted into the changing of 1 characters."));
-    QVERIFY(f.platform.unexpected.isEmpty());
+    QStringList shown;
+    for (const platform::MessageBoxRequest& box : f.platform.boxes)
+        shown << box.title << box.text;
+    QCOMPARE(shown, boxes);
+    QCOMPARE(f.read(output), result);
+    QVERIFY(!f.window->state().OutputFileChanged);
+}
+
+void ConversionTest::resultIsCountedAndCommandsComeBackOnlyWhereConfigured_data()
+{
+    QTest::addColumn<QString>("viewer");
+    QTest::addColumn<QString>("editor");
+    QTest::newRow("both configured") << u"/bin/true"_qs << u"/bin/true"_qs;
+    QTest::newRow("viewer only") << u"/bin/true"_qs << u"<none>"_qs;
+    QTest::newRow("neither") << u"<none>"_qs << u"<none>"_qs;
 }
 
 // The line rules belong to the engine: here one run, its end message naming the converter and the
-// count (A->A counts although nothing changes, terminators never), shown at 100% before the bar resets.
-void ConversionTest::resultIsWrittenAndCounted()
+// count (A->A counts although nothing changes, terminators never), shown at 100%; afterwards the bar
+// resets and the commands come back.
+void ConversionTest::resultIsCountedAndCommandsComeBackOnlyWhereConfigured()
 {
+    QFETCH(QString, viewer);
+    QFETCH(QString, editor);
     const QByteArray input("aaaaa\r\naaaaaAA\r\nxyz\r\rA");
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    prepare(f, input);
+    QVERIFY(f.start(WindowFixture::standardIni(viewer, editor)));
+    f.chooseFiles(input);
     QString progressAtMessage;
     f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) { progressAtMessage = f.text("txtProgress"); };
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
-    QCOMPARE(f.read(f.work(QStringLiteral("out.txt"))), QByteArray("bbbbb\r\nbbbbbAA\r\nxyz\r\n\r\nA\r\n"));
-    QCOMPARE(f.read(f.work(QStringLiteral("in.txt"))), input);
-    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 2),
-             (QStringList{QStringLiteral("beep"), QStringLiteral("box:Τέλος μετατροπής")}));
-    QCOMPARE(f.platform.boxes.last().text, QStringLiteral("Η μετατροπή «Πρώτος - First» άλλαξε 13 χαρακτήρες."));
+    QCOMPARE(f.read(f.outputFile()), QByteArray("bbbbb\r\nbbbbbAA\r\nxyz\r\n\r\nA\r\n"));
+    QCOMPARE(f.read(f.inputFile()), input);
+    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 2), (QStringList{u"beep"_qs, u"box:Τέλος μετατροπής"_qs}));
+    QCOMPARE(f.platform.boxes.last().text, u"Η μετατροπή «Πρώτος - First» άλλαξε 13 χαρακτήρες."_qs);
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
-    QCOMPARE(progressAtMessage, QStringLiteral("100%"));
-    QCOMPARE(f.text("txtProgress"), QStringLiteral("0%"));
+    QCOMPARE(progressAtMessage, u"100%"_qs);
+
+    QCOMPARE(f.text("txtProgress"), u"0%"_qs);
     QCOMPARE(f.find<app::ProgressPanel>("p3dProgress")->percentage(), 0);
-}
-
-void ConversionTest::viewAndEditComeBackOnlyWhereConfigured_data()
-{
-    QTest::addColumn<QString>("viewer");
-    QTest::addColumn<QString>("editor");
-    QTest::newRow("both configured") << QStringLiteral("/bin/true") << QStringLiteral("/bin/true");
-    QTest::newRow("viewer only") << QStringLiteral("/bin/true") << QStringLiteral("<none>");
-    QTest::newRow("neither") << QStringLiteral("<none>") << QStringLiteral("<none>");
-}
-
-void ConversionTest::viewAndEditComeBackOnlyWhereConfigured()
-{
-    QFETCH(QString, viewer);
-    QFETCH(QString, editor);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni(viewer, editor));
-    QVERIFY(f.start());
-    prepare(f, "a");
-    QStringList availableDuringMessage;
-    bool runningDuringMessage = false;
-    f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) {
-        runningDuringMessage = f.window->state().ConversionRunning;
-        for (const char* name : testing::kAllCommands)
-            if (f.available(name))
-                availableDuringMessage << QString::fromLatin1(name);
-    };
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    QVERIFY(runningDuringMessage);
-    QCOMPARE(availableDuringMessage, QStringList());
-
-    const bool viewing = viewer != QStringLiteral("<none>");
-    const bool editing = editor != QStringLiteral("<none>");
     for (const char* name : testing::kAllCommands) {
         const QByteArray command(name);
         bool expected = true;
         if (command.endsWith("View"))
-            expected = viewing;
+            expected = viewer != u"<none>"_qs;
         if (command.endsWith("Edit"))
-            expected = editing;
+            expected = editor != u"<none>"_qs;
         QCOMPARE(f.available(name), expected);
     }
     QVERIFY(f.find<QComboBox>("cboConverterSelection")->isEnabled());
@@ -337,14 +255,13 @@ void ConversionTest::viewAndEditComeBackOnlyWhereConfigured()
 void ConversionTest::windowRefusesEverythingWhileTheRunYields()
 {
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni(QStringLiteral("/bin/true"), QStringLiteral("/bin/true")));
-    QVERIFY(f.start());
+    QVERIFY(f.start(WindowFixture::standardIni(u"/bin/true"_qs, u"/bin/true"_qs)));
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
     QByteArray input;
     for (int i = 0; i < 60000; ++i)
         input += "a line of some fifty bytes, with an a or two\r\n";
-    prepare(f, input);
+    f.chooseFiles(input);
 
     int yields = 0;
     QStringList failures;
@@ -352,20 +269,20 @@ void ConversionTest::windowRefusesEverythingWhileTheRunYields()
         ++yields;
         const QStringList before = f.platform.log;
         if (!f.window->state().ConversionRunning)
-            failures << QStringLiteral("not running");
+            failures << u"not running"_qs;
         if (f.find<QComboBox>("cboConverterSelection")->isEnabled())
-            failures << QStringLiteral("combo enabled");
+            failures << u"combo enabled"_qs;
         for (const char* name : testing::kAllCommands) {
             if (f.available(name))
                 failures << QString::fromLatin1(name);
             f.click(name);
         }
         if (f.window->close())
-            failures << QStringLiteral("close accepted");
+            failures << u"close accepted"_qs;
         if (f.window->state().InterfaceLanguage != lang::Language::Greek)
-            failures << QStringLiteral("language switched");
+            failures << u"language switched"_qs;
         if (f.platform.log != before)
-            failures << QStringLiteral("clicks ran: ") + f.platform.log.mid(before.size()).join(u',');
+            failures << u"clicks ran: "_qs + f.platform.log.mid(before.size()).join(u',');
     };
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
@@ -373,50 +290,13 @@ void ConversionTest::windowRefusesEverythingWhileTheRunYields()
     QCOMPARE(failures, QStringList());
     QCOMPARE(f.platform.boxes.size(), 1);
     const qsizetype changed = input.count('a') + input.count('A');
-    QVERIFY(f.platform.boxes.last().text.endsWith(QStringLiteral(" άλλαξε %1 χαρακτήρες.").arg(changed)));
-    QVERIFY(!f.platform.ended);
-    QCOMPARE(QFileInfo(f.work(QStringLiteral("out.txt"))).size(), input.size());
+    QVERIFY(f.platform.boxes.last().text.endsWith(u" άλλαξε %1 χαρακτήρες."_qs.arg(changed)));
+    QCOMPARE(f.platform.exitStatus, -1);
+    QCOMPARE(QFileInfo(f.outputFile()).size(), input.size());
 
     f.platform.onProcessEvents = {};
     QVERIFY(f.window->close());
     QCOMPARE(f.platform.exitStatus, 0);
-}
-
-void ConversionTest::runTimeFailureEndsWithTheInputIntact_data()
-{
-    QTest::addColumn<QString>("input");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("input deleted after selection") << QStringLiteral("in.txt") << upperErrno(ENOENT);
-    // The kernel refuses reads at address 0: the run fails once it has begun to write.
-    QTest::newRow("read fails") << QStringLiteral("/proc/self/mem") << upperErrno(EIO);
-}
-
-// The window's side of a failure: its messages, the program's end, and the old output as it was.
-void ConversionTest::runTimeFailureEndsWithTheInputIntact()
-{
-    QFETCH(QString, input);
-    QFETCH(QString, error);
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    prepare(f, "a\r\n");
-    QVERIFY(f.write(f.work(QStringLiteral("out.txt")), "old result"));
-    if (input.startsWith(u'/'))
-        f.selectInput({input});
-    else
-        QVERIFY(QFile::remove(f.work(input)));
-    const QStringList before = QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-
-    f.platform.answers << platform::Answer::Ok;
-    f.click("c3dConvert");
-    QCOMPARE(f.platform.log.mid(f.platform.log.size() - 3),
-             (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Μετατροπή"), QStringLiteral("end")}));
-    QCOMPARE(f.platform.boxes.last().text, conversionFailure(error));
-    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Stop);
-    QCOMPARE(f.platform.exitStatus, 1);
-    QVERIFY(!f.window->state().ConversionRunning);
-    QCOMPARE(f.read(f.work(QStringLiteral("out.txt"))), QByteArray("old result"));
-    QCOMPARE(QDir(f.workFolder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);
 }
 
 QTEST_MAIN(ConversionTest)

@@ -5,11 +5,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCloseEvent>
 #include <QDateTime>
 #include <QFileDialog>
 #include <QMessageBox>
-#include <QTest>
 #include <QTimer>
 #include <unistd.h>
 
@@ -18,106 +16,100 @@ using testing::WindowFixture;
 
 namespace {
 
-struct Hint
+struct Caption
 {
-    const char* button;
+    const char* widget; // a frame's title, a label's text or a button's hint
     const char* greek;
     const char* english;
 };
-const Hint kHints[] = {
+const Caption kCaptions[] = {
+    {"f3dInputFile", " Αρχείο εισόδου ", " Input file "},
+    {"f3dOutputFile", " Αρχείο εξόδου ", " Output file "},
+    {"f3dLanguage", " Γλώσσα ", " Language "},
+    {"lblConverter", "Είδος μετατροπής", "Conversion type"},
+    {"lblCopyright", "Έκδοση 2001.0009.0012, ελεύθερο λογισμικό της ομάδας Trelvick.",
+     "Version 2001.0009.0012, free software by the Trelvick team."},
     {"c3dConvert", "Μετατροπή", "Conversion"},
     {"c3dEnglish", "Αγγλικά - English", "Αγγλικά - English"},
+    {"c3dInfo", "Συμπληρωματικές πληροφορίες", "Supplementary information"},
     {"c3dOutputRename", "Μετονομασία", "Rename"},
 };
 
-void setModified(const QString& path, const QDateTime& when)
+void verifyCaptions(const WindowFixture& f, bool english)
 {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+    QCOMPARE(f.window->windowTitle(), u"Trelvick"_qs);
+    for (const Caption& caption : kCaptions) {
+        const QString name = QString::fromLatin1(caption.widget);
+        QString shown;
+        if (auto* frame = f.find<QGroupBox>(caption.widget))
+            shown = frame->title();
+        else if (name.startsWith(u"c3d"_qs))
+            shown = f.button(caption.widget)->toolTip();
+        else
+            shown = f.text(caption.widget);
+        QCOMPARE(shown, QString::fromUtf8(english ? caption.english : caption.greek));
+    }
 }
 
 } // namespace
 
-class LanguageTest : public testing::WindowTest
+class LanguageTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void switchRecaptionsEveryElement();
-    void cleanup()
-    {
-        QLocale::setDefault(QLocale::system());
-        WindowTest::cleanup();
-    }
-    void informationLineFollowsTheLanguageWithFreshSizeAndDate();
-    void informationLineWritesTheLocalesTimeWithSeconds_data();
-    void informationLineWritesTheLocalesTimeWithSeconds();
+    void cleanup() { QLocale::setDefault(QLocale::system()); }
+    void everyTextAndTheHelpFollowTheLanguage();
+    void informationLineShowsSizeAndDateInTheLanguageAndLocale_data();
+    void informationLineShowsSizeAndDateInTheLanguageAndLocale();
     void saveDialogRefusesWhatCannotBeWritten_data();
     void saveDialogRefusesWhatCannotBeWritten();
-    void helpOpensTheFileOfTheLanguageInForce();
-    void laterTextsFollowTheLanguage();
-    void exitEndsAtOnce();
 };
 
-void LanguageTest::switchRecaptionsEveryElement()
+// A missing help file is handed on under its upper-case name; the window does nothing more.
+void LanguageTest::everyTextAndTheHelpFollowTheLanguage()
 {
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
+    verifyCaptions(f, false);
+    const QString help = f.programFolder() + u"/tq-grhlp.hlp"_qs;
+    QCOMPARE(f.window->state().HelpFilePath, help.toUpper());
+    f.click("c3dInfo");
+    QVERIFY(f.write(help, "<p>el</p>"));
+    QVERIFY(f.write(f.programFolder() + u"/tq-ukhlp.hlp"_qs, "<p>en</p>"));
+    f.click("c3dInfo");
+    f.platform.openResults << platform::FileDialogResult{} << platform::FileDialogResult{};
+    f.platform.saveResults << platform::FileDialogResult{};
+
     f.click("c3dEnglish");
     QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::English);
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("Trelvick"));
-    QCOMPARE(f.find<QGroupBox>("f3dInputFile")->title(), QStringLiteral(" Input file "));
-    QCOMPARE(f.find<QGroupBox>("f3dOutputFile")->title(), QStringLiteral(" Output file "));
-    QCOMPARE(f.find<QGroupBox>("f3dLanguage")->title(), QStringLiteral(" Language "));
-    QCOMPARE(f.text("lblConverter"), QStringLiteral("Conversion type"));
-    QVERIFY(f.text("lblCopyright").startsWith(QStringLiteral("Version 2001.0009.0012, ")));
+    verifyCaptions(f, true);
     QCOMPARE(f.text("lblPleaseWait"), QString()); // no input: no line
-    for (const Hint& hint : kHints)
-        QCOMPARE(f.button(hint.button)->toolTip(), QString::fromUtf8(hint.english));
-    f.click("c3dGreek");
-    for (const Hint& hint : kHints)
-        QCOMPARE(f.button(hint.button)->toolTip(), QString::fromUtf8(hint.greek));
-    QCOMPARE(f.find<QGroupBox>("f3dInputFile")->title(), QStringLiteral(" Αρχείο εισόδου "));
-    QVERIFY(f.platform.log.isEmpty());
-}
-
-void LanguageTest::informationLineFollowsTheLanguageWithFreshSizeAndDate()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const QString input = f.work(QStringLiteral("in.txt"));
-    QVERIFY(f.write(input, "12345"));
-    const QDateTime when(QDate(2024, 3, 9), QTime(14, 5, 7));
-    setModified(input, when);
-    f.platform.openResults << testing::ScriptedPlatform::chosen({input});
+    QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + u"/tq-ukhlp.hlp"_qs).toUpper());
+    f.click("c3dInfo");
     f.click("c3dInputDefine");
-
-    const QString greek = QStringLiteral("Αρχείο εισόδου: 5 χαρακτήρες, ");
-    const QString line = f.text("lblPleaseWait");
-    QVERIFY2(line.startsWith(greek), qPrintable(line));
-    f.click("c3dEnglish");
-    QCOMPARE(f.text("lblPleaseWait"), QStringLiteral("Input file: 5 bytes, ") + line.sliced(greek.size()));
-
-    // Pressing the language in force again re-reads the file.
-    QVERIFY(f.write(input, QByteArray(1234, 'x')));
-    f.click("c3dEnglish");
-    QVERIFY(f.text("lblPleaseWait").startsWith(QStringLiteral("Input file: 1234 bytes, ")));
-
-    // A file gone behind the window's back keeps the old line, and the switch still finishes.
-    const QString kept = f.text("lblPleaseWait");
-    QVERIFY(QFile::remove(input));
+    f.click("c3dOutputDefine");
     f.click("c3dGreek");
-    QCOMPARE(f.text("lblPleaseWait"), kept);
-    QVERIFY(f.window->state().InputFileDefined);
-    QCOMPARE(f.button("c3dOutputView")->toolTip(), QStringLiteral("Γρήγορη προβολή"));
-    QVERIFY(f.window->state().HelpFilePath.endsWith(QStringLiteral("TQ-GRHLP.HLP")));
-    QVERIFY(!f.platform.ended);
+    verifyCaptions(f, false);
+    f.click("c3dInputDefine");
+    QCOMPARE(f.platform.log, (QStringList{u"help"_qs, u"help"_qs, u"help"_qs, u"open"_qs, u"save"_qs, u"open"_qs}));
+    QCOMPARE(f.platform.helpShown, (QStringList{help.toUpper(), help, f.programFolder() + u"/tq-ukhlp.hlp"_qs}));
+    QCOMPARE(f.platform.openRequests[0].title, u"Input file(s) selection"_qs);
+    QCOMPARE(f.platform.openRequests[0].filter, u"All files (*)"_qs);
+    QCOMPARE(f.platform.saveRequests[0].title, u"Output file selection"_qs);
+    QCOMPARE(f.platform.openRequests[1].title, u"Επιλογή αρχείου(ων) εισόδου"_qs);
+    QCOMPARE(f.platform.openRequests[1].filter, u"Όλα τα αρχεία (*)"_qs);
+
+    f.platform.log.clear();
+    f.click("c3dExit");
+    QCOMPARE(f.platform.log, QStringList{u"end"_qs});
+    QCOMPARE(f.platform.exitStatus, 0);
+    // Nothing runs once the program has been told to end.
+    f.click("c3dEnglish");
+    QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::Greek);
 }
 
-void LanguageTest::informationLineWritesTheLocalesTimeWithSeconds_data()
+void LanguageTest::informationLineShowsSizeAndDateInTheLanguageAndLocale_data()
 {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QTime>("time");
@@ -131,21 +123,37 @@ void LanguageTest::informationLineWritesTheLocalesTimeWithSeconds_data()
     QTest::newRow("a second after midnight") << "fi_FI" << QTime(0, 0, 1) << "9.3.2024 0.00.01";
 }
 
-void LanguageTest::informationLineWritesTheLocalesTimeWithSeconds()
+void LanguageTest::informationLineShowsSizeAndDateInTheLanguageAndLocale()
 {
     QFETCH(QString, locale);
     QFETCH(QTime, time);
     QFETCH(QString, expected);
     QLocale::setDefault(QLocale(locale));
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
     QVERIFY(f.start());
-    const QString input = f.work(QStringLiteral("in.txt"));
-    QVERIFY(f.write(input, {}));
-    setModified(input, QDateTime(QDate(2024, 3, 9), time));
+    QVERIFY(f.write(f.inputFile(), "12345"));
+    QFile file(f.inputFile());
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime(QDate(2024, 3, 9), time), QFileDevice::FileModificationTime));
+    f.selectInput({f.inputFile()});
+    QCOMPARE(f.text("lblPleaseWait"), u"Αρχείο εισόδου: 5 χαρακτήρες, "_qs + expected + u'.');
     f.click("c3dEnglish");
-    f.selectInput({input});
-    QCOMPARE(f.text("lblPleaseWait"), QStringLiteral("Input file: 0 bytes, ") + expected + u'.');
+    QCOMPARE(f.text("lblPleaseWait"), u"Input file: 5 bytes, "_qs + expected + u'.');
+
+    // Pressing the language in force again re-reads the file.
+    QVERIFY(f.write(f.inputFile(), QByteArray(1234, 'x')));
+    f.click("c3dEnglish");
+    QVERIFY(f.text("lblPleaseWait").startsWith(u"Input file: 1234 bytes, "_qs));
+
+    // A file gone behind the window's back keeps the old line, and the switch still finishes.
+    const QString kept = f.text("lblPleaseWait");
+    QVERIFY(QFile::remove(f.inputFile()));
+    f.click("c3dGreek");
+    QCOMPARE(f.text("lblPleaseWait"), kept);
+    QVERIFY(f.window->state().InputFileDefined);
+    QCOMPARE(f.button("c3dOutputView")->toolTip(), u"Γρήγορη προβολή"_qs);
+    QVERIFY(f.window->state().HelpFilePath.endsWith(u"TQ-GRHLP.HLP"_qs));
+    QCOMPARE(f.platform.exitStatus, -1);
 }
 
 // The real dialog, offscreen: a name typed into it is checked when the dialog is accepted.
@@ -169,10 +177,10 @@ void LanguageTest::saveDialogRefusesWhatCannotBeWritten()
     QFETCH(QString, box);
     QFETCH(bool, chosen);
     WindowFixture f;
-    QVERIFY(f.write(f.work(QStringLiteral("old.txt")), "x"));
-    QVERIFY(f.write(f.work(QStringLiteral("locked.txt")), "x"));
-    QVERIFY(QFile::setPermissions(f.work(QStringLiteral("locked.txt")), QFileDevice::ReadOwner));
-    if (typed == QStringLiteral("locked.txt") && ::geteuid() == 0)
+    QVERIFY(f.write(f.work(u"old.txt"_qs), "x"));
+    QVERIFY(f.write(f.work(u"locked.txt"_qs), "x"));
+    QVERIFY(QFile::setPermissions(f.work(u"locked.txt"_qs), QFileDevice::ReadOwner));
+    if (typed == u"locked.txt"_qs && ::geteuid() == 0)
         QSKIP("root may write any file");
 
     // Boxes the dialog raises are read and answered Yes (or OK) as they come.
@@ -190,73 +198,20 @@ void LanguageTest::saveDialogRefusesWhatCannotBeWritten()
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
-        dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(typed);
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_qs)->setText(typed);
         // As the Save button does; after a refusal the user gives up.
         QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
         if (dialog->isVisible())
             dialog->reject();
     });
     platform::QtPlatform real;
-    const platform::FileDialogResult result = real.saveFile(
-        {QStringLiteral("Save"), {}, f.workFolder(), {}, greek ? lang::Language::Greek : lang::Language::English});
+    const platform::FileDialogResult result =
+        real.saveFile({u"Save"_qs, {}, f.workFolder(), {}, greek ? lang::Language::Greek : lang::Language::English});
     QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
-    box.replace(QStringLiteral("%w"), f.workFolder());
+    box.replace(u"%w"_qs, f.workFolder());
     QCOMPARE(boxes.value(0).left(box.size()), box);
     QCOMPARE(result.outcome, chosen ? platform::FileDialogResult::Chosen : platform::FileDialogResult::Cancelled);
     QCOMPARE(result.names, chosen ? QStringList{f.work(typed)} : QStringList());
-}
-
-// A missing help file is handed on under its upper-case name; the window does nothing more.
-void LanguageTest::helpOpensTheFileOfTheLanguageInForce()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    const QString greekPath = (f.programFolder() + QStringLiteral("/TQ-GRHLP.HLP")).toUpper();
-    QCOMPARE(f.window->state().HelpFilePath, greekPath);
-    f.click("c3dInfo");
-    QCOMPARE(f.platform.log, QStringList{QStringLiteral("help")});
-    QVERIFY(!f.platform.ended && f.available("c3dInfo"));
-    QVERIFY(f.write(f.programFolder() + QStringLiteral("/tq-grhlp.hlp"), "<p>el</p>"));
-    QVERIFY(f.write(f.programFolder() + QStringLiteral("/tq-ukhlp.hlp"), "<p>en</p>"));
-    f.click("c3dInfo");
-    f.click("c3dEnglish");
-    QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/TQ-UKHLP.HLP")).toUpper());
-    f.click("c3dInfo");
-    QCOMPARE(f.platform.helpShown, (QStringList{greekPath, f.programFolder() + QStringLiteral("/tq-grhlp.hlp"),
-                                                f.programFolder() + QStringLiteral("/tq-ukhlp.hlp")}));
-}
-
-void LanguageTest::laterTextsFollowTheLanguage()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    f.platform.openResults << testing::ScriptedPlatform::cancelled() << testing::ScriptedPlatform::cancelled();
-    f.platform.saveResults << testing::ScriptedPlatform::cancelled();
-    f.click("c3dEnglish");
-    f.click("c3dInputDefine");
-    f.click("c3dOutputDefine");
-    f.click("c3dGreek");
-    f.click("c3dInputDefine");
-    QCOMPARE(f.platform.openRequests[0].title, QStringLiteral("Input file(s) selection"));
-    QCOMPARE(f.platform.openRequests[0].filter, QStringLiteral("All files (*)"));
-    QCOMPARE(f.platform.saveRequests[0].title, QStringLiteral("Output file selection"));
-    QCOMPARE(f.platform.openRequests[1].title, QStringLiteral("Επιλογή αρχείου(ων) εισόδου"));
-    QCOMPARE(f.platform.openRequests[1].filter, QStringLiteral("Όλα τα αρχεία (*)"));
-}
-
-void LanguageTest::exitEndsAtOnce()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    f.click("c3dExit");
-    QCOMPARE(f.platform.log, QStringList{QStringLiteral("end")});
-    QCOMPARE(f.platform.exitStatus, 0);
-    // Nothing runs once the program has been told to end.
-    f.click("c3dEnglish");
-    QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::Greek);
 }
 
 QTEST_MAIN(LanguageTest)

@@ -5,7 +5,6 @@
 #include <QLockFile>
 #include <QMenuBar>
 #include <QProcess>
-#include <QTest>
 #include <stdexcept>
 
 using namespace trelvick;
@@ -13,85 +12,68 @@ using testing::WindowFixture;
 
 namespace {
 
-const char* const kUsableAtStart[] = {"c3dInputDefine", "c3dOutputDefine", "c3dExit", "c3dGreek", "c3dEnglish",
-                                      "c3dInfo"};
+const char* const kUsableAtStart[] = {"c3dInputDefine", "c3dOutputDefine", "c3dExit",
+                                      "c3dGreek",       "c3dEnglish",      "c3dInfo"};
 
 bool usableAtStart(const char* name)
 {
-    for (const char* usable : kUsableAtStart)
-        if (qstrcmp(usable, name) == 0)
-            return true;
-    return false;
+    return std::any_of(std::begin(kUsableAtStart), std::end(kUsableAtStart),
+                       [name](const char* usable) { return qstrcmp(usable, name) == 0; });
 }
 
 QString bilingual(const QString& el, const QString& en)
 {
-    return el + QStringLiteral("\r\n\r\n") + en;
+    return el + u"\r\n\r\n"_qs + en;
+}
+
+QStringList programFolderEntries(const WindowFixture& f)
+{
+    return QDir(f.programFolder()).entryList(QDir::AllEntries | QDir::Hidden);
 }
 
 } // namespace
 
-class StartupTest : public testing::WindowTest
+class StartupTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void windowStartsInGreekWithOnlyTheSelectionCommandsUsable();
-    void layoutMatchesTheDesignInPixels();
-    void badConfigurationShowsItsBilingualMessageAndEnds_data();
-    void badConfigurationShowsItsBilingualMessageAndEnds();
-    void secondInstanceIsRefusedBeforeTheConfigurationIsRead();
+    void windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable();
+    void refusalShowsItsBilingualMessageAndEnds_data();
+    void refusalShowsItsBilingualMessageAndEnds();
     void instanceLockTellsAFailureFromAHeldLock_data();
     void instanceLockTellsAFailureFromAHeldLock();
-    void converterListKeepsKeysBesideTheirDescriptions();
-    void startupWritesNothing();
 };
 
-void StartupTest::windowStartsInGreekWithOnlyTheSelectionCommandsUsable()
+void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable()
 {
     WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
-    QVERIFY(f.platform.boxes.isEmpty());
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("Trelvick"));
+    // Descriptions alike, too long, and one above the count; the list is read in key order.
+    f.writeIni({u"[Trelvick]"_qs, u"ΠλήθοςΜετατροπέων=4"_qs, u"[ΠεριγραφήΜετατροπέων]"_qs, u"Μ2=Same"_qs, u"Μ4=Same"_qs,
+                u"Μ3="_qs + QString(60, u'Ω'), u"Μ5=Above the count"_qs});
+    const QStringList before = programFolderEntries(f);
+    QVERIFY(f.start({}));
+    QCOMPARE(programFolderEntries(f), before);
     QCOMPARE(f.window->state().InterfaceLanguage, lang::Language::Greek);
-    QCOMPARE(f.find<QComboBox>("cboConverterSelection")->currentIndex(), 0);
-    QCOMPARE(f.find<QComboBox>("cboConverterSelection")->currentText(), QStringLiteral("Πρώτος - First"));
-    QCOMPARE(f.text("txtInputFullPathName"), QString());
-    QCOMPARE(f.text("txtOutputFullPathName"), QString());
-    QCOMPARE(f.text("txtProgress"), QStringLiteral("0%"));
-    QCOMPARE(f.find<app::ProgressPanel>("p3dProgress")->percentage(), 0);
-    QCOMPARE(f.find<QGroupBox>("f3dInputFile")->title(), QStringLiteral(" Αρχείο εισόδου "));
-    QCOMPARE(f.find<QGroupBox>("f3dOutputFile")->title(), QStringLiteral(" Αρχείο εξόδου "));
-    QCOMPARE(f.find<QGroupBox>("f3dLanguage")->title(), QStringLiteral(" Γλώσσα "));
-    QCOMPARE(f.text("lblConverter"), QStringLiteral("Είδος μετατροπής"));
-    QVERIFY(f.text("lblCopyright").startsWith(QStringLiteral("Έκδοση 2001.0009.0012, ")));
-    QCOMPARE(f.button("c3dInfo")->toolTip(), QStringLiteral("Συμπληρωματικές πληροφορίες"));
-    QCOMPARE(f.button("c3dEnglish")->toolTip(), QStringLiteral("Αγγλικά - English"));
-    QCOMPARE(f.window->state().HelpFilePath, (f.programFolder() + QStringLiteral("/tq-grhlp.hlp")).toUpper());
-
+    auto* combo = f.find<QComboBox>("cboConverterSelection");
+    auto* keys = f.find<QListWidget>("lstConverterSelection");
+    QCOMPARE(combo->count(), 3);
+    QCOMPARE(keys->count(), 3);
+    const QStringList expectedKeys{u"Μ2"_qs, u"Μ3"_qs, u"Μ4"_qs};
+    const QStringList expectedTexts{u"Same"_qs, QString(49, u'Ω'), u"Same"_qs};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(keys->item(i)->text(), expectedKeys[i]);
+        QCOMPARE(combo->itemText(i), expectedTexts[i]);
+    }
+    QCOMPARE(combo->currentIndex(), 0);
+    QCOMPARE(f.text("txtProgress"), u"0%"_qs);
     for (const char* name : testing::kAllCommands) {
-        QVERIFY2(f.button(name), name);
         QCOMPARE(f.available(name), usableAtStart(name));
         // Unavailable commands are marked by the pointer alone, never greyed out.
         QVERIFY2(f.button(name)->isEnabled(), name);
         QCOMPARE(f.button(name)->cursor().shape(), usableAtStart(name) ? Qt::ArrowCursor : Qt::ForbiddenCursor);
     }
-    f.window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
-    for (const char* hidden : {"lstConverterSelection", "lstListOfFilenames"})
-        QVERIFY2(!f.find<QListWidget>(hidden)->isVisible(), hidden);
-    for (const char* shown : {"p3dInputFullPathName", "p3dOutputFullPathName", "p3dConverter",
-                              "p3dConverterSelection", "p3dPleaseWait", "p3dProgress"})
-        QVERIFY2(f.find<QWidget>(shown)->isVisible(), shown);
-    QVERIFY(!f.window->findChild<QMenuBar*>());
-}
 
-void StartupTest::layoutMatchesTheDesignInPixels()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    QVERIFY(f.start());
     QCOMPARE(f.window->size(), QSize(529, 417));
     QCOMPARE(f.find<QWidget>("f3dInputFile")->geometry(), QRect(8, 8, 353, 89));
     QCOMPARE(f.button("c3dInputDelete")->geometry(), QRect(280, 24, 49, 49));
@@ -100,108 +82,97 @@ void StartupTest::layoutMatchesTheDesignInPixels()
     // The percentage box is centred once at start-up: 3000 and 90 twips within the bar.
     QCOMPARE(f.find<QWidget>("txtProgress")->pos(), QPoint(200, 6));
     QCOMPARE(f.find<QWidget>("lblCopyright")->geometry(), QRect(8, 392, 513, 17));
+
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    for (const char* hidden : {"lstConverterSelection", "lstListOfFilenames"})
+        QVERIFY2(!f.find<QListWidget>(hidden)->isVisible(), hidden);
+    for (const char* shown : {"p3dInputFullPathName", "p3dOutputFullPathName", "p3dConverter", "p3dConverterSelection",
+                              "p3dPleaseWait", "p3dProgress"})
+        QVERIFY2(f.find<QWidget>(shown)->isVisible(), shown);
+    QVERIFY(!f.window->findChild<QMenuBar*>());
 }
 
-void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds_data()
+void StartupTest::refusalShowsItsBilingualMessageAndEnds_data()
 {
-    QTest::addColumn<QStringList>("ini"); // empty: no tq.ini at all
-    QTest::addColumn<QString>("expected"); // with %1 for the upper-case path
-    QTest::addColumn<QString>("lockFailure");
-    const QString c2 = bilingual(QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς την εγγραφή "
-                                                "«ΠλήθοςΜετατροπέων» στο «%1» αρχείο."),
-                                 QStringLiteral("The application cannot function without the "
-                                                "'ΠλήθοςΜετατροπέων' entry in the '%1' file."));
-    const QString c3 = bilingual(QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει αν η εγγραφή "
-                                                "«ΠλήθοςΜετατροπέων» στο «%1» αρχείο, είναι λανθασμένη."),
-                                 QStringLiteral("The application cannot function if the entry "
-                                                "'ΠλήθοςΜετατροπέων' in the '%1' file, is wrong."));
-    const QString c4 = bilingual(
-        QStringLiteral("Για να λειτουργήσει η εφαρμογή πρέπει να υπάρχει τουλάχιστον μία εγγραφή στην ενότητα "
-                       "«ΠεριγραφήΜετατροπέων» του  αρχείου «%1»."),
-        QStringLiteral("The application can function only if there is at least one entry in the "
-                       "'ΠεριγραφήΜετατροπέων' section  of the '%1' file."));
-    auto c5 = [](const QString& error) {
-        return bilingual(QStringLiteral("Προέκυψε το λάθος «") + error +
-                             QStringLiteral("». Ελέγξτε το αρχείο «%1», για λανθασμένες διαδρομές στις εγγραφές "
-                                            "«ΓρήγορηΠροβολή» και «Επεξεργασία»."),
-                         QStringLiteral("Error '") + error +
-                             QStringLiteral("' has occured. Check the '%1' file, for illegal path names in the "
-                                            "'ΓρήγορηΠροβολή' and 'Επεξεργασία' entries."));
+    QTest::addColumn<QStringList>("ini");  // empty: no tq.ini at all
+    QTest::addColumn<bool>("personal");    // the ini is the personal one, a sound one in the program folder
+    QTest::addColumn<QString>("lock");     // "held": another copy runs; otherwise why it cannot be made
+    QTest::addColumn<QString>("expected"); // %1: the upper-case path of the ini
+    const QString noCount = bilingual(u"Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς την εγγραφή "
+                                      u"«ΠλήθοςΜετατροπέων» στο «%1» αρχείο."_qs,
+                                      u"The application cannot function without the "
+                                      u"'ΠλήθοςΜετατροπέων' entry in the '%1' file."_qs);
+    const QString wrongCount = bilingual(u"Η εφαρμογή δεν μπορεί να λειτουργήσει αν η εγγραφή "
+                                         u"«ΠλήθοςΜετατροπέων» στο «%1» αρχείο, είναι λανθασμένη."_qs,
+                                         u"The application cannot function if the entry "
+                                         u"'ΠλήθοςΜετατροπέων' in the '%1' file, is wrong."_qs);
+    const QString noConverter =
+        bilingual(u"Για να λειτουργήσει η εφαρμογή πρέπει να υπάρχει τουλάχιστον μία εγγραφή στην ενότητα "
+                  u"«ΠεριγραφήΜετατροπέων» του  αρχείου «%1»."_qs,
+                  u"The application can function only if there is at least one entry in the "
+                  u"'ΠεριγραφήΜετατροπέων' section  of the '%1' file."_qs);
+    auto failure = [](const QString& error) {
+        return bilingual(u"Προέκυψε το λάθος «"_qs + error +
+                             u"». Ελέγξτε το αρχείο «%1», για λανθασμένες διαδρομές στις εγγραφές "
+                             u"«ΓρήγορηΠροβολή» και «Επεξεργασία»."_qs,
+                         u"Error '"_qs + error +
+                             u"' has occured. Check the '%1' file, for illegal path names in the "
+                             u"'ΓρήγορηΠροβολή' and 'Επεξεργασία' entries."_qs);
     };
-    auto ini = [](const QString& count, const QStringList& rest = {QStringLiteral("Μ1=One")}) {
-        QStringList lines{QStringLiteral("[Trelvick]")};
+    auto ini = [](const QString& count, const QString& converter = u"Μ1=One"_qs) {
+        QStringList lines{u"[Trelvick]"_qs};
         if (!count.isNull())
-            lines << QStringLiteral("ΠλήθοςΜετατροπέων=") + count;
-        lines << QStringLiteral("[ΠεριγραφήΜετατροπέων]") << rest;
-        return lines;
+            lines << u"ΠλήθοςΜετατροπέων="_qs + count;
+        return lines << u"[ΠεριγραφήΜετατροπέων]"_qs << converter;
     };
 
-    QTest::newRow("missing file") << QStringList()
-                                  << bilingual(
-                                         QStringLiteral("Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς το αρχείο «%1»."),
-                                         QStringLiteral("The application cannot function without the '%1' file."))
-                                  << QString();
-    QTest::newRow("no count") << ini(QString()) << c2 << QString();
-    QTest::newRow("count 0") << ini(QStringLiteral("0")) << c3 << QString();
-    QTest::newRow("count 40000") << ini(QStringLiteral("40000")) << c5(QStringLiteral("OVERFLOW")) << QString();
-    QTest::newRow("only a key above the count")
-        << ini(QStringLiteral("2"), {QStringLiteral("Μ3=Three")}) << c4 << QString();
-    // A link that points at itself cannot be tested: the test itself fails (ELOOP), which is not "no file".
-    QTest::newRow("viewer behind a link loop")
-        << QStringList{QStringLiteral("[Trelvick]"), QStringLiteral("ΓρήγορηΠροβολή=%WORK%/loop"),
-                       QStringLiteral("ΠλήθοςΜετατροπέων=1"), QStringLiteral("[ΠεριγραφήΜετατροπέων]"),
-                       QStringLiteral("Μ1=One")}
-        << c5(QStringLiteral("TOO MANY LEVELS OF SYMBOLIC LINKS")) << QString();
-    // A personal tq.ini is read instead of a sound one in the program folder, and the messages name it.
-    QTest::newRow("personal count 0") << ini(QStringLiteral("0")) << c3 << QString();
+    QTest::newRow("missing file") << QStringList() << false << QString()
+                                  << bilingual(u"Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς το αρχείο «%1»."_qs,
+                                               u"The application cannot function without the '%1' file."_qs);
+    QTest::newRow("no count") << ini({}) << false << QString() << noCount;
+    QTest::newRow("count 0") << ini(u"0"_qs) << false << QString() << wrongCount;
+    QTest::newRow("count 40000") << ini(u"40000"_qs) << false << QString() << failure(u"OVERFLOW"_qs);
+    QTest::newRow("only a key above the count") << ini(u"2"_qs, u"Μ3=Three"_qs) << false << QString() << noConverter;
+    QTest::newRow("personal count 0") << ini(u"0"_qs) << true << QString() << wrongCount;
     // Before the configuration is looked at, so the message names no file yet.
-    QTest::newRow("lock cannot be made") << QStringList() << c5(QStringLiteral("PERMISSION DENIED")).arg(QString())
-                                         << QStringLiteral("Permission denied");
+    QTest::newRow("lock cannot be made") << QStringList() << false << u"Permission denied"_qs
+                                         << failure(u"PERMISSION DENIED"_qs).arg(QString());
+    // No tq.ini either: the instance test must come first.
+    QTest::newRow("another copy runs")
+        << QStringList() << false << u"held"_qs
+        << bilingual(u"Η εφαρμογή είναι ήδη ενεργοποιημένη. Δεν μπορεί να εκτελείται παραπάνω από μία φορά την "
+                     u"ίδια χρονική στιγμή."_qs,
+                     u"The application has already been launched. Only once instance can be active at a time."_qs);
 }
 
-void StartupTest::badConfigurationShowsItsBilingualMessageAndEnds()
+void StartupTest::refusalShowsItsBilingualMessageAndEnds()
 {
     QFETCH(QStringList, ini);
+    QFETCH(bool, personal);
+    QFETCH(QString, lock);
     QFETCH(QString, expected);
-    const bool personal = QByteArray(QTest::currentDataTag()).startsWith("personal");
-    QFETCH(QString, lockFailure);
+    const bool held = lock == u"held"_qs;
     WindowFixture f;
-    f.platform.lockFailure = lockFailure;
-    QVERIFY(QFile::link(QStringLiteral("loop"), f.work(QStringLiteral("loop"))));
+    f.platform.otherInstance = held;
+    f.platform.lockFailure = held ? QString() : lock;
     if (personal)
         f.writeIni(WindowFixture::standardIni());
     const QString folder = personal ? f.personalFolder() : f.programFolder();
     if (!ini.isEmpty())
-        f.writeIni(ini.replaceInStrings(QStringLiteral("%WORK%"), f.workFolder()), folder);
+        f.writeIni(ini, folder);
     f.platform.answers << platform::Answer::Ok;
-    QVERIFY(!f.start());
-    const QString path = (folder + QStringLiteral("/tq.ini")).toUpper();
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
-                                          QStringLiteral("end")}));
+    QVERIFY(!f.start({}));
+    QCOMPARE(f.platform.log, (QStringList{u"beep"_qs, u"box:Trelvick - Trelvick"_qs, u"end"_qs}));
     const platform::MessageBoxRequest& box = f.platform.boxes.front();
-    QCOMPARE(box.text, lockFailure.isEmpty() ? expected.arg(path) : expected);
-    QCOMPARE(box.icon, platform::Icon::Stop);
+    QCOMPARE(box.text, expected.replace(u"%1"_qs, (folder + u"/tq.ini"_qs).toUpper()));
+    QCOMPARE(box.icon, held ? platform::Icon::Information : platform::Icon::Stop);
     QCOMPARE(box.buttons, platform::Buttons::Ok);
-    QCOMPARE(box.labels.ok, QStringLiteral("OK"));
-    QCOMPARE(f.platform.exitStatus, 1);
-}
-
-void StartupTest::secondInstanceIsRefusedBeforeTheConfigurationIsRead()
-{
-    WindowFixture f; // no tq.ini: the instance test must come first
-    f.platform.otherInstance = true;
-    f.platform.answers << platform::Answer::Ok;
-    QVERIFY(!f.start());
-    QCOMPARE(f.platform.log, (QStringList{QStringLiteral("beep"), QStringLiteral("box:Trelvick - Trelvick"),
-                                          QStringLiteral("end")}));
-    QCOMPARE(f.platform.boxes.front().icon, platform::Icon::Information);
-    QCOMPARE(f.platform.boxes.front().text,
-             bilingual(QStringLiteral("Η εφαρμογή είναι ήδη ενεργοποιημένη. Δεν μπορεί να εκτελείται παραπάνω από "
-                                      "μία φορά την ίδια χρονική στιγμή."),
-                       QStringLiteral("The application has already been launched. Only once instance can be "
-                                      "active at a time.")));
-    QCOMPARE(f.platform.applicationTitle, QStringLiteral("...duplicate instance."));
-    QCOMPARE(f.window->windowTitle(), QStringLiteral("...duplicate instance."));
+    QCOMPARE(box.labels.ok, u"OK"_qs);
+    QCOMPARE(f.platform.exitStatus, held ? 0 : 1);
+    const QString title = held ? u"...duplicate instance."_qs : QString();
+    QCOMPARE(f.platform.applicationTitle, title);
+    QCOMPARE(f.window->windowTitle(), title);
 }
 
 void StartupTest::instanceLockTellsAFailureFromAHeldLock_data()
@@ -212,7 +183,7 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock_data()
     QTest::newRow("free") << "free" << false << QString();
     QTest::newRow("held by a running copy") << "held" << true << QString();
     QTest::newRow("left by a crashed copy") << "stale" << false << QString();
-    QTest::newRow("folder is a file") << "file" << false << QStringLiteral("Not a directory");
+    QTest::newRow("folder is a file") << "file" << false << u"Not a directory"_qs;
 }
 
 void StartupTest::instanceLockTellsAFailureFromAHeldLock()
@@ -222,14 +193,14 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock()
     QFETCH(QString, failure);
     testsupport::TempFolder f;
     QString folder = f.folder();
-    const QString lock = folder + QStringLiteral("/trelvick.lock");
+    const QString lock = folder + u"/trelvick.lock"_qs;
     QLockFile holder(lock);
-    if (situation == QStringLiteral("held")) {
+    if (situation == u"held"_qs) {
         QVERIFY(holder.tryLock(0));
-    } else if (situation == QStringLiteral("stale")) {
+    } else if (situation == u"stale"_qs) {
         // This process's own lock file, rewritten to name a process that has ended.
         QProcess ended;
-        ended.start(QStringLiteral("/bin/true"));
+        ended.start(u"/bin/true"_qs);
         QVERIFY(ended.waitForStarted());
         const qint64 pid = ended.processId();
         QVERIFY(ended.waitForFinished());
@@ -238,8 +209,8 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock()
         holder.unlock();
         content.replace(0, content.indexOf('\n'), QByteArray::number(pid));
         QVERIFY(f.write(lock, content));
-    } else if (situation == QStringLiteral("file")) {
-        folder += QStringLiteral("/plain");
+    } else if (situation == u"file"_qs) {
+        folder += u"/plain"_qs;
         QVERIFY(f.write(folder, "x"));
     }
     platform::QtPlatform real(folder);
@@ -249,34 +220,6 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock()
     } catch (const std::runtime_error& error) {
         QCOMPARE(QString::fromUtf8(error.what()), failure);
     }
-}
-
-void StartupTest::converterListKeepsKeysBesideTheirDescriptions()
-{
-    WindowFixture f;
-    f.writeIni({QStringLiteral("[Trelvick]"), QStringLiteral("ΠλήθοςΜετατροπέων=4"),
-                QStringLiteral("[ΠεριγραφήΜετατροπέων]"), QStringLiteral("Μ2=Same"), QStringLiteral("Μ4=Same"),
-                QStringLiteral("Μ3=") + QString(60, u'Ω'), QStringLiteral("Μ5=Above the count")});
-    QVERIFY(f.start());
-    auto* combo = f.find<QComboBox>("cboConverterSelection");
-    auto* keys = f.find<QListWidget>("lstConverterSelection");
-    QCOMPARE(combo->count(), 3);
-    QCOMPARE(keys->count(), 3);
-    const QStringList expectedKeys{QStringLiteral("Μ2"), QStringLiteral("Μ3"), QStringLiteral("Μ4")};
-    const QStringList expectedTexts{QStringLiteral("Same"), QString(49, u'Ω'), QStringLiteral("Same")};
-    for (int i = 0; i < 3; ++i) {
-        QCOMPARE(keys->item(i)->text(), expectedKeys[i]);
-        QCOMPARE(combo->itemText(i), expectedTexts[i]);
-    }
-}
-
-void StartupTest::startupWritesNothing()
-{
-    WindowFixture f;
-    f.writeIni(WindowFixture::standardIni());
-    const QStringList before = QDir(f.programFolder()).entryList(QDir::AllEntries | QDir::Hidden);
-    QVERIFY(f.start());
-    QCOMPARE(QDir(f.programFolder()).entryList(QDir::AllEntries | QDir::Hidden), before);
 }
 
 QTEST_MAIN(StartupTest)
