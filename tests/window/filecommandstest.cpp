@@ -197,6 +197,10 @@ void FileCommandsTest::refusedOrFailedCommandChangesNothing_data()
         << u"c3dOutputEdit"_qs << programs << QString()
         << QStringList{u"box:Επεξεργασία"_qs, u"wait"_qs, u"beep"_qs, u"box:Trelvick - Επεξεργασία"_qs}
         << failure(u"EXECVP: NO SUCH FILE OR DIRECTORY"_qs, edit);
+    QTest::newRow("edit input, which the editor removes")
+        << u"c3dInputEdit"_qs << u"editor removes"_qs << QString()
+        << QStringList{u"box:Επεξεργασία"_qs, u"wait"_qs, u"beep"_qs, u"box:Trelvick - Επεξεργασία"_qs}
+        << failure(missing, edit);
     QTest::newRow("rename input onto a taken name")
         << u"c3dInputRename"_qs << QString() << u"other.txt"_qs << renameLog << failure(u"FILE EXISTS"_qs, rename);
     QTest::newRow("rename output not written yet")
@@ -220,7 +224,8 @@ void FileCommandsTest::refusedOrFailedCommandChangesNothing()
     QFETCH(QString, text);
     WindowFixture f;
     const QString viewer = writeRecorder(f, u"view.sh"_qs);
-    const QString editor = writeRecorder(f, u"edit.sh"_qs);
+    const bool editorRemoves = fault == u"editor removes"_qs;
+    const QString editor = writeRecorder(f, u"edit.sh"_qs, editorRemoves ? u"rm -- \"$1\""_qs : QString());
     QVERIFY(f.start(WindowFixture::standardIni(viewer, editor)));
     f.chooseFiles("12345", "xy");
     QVERIFY(f.write(f.work(u"in/other.txt"_qs), "other"));
@@ -249,7 +254,7 @@ void FileCommandsTest::refusedOrFailedCommandChangesNothing()
              text.startsWith(u"Προέκυψε"_qs) ? platform::Icon::Exclamation : platform::Icon::Question);
     QCOMPARE(f.read(f.work(u"in/other.txt"_qs)), QByteArray("other"));
     QCOMPARE(f.read(f.work(u"out/other.txt"_qs)), QByteArray("other"));
-    QCOMPARE(f.read(f.inputFile()), inputMissing ? QByteArray("<missing>") : "12345");
+    QCOMPARE(f.read(f.inputFile()), inputMissing || editorRemoves ? QByteArray("<missing>") : "12345");
     QCOMPARE(f.read(f.outputFile()), outputMissing ? QByteArray("<missing>") : "xy");
     QCOMPARE(f.window->state().InputFilePath, f.inputFile());
     QCOMPARE(f.window->state().OutputFilePath, f.outputFile());

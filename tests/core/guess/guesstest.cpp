@@ -62,7 +62,7 @@ TEST(Guess, DescriptionNamesItsSource)
                  {"1252 (Windows Latin) -> 437", Cp1253, false},
                  {"7370 -> 1253", Cp737, false},
                  {"8859-70", Iso8859_7, false},
-                 {"437x", Cp437, false},
+                 {"437Z", Cp437, false},
                  {"UTF-8 -> 1253", Utf8, true},
                  {"", Ascii, false}};
     for (const auto& c : cases)
