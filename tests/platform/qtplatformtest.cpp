@@ -2,18 +2,20 @@
 // The real Qt side of the platform seam, which the window tests replace by a scripted one: what the user
 // sees in each box and dialog, and what each answer gives back.
 #include "platform/qtplatform.h"
+#include "testsupport.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
 
 #include <functional>
+#include <unistd.h>
 
 using namespace trelvick;
 using namespace trelvick::platform;
@@ -23,8 +25,7 @@ namespace {
 const lang::ButtonTexts kLabels{u"Fine"_qs, u"Sure"_qs, u"Never"_qs, u"Stop"_qs};
 
 // Runs act on the modal widget the next call opens, once its event loop runs.
-template<typename Widget>
-void whenShown(std::function<void(Widget*)> act)
+template <typename Widget> void whenShown(std::function<void(Widget*)> act)
 {
     QTimer::singleShot(0, [act] {
         auto* widget = qobject_cast<Widget*>(QApplication::activeModalWidget());
@@ -60,6 +61,8 @@ private slots:
     void messageBoxShowsTheRequestAndGivesTheAnswer_data();
     void messageBoxShowsTheRequestAndGivesTheAnswer();
     void inputBoxStartsEmptyAndGivesWhatWasTyped();
+    void saveDialogRefusesWhatCannotBeWritten_data();
+    void saveDialogRefusesWhatCannotBeWritten();
     void helpOpensBesideTheWindowAndSaysWhyItCannot();
     void endProgramKeepsTheStatus();
 };
@@ -95,8 +98,8 @@ void QtPlatformTest::messageBoxShowsTheRequestAndGivesTheAnswer()
     QFETCH(int, answer);
     QStringList seen;
     whenShown<QMessageBox>([&](QMessageBox* box) {
-        seen << box->windowTitle() << box->text() << QString::number(box->icon())
-             << QString::number(box->textFormat()) << buttonTexts(box);
+        seen << box->windowTitle() << box->text() << QString::number(box->icon()) << QString::number(box->textFormat())
+             << buttonTexts(box);
         if (escape)
             QTest::keyClick(box, Qt::Key_Escape);
         else
@@ -105,7 +108,8 @@ void QtPlatformTest::messageBoxShowsTheRequestAndGivesTheAnswer()
     QtPlatform real;
     const Answer given = real.messageBox({u"Title"_qs, u"<b>one</b>\r\ntwo"_qs, Icon(icon), Buttons(buttons), kLabels});
     QCOMPARE(seen, QStringList({u"Title"_qs, u"<b>one</b>\r\ntwo"_qs, QString::number(qtIcon),
-                                QString::number(Qt::PlainText)}) + texts);
+                                QString::number(Qt::PlainText)}) +
+                       texts);
     QCOMPARE(int(given), answer);
 }
 
@@ -126,15 +130,69 @@ void QtPlatformTest::inputBoxStartsEmptyAndGivesWhatWasTyped()
     }
 }
 
+// The real dialog, offscreen: a name typed into it is checked when the dialog is accepted.
+void QtPlatformTest::saveDialogRefusesWhatCannotBeWritten_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("greek");
+    QTest::addColumn<QString>("box"); // "%w": the work folder; empty: no box
+    QTest::addColumn<bool>("chosen");
+    QTest::newRow("missing folder") << "none/out.txt" << true << "plain: Ο φάκελος «%w/none» δεν υπάρχει." << false;
+    QTest::newRow("missing folder, English") << "a/b" << false << "plain: The folder '%w/a' does not exist." << false;
+    QTest::newRow("read-only file") << "locked.txt" << false << "plain: The file '%w/locked.txt' cannot be written."
+                                    << false;
+    QTest::newRow("new file") << "out.txt" << true << "" << true;
+    QTest::newRow("existing file, overwrite confirmed") << "old.txt" << false << "old.txt already exists" << true;
+}
+
+void QtPlatformTest::saveDialogRefusesWhatCannotBeWritten()
+{
+    QFETCH(QString, typed);
+    QFETCH(bool, greek);
+    QFETCH(QString, box);
+    QFETCH(bool, chosen);
+    const testsupport::TempFolder work;
+    QVERIFY(work.write(u"old.txt"_qs, "x") && work.write(u"locked.txt"_qs, "x", 0400));
+    if (typed == u"locked.txt"_qs && ::geteuid() == 0)
+        QSKIP("root may write any file");
+
+    // Boxes the dialog raises are read and answered Yes (or OK) as they come.
+    QStringList boxes;
+    QTimer answerer;
+    QObject::connect(&answerer, &QTimer::timeout, [&boxes] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!shown)
+            return;
+        // The refusals show the name as typed: never as markup.
+        boxes << (shown->textFormat() == Qt::PlainText ? u"plain: "_qs : QString()) + shown->text();
+        QAbstractButton* yes = shown->button(QMessageBox::Yes);
+        (yes ? yes : shown->buttons().front())->click();
+    });
+    answerer.start(10);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        dialog->findChild<QLineEdit*>(u"fileNameEdit"_qs)->setText(typed);
+        // As the Save button does; after a refusal the user gives up.
+        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
+        if (dialog->isVisible())
+            dialog->reject();
+    });
+    platform::QtPlatform real;
+    const platform::FileDialogResult result =
+        real.saveFile({u"Save"_qs, {}, work.folder(), {}, greek ? lang::Language::Greek : lang::Language::English});
+    QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
+    box.replace(u"%w"_qs, work.folder());
+    QCOMPARE(boxes.value(0).left(box.size()), box);
+    QCOMPARE(result.outcome, chosen ? platform::FileDialogResult::Chosen : platform::FileDialogResult::Cancelled);
+    QCOMPARE(result.names, chosen ? QStringList{work.path(typed)} : QStringList());
+}
+
 void QtPlatformTest::helpOpensBesideTheWindowAndSaysWhyItCannot()
 {
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString help = folder.filePath(u"help.hlp"_qs);
-    QFile file(help);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write("<html><head><title>Βοήθεια</title></head><body><p>Κείμενο</p></body></html>");
-    file.close();
+    const testsupport::TempFolder folder;
+    const QString help = folder.path(u"help.hlp"_qs);
+    QVERIFY(folder.write(help, "<html><head><title>Βοήθεια</title></head><body><p>Κείμενο</p></body></html>"));
 
     QWidget window;
     window.setGeometry(100, 50, 300, 200);
@@ -155,7 +213,7 @@ void QtPlatformTest::helpOpensBesideTheWindowAndSaysWhyItCannot()
     viewer->close();
     QTRY_VERIFY(closed.isNull());
 
-    const QString missing = folder.filePath(u"none.hlp"_qs);
+    const QString missing = folder.path(u"none.hlp"_qs);
     real.showHelp(missing);
     closed = viewer = lastViewer();
     QVERIFY(viewer);

@@ -1,15 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "windowfixture.h"
 
-#include "platform/qtplatform.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QDateTime>
-#include <QFileDialog>
-#include <QMessageBox>
-#include <QTimer>
-#include <unistd.h>
 
 using namespace trelvick;
 using testing::WindowFixture;
@@ -62,8 +55,6 @@ private slots:
     void everyTextAndTheHelpFollowTheLanguage();
     void informationLineShowsSizeAndDateInTheLanguageAndLocale_data();
     void informationLineShowsSizeAndDateInTheLanguageAndLocale();
-    void saveDialogRefusesWhatCannotBeWritten_data();
-    void saveDialogRefusesWhatCannotBeWritten();
 };
 
 // A missing help file is handed on under its upper-case name; the window does nothing more.
@@ -154,64 +145,6 @@ void LanguageTest::informationLineShowsSizeAndDateInTheLanguageAndLocale()
     QCOMPARE(f.button("c3dOutputView")->toolTip(), u"Γρήγορη προβολή"_qs);
     QVERIFY(f.window->state().HelpFilePath.endsWith(u"TQ-GRHLP.HLP"_qs));
     QCOMPARE(f.platform.exitStatus, -1);
-}
-
-// The real dialog, offscreen: a name typed into it is checked when the dialog is accepted.
-void LanguageTest::saveDialogRefusesWhatCannotBeWritten_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("greek");
-    QTest::addColumn<QString>("box"); // "%w": the work folder; empty: no box
-    QTest::addColumn<bool>("chosen");
-    QTest::newRow("missing folder") << "none/out.txt" << true << "Ο φάκελος «%w/none» δεν υπάρχει." << false;
-    QTest::newRow("missing folder, English") << "a/b" << false << "The folder '%w/a' does not exist." << false;
-    QTest::newRow("read-only file") << "locked.txt" << false << "The file '%w/locked.txt' cannot be written." << false;
-    QTest::newRow("new file") << "out.txt" << true << "" << true;
-    QTest::newRow("existing file, overwrite confirmed") << "old.txt" << false << "old.txt already exists" << true;
-}
-
-void LanguageTest::saveDialogRefusesWhatCannotBeWritten()
-{
-    QFETCH(QString, typed);
-    QFETCH(bool, greek);
-    QFETCH(QString, box);
-    QFETCH(bool, chosen);
-    WindowFixture f;
-    QVERIFY(f.write(f.work(u"old.txt"_qs), "x"));
-    QVERIFY(f.write(f.work(u"locked.txt"_qs), "x"));
-    QVERIFY(QFile::setPermissions(f.work(u"locked.txt"_qs), QFileDevice::ReadOwner));
-    if (typed == u"locked.txt"_qs && ::geteuid() == 0)
-        QSKIP("root may write any file");
-
-    // Boxes the dialog raises are read and answered Yes (or OK) as they come.
-    QStringList boxes;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&boxes] {
-        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!shown)
-            return;
-        boxes << shown->text();
-        QAbstractButton* yes = shown->button(QMessageBox::Yes);
-        (yes ? yes : shown->buttons().front())->click();
-    });
-    answerer.start(10);
-    QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        QVERIFY(dialog);
-        dialog->findChild<QLineEdit*>(u"fileNameEdit"_qs)->setText(typed);
-        // As the Save button does; after a refusal the user gives up.
-        QMetaObject::invokeMethod(dialog, "accept", Qt::DirectConnection);
-        if (dialog->isVisible())
-            dialog->reject();
-    });
-    platform::QtPlatform real;
-    const platform::FileDialogResult result =
-        real.saveFile({u"Save"_qs, {}, f.workFolder(), {}, greek ? lang::Language::Greek : lang::Language::English});
-    QCOMPARE(boxes.size(), box.isEmpty() ? 0 : 1);
-    box.replace(u"%w"_qs, f.workFolder());
-    QCOMPARE(boxes.value(0).left(box.size()), box);
-    QCOMPARE(result.outcome, chosen ? platform::FileDialogResult::Chosen : platform::FileDialogResult::Cancelled);
-    QCOMPARE(result.names, chosen ? QStringList{f.work(typed)} : QStringList());
 }
 
 QTEST_MAIN(LanguageTest)
