@@ -82,6 +82,16 @@ void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable
     // The percentage box is centred once at start-up: 3000 and 90 twips within the bar.
     QCOMPARE(f.find<QWidget>("txtProgress")->pos(), QPoint(200, 6));
     QCOMPARE(f.find<QWidget>("lblCopyright")->geometry(), QRect(8, 392, 513, 17));
+    QVERIFY(f.window->font().family() == u"DejaVu Sans"_qs && f.window->font().bold());
+    // No button covers another or reaches out of its frame.
+    for (const char* name : testing::kAllCommands) {
+        const QWidget* button = f.button(name);
+        QVERIFY2(button->parentWidget()->rect().contains(button->geometry()), name);
+        for (const char* other : testing::kAllCommands)
+            QVERIFY2(name == other || button->parentWidget() != f.button(other)->parentWidget() ||
+                         !button->geometry().intersects(f.button(other)->geometry()),
+                     name);
+    }
 
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
