@@ -216,14 +216,14 @@ TEST_F(Cli, ProgramFolderConfigMissed)
 }
 
 // Every file that can be converted is; one that is missing, or whose output would replace an input
-// of the batch (b.txt.out), is reported and left as it is.
+// of the batch (b.txt.out, the first, so its index is 0), is reported and left as it is.
 TEST_F(Cli, BatchStoppingAtFailureOrMisplacingOutputs)
 {
     write(u"a.txt"_s, "a\r");
     write(u"b.txt"_s, "aa");
     write(u"b.txt.out"_s, "old result");
     const Outcome outcome = run(
-        {u"-c"_s, u"Μ1"_s, u"--batch"_s, path(u"a.txt"_s), path(u"c.txt"_s), path(u"b.txt"_s), path(u"b.txt.out"_s)});
+        {u"-c"_s, u"Μ1"_s, u"--batch"_s, path(u"b.txt.out"_s), path(u"a.txt"_s), path(u"c.txt"_s), path(u"b.txt"_s)});
     EXPECT_EQ(outcome.status, 1);
     EXPECT_EQ(read(u"a.txt.out"_s), "A\r\n");
     EXPECT_EQ(read(u"b.txt.out"_s), "old result");

@@ -41,6 +41,7 @@ const ReaderCase readerCases[] = {
     {"EmptyQuotesKept", "[S]\nK=\"\"", "S", "K", ""},
     {"LoneQuoteDropped", "[S]\nK=\"", "S", "K", "\""},
     {"EmptyValueReadAsAbsent", "[S]\nK=", "S", "K", ""},
+    {"BlanksOnlyValueEmpty", "[S]\nK= \t ", "S", "K", ""},
     {"ValueNotCutToCapacity", "[S]\nK=" + QString(60, u'δ'), "S", "K", QString(49, u'δ')},
     {"CutBeforeUnquoting", "[S]\nK=\"abcdef\"", "S", "K", "abc", 3},
     {"ValueStopsAtSecondEquals", "[S]\na=b=c", "S", "A", "b=c"},
