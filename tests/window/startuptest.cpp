@@ -83,6 +83,7 @@ void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable
     QCOMPARE(f.find<QWidget>("txtProgress")->pos(), QPoint(200, 6));
     QCOMPARE(f.find<QWidget>("lblCopyright")->geometry(), QRect(8, 392, 513, 17));
     QVERIFY(f.window->font().family() == u"DejaVu Sans"_qs && f.window->font().bold());
+    QCOMPARE(f.window->palette().color(QPalette::Window), QColor(192, 192, 192));
     // No button covers another or reaches out of its frame.
     for (const char* name : testing::kAllCommands) {
         const QWidget* button = f.button(name);

@@ -14,7 +14,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-
 class Corpus : public testing::TestWithParam<std::tuple<const char*, std::size_t>>
 {
 };
@@ -173,5 +172,22 @@ INSTANTIATE_TEST_SUITE_P(
                              u"%d/folder: Is a directory"_s, u"%d/dos: CP737"_s}},
                     CliCase{"NoFileIsBadUsage", {}, 2, {u"--guess needs at least one file"_s}}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// The help in both languages lists every name a guess can give.
+TEST(Guess, HelpLeavesOutACodepage)
+{
+    for (const char* lang : {"C", "el_GR.UTF-8"}) {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(u"LC_ALL"_s);
+        environment.insert(u"LANG"_s, QString::fromLatin1(lang));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(TRELVICK_CONVERT_PATH), {u"--help"_s});
+        ASSERT_TRUE(process.waitForFinished(60000));
+        const QByteArray help = process.readAllStandardOutput();
+        for (int encoding = 0; encoding <= int(guess::Encoding::Cp437); ++encoding)
+            EXPECT_TRUE(help.contains(guess::encodingName(guess::Encoding(encoding)).data())) << lang << encoding;
+    }
+}
 
 } // namespace
