@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ValueCase{"+5", -1}, ValueCase{"5A", -1}, ValueCase{"A", -1}, ValueCase{QStringLiteral(u"α"), -1},
                       ValueCase{"1 2", -1}, ValueCase{QString(50, u'1'), -1},
                       // code points: 7 digits at most, no surrogates
-                      ValueCase{"0000065", 65, true}, ValueCase{"1114111", 1114111, true},
+                      ValueCase{"0", 0, true}, ValueCase{"0000065", 65, true}, ValueCase{"1114111", 1114111, true},
                       ValueCase{"55295", 55295, true}, ValueCase{"57344", 57344, true}, ValueCase{"00000065", -1, true},
                       ValueCase{"1114112", -1, true}, ValueCase{"55296", -1, true}, ValueCase{"57343", -1, true}));
 

@@ -71,7 +71,7 @@ TEST(Guess, DescriptionNamesItsSource)
 // --- trelvick-convert --guess ---------------------------------------------------------------------
 
 // Ά, the curly quotes and the dash are where 1253 and 8859-7 part; the rest reads alike in both.
-const std::string kGreek = "«Άλλο ένα “καλό” κείμενο» – είπε ο δάσκαλος στην τάξη, και όλοι γέλασαν 😀.\r\n";
+const std::string kGreek = "«Άλλο ένα “καλό” κείμενο» – είπε ο δάσκαλος στην τάξη, και όλοι γέλασαν 😀 \U0010FFFD.\r\n";
 const std::string kPlainGreek = "καλημέρα σε όλους, τι κάνετε σήμερα; είμαστε καλά\r\n";
 
 QByteArray encoded(const std::string& text, const char* encoding)
