@@ -8,6 +8,7 @@ set -euo pipefail
 cd "${1:-$(dirname "$0")/..}/src"
 
 layers=(
+    "base"               # the error type every layer shares
     "lang convert guess" # texts; tables and the engine; the codepage detector
     "files"              # paths, file operations, the safe file conversion
     "config platform"    # tq.ini and its code sections; the Platform seam

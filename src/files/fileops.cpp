@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileops.h"
 
+#include "lang/errortext.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -18,16 +20,6 @@
 namespace trelvick::files {
 
 namespace {
-
-// strerror_r comes in two flavours: GNU returns the text, XSI fills the buffer and returns 0.
-[[maybe_unused]] const char* errorTextOf(const char* gnuResult, const char*)
-{
-    return gnuResult;
-}
-[[maybe_unused]] const char* errorTextOf(int xsiResult, const char* buffer)
-{
-    return xsiResult == 0 ? buffer : nullptr;
-}
 
 int renameNoReplaceCall(const QByteArray& from, const QByteArray& to)
 {
@@ -73,11 +65,7 @@ QString baseName(const QString& path)
 
 QString systemErrorText(int errnum)
 {
-    char buffer[256] = {};
-    const char* text = errorTextOf(::strerror_r(errnum, buffer, sizeof buffer), buffer);
-    if (!text || !*text)
-        return QStringLiteral("Error %1").arg(errnum);
-    return QString::fromLocal8Bit(text);
+    return lang::systemErrorText(errnum);
 }
 
 QByteArray nativePath(const QString& path)

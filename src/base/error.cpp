@@ -1,0 +1,41 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "base/error.h"
+
+#include <string>
+
+namespace trelvick::base {
+
+namespace {
+
+class FaultCategory final : public std::error_category
+{
+public:
+    const char* name() const noexcept override { return "trelvick"; }
+    // For logs and debuggers only: messages come from lang::errorText.
+    std::string message(int value) const override
+    {
+        switch (static_cast<Fault>(value)) {
+        case Fault::Overflow:
+            return "Overflow";
+        case Fault::NotSingleByte:
+            return "not a single-byte codepage";
+        case Fault::UnknownCharset:
+            return "unknown codepage";
+        case Fault::CharactersLost:
+            return "characters lost";
+        case Fault::LinkUnresolved:
+            return "link cannot be resolved";
+        }
+        return "unknown fault";
+    }
+};
+
+} // namespace
+
+const std::error_category& faultCategory()
+{
+    static const FaultCategory category;
+    return category;
+}
+
+} // namespace trelvick::base

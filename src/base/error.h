@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+#include <system_error>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+// The one way failures travel through the program: what went wrong as a std::error_code (an errno
+// value, or a fault of the program's own), at which side, and the entry at fault. It becomes text
+// only where it is shown (lang::errorText), in the language asked for.
+namespace trelvick::base {
+
+// Which end of a job a failure lies at, so that a message can name the right file.
+enum class Side
+{
+    None,
+    Input,
+    Output,
+    Config, // tq.ini or a file it names
+};
+
+// Failures that have no errno of their own.
+enum class Fault
+{
+    Overflow = 1,   // a number read is outside the range it must fit
+    NotSingleByte,  // a codepage name iconv knows, but not one byte per character
+    UnknownCharset, // a codepage name iconv does not know
+    CharactersLost, // characters the target lacks, refused by --strict
+    LinkUnresolved, // a link's target cannot be followed to its end (too long, a loop)
+};
+
+const std::error_category& faultCategory();
+
+inline std::error_code make_error_code(Fault fault)
+{
+    return {static_cast<int>(fault), faultCategory()};
+}
+
+// An errno value as an error code (0 gives "no error").
+inline std::error_code systemError(int errnum)
+{
+    return {errnum, std::generic_category()};
+}
+
+struct Error
+{
+    std::error_code code;
+    Side side = Side::None;
+    QString key;   // the entry, option or name at fault, when there is one
+    QString value; // its value as read
+
+    static Error system(int errnum, Side side = Side::None) { return {systemError(errnum), side, {}, {}}; }
+
+    explicit operator bool() const { return static_cast<bool>(code); }
+    // Whether this is the given errno value (or fault).
+    bool is(int errnum) const { return code == systemError(errnum); }
+    bool is(Fault fault) const { return code == make_error_code(fault); }
+};
+
+// A value or the error that prevented it:
+//
+//     Expected<int> parsed = parse(text);
+//     if (!parsed)
+//         return parsed.error();
+//     use(*parsed);
+template <class T>
+class Expected
+{
+public:
+    Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
+    Expected(Error error) : m_state(std::in_place_index<1>, std::move(error)) {}
+
+    bool hasValue() const { return m_state.index() == 0; }
+    explicit operator bool() const { return hasValue(); }
+
+    T& operator*() & { return std::get<0>(m_state); }
+    const T& operator*() const& { return std::get<0>(m_state); }
+    T&& operator*() && { return std::get<0>(std::move(m_state)); }
+    T* operator->() { return &std::get<0>(m_state); }
+    const T* operator->() const { return &std::get<0>(m_state); }
+
+    const Error& error() const { return std::get<1>(m_state); }
+
+private:
+    std::variant<T, Error> m_state;
+};
+
+} // namespace trelvick::base
+
+template <>
+struct std::is_error_code_enum<trelvick::base::Fault> : std::true_type
+{
+};

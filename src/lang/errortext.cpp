@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "lang/errortext.h"
+
+#include <cstring>
+
+namespace trelvick::lang {
+
+namespace {
+
+// strerror_r comes in two flavours: GNU returns the text, XSI fills the buffer and returns 0.
+[[maybe_unused]] const char* errorTextOf(const char* gnuResult, const char*)
+{
+    return gnuResult;
+}
+[[maybe_unused]] const char* errorTextOf(int xsiResult, const char* buffer)
+{
+    return xsiResult == 0 ? buffer : nullptr;
+}
+
+QString faultText(base::Fault fault, Language language)
+{
+    const bool greek = language == Language::Greek;
+    switch (fault) {
+    case base::Fault::Overflow:
+        return QStringLiteral("Overflow");
+    case base::Fault::NotSingleByte:
+        return greek ? QStringLiteral("Δεν είναι κωδικοσελίδα ενός byte ανά χαρακτήρα")
+                     : QStringLiteral("Not a single-byte codepage");
+    case base::Fault::UnknownCharset:
+        return greek ? QStringLiteral("Άγνωστη κωδικοσελίδα") : QStringLiteral("Unknown codepage");
+    case base::Fault::CharactersLost:
+        return greek ? QStringLiteral("Χαρακτήρες χωρίς αντίστοιχο στον στόχο")
+                     : QStringLiteral("Characters without an equivalent in the target");
+    case base::Fault::LinkUnresolved:
+        return greek ? QStringLiteral("Ο σύνδεσμος δεν οδηγεί σε αρχείο που μπορεί να βρεθεί")
+                     : QStringLiteral("The link cannot be followed to a file");
+    }
+    return QString::number(static_cast<int>(fault));
+}
+
+} // namespace
+
+QString systemErrorText(int errnum)
+{
+    char buffer[256] = {};
+    const char* text = errorTextOf(::strerror_r(errnum, buffer, sizeof buffer), buffer);
+    if (!text || !*text)
+        return QStringLiteral("Error %1").arg(errnum);
+    return QString::fromLocal8Bit(text);
+}
+
+QString errorText(const std::error_code& code, Language language)
+{
+    if (code.category() == base::faultCategory())
+        return faultText(static_cast<base::Fault>(code.value()), language);
+    return systemErrorText(code.value());
+}
+
+} // namespace trelvick::lang
