@@ -9,6 +9,7 @@
 #include "files/posixfile.h"
 #include "guess/guess.h"
 #include "lang/clitexts.h"
+#include "lang/escape.h"
 
 #include <QFileInfo>
 
@@ -131,7 +132,7 @@ private:
     QString shown(const QString& path, bool isInput) const
     {
         if (path != kStandardStream)
-            return files::printableName(path);
+            return lang::escaped(path);
         return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
     }
 

@@ -129,20 +129,6 @@ QString decodeNativePath(const char* bytes)
     return path;
 }
 
-QString printableName(const QString& name)
-{
-    QString shown;
-    shown.reserve(name.size());
-    for (const QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F) || (u >= 0xDC80 && u <= 0xDCFF))
-            shown += QStringLiteral("\\x") + QString::number(u >= 0xDC80 ? u - 0xDC00 : u, 16).rightJustified(2, u'0');
-        else
-            shown += c;
-    }
-    return shown;
-}
-
 FileTest testFile(const QString& path)
 {
     if (path.isEmpty())

@@ -49,7 +49,5 @@ bool deleteFile(const QString& path, QString* error);
 QByteArray nativePath(const QString& path);
 // The reverse: a path's bytes as a QString that nativePath turns back into the same bytes.
 QString decodeNativePath(const char* bytes);
-// A name for a message on a terminal: control characters and undecodable bytes as \xNN.
-QString printableName(const QString& name);
 
 } // namespace trelvick::files

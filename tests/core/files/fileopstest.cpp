@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileops.h"
+#include "lang/escape.h"
 
 #include "testsupport.h"
 
@@ -110,12 +111,13 @@ TEST(Names, BytesChangedOnTheWayOrShownRaw)
         {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s},                              // not UTF-8: each byte kept
         {"\xed\xa0\x80 \xc0\xaf \xe2\x82", u"\\xed\\xa0\\x80 \\xc0\\xaf \\xe2\\x82"_s}, // surrogate, overlong, cut
         {"esc\x1b[31m\nnew\x7f", u"esc\\x1b[31m\\x0anew\\x7f"_s},
+        {"lit\\x1b \xe2\x80\xaeRTL \xe2\x81\xa9", u"lit\\\\x1b \\u{202e}RTL \\u{2069}"_s}, // backslash, bidi controls
     };
     for (const auto& c : cases) {
         const QString decoded = decodeNativePath(c.bytes.constData());
         EXPECT_EQ(nativePath(decoded), c.bytes) << c.bytes.toHex().toStdString();
         EXPECT_EQ(nativePath(decoded + u".out"_s), c.bytes + ".out");
-        EXPECT_EQ(printableName(decoded), c.shown);
+        EXPECT_EQ(trelvick::lang::escaped(decoded), c.shown);
     }
 }
 
