@@ -66,8 +66,7 @@ struct Error
 //     if (!parsed)
 //         return parsed.error();
 //     use(*parsed);
-template <class T>
-class Expected
+template <class T> class Expected
 {
 public:
     Expected(T value) : m_state(std::in_place_index<0>, std::move(value)) {}
@@ -90,7 +89,6 @@ private:
 
 } // namespace trelvick::base
 
-template <>
-struct std::is_error_code_enum<trelvick::base::Fault> : std::true_type
+template <> struct std::is_error_code_enum<trelvick::base::Fault> : std::true_type
 {
 };

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lang/clitexts.h"
 
+#include "base/version.h"
+
 namespace trelvick::lang::cli {
 
 using namespace Qt::StringLiterals;
@@ -102,7 +104,7 @@ Exit status: 0 done, 1 a conversion failed, 2 bad usage or a faulty tq.ini; with
 
 QString version()
 {
-    return u"trelvick-convert 2001.0009.0012"_s;
+    return u"trelvick-convert "_s + QString::fromLatin1(base::kDisplayVersion);
 }
 
 QString tryHelp(Language language)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lang/texts.h"
 
+#include "base/version.h"
+
 namespace trelvick::lang {
 
 namespace {
@@ -65,8 +67,9 @@ QString converterLabel(Language language)
 
 QString copyrightLabel(Language language)
 {
-    return pick(language, u"Έκδοση 2001.0009.0012, ελεύθερο λογισμικό της ομάδας Trelvick.",
-                u"Version 2001.0009.0012, free software by the Trelvick team.");
+    return pick(language, u"Έκδοση %1, ελεύθερο λογισμικό της ομάδας Trelvick.",
+                u"Version %1, free software by the Trelvick team.")
+        .arg(QLatin1StringView(base::kDisplayVersion));
 }
 
 QString tooltip(Tip tip, Language language)

@@ -48,5 +48,5 @@ diff <(sort "$scratch/table") <(tail -n +3 "$scratch/shown" | sort) ||
 
 # The menu entry in English and Greek, in the Utility category.
 for line in Name= GenericName= Comment= 'Name\[el\]=' 'GenericName\[el\]=' 'Comment\[el\]=' 'Categories=Utility;$'; do
-    grep -q "^$line" "$scratch/root/share/applications/trelvick.desktop" || fail "the menu entry has no line ^$line"
+    grep -q "^$line" "$scratch/root/share/applications/io.trelvick.Trelvick.desktop" || fail "the menu entry has no line ^$line"
 done

@@ -36,7 +36,7 @@ install_into() {
 # Sets $program_dir.
 check_tree() {
     local prefix=$1 program file exec icon launchable
-    local desktop=$prefix/share/applications/trelvick.desktop
+    local desktop=$prefix/share/applications/io.trelvick.Trelvick.desktop
     local metainfo=$prefix/share/metainfo/io.trelvick.Trelvick.metainfo.xml
     program=$(readlink -f "$prefix/bin/trelvick") || fail "$prefix/bin/trelvick is missing"
     { [ -f "$program" ] && [ -x "$program" ]; } || fail "bin/trelvick does not lead to an executable file ($program)"

@@ -18,13 +18,16 @@ make_scratch
 cpack --config "$build/CPackConfig.cmake" -G DEB -B "$scratch/out" >"$scratch/cpack.log" 2>&1 ||
     { cat "$scratch/cpack.log"; fail "cpack"; }
 arch=$(dpkg --print-architecture)
-deb=$scratch/out/trelvick_2001.9.12_$arch.deb
+# The changelog's version is the one the package, the metainfo and every program's --version must give.
+version=$(sed -n '1s/^trelvick (\([^)]*\)).*/\1/p' "$here/../../packaging/changelog")
+[ -n "$version" ] || fail "the changelog's first line names no version"
+deb=$scratch/out/trelvick_${version}_$arch.deb
 [ "$(ls "$scratch"/out/*.deb)" = "$deb" ] || fail "cpack made $(ls "$scratch/out"), not just $(basename "$deb")"
 
 field() {
     dpkg-deb -f "$deb" "$1"
 }
-for pair in Package=trelvick Version=2001.9.12 Section=utils "Architecture=$arch"; do
+for pair in Package=trelvick "Version=$version" Section=utils "Architecture=$arch"; do
     [ "$(field "${pair%%=*}")" = "${pair#*=}" ] || fail "${pair%%=*}: $(field "${pair%%=*}"), not ${pair#*=}"
 done
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
@@ -62,11 +65,14 @@ check_tree "$root/usr"
 
 [[ $program_dir == "$root"/usr/lib/* ]] || fail "the program folder $program_dir is not under /usr/lib"
 grep -q '^License: GPL-3+$' "$root/usr/share/doc/trelvick/copyright" || fail "the copyright file names no GPL-3+"
-desktop-file-validate "$root/usr/share/applications/trelvick.desktop" || fail "desktop-file-validate rejects the menu entry"
+desktop-file-validate "$root/usr/share/applications/io.trelvick.Trelvick.desktop" || fail "desktop-file-validate rejects the menu entry"
 metainfo=$root/usr/share/metainfo/io.trelvick.Trelvick.metainfo.xml
 appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
-grep -q "<release version=\"$(field Version)\" date=\"[0-9-]*\"" "$metainfo" ||
-    fail "the metainfo has no release $(field Version) with a date"
+# Dated when this build was configured (or by SOURCE_DATE_EPOCH): the day the build folder's copy was written.
+built=$(date -u -r "$build/packaging/io.trelvick.Trelvick.metainfo.xml" +%Y-%m-%d)
+[ -z "${SOURCE_DATE_EPOCH:-}" ] || built=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)
+grep -q "<release version=\"$version\" date=\"$built\"" "$metainfo" ||
+    fail "the metainfo has no release $version dated $built: $(grep '<release ' "$metainfo")"
 for program in "$root"/usr/bin/*; do
     [ -f "$root/usr/share/man/man1/${program##*/}.1.gz" ] || fail "$program has no manual page"
     grep -q "<binary>${program##*/}</binary>" "$metainfo" || fail "the metainfo does not provide $program"
@@ -80,6 +86,13 @@ for soname in $(objdump -p "$program_dir/trelvick" | awk '$1 == "NEEDED" { print
     package=$({ dpkg -S "$path" "/usr$path" "${path#/usr}" 2>/dev/null || true; } | head -n 1 | cut -d: -f1)
     [ -n "$package" ] || fail "no package owns $path"
     depends_on "$package" || fail "the program links $soname from $package, which the package does not depend on"
+done
+
+# --version shows minor and patch in four digits each: 2001.9.12 is 2001.0009.0012.
+shown=$(awk -F. '{ printf "%s.%04d.%04d", $1, $2, $3 }' <<<"$version")
+for program in trelvick-convert; do
+    [ "$("$root/usr/bin/$program" --version)" = "$program $shown" ] ||
+        fail "$program --version says $("$root/usr/bin/$program" --version), not $program $shown"
 done
 
 XDG_CONFIG_HOME=$scratch/config "$root/usr/bin/trelvick-convert" --list >"$scratch/list" ||
