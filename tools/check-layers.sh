@@ -11,7 +11,7 @@ layers=(
     "base"               # the error type every layer shares
     "lang convert guess" # texts; tables and the engine; the codepage detector
     "files"              # paths, file operations, the safe file conversion
-    "config platform"    # tq.ini and its code sections; the Platform seam
+    "config platform tree" # tq.ini and its code sections; the Platform seam; jobs over folders
     "app cli"            # the window and trelvick-convert
 )
 

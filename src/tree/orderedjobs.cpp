@@ -1,0 +1,185 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tree/orderedjobs.h"
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <cstdlib>
+#include <exception>
+#include <mutex>
+#include <poll.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace trelvick::tree {
+
+namespace {
+
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Blocks the stop signals that are not ignored for this thread and those it starts, and reads them
+// from a descriptor instead; the previous mask comes back at the end.
+class HeldSignals final
+{
+public:
+    HeldSignals()
+    {
+        sigemptyset(&m_held);
+        for (const int signal : kStopSignals) {
+            struct sigaction action = {};
+            if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
+                sigaddset(&m_held, signal);
+        }
+        ::pthread_sigmask(SIG_BLOCK, &m_held, &m_previous);
+        m_fd = ::signalfd(-1, &m_held, SFD_NONBLOCK | SFD_CLOEXEC);
+    }
+    ~HeldSignals()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
+    }
+    HeldSignals(const HeldSignals&) = delete;
+    HeldSignals& operator=(const HeldSignals&) = delete;
+
+    int fd() const { return m_fd; }
+    // The signal that came, or 0.
+    int take() const
+    {
+        signalfd_siginfo info = {};
+        return ::read(m_fd, &info, sizeof info) == sizeof info ? static_cast<int>(info.ssi_signo) : 0;
+    }
+
+private:
+    sigset_t m_held;
+    sigset_t m_previous;
+    int m_fd = -1;
+};
+
+class Runner final
+{
+public:
+    Runner(qsizetype count, int workers, const JobCallbacks& callbacks)
+        : m_count(count), m_workers(workers), m_callbacks(callbacks), m_done(static_cast<std::size_t>(count))
+    {
+    }
+
+    void work()
+    {
+        // Stop is looked at before a job is taken, never between taking and running it, so that the jobs
+        // started are always 0 .. k - 1: everything done can be delivered.
+        while (!m_stop.load()) {
+            const qsizetype i = m_next.fetch_add(1);
+            if (i >= m_count)
+                break;
+            try {
+                m_callbacks.run(i);
+            } catch (...) {
+                const std::lock_guard lock(m_mutex);
+                if (!m_exception)
+                    m_exception = std::current_exception();
+                m_stop = true;
+            }
+            {
+                const std::lock_guard lock(m_mutex);
+                m_done[static_cast<std::size_t>(i)] = true;
+            }
+            m_changed.notify_one();
+        }
+        {
+            const std::lock_guard lock(m_mutex);
+            ++m_finishedWorkers;
+        }
+        m_changed.notify_one();
+    }
+
+    // Delivers what is ready in order; false once nothing more will come.
+    bool deliverReady()
+    {
+        for (;;) {
+            std::unique_lock lock(m_mutex);
+            if (m_delivered < m_count && m_done[static_cast<std::size_t>(m_delivered)]) {
+                lock.unlock();
+                m_callbacks.deliver(m_delivered++);
+                continue;
+            }
+            return m_delivered < m_count && m_finishedWorkers < m_workers;
+        }
+    }
+
+    void waitForChange(std::chrono::milliseconds interval)
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait_for(lock, interval, [&] { return hasNews(); });
+    }
+
+    void stop() { m_stop = true; }
+    qsizetype delivered() const { return m_delivered; }
+    std::exception_ptr exception() const { return m_exception; }
+
+private:
+    bool hasNews() const
+    {
+        return (m_delivered < m_count && m_done[static_cast<std::size_t>(m_delivered)]) ||
+               m_finishedWorkers == m_workers;
+    }
+
+    const qsizetype m_count;
+    const int m_workers;
+    const JobCallbacks& m_callbacks;
+    std::atomic<qsizetype> m_next{0};
+    std::atomic<bool> m_stop{false};
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<bool> m_done;       // guarded by m_mutex
+    int m_finishedWorkers = 0;      // guarded by m_mutex
+    std::exception_ptr m_exception; // guarded by m_mutex
+    qsizetype m_delivered = 0;      // the calling thread's alone
+};
+
+} // namespace
+
+JobsOutcome runInOrder(qsizetype count, int workers, const JobCallbacks& callbacks, std::chrono::milliseconds interval)
+{
+    workers = std::max(1, workers);
+    const HeldSignals held; // before the threads start, so that they inherit the mask
+    Runner runner(count, workers, callbacks);
+    std::vector<std::thread> threads;
+    threads.reserve(static_cast<std::size_t>(workers));
+    for (int w = 0; w < workers; ++w)
+        threads.emplace_back([&runner] { runner.work(); });
+
+    int signal = 0;
+    while (runner.deliverReady()) {
+        if (signal == 0 && (signal = held.take()) != 0)
+            runner.stop();
+        if (callbacks.tick)
+            callbacks.tick();
+        runner.waitForChange(interval);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    runner.deliverReady();
+    if (signal == 0)
+        signal = held.take();
+    if (runner.exception())
+        std::rethrow_exception(runner.exception());
+    return {runner.delivered(), signal};
+}
+
+void endBySignal(int signal)
+{
+    ::signal(signal, SIG_DFL);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal);
+    ::pthread_sigmask(SIG_UNBLOCK, &only, nullptr);
+    ::raise(signal);
+    std::_Exit(128 + signal); // only if the signal did not end the process
+}
+
+} // namespace trelvick::tree

@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "tree/walk.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace trelvick;
+using namespace Qt::StringLiterals;
+using tree::Node;
+
+namespace {
+
+// Each node as "relative:kind[=index of the first name]", the kinds F, D, L, S and ! for Failed.
+QStringList shape(const std::vector<Node>& nodes)
+{
+    QStringList lines;
+    for (const Node& node : nodes) {
+        const char kinds[] = {'F', 'D', 'L', 'S', '!'};
+        QString line = QString::fromUtf8(node.relative) + u':' + QChar::fromLatin1(kinds[int(node.kind)]);
+        if (node.sameAs >= 0)
+            line += u'=' + QString::number(node.sameAs);
+        lines << line;
+    }
+    return lines;
+}
+
+class Walk : public testing::Test, public testsupport::TempFolder
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir(folder()).mkpath(u"in/b/c"_s) && QDir(folder()).mkpath(u"in/a"_s));
+        for (const char* name : {"in/z.txt", "in/b/c/deep.txt", "in/a/1.txt", "in/B.txt", "alone.txt"})
+            ASSERT_TRUE(write(QString::fromLatin1(name), "x"));
+    }
+    std::vector<Node> walkOf(const QList<const char*>& names, bool recursive = true) const
+    {
+        QList<QByteArray> inputs;
+        for (const char* name : names)
+            inputs << native(QString::fromLatin1(name));
+        return tree::walk(inputs, recursive);
+    }
+};
+
+TEST_F(Walk, OrderOrPlacesWrong)
+{
+    const std::vector<Node> nodes = walkOf({"in", "alone.txt"});
+    // Byte order puts capitals first; a folder's contents follow it at once.
+    EXPECT_EQ(shape(nodes), (QStringList{u":D"_s, u"B.txt:F"_s, u"a:D"_s, u"a/1.txt:F"_s, u"b:D"_s, u"b/c:D"_s,
+                                         u"b/c/deep.txt:F"_s, u"z.txt:F"_s, u"alone.txt:F"_s}));
+    EXPECT_EQ(nodes[6].path, native(u"in/b/c/deep.txt"_s));
+    EXPECT_EQ(nodes[8].root, 1);
+}
+
+TEST_F(Walk, LinksFollowedOrSpecialFilesOpened)
+{
+    ASSERT_EQ(::symlink("../alone.txt", native(u"in/link"_s).constData()), 0);
+    ASSERT_EQ(::symlink("b", native(u"in/loop"_s).constData()), 0);
+    ASSERT_EQ(::mkfifo(native(u"in/fifo"_s).constData(), 0600), 0);
+    ASSERT_EQ(::link(native(u"in/z.txt"_s).constData(), native(u"in/hard"_s).constData()), 0);
+    const std::vector<Node> nodes = walkOf({"in", "in/z.txt", "in/link"});
+    EXPECT_EQ(shape(nodes),
+              (QStringList{u":D"_s, u"B.txt:F"_s, u"a:D"_s, u"a/1.txt:F"_s, u"b:D"_s, u"b/c:D"_s, u"b/c/deep.txt:F"_s,
+                           u"fifo:S"_s, u"hard:F"_s, u"link:L"_s, u"loop:L"_s, u"z.txt:F=8"_s,
+                           // given by name, the same file again, and a link followed
+                           u"z.txt:F=8"_s, u"link:F"_s}));
+}
+
+TEST_F(Walk, FolderWithoutRecursionOrMissingInputTakenForFile)
+{
+    const std::vector<Node> nodes = walkOf({"in", "gone"}, false);
+    ASSERT_EQ(nodes.size(), 2u);
+    EXPECT_TRUE(nodes[0].kind == Node::Kind::Failed && nodes[0].error.is(EISDIR));
+    EXPECT_TRUE(nodes[1].kind == Node::Kind::Failed && nodes[1].error.is(ENOENT));
+}
+
+TEST_F(Walk, OutputFolderInsideAnInputMissed)
+{
+    ASSERT_EQ(::symlink("in/b", native(u"to-b"_s).constData()), 0);
+    const std::vector<Node> nodes = walkOf({"in/b"});
+    const struct
+    {
+        QString folder;
+        bool inside;
+    } cases[] = {
+        {u"in/b"_s, true},         {u"in/b/c"_s, true}, {u"in/b/new/deeper"_s, true}, {u"to-b/new"_s, true},
+        {u"in/../in/b/x"_s, true}, {u"in"_s, false},    {u"in/bb"_s, false},          {u"elsewhere/new"_s, false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(tree::liesInside(native(c.folder), nodes), c.inside) << c.folder.toStdString();
+}
+
+TEST(FileList, NamesSplitWrong)
+{
+    EXPECT_EQ(tree::splitFileList("a\nb c\r\n\nd", false), (QList<QByteArray>{"a", "b c\r", "d"}));
+    EXPECT_EQ(tree::splitFileList(QByteArray("a\nb\0\0c\0", 7), true), (QList<QByteArray>{"a\nb", "c"}));
+}
+
+} // namespace
