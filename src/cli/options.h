@@ -12,6 +12,22 @@ namespace trelvick::cli {
 
 // The file operand that stands for standard input or standard output.
 inline constexpr QLatin1StringView kStandardStream("-");
+// -f auto: each file's codepage is guessed.
+inline constexpr QLatin1StringView kAutoCodepage("auto");
+
+enum class LineEnds
+{
+    Keep, // every line end as it came
+    Lf,   // CR LF and a lone CR become LF
+    CrLf, // every line ends with CR LF, the last one too (the window's rule)
+};
+
+enum class GuessFormat
+{
+    Prose, // "notes.txt: CP737, 97% sure; ...", in the user's language
+    Name,  // one bare name per file
+    Tsv,   // file, name, confidence, runner-up, its confidence, converters
+};
 
 struct Options
 {
@@ -20,8 +36,10 @@ struct Options
         Help,
         Version,
         List,
+        ListCodepages,
         Show,
-        Convert,
+        Convert,   // -c: a converter of tq.ini
+        Transcode, // -f/-t: codepages by name
         Guess,
     };
     Mode mode = Mode::Help;
@@ -29,7 +47,38 @@ struct Options
     QString converter;                 // --show or -c
     bool batch = false;
     bool quiet = false;
-    QStringList files; // INPUT OUTPUT, the batch inputs, or the files to guess
+    // -c: INPUT OUTPUT ("-" for a standard stream), or with --batch the inputs. -f/-t: the inputs
+    // ("-" when none was given). --guess: the files.
+    QStringList files;
+
+    // -f/-t
+    QString fromCode; // a codepage name, or "auto"
+    QString toCode = QStringLiteral("UTF-8");
+    QString output = kStandardStream; // -o, for -f/-t
+    std::optional<LineEnds> lineEnds; // --eol; unset: keep for -f/-t, CR LF for -c
+    bool strict = false;
+
+    GuessFormat guessFormat = GuessFormat::Prose;
+
+    // -f/-t over whole folders or lists of files
+    bool recursive = false;
+    std::optional<QString> outputDir;
+    bool inPlace = false;
+    std::optional<QString> backupSuffix; // --backup, "~" unless given
+    std::optional<QString> filesFrom;    // "-" for standard input
+    bool nulSeparated = false;
+    bool convertNames = false;
+    QString namesFrom; // empty: guessed
+    bool tsvReport = false;
+    int jobs = 0;           // 0: one per processor
+    int minConfidence = 90; // percent, for -f auto
+
+    // Whether this is a job over folders or lists of files rather than a stream.
+    bool overTree() const { return recursive || outputDir || inPlace || filesFrom; }
+    LineEnds effectiveLineEnds() const
+    {
+        return lineEnds.value_or(mode == Mode::Convert ? LineEnds::CrLf : LineEnds::Keep);
+    }
 };
 
 struct ParsedOptions
@@ -38,8 +87,11 @@ struct ParsedOptions
     QString error; // a usage fault, in the language asked for; empty when the options are good
 };
 
-// Reads the arguments (without the program's name). --help and --version win over anything else;
-// "--" ends the options, so a file may be called "-x"; "-" is a file operand.
+// Reads the arguments (without the program's name) with the C library's getopt_long: short options
+// may be bundled and carry their value attached ("-cΜ3"), long ones may be shortened as long as
+// they stay unambiguous ("--lis") and take their value after "=" or as the next argument. Operands
+// may come among the options; "--" ends the options, so that a file may be called "-x"; "-" is an
+// operand. --help and --version win over anything else on the line.
 ParsedOptions parseArguments(const QStringList& arguments, lang::Language language);
 
 // Greek when the locale that governs messages (LC_ALL, else LC_MESSAGES, else LANG) is Greek.

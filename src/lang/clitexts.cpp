@@ -142,14 +142,14 @@ QString repeatedOption(Language language, const QString& option)
 
 QString noMode(Language language)
 {
-    return greek(language) ? u"χρειάζεται μία από τις --list, --show, --guess και -c"_s
-                           : u"one of --list, --show, --guess and -c is needed"_s;
+    return greek(language) ? u"χρειάζεται μία από τις -f, -c, --list, --list-codepages, --show και --guess"_s
+                           : u"one of -f, -c, --list, --list-codepages, --show and --guess is needed"_s;
 }
 
 QString twoModes(Language language)
 {
-    return greek(language) ? u"μόνο μία από τις --list, --show, --guess και -c"_s
-                           : u"only one of --list, --show, --guess and -c"_s;
+    return greek(language) ? u"μόνο μία από τις -f, -c, --list, --list-codepages, --show και --guess"_s
+                           : u"only one of -f, -c, --list, --list-codepages, --show and --guess"_s;
 }
 
 QString batchWithoutConvert(Language language)
@@ -165,8 +165,8 @@ QString unexpectedOperand(Language language, const QString& operand)
 
 QString wrongFileCount(Language language)
 {
-    return greek(language) ? u"η -c θέλει ένα αρχείο εισόδου και ένα αρχείο εξόδου"_s
-                           : u"-c needs one input file and one output file"_s;
+    return greek(language) ? u"η -c θέλει το πολύ ένα αρχείο εισόδου και ένα αρχείο εξόδου (ή την -o)"_s
+                           : u"-c takes at most one input file and one output file (or -o)"_s;
 }
 
 QString noBatchInput(Language language)
@@ -184,6 +184,50 @@ QString standardInputInBatch(Language language)
 QString noGuessInput(Language language)
 {
     return greek(language) ? u"η --guess θέλει τουλάχιστον ένα αρχείο"_s : u"--guess needs at least one file"_s;
+}
+
+QString takesNoValue(Language language, const QString& option)
+{
+    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" δεν παίρνει τιμή"_s
+                           : u"option "_s + quoted(language, option) + u" takes no value"_s;
+}
+
+QString ambiguousOption(Language language, const QString& option, const QString& candidates)
+{
+    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" είναι διφορούμενη: "_s + candidates
+                           : u"option "_s + quoted(language, option) + u" is ambiguous: "_s + candidates;
+}
+
+QString badValue(Language language, const QString& option, const QString& value, const QString& allowed)
+{
+    return greek(language)
+               ? u"η "_s + quoted(language, value) + u" δεν είναι τιμή της "_s + quoted(language, option) + u": "_s +
+                     allowed
+               : quoted(language, value) + u" is not a value of "_s + quoted(language, option) + u": "_s + allowed;
+}
+
+QString goesWith(Language language, const QString& option, const QString& others)
+{
+    return greek(language) ? u"η "_s + option + u" πάει μόνο με "_s + others
+                           : option + u" goes with "_s + others + u" only"_s;
+}
+
+QString notTogether(Language language, const QString& option, const QString& other)
+{
+    return greek(language) ? u"οι "_s + option + u" και "_s + other + u" δεν πάνε μαζί"_s
+                           : option + u" and "_s + other + u" cannot be used together"_s;
+}
+
+QString needsOneOf(Language language, const QString& option, const QString& first, const QString& second)
+{
+    return greek(language) ? u"η "_s + option + u" θέλει την "_s + first + u" ή την "_s + second
+                           : option + u" needs "_s + first + u" or "_s + second;
+}
+
+QString noTreeInput(Language language)
+{
+    return greek(language) ? u"δεν δόθηκαν αρχεία ή φάκελοι ούτε --files-from"_s
+                           : u"no files or folders given, and no --files-from"_s;
 }
 
 QString unknownConverter(Language language, const QString& name)

@@ -34,6 +34,15 @@ QString wrongFileCount(Language language);
 QString noBatchInput(Language language);
 QString standardInputInBatch(Language language);
 QString noGuessInput(Language language);
+QString takesNoValue(Language language, const QString& option);
+QString ambiguousOption(Language language, const QString& option, const QString& candidates);
+// allowed: the values or the range the option takes ("keep, lf, crlf", "1..1024").
+QString badValue(Language language, const QString& option, const QString& value, const QString& allowed);
+// others: the options it needs, comma-separated ("-c, -f").
+QString goesWith(Language language, const QString& option, const QString& others);
+QString notTogether(Language language, const QString& option, const QString& other);
+QString needsOneOf(Language language, const QString& option, const QString& first, const QString& second);
+QString noTreeInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
 QString sameFile(Language language, const QString& input, const QString& output);

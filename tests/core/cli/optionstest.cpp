@@ -16,18 +16,32 @@ QString summary(const cli::ParsedOptions& parsed)
 {
     if (!parsed.error.isEmpty())
         return parsed.error;
-    const Options& options = parsed.options;
-    const char* const modes[] = {"help", "version", "list", "show", "convert", "guess"};
-    QString text = QString::fromLatin1(modes[int(options.mode)]);
-    if (options.configFile)
-        text += u" config="_s + *options.configFile;
-    if (!options.converter.isEmpty())
-        text += u" converter="_s + options.converter;
-    if (options.batch)
-        text += u" batch"_s;
-    if (options.quiet)
-        text += u" quiet"_s;
-    for (const QString& file : options.files)
+    const Options& o = parsed.options;
+    const char* const modes[] = {"help", "version", "list", "codepages", "show", "convert", "transcode", "guess"};
+    QString text = QString::fromLatin1(modes[int(o.mode)]);
+    const auto add = [&text](bool given, const QString& what) {
+        if (given)
+            text += u' ' + what;
+    };
+    add(o.configFile.has_value(), u"config="_s + o.configFile.value_or(QString()));
+    add(!o.converter.isEmpty(), u"converter="_s + o.converter);
+    add(o.mode == Options::Mode::Transcode, o.fromCode + u"->"_s + o.toCode + u" o="_s + o.output);
+    add(o.lineEnds.has_value(), u"eol="_s + QString::number(int(o.lineEnds.value_or(cli::LineEnds::Keep))));
+    add(o.guessFormat != cli::GuessFormat::Prose, u"format="_s + QString::number(int(o.guessFormat)));
+    add(o.batch, u"batch"_s);
+    add(o.quiet, u"quiet"_s);
+    add(o.strict, u"strict"_s);
+    add(o.recursive, u"recursive"_s);
+    add(o.outputDir.has_value(), u"dir="_s + o.outputDir.value_or(QString()));
+    add(o.inPlace, u"in-place"_s);
+    add(o.backupSuffix.has_value(), u"backup="_s + o.backupSuffix.value_or(QString()));
+    add(o.filesFrom.has_value(),
+        u"from-list="_s + o.filesFrom.value_or(QString()) + (o.nulSeparated ? u"\\0"_s : u""_s));
+    add(o.convertNames, u"names="_s + o.namesFrom);
+    add(o.tsvReport, u"tsv"_s);
+    add(o.jobs > 0, u"jobs="_s + QString::number(o.jobs));
+    add(o.minConfidence != 90, u"min="_s + QString::number(o.minConfidence));
+    for (const QString& file : o.files)
         text += u" ["_s + file + u']';
     return text;
 }
@@ -51,33 +65,63 @@ INSTANTIATE_TEST_SUITE_P(
     Cli, Parse,
     testing::Values(
         ParseCase{"HelpLostAmongFaults", u"--bogus --help"_s, u"help"_s},
-        ParseCase{"VersionLostAmongFaults", u"--list a --version"_s, u"version"_s},
+        ParseCase{"VersionLostAmongFaults", u"--list a -V"_s, u"version"_s},
+        ParseCase{"ShortHelpMisread", u"-qh"_s, u"help"_s},
         ParseCase{"HelpAfterDoubleDashAnswered", u"-c1 -- --help b"_s, u"convert converter=1 [--help] [b]"_s},
-        ParseCase{"ListMisread", u"--list"_s, u"list"_s},
+        ParseCase{"ListMisread", u"-l"_s, u"list"_s}, ParseCase{"PrefixRefused", u"--lis --qui"_s, u"list quiet"_s},
+        ParseCase{"AmbiguousPrefixGuessed", u"--n"_s, u"option '--n' is ambiguous: --null, --names, --names-from"_s},
         ParseCase{"ShowAttachedMisread", u"--show=Μ3"_s, u"show converter=Μ3"_s},
         ParseCase{"ShowSeparateMisread", u"--show same"_s, u"show converter=same"_s},
-        ParseCase{"ConfigAttachedMisread", u"--config=t.ini --list"_s, u"list config=t.ini"_s},
         ParseCase{"ConfigSeparateMisread", u"--list --config -t"_s, u"list config=-t"_s},
         ParseCase{"ConverterAttachedMisread", u"-cΜ3 a b"_s, u"convert converter=Μ3 [a] [b]"_s},
-        ParseCase{"ConverterSeparateMisread", u"-c 1 a b"_s, u"convert converter=1 [a] [b]"_s},
-        ParseCase{"DoubleDashNotEndingOptions", u"-c 1 -- -x --"_s, u"convert converter=1 [-x] [--]"_s},
-        ParseCase{"DashRefusedAsFile", u"-c 1 - -"_s, u"convert converter=1 [-] [-]"_s},
+        ParseCase{"OperandsAmongOptionsMisread", u"a -c 1 b -q"_s, u"convert converter=1 quiet [a] [b]"_s},
+        ParseCase{"DoubleDashNotEndingOptions", u"-c 1 -- -x"_s, u"convert converter=1 [-x] [-]"_s},
+        ParseCase{"ConverterWithoutFilesNotAStream", u"-c 1"_s, u"convert converter=1 [-] [-]"_s},
+        ParseCase{"ConverterOutputOptionLost", u"-c 1 a -o b --eol=lf"_s, u"convert converter=1 eol=1 [a] [b]"_s},
         ParseCase{"BatchMisread", u"--quiet -c1 --batch a b"_s, u"convert converter=1 batch quiet [a] [b]"_s},
         ParseCase{"GuessMisread", u"--guess a -"_s, u"guess [a] [-]"_s},
-        ParseCase{"NoModeAccepted", u"a"_s, u"one of --list, --show, --guess and -c is needed"_s},
-        ParseCase{"TwoModesAccepted", u"--list --show 1"_s, u"only one of --list, --show, --guess and -c"_s},
+        ParseCase{"GuessFormatMisread", u"--guess=tsv a"_s, u"guess format=2 [a]"_s},
+        ParseCase{"GuessFormatUnchecked", u"--guess=json a"_s, u"'json' is not a value of '--guess': name, tsv"_s},
+        ParseCase{"CodepagesWithoutInputNotAStream", u"-f CP737"_s, u"transcode CP737->UTF-8 o=- [-]"_s},
+        ParseCase{"CodepagesMisread", u"--from-code=737 -t koi8-r a b -o out --strict"_s,
+                  u"transcode 737->koi8-r o=out strict [a] [b]"_s},
+        ParseCase{"ToWithoutFromAccepted", u"-t UTF-8 a"_s, u"-t goes with -f only"_s},
+        ParseCase{"ConverterWithCodepagesAccepted", u"-c 1 -f CP737"_s,
+                  u"only one of -f, -c, --list, --list-codepages, --show and --guess"_s},
+        ParseCase{"StrictWithConverterAccepted", u"-c 1 --strict"_s, u"--strict goes with -f only"_s},
+        ParseCase{"EolValueUnchecked", u"-f x --eol=dos"_s, u"'dos' is not a value of '--eol': keep, lf, crlf"_s},
+        ParseCase{"TreeMisread", u"-f auto -t CP1253 -r old --output-dir=new -j 3 --names --report=tsv"_s,
+                  u"transcode auto->CP1253 o=- recursive dir=new names= tsv jobs=3 [old]"_s},
+        ParseCase{"InPlaceMisread", u"-f auto -ri --backup --min-confidence 75 a"_s,
+                  u"transcode auto->UTF-8 o=- recursive in-place backup=~ min=75 [a]"_s},
+        ParseCase{"FileListMisread", u"-f auto --files-from=- -0 -i --backup=.orig"_s,
+                  u"transcode auto->UTF-8 o=- in-place backup=.orig from-list=-\\0"_s},
+        ParseCase{"TreeWithoutDestinationAccepted", u"-f auto -r a"_s, u"-r needs --output-dir or -i"_s},
+        ParseCase{"InPlaceWithOutputDirAccepted", u"-f auto -r -i --output-dir=x a"_s,
+                  u"-i and --output-dir cannot be used together"_s},
+        ParseCase{"TreeWithOutputFileAccepted", u"-f auto -i -o x a"_s, u"-o and -i cannot be used together"_s},
+        ParseCase{"BackupWithoutInPlaceAccepted", u"-f auto -r --output-dir=x --backup a"_s,
+                  u"--backup goes with -i only"_s},
+        ParseCase{"JobsOnStreamAccepted", u"-f auto -j 2 a"_s,
+                  u"-j goes with -r, -i, --output-dir, --files-from only"_s},
+        ParseCase{"ConfidenceWithoutAutoAccepted", u"-f CP737 --min-confidence=50"_s,
+                  u"--min-confidence goes with -f auto only"_s},
+        ParseCase{"ZeroJobsAccepted", u"-f auto -i -j 0 a"_s, u"'0' is not a value of '-j': 1..1024"_s},
+        ParseCase{"TreeWithoutInputAccepted", u"-f auto -r -i"_s, u"no files or folders given, and no --files-from"_s},
+        ParseCase{"NoModeAccepted", u"a"_s, u"one of -f, -c, --list, --list-codepages, --show and --guess is needed"_s},
         ParseCase{"RepeatedConverterAccepted", u"-c 1 -c2 a b"_s, u"option '-c' is given twice"_s},
         ParseCase{"RepeatedConfigAccepted", u"--config=a --config b --list"_s, u"option '--config' is given twice"_s},
         ParseCase{"RepeatedBatchAccepted", u"-c1 --batch --batch a"_s, u"option '--batch' is given twice"_s},
         ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c only"_s},
-        ParseCase{"OneFileAccepted", u"-c 1 a"_s, u"-c needs one input file and one output file"_s},
-        ParseCase{"ThreeFilesAccepted", u"-c1 a b c"_s, u"-c needs one input file and one output file"_s},
+        ParseCase{"ThreeFilesAccepted", u"-c1 a b c"_s,
+                  u"-c takes at most one input file and one output file (or -o)"_s},
         ParseCase{"EmptyBatchAccepted", u"-c 1 --batch"_s, u"--batch needs at least one input file"_s},
         ParseCase{"StandardInputInBatchAccepted", u"-c1 --batch a -"_s,
                   u"--batch takes no '-': each input file needs a name"_s},
         ParseCase{"GuessWithoutFileAccepted", u"--guess"_s, u"--guess needs at least one file"_s},
         ParseCase{"UnknownOptionAccepted", u"--list --verbose"_s, u"unknown option '--verbose'"_s},
-        ParseCase{"ValueOfFlagAccepted", u"--list=yes"_s, u"unknown option '--list=yes'"_s},
+        ParseCase{"UnknownShortInBundleAccepted", u"--list -qx"_s, u"unknown option '-x'"_s},
+        ParseCase{"ValueOfFlagAccepted", u"--list=yes"_s, u"option '--list' takes no value"_s},
         ParseCase{"ConfigWithoutValueAccepted", u"--list --config"_s, u"option '--config' needs a value"_s},
         ParseCase{"ConverterWithoutValueAccepted", u"-c"_s, u"option '-c' needs a value"_s},
         ParseCase{"ListWithOperandAccepted", u"--list a"_s, u"unexpected operand 'a'"_s},
