@@ -35,70 +35,142 @@ QString help(Language language)
 {
     if (greek(language))
         return uR"(Χρήση:
-  trelvick-convert [--config ΑΡΧΕΙΟ] --list
-  trelvick-convert [--config ΑΡΧΕΙΟ] --show ΜΕΤΑΤΡΟΠΕΑΣ
-  trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ ΕΙΣΟΔΟΣ ΕΞΟΔΟΣ
-  trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ --batch ΕΙΣΟΔΟΣ...
-  trelvick-convert [--config ΑΡΧΕΙΟ] --guess ΑΡΧΕΙΟ...
-  trelvick-convert --help | --version
+  trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] [-o ΕΞΟΔΟΣ] [ΕΙΣΟΔΟΣ]...
+  trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] (-r | --files-from=ΛΙΣΤΑ) (--output-dir=ΦΑΚΕΛΟΣ | -i) [ΕΙΣΟΔΟΣ]...
+  trelvick-convert [ΕΠΙΛΟΓΗ]... -c ΜΕΤΑΤΡΟΠΕΑΣ [ΕΙΣΟΔΟΣ [ΕΞΟΔΟΣ]]
+  trelvick-convert [ΕΠΙΛΟΓΗ]... -c ΜΕΤΑΤΡΟΠΕΑΣ --batch ΕΙΣΟΔΟΣ...
+  trelvick-convert [ΕΠΙΛΟΓΗ]... -l | --list-codepages | --show=ΜΕΤΑΤΡΟΠΕΑΣ | --guess[=ΜΟΡΦΗ] ΑΡΧΕΙΟ...
 
-Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit με τους μετατροπείς του tq.ini,
-με τα ίδια byte που βγάζει και το παράθυρο του Trelvick: κάθε γραμμή γράφεται με CR LF.
+Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit: ανάμεσα σε κωδικοσελίδες με τα ονόματα που
+τους δίνει το iconv (-f, -t), αρχείο προς αρχείο ή σε ολόκληρους φακέλους, ή με τους μετατροπείς
+του tq.ini (-c), με τα ίδια byte που βγάζει και το παράθυρο του Trelvick. ΕΙΣΟΔΟΣ «-», ή καμία,
+είναι η τυπική είσοδος· ΕΞΟΔΟΣ «-», ή καμία, η τυπική έξοδος.
 
-Επιλογές:
-  --config ΑΡΧΕΙΟ      οι μετατροπείς από το ΑΡΧΕΙΟ αντί για το ~/.config/trelvick/tq.ini ή,
-                       όταν αυτό λείπει, το tq.ini του φακέλου του προγράμματος
-  --list               τυπώνει τους μετατροπείς, κλειδί και περιγραφή, έναν ανά γραμμή
-  --show ΜΕΤΑΤΡΟΠΕΑΣ   τυπώνει τον πίνακα του μετατροπέα, μία γραμμή «πηγή=στόχος» ανά κωδικό
-                       (ο στόχος ενός μετατροπέα σε UTF-8 είναι σημείο κώδικα Unicode)
-  -c ΜΕΤΑΤΡΟΠΕΑΣ       μετατρέπει την ΕΙΣΟΔΟ στην ΕΞΟΔΟ· «-» σημαίνει την τυπική είσοδο ή έξοδο
-  --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
-                       αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
-  --guess ΑΡΧΕΙΟ...    μαντεύει την κωδικοσελίδα κάθε ΑΡΧΕΙΟΥ (CP737, CP869, ISO-8859-7, CP1253,
-                       CP437, CP1252, UTF-8 ή ASCII) από τα πρώτα 64 KiB του και τυπώνει
-                       πόσο βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς ξεκινούν από αυτήν
-  --quiet              τυπώνει μόνο τα λάθη
-  --help               αυτή η βοήθεια
-  --version            η έκδοση
+Κωδικοσελίδες με το όνομά τους:
+  -f, --from-code=ΟΝΟΜΑ    η κωδικοσελίδα της εισόδου: όποια κωδικοσελίδα ενός byte ξέρει το
+                           iconv, με όποιο όνομά της (CP737, 737, IBM737, ISO-8859-7,
+                           WINDOWS-1253, KOI8-R...), UTF-8, ή auto για να μαντευτεί σε κάθε αρχείο
+  -t, --to-code=ΟΝΟΜΑ      η κωδικοσελίδα της εξόδου (UTF-8 αν δεν δοθεί)
+  -o, --output=ΑΡΧΕΙΟ      γράφει στο ΑΡΧΕΙΟ, που αντικαθίσταται μόνο όταν είναι ολόκληρο·
+                           πολλές είσοδοι γράφονται η μία μετά την άλλη
+      --eol=ΕΙΔΟΣ          αλλαγές γραμμής: keep (όπως έρχονται· με την -f), lf, ή crlf
+                           (κάθε γραμμή τελειώνει με CR LF· με την -c)
+      --strict             ένας χαρακτήρας που λείπει από τον στόχο κάνει το αρχείο να
+                           αποτύχει (κατάσταση εξόδου 1) αντί να γίνει «?»
+      --list-codepages     τυπώνει τα ονόματα κωδικοσελίδων που δέχονται οι -f και -t
 
-ΜΕΤΑΤΡΟΠΕΑΣ: ένα κλειδί (Μ3, ή M3 με λατινικό M, ή 3) ή η ακριβής περιγραφή ενός μετατροπέα.
-Το πλήθος των αλλαγμένων χαρακτήρων κάθε αρχείου γράφεται στην τυπική έξοδο λαθών.
+Ολόκληροι φάκελοι (με την -f):
+  -r, --recursive          μετατρέπει τα αρχεία των φακέλων που δόθηκαν και των φακέλων τους
+      --output-dir=ΦΑΚΕΛΟΣ γράφει κάθε αποτέλεσμα στην ίδια διαδρομή κάτω από τον ΦΑΚΕΛΟ
+  -i, --in-place           αντικαθιστά κάθε αρχείο με το αποτέλεσμά του
+      --backup[=ΚΑΤΑΛΗΞΗ]  με την -i, κρατά κάθε αρχικό δίπλα του ως ΟΝΟΜΑ~ (ή ΟΝΟΜΑ ΚΑΤΑΛΗΞΗ)
+      --files-from=ΛΙΣΤΑ   παίρνει τις εισόδους από το αρχείο ΛΙΣΤΑ («-»: τυπική είσοδος),
+                           μία ανά γραμμή
+  -0, --null               τα ονόματα της ΛΙΣΤΑΣ τελειώνουν με byte NUL, όπως τα γράφει η
+                           find -print0
+      --names              μετατρέπει και τα ονόματα αρχείων και φακέλων σε UTF-8
+      --names-from=ΟΝΟΜΑ   η κωδικοσελίδα των ονομάτων (μαντεύεται αν δεν δοθεί)
+      --report=tsv         τυπώνει μια γραμμή για κάθε αρχείο: διαδρομή, από, σε, τι έγινε
+                           (converted, copied, unchanged, skipped, failed), αλλαγμένοι, χαμένοι,
+                           νέο όνομα, αιτία
+  -j, --jobs=N             μετατρέπει N αρχεία τη φορά (ένα ανά επεξεργαστή αν δεν δοθεί)
+      --min-confidence=P   με την -f auto, αφήνει ένα αρχείο που η μαντεψιά του είναι βέβαιη
+                           κάτω από P % (90)
 
-Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε, 2 λάθος χρήση ή λανθασμένο tq.ini·
-με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
+Μετατροπείς του tq.ini:
+  -c, --converter=ΜΕΤΑΤΡΟΠΕΑΣ
+                           μετατρέπει με έναν μετατροπέα: το κλειδί του (Μ3, M3 ή 3) ή την
+                           ακριβή περιγραφή του
+      --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
+                           αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
+  -l, --list               τυπώνει τους μετατροπείς, κλειδί και περιγραφή, έναν ανά γραμμή
+      --show=ΜΕΤΑΤΡΟΠΕΑΣ   τυπώνει τον πίνακα του μετατροπέα, μία γραμμή «πηγή=στόχος» ανά κωδικό
+                           (ο στόχος ενός μετατροπέα σε UTF-8 είναι σημείο κώδικα Unicode)
+      --config=ΑΡΧΕΙΟ      οι μετατροπείς από το ΑΡΧΕΙΟ αντί για το ~/.config/trelvick/tq.ini ή,
+                           όταν αυτό λείπει, το tq.ini του φακέλου του προγράμματος
+
+Μαντεψιά:
+      --guess[=ΜΟΡΦΗ]      μαντεύει την κωδικοσελίδα κάθε ΑΡΧΕΙΟΥ (CP737, CP869, ISO-8859-7,
+                           CP1253, CP437, CP1252, UTF-8, ASCII), πόσο βέβαιη είναι η μαντεψιά και
+                           ποιοι μετατροπείς ξεκινούν από αυτήν· η ΜΟΡΦΗ name τυπώνει μόνο το
+                           όνομα, η tsv μια γραμμή με πεδία χωρισμένα με tab
+
+  -q, --quiet              τυπώνει μόνο τα λάθη
+  -h, --help               αυτή η βοήθεια
+  -V, --version            η έκδοση
+
+Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
+
+Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή χάθηκε χαρακτήρας, με τη --strict),
+2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν
+είναι κείμενο σε γνωστή κωδικοσελίδα.
 )"_s;
     return uR"(Usage:
-  trelvick-convert [--config FILE] --list
-  trelvick-convert [--config FILE] --show CONVERTER
-  trelvick-convert [--config FILE] [--quiet] -c CONVERTER INPUT OUTPUT
-  trelvick-convert [--config FILE] [--quiet] -c CONVERTER --batch INPUT...
-  trelvick-convert [--config FILE] --guess FILE...
-  trelvick-convert --help | --version
+  trelvick-convert [OPTION]... -f FROM [-t TO] [-o OUTPUT] [INPUT]...
+  trelvick-convert [OPTION]... -f FROM [-t TO] (-r | --files-from=LIST) (--output-dir=DIR | -i) [INPUT]...
+  trelvick-convert [OPTION]... -c CONVERTER [INPUT [OUTPUT]]
+  trelvick-convert [OPTION]... -c CONVERTER --batch INPUT...
+  trelvick-convert [OPTION]... -l | --list-codepages | --show=CONVERTER | --guess[=FORMAT] FILE...
 
-Converts the codepage of 8-bit text files with the converters of tq.ini, giving the
-same bytes as the Trelvick window: every line is written with CR LF.
+Converts the codepage of 8-bit text files: between codepages named as iconv names them (-f, -t),
+file by file or over whole folders, or through the converters of tq.ini (-c), giving the same
+bytes as the Trelvick window. INPUT "-", or none, is standard input; OUTPUT "-", or none, is
+standard output.
 
-Options:
-  --config FILE        read the converters from FILE, not from ~/.config/trelvick/tq.ini or,
-                       when that is missing, from tq.ini in the program's folder
-  --list               print the converters, key and description, one per line
-  --show CONVERTER     print the converter's table, one "source=target" line per code
-                       (a converter to UTF-8 shows Unicode code points as targets)
-  -c CONVERTER         convert INPUT into OUTPUT; "-" stands for standard input or output
-  --batch              convert each INPUT into INPUT.out beside it; a file that fails is
-                       reported and the other files are still converted
-  --guess FILE...      name the codepage of each FILE (CP737, CP869, ISO-8859-7, CP1253, CP437,
-                       CP1252, UTF-8 or ASCII) from its first 64 KiB, how sure the guess is,
-                       and the converters that start from it
-  --quiet              print nothing but errors
-  --help               show this help
-  --version            show the version
+Codepages by name:
+  -f, --from-code=NAME     the input's codepage: any single-byte codepage iconv knows, under any
+                           of its names (CP737, 737, IBM737, ISO-8859-7, WINDOWS-1253, KOI8-R...),
+                           UTF-8, or auto to guess each file's
+  -t, --to-code=NAME       the output's codepage (UTF-8 unless given)
+  -o, --output=FILE        write to FILE, replaced only once it is whole; several inputs are
+                           written one after the other
+      --eol=KIND           line ends: keep (as they come; the default with -f), lf, or crlf
+                           (every line ends with CR LF; the default with -c)
+      --strict             a character the target lacks fails the file (exit status 1) instead
+                           of becoming '?'
+      --list-codepages     print the codepage names -f and -t take
 
-CONVERTER: a key (Μ3, or M3 with a Latin M, or 3) or a converter's exact description.
-The count of changed characters of each file goes to standard error.
+Whole folders (with -f):
+  -r, --recursive          convert the files of the folders given, and of the folders in them
+      --output-dir=DIR     write each result at the same path under DIR, folders made as needed
+  -i, --in-place           replace each file with its result
+      --backup[=SUFFIX]    with -i, keep each original beside it as NAME~ (or NAME SUFFIX)
+      --files-from=LIST    take the inputs from the file LIST ("-": standard input), one a line
+  -0, --null               the names in LIST end with NUL bytes, as find -print0 writes them
+      --names              convert file and folder names to UTF-8 too
+      --names-from=NAME    the codepage of the names (guessed unless given)
+      --report=tsv         print a line for each file: path, from, to, what happened (converted,
+                           copied, unchanged, skipped, failed), changed, lost, new name, reason
+  -j, --jobs=N             convert N files at a time (one per processor unless given)
+      --min-confidence=P   with -f auto, leave a file whose guess is less than P % sure (90)
 
-Exit status: 0 done, 1 a conversion failed, 2 bad usage or a faulty tq.ini; with --guess,
-1 a file could not be read, 3 a file is not text in a known codepage.
+Converters of tq.ini:
+  -c, --converter=CONVERTER
+                           convert through a converter: its key (Μ3, M3 or 3) or its exact
+                           description
+      --batch              convert each INPUT into INPUT.out beside it; a file that fails is
+                           reported and the others are still converted
+  -l, --list               print the converters, key and description, one a line
+      --show=CONVERTER     print a converter's table, one "source=target" line a code
+                           (a converter to UTF-8 shows Unicode code points as targets)
+      --config=FILE        read the converters from FILE, not from ~/.config/trelvick/tq.ini
+                           or, when that is missing, tq.ini in the program's folder
+
+Guessing:
+      --guess[=FORMAT]     name the codepage of each FILE (CP737, CP869, ISO-8859-7, CP1253,
+                           CP437, CP1252, UTF-8, ASCII), how sure the guess is and the converters
+                           that start from it; FORMAT name prints the name alone, tsv a line of
+                           tab-separated fields
+
+  -q, --quiet              print nothing but errors
+  -h, --help               show this help
+  -V, --version            show the version
+
+Counts of changed and lost characters go to standard error.
+
+Exit status: 0 done, 1 a conversion failed (or a character was lost, with --strict), 2 bad usage
+or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in a known
+codepage.
 )"_s;
 }
 
