@@ -73,8 +73,11 @@ QString decodeConfigText(const QByteArray& bytes)
 {
     static constexpr char utf8Bom[] = "\xEF\xBB\xBF";
     static constexpr char utf16LeBom[] = "\xFF\xFE";
+    static constexpr char utf16BeBom[] = "\xFE\xFF";
     if (bytes.startsWith(utf16LeBom))
         return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
+    if (bytes.startsWith(utf16BeBom))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
     const bool hasBom = bytes.startsWith(utf8Bom);
     const QByteArrayView body = QByteArrayView(bytes).sliced(hasBom ? 3 : 0);
 

@@ -19,9 +19,10 @@ bool isAbsent(const QString& value);
 inline constexpr qint64 kMaxConfigFileSize = qint64(16) * 1024 * 1024;
 
 // Decodes tq.ini text: windows-1253, or UTF-8 when the bytes carry a UTF-8 byte-order mark or are
-// valid UTF-8 with at least one multi-byte sequence (what Linux editors save), or UTF-16LE after an
-// FF FE mark. A UTF-8 mark followed by bytes that are not UTF-8 is a windows-1253 file that an
-// editor prefixed: the mark is dropped and the rest read as windows-1253.
+// valid UTF-8 with at least one multi-byte sequence (what Linux editors save), or UTF-16 after its
+// byte-order mark (FF FE little-endian, FE FF big-endian). A UTF-8 mark followed by bytes that are
+// not UTF-8 is a windows-1253 file that an editor prefixed: the mark is dropped and the rest read as
+// windows-1253.
 QString decodeConfigText(const QByteArray& bytes);
 
 // A private-profile (INI) file, parsed once, answering reads the way the classic profile reader does:
