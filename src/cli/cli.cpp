@@ -201,10 +201,11 @@ std::optional<config::Converter> Runner::chooseConverter(const config::Configura
     const std::optional<qsizetype> index = findConverter(config.converters, m_options.converter, &ambiguous);
     if (index)
         return config.converters.at(*index);
+    const QString name = lang::escaped(m_options.converter);
     if (!ambiguous.isEmpty())
-        error(texts::ambiguousConverter(language(), m_options.converter, ambiguous.join(u", "_s)));
+        error(texts::ambiguousConverter(language(), name, ambiguous.join(u", "_s)));
     else
-        error(texts::unknownConverter(language(), m_options.converter));
+        error(texts::unknownConverter(language(), name));
     return std::nullopt;
 }
 
@@ -342,7 +343,7 @@ int Runner::run()
     if (m_options.mode == Options::Mode::List) {
         QString text;
         for (const config::Converter& converter : config->converters)
-            text += converter.key + u'\t' + converter.description + u'\n';
+            text += converter.key + u'\t' + lang::escaped(converter.description) + u'\n';
         return print(text);
     }
     if (m_options.mode == Options::Mode::Guess)
@@ -368,7 +369,7 @@ int Runner::run()
         return kBadUsage;
 
     if (m_options.mode == Options::Mode::Show) {
-        QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
+        QString text = u"; "_s + lang::escaped(converter->description) + u"\n["_s + converter->key + u"]\n"_s;
         if (table->output() == convert::ConversionTable::Output::Utf8)
             text += QString::fromUtf16(config::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
         for (const auto& [source, target] : table->pairs())

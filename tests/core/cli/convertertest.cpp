@@ -48,8 +48,9 @@ protected:
     {
         write(name, windows1253(text.replace(u"\n"_s, u"\r\n"_s)));
     }
-    // %d in an argument or an expected text stands for the temporary folder.
-    QString expand(QString text) const { return text.replace(u"%d"_s, folder()); }
+    // %d in an argument, a tq.ini or an expected text stands for the temporary folder.
+    // %e stands for the escape character (ESC).
+    QString expand(QString text) const { return text.replace(u"%d"_s, folder()).replace(u"%e"_s, u"\x1b"_s); }
     QStringList entries() const
     {
         return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -125,10 +126,13 @@ TEST_P(ExitStatus, WrongStatusOrMessage)
         writeIni(expand(c.ini), config());
     const QStringList before = entries();
     QStringList arguments = c.arguments.split(u' ');
-    const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()), {}, c.lang, expand(c.standardOutput));
+    const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()).replaceInStrings(u"%e"_s, u"\x1b"_s),
+                                {}, c.lang, expand(c.standardOutput));
     EXPECT_EQ(outcome.status, c.status);
     const QString all = QString::fromUtf8(outcome.out) + outcome.err;
     EXPECT_TRUE(all.contains(expand(c.message))) << all.toStdString();
+    // Whatever a message echoes, it cannot start a terminal's escape sequence.
+    EXPECT_FALSE(all.contains(u'\x1b')) << all.toStdString();
     EXPECT_EQ(read(u"in.txt"_s), "abc\r\n");
     if (c.status != 0) {
         EXPECT_EQ(entries(), before);
@@ -197,7 +201,16 @@ INSTANTIATE_TEST_SUITE_P(
                    u"%d/big.ini: the configuration file is larger than 16 MiB"_s},
         StatusCase{"DeviceErrorTakenForMissingEntry", u"--config=/proc/self/mem --list"_s, 2,
                    u"/proc/self/mem: the configuration file cannot be read: Input/output error"_s},
-        StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, {}, kGreek}),
+        StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, {}, kGreek},
+        // Every name, key, value and description echoed is escaped, the backslash included.
+        StatusCase{"ConverterNameEchoedRaw", u"-c M%e[31m7 %d/in.txt %d/out"_s, 2,
+                   u"no converter 'M\\x1b[31m7' (see --list)"_s},
+        StatusCase{"UnknownOptionEchoedRaw", u"--list --x%e[31m"_s, 2, u"unknown option '--x\\x1b[31m'"_s},
+        StatusCase{"StrayOperandEchoedRaw", u"--list a\\x1b%e"_s, 2, u"unexpected operand 'a\\\\x1b\\x1b'"_s},
+        StatusCase{"DescriptionListedRaw", u"--list"_s, 0, u"Μ1\ta\\x1b[2J\\\\x1b\n"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=a%e[2J\\x1b"_s},
+        StatusCase{"DescriptionShownRaw", u"--show=1"_s, 0, u"; a\\x1b[2J\\\\x1b\n[Μ1]\n"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=a%e[2J\\x1b\n[Μ1]\n1=2"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The program reads tq.ini from its own folder, whatever the letter case of its name, as the
