@@ -104,7 +104,11 @@ int main(int argc, char* argv[])
         return 2;
     }
     const auto table = config::loadCodeSection(config::ProfileReader::fromFile(loaded.config.configFile),
-                                                      loaded.config.converters.front().key);
+                                               loaded.config.converters.front().key);
+    if (!table) {
+        std::fprintf(stderr, "no usable code section for the first converter\n");
+        return 2;
+    }
 
     // Freeing the last run's output while its pages are still being written back costs tens of
     // milliseconds, and more right after it was written: both sides start from no output instead.
@@ -122,7 +126,7 @@ int main(int argc, char* argv[])
             files::OutputFile sink;
             if (!source.open(platform.input) || !sink.create(platform.output))
                 return 1;
-            convert::convertStream(source, sink, table.table);
+            convert::convertStream(source, sink, *table);
             sink.close();
         }
         engine.push_back(timer.nsecsElapsed() / 1e9);

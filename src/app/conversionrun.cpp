@@ -98,7 +98,7 @@ void MainWindow::onConvert()
         // Read afresh for every file: the user may have mended tq.ini meanwhile.
         const auto loaded =
             config::loadCodeSection(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
-        if (!loaded.ok()) {
+        if (!loaded) {
             m_platform.beep();
             box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);
             endProgram(1);
@@ -121,7 +121,7 @@ void MainWindow::onConvert()
             setProgress(convert::progressPercentage(counts.processed, size));
             m_platform.processEvents();
         };
-        const files::ConversionOutcome result = files::convertFile(conversion, loaded.table);
+        const files::ConversionOutcome result = files::convertFile(conversion, *loaded);
         if (!result.ok()) {
             failConversion(result.error);
             return;

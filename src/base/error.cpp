@@ -25,6 +25,12 @@ public:
             return "characters lost";
         case Fault::LinkUnresolved:
             return "link cannot be resolved";
+        case Fault::EntryMissing:
+            return "entry missing";
+        case Fault::BadValue:
+            return "bad value";
+        case Fault::BadCodePoint:
+            return "not a code point";
         }
         return "unknown fault";
     }

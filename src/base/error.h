@@ -30,6 +30,9 @@ enum class Fault
     UnknownCharset, // a codepage name iconv does not know
     CharactersLost, // characters the target lacks, refused by --strict
     LinkUnresolved, // a link's target cannot be followed to its end (too long, a loop)
+    EntryMissing,   // a tq.ini entry the program needs is absent, or every entry of a code section
+    BadValue,       // a tq.ini value its key cannot take (a count below 1, a code above 255, an encoding)
+    BadCodePoint,   // a value of a UTF-8 code section that is no code point 0..1114111 outside the surrogates
 };
 
 const std::error_category& faultCategory();

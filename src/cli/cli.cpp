@@ -213,18 +213,23 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
                                                           const config::Converter& converter) const
 {
     // The file as the configuration load read it: tq.ini is read once per run.
-    auto loaded = config::loadCodeSection(config.profile, converter.key);
-    switch (loaded.failure) {
-    case config::CodeSection::Failure::None:
-        return std::move(loaded.table);
-    case config::CodeSection::Failure::NoEntries:
-        error(texts::noCodeEntries(language(), config.configFile, converter.key));
-        break;
-    case config::CodeSection::Failure::Faulty:
-        error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue,
-                                convert::ConversionTable::highestCode(loaded.output)));
-        break;
-    }
+    base::Expected<convert::ConversionTable> table = config::loadCodeSection(config.profile, converter.key);
+    if (table)
+        return std::move(*table);
+    const base::Error& failure = table.error();
+    const QString file = lang::escaped(config.configFile);
+    const QString section = lang::escaped(converter.key);
+    const QString key = lang::escaped(failure.key);
+    const QString value = lang::escaped(failure.value);
+    using convert::ConversionTable;
+    const ConversionTable::Output output =
+        failure.is(base::Fault::BadCodePoint) ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes;
+    if (failure.is(base::Fault::EntryMissing))
+        error(texts::noCodeEntries(language(), file, section));
+    else if (failure.key == QStringView(config::kEncodingKey))
+        error(texts::faultyEncoding(language(), file, section, key, value));
+    else
+        error(texts::faultyCode(language(), file, section, key, value, ConversionTable::highestCode(output)));
     return std::nullopt;
 }
 

@@ -294,18 +294,20 @@ QString noCodeEntries(Language language, const QString& file, const QString& sec
                                                    : u"the section is missing or holds none of the keys 0..255"_s);
 }
 
-QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value,
-                   int highest)
+QString faultyCode(Language language, const QString& file, const QString& section, const QString& key,
+                   const QString& value, int highest)
 {
-    // A key below 0 stands for the encoding key, whose value names no output this program writes.
-    if (key < 0)
-        return place(file, section, u"Κωδικοποίηση"_s) +
-               (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι UTF-8"_s
-                                : u"value "_s + quoted(language, value) + u" is not UTF-8"_s);
     const QString range = u"0.."_s + QString::number(highest);
-    return place(file, section, QString::number(key)) +
+    return place(file, section, key) +
            (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι κωδικός "_s + range
                             : u"value "_s + quoted(language, value) + u" is not a code "_s + range);
+}
+
+QString faultyEncoding(Language language, const QString& file, const QString& section, const QString& key,
+                       const QString& value)
+{
+    return place(file, section, key) + (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι UTF-8"_s
+                                                        : u"value "_s + quoted(language, value) + u" is not UTF-8"_s);
 }
 
 QString fileFailure(const QString& file, const QString& error)

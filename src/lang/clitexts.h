@@ -57,9 +57,12 @@ QString programEntryFailed(Language language, const QString& file, const QString
                            const QString& value, const QString& error);
 QString noConverter(Language language, const QString& file, const QString& section, int count);
 QString noCodeEntries(Language language, const QString& file, const QString& section);
-// key -1: the encoding key; highest: 255, or the highest code point in a UTF-8 section.
-QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value,
-                   int highest = 255);
+// highest: 255, or the highest code point in a UTF-8 section.
+QString faultyCode(Language language, const QString& file, const QString& section, const QString& key,
+                   const QString& value, int highest);
+// The encoding key's value names no output this program writes.
+QString faultyEncoding(Language language, const QString& file, const QString& section, const QString& key,
+                       const QString& value);
 
 // --- the run -----------------------------------------------------------------------------------
 // A conversion failure (exit status 1): the file and the system's reason.

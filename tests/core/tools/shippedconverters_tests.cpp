@@ -44,10 +44,10 @@ class ShippedAnchor : public testing::TestWithParam<Anchor>
 TEST_P(ShippedAnchor, MapsAsTheCodeChartsSay)
 {
     const Anchor a = GetParam();
-    const CodeSection section = loadCodeSection(ProfileReader::fromFile(kIni), converterKey(a.key));
-    ASSERT_TRUE(section.ok()) << "faulty at key " << section.faultyKey;
-    EXPECT_EQ(section.table.output() == ConversionTable::Output::Utf8, a.key > 10);
-    EXPECT_EQ(section.table.lookup(std::uint8_t(a.source)), a.target) << a.what;
+    const auto table = loadCodeSection(ProfileReader::fromFile(kIni), converterKey(a.key));
+    ASSERT_TRUE(table) << "faulty at key " << table.error().key.toStdString();
+    EXPECT_EQ(table->output() == ConversionTable::Output::Utf8, a.key > 10);
+    EXPECT_EQ(table->lookup(std::uint8_t(a.source)), a.target) << a.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
