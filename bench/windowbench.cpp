@@ -98,15 +98,11 @@ int main(int argc, char* argv[])
     platform.input = QString::fromLocal8Bit(argv[1]);
     platform.output = platform.input + u".window-bench.out"_qs;
 
-    const config::LoadResult loaded = config::loadConfiguration(platform.programFolder());
-    if (loaded.failure != config::ConfigFailure::None || loaded.config.converters.isEmpty()) {
-        std::fprintf(stderr, "no usable tq.ini beside the program\n");
-        return 2;
-    }
-    const auto table = config::loadCodeSection(config::ProfileReader::fromFile(loaded.config.configFile),
-                                               loaded.config.converters.front().key);
+    const auto loaded = config::loadConfiguration(config::locateConfiguration(platform.programFolder()));
+    const auto table = loaded ? config::loadCodeSection(loaded->profile, loaded->converters.front().key)
+                              : base::Expected<convert::ConversionTable>(loaded.error());
     if (!table) {
-        std::fprintf(stderr, "no usable code section for the first converter\n");
+        std::fprintf(stderr, "no usable tq.ini beside the program\n");
         return 2;
     }
 

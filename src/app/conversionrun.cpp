@@ -96,8 +96,10 @@ void MainWindow::onConvert()
                 ? m_ui.lstConverterSelection->item(selected)->text()
                 : QString();
         // Read afresh for every file: the user may have mended tq.ini meanwhile.
+        // A file that cannot be read has no sections, as it had none for the classic reader.
+        const auto profile = config::ProfileReader::fromFile(m_state.configFile);
         const auto loaded =
-            config::loadCodeSection(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
+            config::loadCodeSection(profile ? *profile : config::ProfileReader(), m_state.ConverterSection);
         if (!loaded) {
             m_platform.beep();
             box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);

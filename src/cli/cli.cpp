@@ -9,11 +9,11 @@
 #include "files/posixfile.h"
 #include "guess/guess.h"
 #include "lang/clitexts.h"
+#include "lang/errortext.h"
 #include "lang/escape.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
 #include <utility>
 
@@ -122,7 +122,7 @@ private:
     int print(const QString& text) const { return printResult(m_context, text); }
 
     std::optional<config::Configuration> loadConfiguration() const;
-    void reportConfigFailure(const config::LoadResult& result) const;
+    void reportConfigFailure(const QString& configFile, const base::Error& failure) const;
     std::optional<config::Converter> chooseConverter(const config::Configuration& config) const;
     std::optional<convert::ConversionTable> loadTable(const config::Configuration& config,
                                                       const config::Converter& converter) const;
@@ -142,56 +142,52 @@ private:
 
 std::optional<config::Configuration> Runner::loadConfiguration() const
 {
-    config::LoadResult result =
-        m_options.configFile ? config::loadConfigurationFile(*m_options.configFile)
-                             : config::loadConfiguration(m_context.programFolder, m_context.personalConfigFolder);
-    if (result.failure != config::ConfigFailure::None) {
-        reportConfigFailure(result);
+    const config::ConfigLocation location =
+        m_options.configFile ? config::namedConfiguration(*m_options.configFile)
+                             : config::locateConfiguration(m_context.programFolder, m_context.personalConfigFolder);
+    base::Expected<config::Configuration> loaded = config::loadConfiguration(location);
+    if (!loaded) {
+        reportConfigFailure(location.configFile, loaded.error());
         return std::nullopt;
     }
-    return std::move(result.config);
+    return std::move(*loaded);
 }
 
-void Runner::reportConfigFailure(const config::LoadResult& result) const
+// The cases are those that configuration.h lists for loadConfiguration.
+void Runner::reportConfigFailure(const QString& configFile, const base::Error& failure) const
 {
-    const QString& file = result.config.configFile;
+    const QString& file = configFile;
+    const QString& key = failure.key;
+    const QString& value = failure.value;
+    const QString reason = lang::errorText(failure, language());
     const QString mainSection = QString::fromUtf16(config::kMainSection);
-    // Every entry of a file that could not be read looks missing; the reason is what helps.
-    if (!result.readError.isEmpty()) {
-        error(texts::configUnreadable(language(), file, result.readError));
-        return;
-    }
-    switch (result.failure) {
-    case config::ConfigFailure::None:
-        return;
-    case config::ConfigFailure::MissingFile:
-        if (QFileInfo(file).isDir())
-            error(texts::configIsFolder(language(), file));
-        else
+
+    if (failure.is(base::Fault::NoConverter)) {
+        error(texts::noConverter(language(), file, QString::fromUtf16(config::kListSection), key));
+    } else if (failure.key.isEmpty()) { // the file itself
+        if (failure.is(ENOENT) || failure.is(ENOTDIR))
             error(texts::missingConfig(language(), file));
-        return;
-    case config::ConfigFailure::TooLarge:
-        error(texts::configTooLarge(language(), file, config::kMaxConfigFileSize));
-        return;
-    case config::ConfigFailure::MissingCount:
-        error(texts::missingEntry(language(), file, mainSection, result.faultyKey));
-        return;
-    case config::ConfigFailure::BadCount:
-        error(texts::badCount(language(), file, mainSection, result.faultyKey, result.faultyValue));
-        return;
-    case config::ConfigFailure::NoConverter:
-        error(texts::noConverter(language(), file, QString::fromUtf16(config::kListSection),
-                                 result.config.converterCount));
-        return;
-    case config::ConfigFailure::Other:
-        if (result.faultyKey == QString::fromUtf16(config::kCountKey))
-            error(texts::countOutOfRange(language(), file, mainSection, result.faultyKey, result.faultyValue));
-        else if (!result.faultyKey.isEmpty())
-            error(texts::programEntryFailed(language(), file, mainSection, result.faultyKey, result.faultyValue,
-                                            result.errorText));
+        else if (failure.is(EISDIR))
+            error(texts::configIsFolder(language(), file));
+        else if (failure.is(base::Fault::NotRegularFile))
+            error(texts::configNotRegular(language(), file));
+        else if (failure.is(base::Fault::HiddenName))
+            error(texts::configHidden(language(), file));
+        else if (failure.is(EFBIG))
+            error(texts::configTooLarge(language(), file, config::kMaxConfigFileSize));
         else
-            error(texts::configTestFailed(language(), file, result.errorText));
-        return;
+            error(texts::configTestFailed(language(), file, reason));
+    } else if (failure.key == QStringView(config::kCountKey)) {
+        if (failure.is(base::Fault::EntryMissing))
+            error(texts::missingEntry(language(), file, mainSection, key));
+        else if (failure.is(base::Fault::BadValue))
+            error(texts::badCount(language(), file, mainSection, key, value));
+        else if (failure.is(base::Fault::Overflow))
+            error(texts::countOutOfRange(language(), file, mainSection, key, value));
+        else // every entry of a file that could not be read is missing; the reason is what helps
+            error(texts::configUnreadable(language(), file, reason));
+    } else { // a program entry whose path cannot be tested
+        error(texts::programEntryFailed(language(), file, mainSection, key, value, reason));
     }
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -38,10 +40,10 @@ class ProfileReader final
 public:
     ProfileReader() = default;
 
-    // A missing or unreadable file reads like an empty one: every lookup gives "<none>". *error, when
-    // given, receives the system's reason why the file could not be read (empty when it was); a
-    // file over kMaxConfigFileSize is not read at all ("File too large").
-    static ProfileReader fromFile(const QString& path, QString* error = nullptr);
+    // Fails with the errno of the open or the read, or EFBIG for a file over kMaxConfigFileSize,
+    // which is not read to its end. The classic reader read such a file like an empty one, where
+    // every lookup gives "<none>"; callers that keep that rule use ProfileReader() instead.
+    static base::Expected<ProfileReader> fromFile(const QString& path);
     static ProfileReader fromBytes(const QByteArray& bytes);
 
     // capacity is in characters; the "<none>" default is cut like any value.

@@ -43,10 +43,13 @@ QString outputIsAnotherInput(Language language, const QString& input, const QStr
 QString emptyFileName(Language language, const QString& option);
 
 // --- a faulty configuration (exit status 2); file, [section] and key name where the fault lies ----
+// Every name, key and value comes escaped (lang::escaped) by the caller.
 QString missingConfig(Language language, const QString& file);
 QString configTestFailed(Language language, const QString& file, const QString& error);
 QString configUnreadable(Language language, const QString& file, const QString& error);
 QString configIsFolder(Language language, const QString& file);
+QString configNotRegular(Language language, const QString& file);
+QString configHidden(Language language, const QString& file);
 QString configTooLarge(Language language, const QString& file, qint64 limit);
 QString missingEntry(Language language, const QString& file, const QString& section, const QString& key);
 QString badCount(Language language, const QString& file, const QString& section, const QString& key,
@@ -55,7 +58,8 @@ QString countOutOfRange(Language language, const QString& file, const QString& s
                         const QString& value);
 QString programEntryFailed(Language language, const QString& file, const QString& section, const QString& key,
                            const QString& value, const QString& error);
-QString noConverter(Language language, const QString& file, const QString& section, int count);
+// lastKey: the last of the keys looked for, Μn.
+QString noConverter(Language language, const QString& file, const QString& section, const QString& lastKey);
 QString noCodeEntries(Language language, const QString& file, const QString& section);
 // highest: 255, or the highest code point in a UTF-8 section.
 QString faultyCode(Language language, const QString& file, const QString& section, const QString& key,

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -65,7 +66,7 @@ protected:
         environment.remove(u"LC_ALL"_s);
         environment.remove(u"LC_MESSAGES"_s);
         environment.insert(u"LANG"_s, lang);
-        environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
+        environment.insert(u"XDG_CONFIG_HOME"_s, xdgConfigHome.isEmpty() ? path(u"config"_s) : xdgConfigHome);
         process.setProcessEnvironment(environment);
         if (!standardOutput.isEmpty())
             process.setStandardOutputFile(standardOutput, QIODevice::Append);
@@ -78,6 +79,8 @@ protected:
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 QString::fromUtf8(process.readAllStandardError())};
     }
+
+    QString xdgConfigHome; // empty: %d/config
 };
 
 // The line rules belong to the engine; here one mixed text through a file and through the pipe,
@@ -108,6 +111,7 @@ struct StatusCase
     QString ini = {};            // instead of the usual tq.ini
     QString standardOutput = {}; // a file instead of the pipe
     QString lang = u"C"_s;
+    QString xdg = {}; // XDG_CONFIG_HOME, whose trelvick/tq.ini then holds ini
 };
 
 class ExitStatus : public Cli, public testing::WithParamInterface<StatusCase>
@@ -122,8 +126,13 @@ TEST_P(ExitStatus, WrongStatusOrMessage)
     ASSERT_TRUE(QFile::link(path(u"loop"_s), path(u"loop"_s)));
     QFile big(path(u"big.ini"_s));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(config::kMaxConfigFileSize + 1));
+    writeIni(kHead, u".hidden.ini"_s);
+    ASSERT_EQ(::mkfifo(native(u"fifo"_s).constData(), 0600), 0);
+    xdgConfigHome = expand(c.xdg);
+    const QString iniFolder = c.xdg.isEmpty() ? path(u"config"_s) : xdgConfigHome;
+    ASSERT_TRUE(QDir().mkpath(iniFolder + u"/trelvick"_s));
     if (!c.ini.isEmpty())
-        writeIni(expand(c.ini), config());
+        writeIni(expand(c.ini), iniFolder + u"/trelvick/tq.ini"_s);
     const QStringList before = entries();
     QStringList arguments = c.arguments.split(u' ');
     const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()).replaceInStrings(u"%e"_s, u"\x1b"_s),
@@ -202,6 +211,14 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"DeviceErrorTakenForMissingEntry", u"--config=/proc/self/mem --list"_s, 2,
                    u"/proc/self/mem: the configuration file cannot be read: Input/output error"_s},
         StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, {}, kGreek},
+        // A file that exists but breaks a rule says which rule; a FIFO or device is never read.
+        StatusCase{"HiddenFileCalledMissing", u"--config=%d/.hidden.ini --list"_s, 2,
+                   u"%d/.hidden.ini: a hidden file (its name begins with '.'), so not read as the configuration "
+                   u"file"_s},
+        StatusCase{"FifoCalledMissing", u"--config=%d/fifo --list"_s, 2,
+                   u"%d/fifo: not a regular file (a FIFO, a device or a socket), so not read as the configuration "
+                   u"file"_s},
+        StatusCase{"DeviceCalledMissing", u"--config=/dev/zero --list"_s, 2, u"/dev/zero: not a regular file"_s},
         // Every name, key, value and description echoed is escaped, the backslash included.
         StatusCase{"ConverterNameEchoedRaw", u"-c M%e[31m7 %d/in.txt %d/out"_s, 2,
                    u"no converter 'M\\x1b[31m7' (see --list)"_s},
