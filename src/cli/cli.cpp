@@ -156,9 +156,9 @@ std::optional<config::Configuration> Runner::loadConfiguration() const
 // The cases are those that configuration.h lists for loadConfiguration.
 void Runner::reportConfigFailure(const QString& configFile, const base::Error& failure) const
 {
-    const QString& file = configFile;
-    const QString& key = failure.key;
-    const QString& value = failure.value;
+    const QString file = lang::escaped(configFile);
+    const QString key = lang::escaped(failure.key);
+    const QString value = lang::escaped(failure.value);
     const QString reason = lang::errorText(failure, language());
     const QString mainSection = QString::fromUtf16(config::kMainSection);
 
