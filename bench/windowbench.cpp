@@ -98,13 +98,13 @@ int main(int argc, char* argv[])
     platform.input = QString::fromLocal8Bit(argv[1]);
     platform.output = platform.input + u".window-bench.out"_qs;
 
-    const config::LoadResult loaded = config::loadConfiguration(platform.programFolder());
-    if (loaded.failure != config::ConfigFailure::None || loaded.config.converters.isEmpty()) {
+    const auto loaded = config::loadConfiguration(config::locateConfiguration(platform.programFolder()));
+    const auto table = loaded ? config::loadCodeSection(loaded->profile, loaded->converters.front().key)
+                              : base::Expected<convert::ConversionTable>(loaded.error());
+    if (!table) {
         std::fprintf(stderr, "no usable tq.ini beside the program\n");
         return 2;
     }
-    const auto table = config::loadCodeSection(config::ProfileReader::fromFile(loaded.config.configFile),
-                                                      loaded.config.converters.front().key);
 
     // Freeing the last run's output while its pages are still being written back costs tens of
     // milliseconds, and more right after it was written: both sides start from no output instead.
@@ -122,7 +122,7 @@ int main(int argc, char* argv[])
             files::OutputFile sink;
             if (!source.open(platform.input) || !sink.create(platform.output))
                 return 1;
-            convert::convertStream(source, sink, table.table);
+            convert::convertStream(source, sink, *table);
             sink.close();
         }
         engine.push_back(timer.nsecsElapsed() / 1e9);

@@ -96,9 +96,11 @@ void MainWindow::onConvert()
                 ? m_ui.lstConverterSelection->item(selected)->text()
                 : QString();
         // Read afresh for every file: the user may have mended tq.ini meanwhile.
+        // A file that cannot be read has no sections, as it had none for the classic reader.
+        const auto profile = config::ProfileReader::fromFile(m_state.configFile);
         const auto loaded =
-            config::loadCodeSection(config::ProfileReader::fromFile(m_state.configFile), m_state.ConverterSection);
-        if (!loaded.ok()) {
+            config::loadCodeSection(profile ? *profile : config::ProfileReader(), m_state.ConverterSection);
+        if (!loaded) {
             m_platform.beep();
             box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);
             endProgram(1);
@@ -121,7 +123,7 @@ void MainWindow::onConvert()
             setProgress(convert::progressPercentage(counts.processed, size));
             m_platform.processEvents();
         };
-        const files::ConversionOutcome result = files::convertFile(conversion, loaded.table);
+        const files::ConversionOutcome result = files::convertFile(conversion, *loaded);
         if (!result.ok()) {
             failConversion(result.error);
             return;

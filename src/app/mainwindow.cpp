@@ -4,6 +4,7 @@
 #include "config/configuration.h"
 #include "files/fileops.h"
 #include "files/paths.h"
+#include "lang/errortext.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -310,29 +311,31 @@ bool MainWindow::load()
         m_state.programFolder = files::AddSeparator(folder);
         m_state.HelpFilePath = helpFilePathFor(Language::Greek);
 
-        const config::LoadResult loaded = config::loadConfiguration(folder, config::personalConfigFolder());
-        m_state.ConfigFilePath = loaded.config.configFilePath;
-        switch (loaded.failure) {
-        case config::ConfigFailure::None:
-            break;
-        case config::ConfigFailure::MissingFile:
-            showStartupStop(lang::missingConfigText(m_state.ConfigFilePath));
-            return false;
-        case config::ConfigFailure::MissingCount:
-            showStartupStop(lang::missingCountText(m_state.ConfigFilePath));
-            return false;
-        case config::ConfigFailure::BadCount:
-            showStartupStop(lang::wrongCountText(m_state.ConfigFilePath));
-            return false;
-        case config::ConfigFailure::NoConverter:
-            showStartupStop(lang::noConverterText(m_state.ConfigFilePath));
-            return false;
-        case config::ConfigFailure::Other:
-        case config::ConfigFailure::TooLarge:
-            applyStartupFailure(loaded.errorText);
+        const config::ConfigLocation location = config::locateConfiguration(folder, config::personalConfigFolder());
+        m_state.ConfigFilePath = location.configFilePath;
+        const base::Expected<config::Configuration> loaded = config::loadConfiguration(location);
+        if (!loaded) {
+            switch (config::startupMessage(loaded.error())) {
+            case config::StartupMessage::MissingFile:
+                showStartupStop(lang::missingConfigText(m_state.ConfigFilePath));
+                break;
+            case config::StartupMessage::MissingCount:
+                showStartupStop(lang::missingCountText(m_state.ConfigFilePath));
+                break;
+            case config::StartupMessage::BadCount:
+                showStartupStop(lang::wrongCountText(m_state.ConfigFilePath));
+                break;
+            case config::StartupMessage::NoConverter:
+                showStartupStop(lang::noConverterText(m_state.ConfigFilePath));
+                break;
+            case config::StartupMessage::Failure:
+                // One description for both languages of the box, as the system gives it.
+                applyStartupFailure(lang::errorText(loaded.error(), Language::English));
+                break;
+            }
             return false;
         }
-        const config::Configuration& config = loaded.config;
+        const config::Configuration& config = *loaded;
         m_state.configFile = config.configFile;
         m_state.QuickViewAvailable = config.quickViewAvailable;
         m_state.QuickViewCommand = config.quickViewAvailable ? config.quickViewCommand : QString();

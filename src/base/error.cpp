@@ -25,6 +25,18 @@ public:
             return "characters lost";
         case Fault::LinkUnresolved:
             return "link cannot be resolved";
+        case Fault::HiddenName:
+            return "hidden file";
+        case Fault::NotRegularFile:
+            return "not a regular file";
+        case Fault::EntryMissing:
+            return "entry missing";
+        case Fault::NoConverter:
+            return "no converter";
+        case Fault::BadValue:
+            return "bad value";
+        case Fault::BadCodePoint:
+            return "not a code point";
         }
         return "unknown fault";
     }

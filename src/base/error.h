@@ -30,6 +30,12 @@ enum class Fault
     UnknownCharset, // a codepage name iconv does not know
     CharactersLost, // characters the target lacks, refused by --strict
     LinkUnresolved, // a link's target cannot be followed to its end (too long, a loop)
+    HiddenName,     // a name beginning with ".", which the plain-file test never counts
+    NotRegularFile, // a FIFO, device or socket where a regular file is needed
+    EntryMissing,   // a tq.ini entry the program needs is absent, or every entry of a code section
+    NoConverter,    // the converter list describes none of the keys it is told to look for
+    BadValue,       // a tq.ini value its key cannot take (a count below 1, a code above 255, an encoding)
+    BadCodePoint,   // a value of a UTF-8 code section that is no code point 0..1114111 outside the surrogates
 };
 
 const std::error_category& faultCategory();

@@ -9,11 +9,11 @@
 #include "files/posixfile.h"
 #include "guess/guess.h"
 #include "lang/clitexts.h"
+#include "lang/errortext.h"
 #include "lang/escape.h"
 
-#include <QFileInfo>
-
 #include <algorithm>
+#include <cerrno>
 #include <sys/stat.h>
 #include <utility>
 
@@ -122,7 +122,7 @@ private:
     int print(const QString& text) const { return printResult(m_context, text); }
 
     std::optional<config::Configuration> loadConfiguration() const;
-    void reportConfigFailure(const config::LoadResult& result) const;
+    void reportConfigFailure(const QString& configFile, const base::Error& failure) const;
     std::optional<config::Converter> chooseConverter(const config::Configuration& config) const;
     std::optional<convert::ConversionTable> loadTable(const config::Configuration& config,
                                                       const config::Converter& converter) const;
@@ -142,56 +142,52 @@ private:
 
 std::optional<config::Configuration> Runner::loadConfiguration() const
 {
-    config::LoadResult result =
-        m_options.configFile ? config::loadConfigurationFile(*m_options.configFile)
-                             : config::loadConfiguration(m_context.programFolder, m_context.personalConfigFolder);
-    if (result.failure != config::ConfigFailure::None) {
-        reportConfigFailure(result);
+    const config::ConfigLocation location =
+        m_options.configFile ? config::namedConfiguration(*m_options.configFile)
+                             : config::locateConfiguration(m_context.programFolder, m_context.personalConfigFolder);
+    base::Expected<config::Configuration> loaded = config::loadConfiguration(location);
+    if (!loaded) {
+        reportConfigFailure(location.configFile, loaded.error());
         return std::nullopt;
     }
-    return std::move(result.config);
+    return std::move(*loaded);
 }
 
-void Runner::reportConfigFailure(const config::LoadResult& result) const
+// The cases are those that configuration.h lists for loadConfiguration.
+void Runner::reportConfigFailure(const QString& configFile, const base::Error& failure) const
 {
-    const QString& file = result.config.configFile;
+    const QString file = lang::escaped(configFile);
+    const QString key = lang::escaped(failure.key);
+    const QString value = lang::escaped(failure.value);
+    const QString reason = lang::errorText(failure, language());
     const QString mainSection = QString::fromUtf16(config::kMainSection);
-    // Every entry of a file that could not be read looks missing; the reason is what helps.
-    if (!result.readError.isEmpty()) {
-        error(texts::configUnreadable(language(), file, result.readError));
-        return;
-    }
-    switch (result.failure) {
-    case config::ConfigFailure::None:
-        return;
-    case config::ConfigFailure::MissingFile:
-        if (QFileInfo(file).isDir())
-            error(texts::configIsFolder(language(), file));
-        else
+
+    if (failure.is(base::Fault::NoConverter)) {
+        error(texts::noConverter(language(), file, QString::fromUtf16(config::kListSection), key));
+    } else if (failure.key.isEmpty()) { // the file itself
+        if (failure.is(ENOENT) || failure.is(ENOTDIR))
             error(texts::missingConfig(language(), file));
-        return;
-    case config::ConfigFailure::TooLarge:
-        error(texts::configTooLarge(language(), file, config::kMaxConfigFileSize));
-        return;
-    case config::ConfigFailure::MissingCount:
-        error(texts::missingEntry(language(), file, mainSection, result.faultyKey));
-        return;
-    case config::ConfigFailure::BadCount:
-        error(texts::badCount(language(), file, mainSection, result.faultyKey, result.faultyValue));
-        return;
-    case config::ConfigFailure::NoConverter:
-        error(texts::noConverter(language(), file, QString::fromUtf16(config::kListSection),
-                                 result.config.converterCount));
-        return;
-    case config::ConfigFailure::Other:
-        if (result.faultyKey == QString::fromUtf16(config::kCountKey))
-            error(texts::countOutOfRange(language(), file, mainSection, result.faultyKey, result.faultyValue));
-        else if (!result.faultyKey.isEmpty())
-            error(texts::programEntryFailed(language(), file, mainSection, result.faultyKey, result.faultyValue,
-                                            result.errorText));
+        else if (failure.is(EISDIR))
+            error(texts::configIsFolder(language(), file));
+        else if (failure.is(base::Fault::NotRegularFile))
+            error(texts::configNotRegular(language(), file));
+        else if (failure.is(base::Fault::HiddenName))
+            error(texts::configHidden(language(), file));
+        else if (failure.is(EFBIG))
+            error(texts::configTooLarge(language(), file, config::kMaxConfigFileSize));
         else
-            error(texts::configTestFailed(language(), file, result.errorText));
-        return;
+            error(texts::configTestFailed(language(), file, reason));
+    } else if (failure.key == QStringView(config::kCountKey)) {
+        if (failure.is(base::Fault::EntryMissing))
+            error(texts::missingEntry(language(), file, mainSection, key));
+        else if (failure.is(base::Fault::BadValue))
+            error(texts::badCount(language(), file, mainSection, key, value));
+        else if (failure.is(base::Fault::Overflow))
+            error(texts::countOutOfRange(language(), file, mainSection, key, value));
+        else // every entry of a file that could not be read is missing; the reason is what helps
+            error(texts::configUnreadable(language(), file, reason));
+    } else { // a program entry whose path cannot be tested
+        error(texts::programEntryFailed(language(), file, mainSection, key, value, reason));
     }
 }
 
@@ -201,10 +197,11 @@ std::optional<config::Converter> Runner::chooseConverter(const config::Configura
     const std::optional<qsizetype> index = findConverter(config.converters, m_options.converter, &ambiguous);
     if (index)
         return config.converters.at(*index);
+    const QString name = lang::escaped(m_options.converter);
     if (!ambiguous.isEmpty())
-        error(texts::ambiguousConverter(language(), m_options.converter, ambiguous.join(u", "_s)));
+        error(texts::ambiguousConverter(language(), name, ambiguous.join(u", "_s)));
     else
-        error(texts::unknownConverter(language(), m_options.converter));
+        error(texts::unknownConverter(language(), name));
     return std::nullopt;
 }
 
@@ -212,18 +209,23 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
                                                           const config::Converter& converter) const
 {
     // The file as the configuration load read it: tq.ini is read once per run.
-    auto loaded = config::loadCodeSection(config.profile, converter.key);
-    switch (loaded.failure) {
-    case config::CodeSection::Failure::None:
-        return std::move(loaded.table);
-    case config::CodeSection::Failure::NoEntries:
-        error(texts::noCodeEntries(language(), config.configFile, converter.key));
-        break;
-    case config::CodeSection::Failure::Faulty:
-        error(texts::faultyCode(language(), config.configFile, converter.key, loaded.faultyKey, loaded.faultyValue,
-                                convert::ConversionTable::highestCode(loaded.output)));
-        break;
-    }
+    base::Expected<convert::ConversionTable> table = config::loadCodeSection(config.profile, converter.key);
+    if (table)
+        return std::move(*table);
+    const base::Error& failure = table.error();
+    const QString file = lang::escaped(config.configFile);
+    const QString section = lang::escaped(converter.key);
+    const QString key = lang::escaped(failure.key);
+    const QString value = lang::escaped(failure.value);
+    using convert::ConversionTable;
+    const ConversionTable::Output output =
+        failure.is(base::Fault::BadCodePoint) ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes;
+    if (failure.is(base::Fault::EntryMissing))
+        error(texts::noCodeEntries(language(), file, section));
+    else if (failure.key == QStringView(config::kEncodingKey))
+        error(texts::faultyEncoding(language(), file, section, key, value));
+    else
+        error(texts::faultyCode(language(), file, section, key, value, ConversionTable::highestCode(output)));
     return std::nullopt;
 }
 
@@ -342,7 +344,7 @@ int Runner::run()
     if (m_options.mode == Options::Mode::List) {
         QString text;
         for (const config::Converter& converter : config->converters)
-            text += converter.key + u'\t' + converter.description + u'\n';
+            text += converter.key + u'\t' + lang::escaped(converter.description) + u'\n';
         return print(text);
     }
     if (m_options.mode == Options::Mode::Guess)
@@ -368,7 +370,7 @@ int Runner::run()
         return kBadUsage;
 
     if (m_options.mode == Options::Mode::Show) {
-        QString text = u"; "_s + converter->description + u"\n["_s + converter->key + u"]\n"_s;
+        QString text = u"; "_s + lang::escaped(converter->description) + u"\n["_s + converter->key + u"]\n"_s;
         if (table->output() == convert::ConversionTable::Output::Utf8)
             text += QString::fromUtf16(config::kEncodingKey) + u"=UTF-8\n"_s; // the values are code points
         for (const auto& [source, target] : table->pairs())

@@ -3,6 +3,7 @@
 
 #include "files/fileops.h"
 #include "lang/clitexts.h"
+#include "lang/escape.h"
 
 #include <getopt.h>
 
@@ -194,7 +195,7 @@ private:
     // may sit inside a bundle ("-qx") that getopt_long has not stepped past yet.
     QString getoptFault(int id) const
     {
-        const QString argument = m_argv->at(optind - 1);
+        const QString argument = lang::escaped(m_argv->at(optind - 1));
         const bool longForm = argument.startsWith(u"--"_s);
         const QString name = argument.section(u'=', 0, 0);
         if (id == ':')
@@ -204,7 +205,8 @@ private:
         if (optopt != 0)
             return texts::unknownOption(m_language, u'-' + QChar::fromLatin1(static_cast<char>(optopt)));
         QStringList candidates;
-        for (const option* o : optionsStartingWith(files::nativePath(name.mid(2))))
+        for (const option* o :
+             optionsStartingWith(files::nativePath(m_argv->at(optind - 1).section(u'=', 0, 0).mid(2))))
             candidates << u"--"_s + QString::fromLatin1(o->name);
         if (candidates.size() > 1)
             return texts::ambiguousOption(m_language, name, candidates.join(u", "_s));
@@ -253,7 +255,7 @@ private:
             if (value.compare(allowed.at(i), Qt::CaseInsensitive) == 0)
                 return static_cast<int>(i);
         }
-        fail(texts::badValue(m_language, optionName(id), value, allowed.join(u", "_s)));
+        fail(texts::badValue(m_language, optionName(id), lang::escaped(value), allowed.join(u", "_s)));
         return -1;
     }
 
@@ -264,7 +266,7 @@ private:
         const int n = value.toInt(&ok);
         if (ok && n >= lowest && n <= highest && QString::number(n) == value)
             return n;
-        fail(texts::badValue(m_language, optionName(id), value,
+        fail(texts::badValue(m_language, optionName(id), lang::escaped(value),
                              QString::number(lowest) + u".."_s + QString::number(highest)));
         return std::nullopt;
     }
@@ -429,7 +431,7 @@ private:
             return;
         default:
             if (!o.files.isEmpty())
-                fail(texts::unexpectedOperand(m_language, o.files.first()));
+                fail(texts::unexpectedOperand(m_language, lang::escaped(o.files.first())));
             return;
         }
     }

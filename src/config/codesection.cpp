@@ -43,48 +43,44 @@ int parseCode(const QString& value, Output output)
     return ConversionTable::isCodeOf(code, output) ? code : -1;
 }
 
+base::Error faulty(base::Fault fault, const QString& key, const QString& value)
+{
+    return {make_error_code(fault), base::Side::Config, key, value};
+}
+
 } // namespace
 
-CodeSection loadCodeSection(const ProfileReader& profile, const QString& section)
+base::Expected<ConversionTable> loadCodeSection(const ProfileReader& profile, const QString& section)
 {
-    CodeSection result;
     // Read first, as it decides how the values are read. A value other than UTF-8 is refused rather than
     // ignored: the section's author wanted some other output, and bytes would silently not be it.
-    const QString encoding =
-        beforeFirstNul(profile.read(section, QString::fromUtf16(kEncodingKey), kCodeEntryCapacity));
+    Output output = Output::Bytes;
+    const QString encodingKey = QString::fromUtf16(kEncodingKey);
+    const QString encoding = beforeFirstNul(profile.read(section, encodingKey, kCodeEntryCapacity));
     if (!isAbsent(encoding)) {
-        if (!namesUtf8(encoding)) {
-            result.failure = CodeSection::Failure::Faulty;
-            result.faultyValue = encoding;
-            return result;
-        }
-        result.output = Output::Utf8;
+        if (!namesUtf8(encoding))
+            return faulty(base::Fault::BadValue, encodingKey, encoding);
+        output = Output::Utf8;
     }
 
     std::array<int, 256> lookup;
     lookup.fill(-1);
     bool anyEntry = false;
     for (int source = 0; source <= 255; ++source) {
-        const QString value = beforeFirstNul(profile.read(section, QString::number(source), kCodeEntryCapacity));
+        const QString key = QString::number(source);
+        const QString value = beforeFirstNul(profile.read(section, key, kCodeEntryCapacity));
         if (isAbsent(value))
             continue;
-        const int target = parseCode(value, result.output);
-        if (target < 0) {
-            // The first faulty value ends the reading: higher keys are never looked at.
-            result.failure = CodeSection::Failure::Faulty;
-            result.faultyKey = source;
-            result.faultyValue = value;
-            return result;
-        }
+        const int target = parseCode(value, output);
+        // The first faulty value ends the reading: higher keys are never looked at.
+        if (target < 0)
+            return faulty(output == Output::Utf8 ? base::Fault::BadCodePoint : base::Fault::BadValue, key, value);
         lookup[source] = target;
         anyEntry = true;
     }
-    if (!anyEntry) {
-        result.failure = CodeSection::Failure::NoEntries;
-        return result;
-    }
-    result.table = ConversionTable::fromLookup(lookup, result.output);
-    return result;
+    if (!anyEntry)
+        return faulty(base::Fault::EntryMissing, {}, {});
+    return ConversionTable::fromLookup(lookup, output);
 }
 
 } // namespace trelvick::config

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
 #include "config/profilereader.h"
 #include "convert/conversiontable.h"
 
@@ -30,26 +31,12 @@ inline constexpr char16_t kEncodingKey[] = u"Κωδικοποίηση";
 //
 // Its values are code points 0..1114111 without the surrogates, 1 to 7 digits. A byte without an
 // entry is written as itself below 128 and as U+FFFD above, so the output is always valid UTF-8.
-struct CodeSection
-{
-    enum class Failure
-    {
-        None,
-        NoEntries, // the section is missing or holds none of the keys 0..255
-        Faulty,    // faultyKey holds a value that is not a code 0..highestCode(), or -1: the encoding key's
-                   // value is not one this program writes
-    };
-
-    convert::ConversionTable table;
-    Failure failure = Failure::None;
-    int faultyKey = -1;
-    QString faultyValue;
-    // What the section asked for, also when it is faulty.
-    convert::ConversionTable::Output output = convert::ConversionTable::Output::Bytes;
-
-    bool ok() const { return failure == Failure::None; }
-};
-
-CodeSection loadCodeSection(const ProfileReader& profile, const QString& section);
+//
+// Failures, on Side::Config:
+//   Fault::EntryMissing   the section is missing or holds none of the keys 0..255;
+//   Fault::BadValue       the first faulty value of a byte section (key "150", value as read), or an
+//                         encoding value this program does not write (key kEncodingKey);
+//   Fault::BadCodePoint   the first faulty value of a UTF-8 section.
+base::Expected<convert::ConversionTable> loadCodeSection(const ProfileReader& profile, const QString& section);
 
 } // namespace trelvick::config

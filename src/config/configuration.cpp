@@ -8,85 +8,70 @@
 
 #include <QDir>
 #include <cerrno>
-#include <optional>
 
 namespace trelvick::config {
 
 namespace {
 
-// The text of the classic overflow error, which a count outside 16 bits raises.
-constexpr char16_t kOverflowText[] = u"Overflow";
+base::Error failure(std::error_code code, const char16_t* key = nullptr, const QString& value = {})
+{
+    return {code, base::Side::Config, key ? QString::fromUtf16(key) : QString(), value};
+}
+
+base::Error failure(base::Fault fault, const char16_t* key = nullptr, const QString& value = {})
+{
+    return failure(make_error_code(fault), key, value);
+}
 
 struct ProgramEntry
 {
     QString command;
     bool available = false;
-    QString value;                  // as read, for the failure report
-    std::optional<QString> failure; // the system's text when the file test itself failed
 };
 
 // A program entry is usable when it names an existing plain file; a missing, empty or non-existent
-// entry only makes the command unavailable.
-ProgramEntry readProgramEntry(const ProfileReader& profile, const QString& key)
+// entry only makes the command unavailable, while a file test that fails stops the load.
+base::Expected<ProgramEntry> readProgramEntry(const ProfileReader& profile, const char16_t* key)
 {
-    const QString value = profile.read(QString::fromUtf16(kMainSection), key, kProgramPathCapacity);
+    const QString value =
+        profile.read(QString::fromUtf16(kMainSection), QString::fromUtf16(key), kProgramPathCapacity);
     if (isAbsent(value) || value.isEmpty())
-        return {};
-    const files::FileTest test = files::testFile(value);
-    switch (test.outcome) {
-    case files::FileTest::PlainFile:
-        return {value, true, value, {}};
-    case files::FileTest::Failure:
-        return {{}, false, value, test.error};
-    case files::FileTest::NoFile:
-        break;
-    }
-    return {};
+        return ProgramEntry();
+    const base::Error test = files::testFile(value);
+    if (!test)
+        return ProgramEntry{value, true};
+    if (files::isNoFile(test))
+        return ProgramEntry();
+    return failure(test.code, key, value);
 }
-
-LoadResult failed(Configuration config, ConfigFailure failure, const QString& errorText = {},
-                  const char16_t* faultyKey = nullptr, const QString& faultyValue = {})
-{
-    return {std::move(config), failure, errorText, {}, faultyKey ? QString::fromUtf16(faultyKey) : QString(),
-            faultyValue};
-}
-
-} // namespace
-
-QString converterKey(int k)
-{
-    return QChar(u'Μ') + QString::number(k);
-}
-
-namespace {
 
 // The entries, from the file as read into config.profile.
-LoadResult loadEntries(Configuration config)
+base::Expected<Configuration> loadEntries(Configuration config)
 {
     const ProfileReader& profile = config.profile;
 
-    const ProgramEntry quickView = readProgramEntry(profile, QString::fromUtf16(kQuickViewKey));
-    if (quickView.failure)
-        return failed(std::move(config), ConfigFailure::Other, *quickView.failure, kQuickViewKey, quickView.value);
-    config.quickViewAvailable = quickView.available;
-    config.quickViewCommand = quickView.command;
+    const base::Expected<ProgramEntry> quickView = readProgramEntry(profile, kQuickViewKey);
+    if (!quickView)
+        return quickView.error();
+    config.quickViewAvailable = quickView->available;
+    config.quickViewCommand = quickView->command;
 
-    const ProgramEntry editor = readProgramEntry(profile, QString::fromUtf16(kEditorKey));
-    if (editor.failure)
-        return failed(std::move(config), ConfigFailure::Other, *editor.failure, kEditorKey, editor.value);
-    config.editorAvailable = editor.available;
-    config.editorCommand = editor.command;
+    const base::Expected<ProgramEntry> editor = readProgramEntry(profile, kEditorKey);
+    if (!editor)
+        return editor.error();
+    config.editorAvailable = editor->available;
+    config.editorCommand = editor->command;
 
     const QString countText =
         profile.read(QString::fromUtf16(kMainSection), QString::fromUtf16(kCountKey), kCountCapacity);
     if (isAbsent(countText))
-        return failed(std::move(config), ConfigFailure::MissingCount, {}, kCountKey);
-    const std::optional<qint16> count = parseConverterCount(countText);
+        return failure(base::Fault::EntryMissing, kCountKey, countText);
+    const base::Expected<qint16> count = parseConverterCount(countText);
     if (!count)
-        return failed(std::move(config), ConfigFailure::Other, QString::fromUtf16(kOverflowText), kCountKey, countText);
+        return failure(count.error().code, kCountKey, countText);
     config.converterCount = *count;
     if (*count < 1)
-        return failed(std::move(config), ConfigFailure::BadCount, {}, kCountKey, countText);
+        return failure(base::Fault::BadValue, kCountKey, countText);
 
     const QString listSection = QString::fromUtf16(kListSection);
     for (int k = 1; k <= *count; ++k) {
@@ -96,30 +81,16 @@ LoadResult loadEntries(Configuration config)
             config.converters.append({description, key});
     }
     if (config.converters.isEmpty())
-        return failed(std::move(config), ConfigFailure::NoConverter);
-    return {std::move(config), ConfigFailure::None, {}, {}, {}, {}};
-}
-
-// Everything after the file has been named: shared by the program-folder and the named-file loads.
-LoadResult loadFrom(Configuration config)
-{
-    const files::FileTest fileTest = files::testFile(config.configFile);
-    if (fileTest.outcome == files::FileTest::Failure)
-        return failed(std::move(config), ConfigFailure::Other, fileTest.error);
-    if (fileTest.outcome == files::FileTest::NoFile)
-        return failed(std::move(config), ConfigFailure::MissingFile);
-
-    // Read once: the main section and the list are fixed for the whole run.
-    QString readError;
-    config.profile = ProfileReader::fromFile(config.configFile, &readError);
-    if (readError == files::systemErrorText(EFBIG))
-        return failed(std::move(config), ConfigFailure::TooLarge, readError);
-    LoadResult result = loadEntries(std::move(config));
-    result.readError = readError;
-    return result;
+        return base::Error{make_error_code(base::Fault::NoConverter), base::Side::Config, converterKey(*count), {}};
+    return config;
 }
 
 } // namespace
+
+QString converterKey(int k)
+{
+    return QChar(u'Μ') + QString::number(k);
+}
 
 QString personalConfigFolder(const QString& xdgConfigHome, const QString& home)
 {
@@ -135,7 +106,7 @@ QString personalConfigFolder()
     return personalConfigFolder(qEnvironmentVariable("XDG_CONFIG_HOME"), qEnvironmentVariable("HOME"));
 }
 
-LoadResult loadConfiguration(const QString& programFolder, const QString& personalFolder)
+ConfigLocation locateConfiguration(const QString& programFolder, const QString& personalFolder)
 {
     const QString fileName = QString::fromUtf16(kConfigFileName);
     QString folder = files::AddSeparator(programFolder);
@@ -143,24 +114,50 @@ LoadResult loadConfiguration(const QString& programFolder, const QString& person
     if (!personalFolder.isEmpty()) {
         // Anything there but "no such file" (a file, or one that cannot be tested) is the user's choice.
         const QString personal = files::resolveInFolder(personalFolder, fileName);
-        if (files::testFile(personal).outcome != files::FileTest::NoFile) {
+        if (!files::isNoFile(files::testFile(personal))) {
             folder = files::AddSeparator(personalFolder);
             file = personal;
         }
     }
-    Configuration config;
-    config.configFilePath = (folder + fileName).toUpper();
-    config.configFile = file;
-    return loadFrom(std::move(config));
+    return {(folder + fileName).toUpper(), file};
 }
 
-LoadResult loadConfigurationFile(const QString& file)
+ConfigLocation namedConfiguration(const QString& file)
 {
+    return {file, file};
+}
+
+base::Expected<Configuration> loadConfiguration(const ConfigLocation& location)
+{
+    if (const base::Error test = files::testFile(location.configFile))
+        return failure(test.code);
+
+    // Read once: the main section and the list are fixed for the whole run.
+    base::Expected<ProfileReader> profile = ProfileReader::fromFile(location.configFile);
+    if (!profile && profile.error().is(EFBIG))
+        return failure(profile.error().code);
+    // The classic reader read a file it could not read like an empty one, whose first missing entry
+    // is the count; the errno says why better than "missing" would.
+    if (!profile)
+        return failure(profile.error().code, kCountKey);
+
     Configuration config;
-    // A name the user typed is shown as typed: upper case would name another file here.
-    config.configFilePath = file;
-    config.configFile = file;
-    return loadFrom(std::move(config));
+    config.configFilePath = location.configFilePath;
+    config.configFile = location.configFile;
+    config.profile = std::move(*profile);
+    return loadEntries(std::move(config));
+}
+
+StartupMessage startupMessage(const base::Error& error)
+{
+    if (error.is(base::Fault::NoConverter))
+        return StartupMessage::NoConverter;
+    if (error.key.isEmpty())
+        return files::isNoFile(error) ? StartupMessage::MissingFile : StartupMessage::Failure;
+    if (error.key != QStringView(kCountKey) || error.is(base::Fault::Overflow))
+        return StartupMessage::Failure;
+    // An unreadable file lacks the count like a file without it.
+    return error.is(base::Fault::BadValue) ? StartupMessage::BadCount : StartupMessage::MissingCount;
 }
 
 } // namespace trelvick::config

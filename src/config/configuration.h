@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
 #include "config/profilereader.h"
 
 #include <QList>
@@ -26,10 +27,15 @@ struct Converter
     QString key;
 };
 
-struct Configuration
+// Which tq.ini a load reads, and how messages name it.
+struct ConfigLocation
 {
-    QString configFilePath;   // upper case, as every message shows it
-    QString configFile;       // the real file on disk that configFilePath stands for
+    QString configFilePath; // upper case, as every message of the window shows it
+    QString configFile;     // the real file on disk that configFilePath stands for
+};
+
+struct Configuration : ConfigLocation
+{
     QString quickViewCommand; // meaningful only while quickViewAvailable
     bool quickViewAvailable = false;
     QString editorCommand;
@@ -38,31 +44,6 @@ struct Configuration
     QList<Converter> converters; // in key order, gaps left out
     // The whole file as read by this load, so that a run needing the code sections too reads it once.
     ProfileReader profile;
-};
-
-enum class ConfigFailure
-{
-    None,
-    MissingFile,  // C1
-    MissingCount, // C2
-    BadCount,     // C3
-    NoConverter,  // C4
-    Other,        // C5: errorText holds the system's description, not yet upper-cased
-    TooLarge,     // over kMaxConfigFileSize; errorText as for Other
-};
-
-struct LoadResult
-{
-    Configuration config; // configFilePath is set as far as the load got, even on failure
-    ConfigFailure failure = ConfigFailure::None;
-    QString errorText;
-    // Why an existing file could not be read (its entries then all read as absent, which is what
-    // the failure above reflects); empty when it was read.
-    QString readError;
-    // The [Trelvick] key at fault and its value as read, for reports that name them: the count for
-    // MissingCount, BadCount and an overflow, the program entry whose file test failed for Other.
-    QString faultyKey;
-    QString faultyValue;
 };
 
 // The converter key for number k: Greek capital Mu followed by k ("Μ1", "Μ12").
@@ -75,12 +56,33 @@ QString personalConfigFolder(const QString& xdgConfigHome, const QString& home);
 // The same, from this process's environment.
 QString personalConfigFolder();
 
-// Loads the main section and the converter list of tq.ini: the one in personalFolder when it is there,
-// else the one in programFolder. An empty personalFolder means the program folder's alone.
-LoadResult loadConfiguration(const QString& programFolder, const QString& personalFolder = {});
+// The tq.ini in personalFolder when anything of that name is there, else the one in programFolder
+// (found ignoring letter case). An empty personalFolder means the program folder's alone.
+ConfigLocation locateConfiguration(const QString& programFolder, const QString& personalFolder = {});
+// A file named directly (the command line's --config), shown as typed: upper case would name
+// another file here.
+ConfigLocation namedConfiguration(const QString& file);
 
-// The same load, with the same checks, from a file named directly (the command line's --config).
-// configFilePath keeps the name as given.
-LoadResult loadConfigurationFile(const QString& file);
+// Loads the main section and the converter list of the file at location. Failures, all on
+// Side::Config, and what they stand for:
+//   key empty          the file itself: a files::testFile error (files::isNoFile tells "there is no
+//                      plain file" from a test that failed), or EFBIG when it is over kMaxConfigFileSize;
+//   key kCountKey      the count, value as read: Fault::EntryMissing, Fault::BadValue (below 1),
+//                      Fault::Overflow (outside 16 bits), or the errno of a file that could not be read,
+//                      which reads like an empty one, so that the count is the first entry it lacks;
+//   key kQuickViewKey  or kEditorKey: the file test of the program path (the value) failed, its errno;
+//   Fault::NoConverter none of the keys Μ1..Μn is described; key is the last one looked for, Μn.
+base::Expected<Configuration> loadConfiguration(const ConfigLocation& location);
+
+// The window's start-up message for a failed load.
+enum class StartupMessage
+{
+    MissingFile,  // C1
+    MissingCount, // C2
+    BadCount,     // C3
+    NoConverter,  // C4
+    Failure,      // C5, naming the error
+};
+StartupMessage startupMessage(const base::Error& error);
 
 } // namespace trelvick::config

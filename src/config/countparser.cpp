@@ -135,15 +135,15 @@ double basicVal(const QString& text)
     return readDecimal(view);
 }
 
-std::optional<qint16> parseConverterCount(const QString& text)
+base::Expected<qint16> parseConverterCount(const QString& text)
 {
     const double value = basicVal(text);
-    if (!std::isfinite(value))
-        return std::nullopt;
-    const double rounded = roundHalfToEven(value);
-    if (rounded < -32768.0 || rounded > 32767.0)
-        return std::nullopt;
-    return static_cast<qint16>(rounded);
+    if (std::isfinite(value)) {
+        const double rounded = roundHalfToEven(value);
+        if (rounded >= -32768.0 && rounded <= 32767.0)
+            return static_cast<qint16>(rounded);
+    }
+    return base::Error{make_error_code(base::Fault::Overflow), base::Side::None, {}, {}};
 }
 
 } // namespace trelvick::config

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
+
 #include <QString>
-#include <optional>
 
 namespace trelvick::config {
 
@@ -14,8 +15,8 @@ namespace trelvick::config {
 //   ("&H0A" gives 10, "&HFFFF" gives 65535 and so lies out of range);
 //   reading stops at the first character that cannot continue the number ("3 converters" gives 3);
 //   no number at all gives 0; halves go to the even neighbour (2.5 gives 2, 3.5 gives 4).
-// Empty result: the number lies outside -32768..32767 (or is not finite).
-std::optional<qint16> parseConverterCount(const QString& text);
+// Fails with Fault::Overflow when the number lies outside -32768..32767 (or is not finite).
+base::Expected<qint16> parseConverterCount(const QString& text);
 
 // The Val() part alone, for tests and callers that need the unrounded number.
 double basicVal(const QString& text);

@@ -2,11 +2,12 @@
 #include "config/profilereader.h"
 
 #include "files/fileops.h"
-#include "files/posixfile.h"
 
 #include <QStringDecoder>
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace trelvick::config {
 
@@ -62,6 +63,39 @@ QString cutToCapacity(const QString& value, int capacity)
     return value.left(size);
 }
 
+// tq.ini opened for reading, closed when the read is over. Plain POSIX rather than the files layer's
+// sources, because the load reports the errno itself.
+class ReadOnlyFile final
+{
+public:
+    explicit ReadOnlyFile(const QString& path)
+    {
+        const QByteArray name = files::nativePath(path);
+        if (name.contains('\0')) {
+            m_openError = EINVAL; // the system would read a shorter name: another file's
+            return;
+        }
+        do {
+            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+        } while (m_fd < 0 && errno == EINTR);
+        m_openError = m_fd < 0 ? errno : 0;
+    }
+    ~ReadOnlyFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // nothing was written, so a failing close loses nothing
+    }
+    ReadOnlyFile(const ReadOnlyFile&) = delete;
+    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+    int descriptor() const { return m_fd; }
+    int openError() const { return m_openError; }
+
+private:
+    int m_fd = -1;
+    int m_openError = 0;
+};
+
 } // namespace
 
 bool isAbsent(const QString& value)
@@ -73,8 +107,11 @@ QString decodeConfigText(const QByteArray& bytes)
 {
     static constexpr char utf8Bom[] = "\xEF\xBB\xBF";
     static constexpr char utf16LeBom[] = "\xFF\xFE";
+    static constexpr char utf16BeBom[] = "\xFE\xFF";
     if (bytes.startsWith(utf16LeBom))
         return QStringDecoder(QStringDecoder::Utf16LE).decode(QByteArrayView(bytes).sliced(2));
+    if (bytes.startsWith(utf16BeBom))
+        return QStringDecoder(QStringDecoder::Utf16BE).decode(QByteArrayView(bytes).sliced(2));
     const bool hasBom = bytes.startsWith(utf8Bom);
     const QByteArrayView body = QByteArrayView(bytes).sliced(hasBom ? 3 : 0);
 
@@ -101,29 +138,24 @@ QString foldName(const QString& name)
     return folded;
 }
 
-ProfileReader ProfileReader::fromFile(const QString& path, QString* error)
+base::Expected<ProfileReader> ProfileReader::fromFile(const QString& path)
 {
-    auto fail = [error](const QString& reason) {
-        if (error)
-            *error = reason;
-        return ProfileReader();
-    };
-    if (error)
-        error->clear();
-    files::InputFile file;
-    if (!file.open(path))
-        return fail(file.errorString());
+    const ReadOnlyFile file(path);
+    if (file.descriptor() < 0)
+        return base::Error::system(file.openError());
     // Counted while read, not taken from the size on disk: a device or a growing file has none.
     QByteArray bytes;
     char chunk[16384];
     for (;;) {
-        const std::int64_t got = file.read(chunk, sizeof chunk);
+        const ssize_t got = ::read(file.descriptor(), chunk, sizeof chunk);
+        if (got < 0 && errno == EINTR)
+            continue;
         if (got < 0)
-            return fail(file.errorString());
+            return base::Error::system(errno);
         if (got == 0)
             break;
         if (bytes.size() + got > kMaxConfigFileSize)
-            return fail(files::systemErrorText(EFBIG));
+            return base::Error::system(EFBIG);
         bytes.append(chunk, got);
     }
     return fromBytes(bytes);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -19,9 +21,10 @@ bool isAbsent(const QString& value);
 inline constexpr qint64 kMaxConfigFileSize = qint64(16) * 1024 * 1024;
 
 // Decodes tq.ini text: windows-1253, or UTF-8 when the bytes carry a UTF-8 byte-order mark or are
-// valid UTF-8 with at least one multi-byte sequence (what Linux editors save), or UTF-16LE after an
-// FF FE mark. A UTF-8 mark followed by bytes that are not UTF-8 is a windows-1253 file that an
-// editor prefixed: the mark is dropped and the rest read as windows-1253.
+// valid UTF-8 with at least one multi-byte sequence (what Linux editors save), or UTF-16 after its
+// byte-order mark (FF FE little-endian, FE FF big-endian). A UTF-8 mark followed by bytes that are
+// not UTF-8 is a windows-1253 file that an editor prefixed: the mark is dropped and the rest read as
+// windows-1253.
 QString decodeConfigText(const QByteArray& bytes);
 
 // A private-profile (INI) file, parsed once, answering reads the way the classic profile reader does:
@@ -37,10 +40,10 @@ class ProfileReader final
 public:
     ProfileReader() = default;
 
-    // A missing or unreadable file reads like an empty one: every lookup gives "<none>". *error, when
-    // given, receives the system's reason why the file could not be read (empty when it was); a
-    // file over kMaxConfigFileSize is not read at all ("File too large").
-    static ProfileReader fromFile(const QString& path, QString* error = nullptr);
+    // Fails with the errno of the open or the read, or EFBIG for a file over kMaxConfigFileSize,
+    // which is not read to its end. The classic reader read such a file like an empty one, where
+    // every lookup gives "<none>"; callers that keep that rule use ProfileReader() instead.
+    static base::Expected<ProfileReader> fromFile(const QString& path);
     static ProfileReader fromBytes(const QByteArray& bytes);
 
     // capacity is in characters; the "<none>" default is cut like any value.

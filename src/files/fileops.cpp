@@ -129,23 +129,29 @@ QString decodeNativePath(const char* bytes)
     return path;
 }
 
-FileTest testFile(const QString& path)
+base::Error testFile(const QString& path)
 {
     if (path.isEmpty())
-        return {};
+        return base::Error::system(ENOENT);
     if (!isTakeable(path))
-        return {FileTest::Failure, systemErrorText(EINVAL)};
+        return base::Error::system(EINVAL);
 
     struct stat info;
-    if (::stat(nativePath(path).constData(), &info) != 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR)
-            return {};
-        return {FileTest::Failure, systemErrorText(error)};
-    }
-    if (!S_ISREG(info.st_mode) || baseName(path).startsWith(u'.'))
-        return {};
-    return {FileTest::PlainFile, {}};
+    if (::stat(nativePath(path).constData(), &info) != 0)
+        return base::Error::system(errno);
+    if (S_ISDIR(info.st_mode))
+        return base::Error::system(EISDIR);
+    if (!S_ISREG(info.st_mode))
+        return {make_error_code(base::Fault::NotRegularFile), base::Side::None, {}, {}};
+    if (baseName(path).startsWith(u'.'))
+        return {make_error_code(base::Fault::HiddenName), base::Side::None, {}, {}};
+    return {};
+}
+
+bool isNoFile(const base::Error& error)
+{
+    return error.is(ENOENT) || error.is(ENOTDIR) || error.is(EISDIR) || error.is(base::Fault::NotRegularFile) ||
+           error.is(base::Fault::HiddenName);
 }
 
 std::optional<FileStat> statFile(const QString& path, QString* error)

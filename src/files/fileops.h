@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
+
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -11,20 +13,16 @@ namespace trelvick::files {
 QString systemErrorText(int errnum);
 
 // The plain-file test used for tq.ini and the program entries: a regular file (links followed)
-// whose name does not begin with "." counts. A missing path (ENOENT, ENOTDIR) is simply no file;
-// any other failure of the test (EACCES, ENAMETOOLONG, ELOOP, EIO...) is reported with its text.
-// An empty path is no file; a path holding a NUL fails with EINVAL's text (no system call takes it).
-struct FileTest
-{
-    enum Outcome
-    {
-        NoFile,
-        PlainFile,
-        Failure
-    } outcome = NoFile;
-    QString error;
-};
-FileTest testFile(const QString& path);
+// whose name does not begin with "." counts, and gives no error. Anything else gives the rule it
+// fails, which isNoFile tells from a test that failed itself:
+//   ENOENT or ENOTDIR   nothing there (also for an empty path)
+//   EISDIR              a folder
+//   NotRegularFile      a FIFO, device or socket, which is never opened
+//   HiddenName          a regular file whose name begins with "."
+// Any other errno (EACCES, ENAMETOOLONG, ELOOP, EIO...) is the test's own failure; a path holding a
+// NUL fails with EINVAL, as no system call takes it.
+base::Error testFile(const QString& path);
+bool isNoFile(const base::Error& error);
 
 struct FileStat
 {

@@ -363,6 +363,21 @@ QString configIsFolder(Language language, const QString& file)
                            : file + u": is a folder, not a configuration file"_s;
 }
 
+QString configNotRegular(Language language, const QString& file)
+{
+    return greek(language) ? file + u": δεν είναι κανονικό αρχείο (είναι FIFO, συσκευή ή υποδοχή) "
+                                    u"και δεν διαβάζεται ως αρχείο ρυθμίσεων"_s
+                           : file + u": not a regular file (a FIFO, a device or a socket), "
+                                    u"so not read as the configuration file"_s;
+}
+
+QString configHidden(Language language, const QString& file)
+{
+    return greek(language)
+               ? file + u": κρυφό αρχείο (το όνομά του αρχίζει με «.») και δεν διαβάζεται ως αρχείο ρυθμίσεων"_s
+               : file + u": a hidden file (its name begins with '.'), so not read as the configuration file"_s;
+}
+
 QString configTooLarge(Language language, const QString& file, qint64 limit)
 {
     const QString mebibytes = QString::number(limit / (1024 * 1024));
@@ -399,11 +414,10 @@ QString programEntryFailed(Language language, const QString& file, const QString
                                             : u"path "_s + quoted(language, value) + u" cannot be checked: "_s + error);
 }
 
-QString noConverter(Language language, const QString& file, const QString& section, int count)
+QString noConverter(Language language, const QString& file, const QString& section, const QString& lastKey)
 {
-    const QString last = QString::number(count);
-    return place(file, section) + (greek(language) ? u"καμία περιγραφή για τα κλειδιά Μ1..Μ"_s + last
-                                                   : u"no description for the keys Μ1..Μ"_s + last);
+    return place(file, section) + (greek(language) ? u"καμία περιγραφή για τα κλειδιά Μ1.."_s + lastKey
+                                                   : u"no description for the keys Μ1.."_s + lastKey);
 }
 
 QString noCodeEntries(Language language, const QString& file, const QString& section)
@@ -412,18 +426,20 @@ QString noCodeEntries(Language language, const QString& file, const QString& sec
                                                    : u"the section is missing or holds none of the keys 0..255"_s);
 }
 
-QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value,
-                   int highest)
+QString faultyCode(Language language, const QString& file, const QString& section, const QString& key,
+                   const QString& value, int highest)
 {
-    // A key below 0 stands for the encoding key, whose value names no output this program writes.
-    if (key < 0)
-        return place(file, section, u"Κωδικοποίηση"_s) +
-               (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι UTF-8"_s
-                                : u"value "_s + quoted(language, value) + u" is not UTF-8"_s);
     const QString range = u"0.."_s + QString::number(highest);
-    return place(file, section, QString::number(key)) +
+    return place(file, section, key) +
            (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι κωδικός "_s + range
                             : u"value "_s + quoted(language, value) + u" is not a code "_s + range);
+}
+
+QString faultyEncoding(Language language, const QString& file, const QString& section, const QString& key,
+                       const QString& value)
+{
+    return place(file, section, key) + (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι UTF-8"_s
+                                                        : u"value "_s + quoted(language, value) + u" is not UTF-8"_s);
 }
 
 QString fileFailure(const QString& file, const QString& error)

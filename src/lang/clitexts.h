@@ -52,10 +52,13 @@ QString outputIsAnotherInput(Language language, const QString& input, const QStr
 QString emptyFileName(Language language, const QString& option);
 
 // --- a faulty configuration (exit status 2); file, [section] and key name where the fault lies ----
+// Every name, key and value comes escaped (lang::escaped) by the caller.
 QString missingConfig(Language language, const QString& file);
 QString configTestFailed(Language language, const QString& file, const QString& error);
 QString configUnreadable(Language language, const QString& file, const QString& error);
 QString configIsFolder(Language language, const QString& file);
+QString configNotRegular(Language language, const QString& file);
+QString configHidden(Language language, const QString& file);
 QString configTooLarge(Language language, const QString& file, qint64 limit);
 QString missingEntry(Language language, const QString& file, const QString& section, const QString& key);
 QString badCount(Language language, const QString& file, const QString& section, const QString& key,
@@ -64,11 +67,15 @@ QString countOutOfRange(Language language, const QString& file, const QString& s
                         const QString& value);
 QString programEntryFailed(Language language, const QString& file, const QString& section, const QString& key,
                            const QString& value, const QString& error);
-QString noConverter(Language language, const QString& file, const QString& section, int count);
+// lastKey: the last of the keys looked for, Μn.
+QString noConverter(Language language, const QString& file, const QString& section, const QString& lastKey);
 QString noCodeEntries(Language language, const QString& file, const QString& section);
-// key -1: the encoding key; highest: 255, or the highest code point in a UTF-8 section.
-QString faultyCode(Language language, const QString& file, const QString& section, int key, const QString& value,
-                   int highest = 255);
+// highest: 255, or the highest code point in a UTF-8 section.
+QString faultyCode(Language language, const QString& file, const QString& section, const QString& key,
+                   const QString& value, int highest);
+// The encoding key's value names no output this program writes.
+QString faultyEncoding(Language language, const QString& file, const QString& section, const QString& key,
+                       const QString& value);
 
 // --- the run -----------------------------------------------------------------------------------
 // A conversion failure (exit status 1): the file and the system's reason.

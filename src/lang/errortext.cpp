@@ -34,6 +34,19 @@ QString faultText(base::Fault fault, Language language)
     case base::Fault::LinkUnresolved:
         return greek ? QStringLiteral("Ο σύνδεσμος δεν οδηγεί σε αρχείο που μπορεί να βρεθεί")
                      : QStringLiteral("The link cannot be followed to a file");
+    case base::Fault::HiddenName:
+        return greek ? QStringLiteral("Κρυφό αρχείο (το όνομά του αρχίζει με «.»)")
+                     : QStringLiteral("Hidden file (its name begins with '.')");
+    case base::Fault::NotRegularFile:
+        return greek ? QStringLiteral("Δεν είναι κανονικό αρχείο") : QStringLiteral("Not a regular file");
+    case base::Fault::EntryMissing:
+        return greek ? QStringLiteral("Η εγγραφή λείπει") : QStringLiteral("The entry is missing");
+    case base::Fault::NoConverter:
+        return greek ? QStringLiteral("Κανένας μετατροπέας") : QStringLiteral("No converter");
+    case base::Fault::BadValue:
+        return greek ? QStringLiteral("Λανθασμένη τιμή") : QStringLiteral("Wrong value");
+    case base::Fault::BadCodePoint:
+        return greek ? QStringLiteral("Δεν είναι σημείο κώδικα Unicode") : QStringLiteral("Not a Unicode code point");
     }
     return QString::number(static_cast<int>(fault));
 }

@@ -78,15 +78,14 @@ public:
                 break;
             try {
                 m_callbacks.run(i);
+                const std::lock_guard lock(m_mutex);
+                m_done[static_cast<std::size_t>(i)] = true;
             } catch (...) {
+                // Never done: delivery stops before it.
                 const std::lock_guard lock(m_mutex);
                 if (!m_exception)
                     m_exception = std::current_exception();
                 m_stop = true;
-            }
-            {
-                const std::lock_guard lock(m_mutex);
-                m_done[static_cast<std::size_t>(i)] = true;
             }
             m_changed.notify_one();
         }

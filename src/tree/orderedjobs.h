@@ -29,8 +29,8 @@ struct JobsOutcome
 // them in index order. SIGINT, SIGTERM and SIGHUP (those not ignored) are held back meanwhile: one of
 // them stops the run from starting more jobs; the jobs under way end and are delivered, and the signal
 // is returned so that the caller can report how far the run got and then end as the signal would
-// have ended it (endBySignal). A job that throws stops the run too, and its exception comes out here
-// once every worker has ended.
+// have ended it (endBySignal). A job that throws stops the run too: it and the jobs after it are not
+// delivered, and its exception comes out here once every worker has ended.
 //
 //     std::vector<Result> results(n);
 //     runInOrder(n, 4, {[&](qsizetype i) { results[i] = convert(i); },

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The table load from arbitrary tq.ini bytes: the table maps exactly the codes that have an entry, each to
-// the number the entry holds; a failure names a key that has an entry, or the encoding line.
+// the number the entry holds; a failure names a key that has an entry, or the encoding key.
 
 #include "config/codesection.h"
 #include "fuzzcheck.h"
@@ -33,18 +33,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         pick < 3 ? usual[pick] : decodeConfigText(QByteArray::fromStdString(data.ConsumeRandomLengthString(16)));
     const ProfileReader reader =
         ProfileReader::fromBytes(QByteArray::fromStdString(data.ConsumeRemainingBytesAsString()));
-    const CodeSection result = loadCodeSection(reader, section);
-    const bool encodingLine = entry(reader, section, QString::fromUtf16(kEncodingKey)).has_value();
+    const trelvick::base::Expected<ConversionTable> result = loadCodeSection(reader, section);
+    const QString encodingKey = QString::fromUtf16(kEncodingKey);
+    const bool encodingLine = entry(reader, section, encodingKey).has_value();
 
-    if (result.failure == CodeSection::Failure::Faulty) {
-        FUZZ_CHECK(result.faultyKey >= -1 && result.faultyKey <= 255);
-        const auto value = entry(reader, section, QString::number(result.faultyKey));
-        FUZZ_CHECK(result.faultyKey >= 0 ? value && value->startsWith(result.faultyValue) : encodingLine);
+    using trelvick::base::Fault;
+    if (!result && !result.error().is(Fault::EntryMissing)) {
+        const trelvick::base::Error& failure = result.error();
+        FUZZ_CHECK(failure.is(Fault::BadValue) || failure.is(Fault::BadCodePoint));
+        FUZZ_CHECK(failure.is(Fault::BadCodePoint) == (encodingLine && failure.key != encodingKey));
+        if (failure.key == encodingKey)
+            return 0;
+        bool number = false;
+        const int key = failure.key.toInt(&number);
+        FUZZ_CHECK(number && key >= 0 && key <= 255 && failure.key == QString::number(key));
+        const auto value = entry(reader, section, failure.key);
+        FUZZ_CHECK(value && value->startsWith(failure.value));
         return 0;
     }
-    FUZZ_CHECK((result.output == ConversionTable::Output::Utf8) == encodingLine);
-    const ConversionTable& table = result.table;
-    FUZZ_CHECK(result.ok() != table.pairs().empty());
+    const ConversionTable table = result ? *result : ConversionTable();
+    FUZZ_CHECK(!result || (table.output() == ConversionTable::Output::Utf8) == encodingLine);
+    FUZZ_CHECK(result.hasValue() != table.pairs().empty());
     std::size_t entries = 0;
     for (int code = 0; code <= 255; ++code) {
         const int target = table.lookup(std::uint8_t(code));
@@ -52,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         FUZZ_CHECK(value.has_value() == (target >= 0));
         bool number = false;
         FUZZ_CHECK(!value || (value->toInt(&number) == target && number));
-        FUZZ_CHECK(target <= ConversionTable::highestCode(result.output));
+        FUZZ_CHECK(target <= ConversionTable::highestCode(table.output()));
         entries += target >= 0 ? 1 : 0;
     }
     // The pairs are the entries, in ascending order of code.

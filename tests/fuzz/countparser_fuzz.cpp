@@ -70,8 +70,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     compact.removeIf([](QChar c) { return c == u' ' || c == u'\t' || c == u'\n'; });
     FUZZ_CHECK(basicVal(compact) == value);
 
-    const std::optional<qint16> count = parseConverterCount(text);
-    FUZZ_CHECK(count.has_value() == (std::isfinite(value) && value >= -32768.5 && value < 32767.5));
+    const trelvick::base::Expected<qint16> count = parseConverterCount(text);
+    FUZZ_CHECK(count.hasValue() == (std::isfinite(value) && value >= -32768.5 && value < 32767.5));
+    FUZZ_CHECK(count || count.error().is(trelvick::base::Fault::Overflow));
     if (count) {
         const double distance = std::fabs(double(*count) - value);
         FUZZ_CHECK(distance < 0.5 || (distance == 0.5 && *count % 2 == 0));

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -48,8 +49,9 @@ protected:
     {
         write(name, windows1253(text.replace(u"\n"_s, u"\r\n"_s)));
     }
-    // %d in an argument or an expected text stands for the temporary folder.
-    QString expand(QString text) const { return text.replace(u"%d"_s, folder()); }
+    // %d in an argument, a tq.ini or an expected text stands for the temporary folder.
+    // %e stands for the escape character (ESC).
+    QString expand(QString text) const { return text.replace(u"%d"_s, folder()).replace(u"%e"_s, u"\x1b"_s); }
     QStringList entries() const
     {
         return QDir(folder()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -64,7 +66,7 @@ protected:
         environment.remove(u"LC_ALL"_s);
         environment.remove(u"LC_MESSAGES"_s);
         environment.insert(u"LANG"_s, lang);
-        environment.insert(u"XDG_CONFIG_HOME"_s, path(u"config"_s));
+        environment.insert(u"XDG_CONFIG_HOME"_s, xdgConfigHome.isEmpty() ? path(u"config"_s) : xdgConfigHome);
         process.setProcessEnvironment(environment);
         if (!standardOutput.isEmpty())
             process.setStandardOutputFile(standardOutput, QIODevice::Append);
@@ -77,6 +79,8 @@ protected:
         return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
                 QString::fromUtf8(process.readAllStandardError())};
     }
+
+    QString xdgConfigHome; // empty: %d/config
 };
 
 // The line rules belong to the engine; here one mixed text through a file and through the pipe,
@@ -107,6 +111,7 @@ struct StatusCase
     QString ini = {};            // instead of the usual tq.ini
     QString standardOutput = {}; // a file instead of the pipe
     QString lang = u"C"_s;
+    QString xdg = {}; // XDG_CONFIG_HOME, whose trelvick/tq.ini then holds ini
 };
 
 class ExitStatus : public Cli, public testing::WithParamInterface<StatusCase>
@@ -121,14 +126,22 @@ TEST_P(ExitStatus, WrongStatusOrMessage)
     ASSERT_TRUE(QFile::link(path(u"loop"_s), path(u"loop"_s)));
     QFile big(path(u"big.ini"_s));
     ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.resize(config::kMaxConfigFileSize + 1));
+    writeIni(kHead, u".hidden.ini"_s);
+    ASSERT_EQ(::mkfifo(native(u"fifo"_s).constData(), 0600), 0);
+    xdgConfigHome = expand(c.xdg);
+    const QString iniFolder = c.xdg.isEmpty() ? path(u"config"_s) : xdgConfigHome;
+    ASSERT_TRUE(QDir().mkpath(iniFolder + u"/trelvick"_s));
     if (!c.ini.isEmpty())
-        writeIni(expand(c.ini), config());
+        writeIni(expand(c.ini), iniFolder + u"/trelvick/tq.ini"_s);
     const QStringList before = entries();
     QStringList arguments = c.arguments.split(u' ');
-    const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()), {}, c.lang, expand(c.standardOutput));
+    const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()).replaceInStrings(u"%e"_s, u"\x1b"_s),
+                                {}, c.lang, expand(c.standardOutput));
     EXPECT_EQ(outcome.status, c.status);
     const QString all = QString::fromUtf8(outcome.out) + outcome.err;
     EXPECT_TRUE(all.contains(expand(c.message))) << all.toStdString();
+    // Whatever a message echoes, it cannot start a terminal's escape sequence.
+    EXPECT_FALSE(all.contains(u'\x1b')) << all.toStdString();
     EXPECT_EQ(read(u"in.txt"_s), "abc\r\n");
     if (c.status != 0) {
         EXPECT_EQ(entries(), before);
@@ -197,7 +210,37 @@ INSTANTIATE_TEST_SUITE_P(
                    u"%d/big.ini: the configuration file is larger than 16 MiB"_s},
         StatusCase{"DeviceErrorTakenForMissingEntry", u"--config=/proc/self/mem --list"_s, 2,
                    u"/proc/self/mem: the configuration file cannot be read: Input/output error"_s},
-        StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, {}, kGreek}),
+        StatusCase{"GreekHelp", u"--help"_s, 0, u"Κατάσταση εξόδου: 0 επιτυχία"_s, {}, {}, kGreek},
+        // A file that exists but breaks a rule says which rule; a FIFO or device is never read.
+        StatusCase{"HiddenFileCalledMissing", u"--config=%d/.hidden.ini --list"_s, 2,
+                   u"%d/.hidden.ini: a hidden file (its name begins with '.'), so not read as the configuration "
+                   u"file"_s},
+        StatusCase{"FifoCalledMissing", u"--config=%d/fifo --list"_s, 2,
+                   u"%d/fifo: not a regular file (a FIFO, a device or a socket), so not read as the configuration "
+                   u"file"_s},
+        StatusCase{"DeviceCalledMissing", u"--config=/dev/zero --list"_s, 2, u"/dev/zero: not a regular file"_s},
+        // Every name, key, value and description echoed is escaped, the backslash included.
+        StatusCase{"ConfigNameEchoedRaw", u"--config=%d/x%e[31m --list"_s, 2,
+                   u"%d/x\\x1b[31m: no such configuration file"_s},
+        StatusCase{"PersonalFolderEchoedRaw", u"--list"_s, 2,
+                   u"%d/x\\x1b[31m/trelvick/tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: the entry is missing"_s,
+                   u"[Trelvick]"_s, {}, u"C"_s, u"%d/x%e[31m"_s},
+        StatusCase{"ConverterNameEchoedRaw", u"-c M%e[31m7 %d/in.txt %d/out"_s, 2,
+                   u"no converter 'M\\x1b[31m7' (see --list)"_s},
+        StatusCase{"UnknownOptionEchoedRaw", u"--list --x%e[31m"_s, 2, u"unknown option '--x\\x1b[31m'"_s},
+        StatusCase{"StrayOperandEchoedRaw", u"--list a\\x1b%e"_s, 2, u"unexpected operand 'a\\\\x1b\\x1b'"_s},
+        StatusCase{"CountValueEchoedRaw", kConvertBatch, 2,
+                   u"tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: value '0\\x1b[31m' is not a count of 1 or more"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=0%e[31m"_s},
+        StatusCase{"ProgramPathEchoedRaw", kConvertBatch, 2,
+                   u"ΓρήγορηΠροβολή: path '%d/loop/%e' cannot be checked"_s.replace(u"%e"_s, u"\\x1b"_s),
+                   u"[Trelvick]\nΓρήγορηΠροβολή=%d/loop/%e\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=x"_s},
+        StatusCase{"CodeValueEchoedRaw", kConvertBatch, 2, u"tq.ini: [Μ1] 66: value '1\\x1b' is not a code 0..255"_s,
+                   kHead + u"[Μ1]\n66=1%e"_s},
+        StatusCase{"DescriptionListedRaw", u"--list"_s, 0, u"Μ1\ta\\x1b[2J\\\\x1b\n"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=a%e[2J\\x1b"_s},
+        StatusCase{"DescriptionShownRaw", u"--show=1"_s, 0, u"; a\\x1b[2J\\\\x1b\n[Μ1]\n"_s,
+                   u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=a%e[2J\\x1b\n[Μ1]\n1=2"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The program reads tq.ini from its own folder, whatever the letter case of its name, as the

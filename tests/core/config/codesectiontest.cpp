@@ -5,15 +5,14 @@
 
 #include <gtest/gtest.h>
 
-using trelvick::config::CodeSection;
+using trelvick::base::Fault;
 using trelvick::config::ProfileReader;
 using trelvick::convert::ConversionTable;
-using Failure = CodeSection::Failure;
 using Pairs = std::vector<std::pair<int, int>>;
 
 namespace {
 
-trelvick::config::CodeSection load(const QString& ini)
+trelvick::base::Expected<ConversionTable> load(const QString& ini)
 {
     return trelvick::config::loadCodeSection(ProfileReader::fromBytes(windows1253(ini)), QStringLiteral(u"Μ2"));
 }
@@ -29,14 +28,16 @@ void expectOnly(const ConversionTable& table, const Pairs& pairs)
         EXPECT_EQ(table.lookup(std::uint8_t(code)), expected[code]) << "code " << code;
 }
 
+const char16_t kEncoding[] = u"Κωδικοποίηση";
+
 struct SectionCase
 {
     const char16_t* ini;
-    Failure failure;
-    Pairs pairs = {}; // the table's entries: none unless it loads
-    int faultyKey = -1;
-    const char16_t* faultyValue = u"";
-    bool utf8 = false; // what the section asks for, also when it fails
+    std::error_code error;
+    Pairs pairs = {}; // the table's entries, when it loads
+    const char16_t* key = u"";
+    const char16_t* value = u"";
+    bool utf8 = false; // the table writes UTF-8
 };
 
 void PrintTo(const SectionCase& c, std::ostream* out)
@@ -52,12 +53,15 @@ TEST_P(Sections, LoadIntoTheirTables)
 {
     const auto& c = GetParam();
     const auto result = load(QString::fromUtf16(c.ini));
-    EXPECT_EQ(result.failure, c.failure);
-    EXPECT_EQ(result.faultyKey, c.faultyKey);
-    EXPECT_EQ(result.faultyValue, QString::fromUtf16(c.faultyValue));
-    EXPECT_EQ(result.output, c.utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
-    EXPECT_EQ(result.table.output(), result.ok() ? result.output : ConversionTable::Output::Bytes);
-    expectOnly(result.table, c.pairs);
+    if (!result) {
+        EXPECT_EQ(result.error().code, c.error);
+        EXPECT_EQ(result.error().key, QString::fromUtf16(c.key));
+        EXPECT_EQ(result.error().value, QString::fromUtf16(c.value));
+        return;
+    }
+    EXPECT_FALSE(c.error);
+    EXPECT_EQ(result->output(), c.utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
+    expectOnly(*result, c.pairs);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -66,31 +70,32 @@ INSTANTIATE_TEST_SUITE_P(
         // The other sections around it, and a Latin "M2" that must not be taken for the Greek one.
         SectionCase{u"[Trelvick]\r\nQuickView=/usr/bin/less\r\n[M2]\r\n65=1\r\n"
                     u"[Μ2]\r\n200=0\r\n65=193\r\n66=194\r\n7=007\r\n[Μ3]\r\n1=2\r\n",
-                    Failure::None,
+                    {},
                     {{7, 7}, {65, 193}, {66, 194}, {200, 0}}},
-        SectionCase{u"[Μ2]\r\n0=9\r\n255=0\r\n", Failure::None, {{0, 9}, {255, 0}}},
-        SectionCase{u"[Μ2]\r\n65=<none>\r\n66=<none>etc\r\n67=194\r\n", Failure::None, {{67, 194}}},
+        SectionCase{u"[Μ2]\r\n0=9\r\n255=0\r\n", {}, {{0, 9}, {255, 0}}},
+        SectionCase{u"[Μ2]\r\n65=<none>\r\n66=<none>etc\r\n67=194\r\n", {}, {{67, 194}}},
         // A faulty value fails despite good entries before it; the first is the lowest key, not the
         // first in the file.
-        SectionCase{u"[Μ2]\r\n65=193\r\n66=194\r\n150=1000\r\n", Failure::Faulty, {}, 150, u"1000"},
-        SectionCase{u"[Μ2]\r\n200=x\r\n150=1000\r\n20=5\r\n", Failure::Faulty, {}, 150, u"1000"},
+        SectionCase{u"[Μ2]\r\n65=193\r\n66=194\r\n150=1000\r\n", Fault::BadValue, {}, u"150", u"1000"},
+        SectionCase{u"[Μ2]\r\n200=x\r\n150=1000\r\n20=5\r\n", Fault::BadValue, {}, u"150", u"1000"},
         // Missing sections, and keys not written as plain 0..255: never read, so they cannot fail either.
-        SectionCase{u"", Failure::NoEntries}, SectionCase{u"[Μ3]\r\n65=193\r\n", Failure::NoEntries},
-        SectionCase{u"[M2]\r\n65=193\r\n", Failure::NoEntries},
-        SectionCase{u"[Μ2]\r\n[Μ3]\r\n65=193\r\n", Failure::NoEntries},
-        SectionCase{u"[Μ2]\r\n065=1\r\n+65=1\r\n256=1\r\n-1=1\r\nA=x\r\n", Failure::NoEntries},
-        SectionCase{u"[Μ2]\r\n65=<none>\r\n", Failure::NoEntries},
+        SectionCase{u"", Fault::EntryMissing}, SectionCase{u"[Μ3]\r\n65=193\r\n", Fault::EntryMissing},
+        SectionCase{u"[M2]\r\n65=193\r\n", Fault::EntryMissing},
+        SectionCase{u"[Μ2]\r\n[Μ3]\r\n65=193\r\n", Fault::EntryMissing},
+        SectionCase{u"[Μ2]\r\n065=1\r\n+65=1\r\n256=1\r\n-1=1\r\nA=x\r\n", Fault::EntryMissing},
+        SectionCase{u"[Μ2]\r\n65=<none>\r\n", Fault::EntryMissing},
         // The encoding key, matched like any key, decides how values are read.
-        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=UTF-8\r\n65=945\r\n", Failure::None, {{65, 945}}, -1, u"", true},
-        SectionCase{u"[Μ2]\r\nκωδικοποίηση = utf-8\r\n65=945\r\n", Failure::None, {{65, 945}}, -1, u"", true},
-        SectionCase{u"[Μ2]\r\nΚΩΔΙΚΟΠΟΊΗΣΗ=\"Utf8\"\r\n65=945\r\n", Failure::None, {{65, 945}}, -1, u"", true},
-        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=UTF-8\r\n65=55296\r\n", Failure::Faulty, {}, 65, u"55296", true},
-        SectionCase{u"[Μ2]\r\n65=945\r\n", Failure::Faulty, {}, 65, u"945"},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=UTF-8\r\n65=945\r\n", {}, {{65, 945}}, u"", u"", true},
+        SectionCase{u"[Μ2]\r\nκωδικοποίηση = utf-8\r\n65=945\r\n", {}, {{65, 945}}, u"", u"", true},
+        SectionCase{u"[Μ2]\r\nΚΩΔΙΚΟΠΟΊΗΣΗ=\"Utf8\"\r\n65=945\r\n", {}, {{65, 945}}, u"", u"", true},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=UTF-8\r\n65=55296\r\n", Fault::BadCodePoint, {}, u"65", u"55296"},
+        SectionCase{u"[Μ2]\r\n65=945\r\n", Fault::BadValue, {}, u"65", u"945"},
         // Without the accent: another key.
-        SectionCase{u"[Μ2]\r\nΚωδικοποιηση=UTF-8\r\n65=945\r\n", Failure::Faulty, {}, 65, u"945"},
-        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=<none>\r\n65=945\r\n", Failure::Faulty, {}, 65, u"945"},
-        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=\r\n65=945\r\n", Failure::Faulty, {}, -1, u""},
-        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=ISO-8859-7\r\n65=945\r\n", Failure::Faulty, {}, -1, u"ISO-8859-7"}));
+        SectionCase{u"[Μ2]\r\nΚωδικοποιηση=UTF-8\r\n65=945\r\n", Fault::BadValue, {}, u"65", u"945"},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=<none>\r\n65=945\r\n", Fault::BadValue, {}, u"65", u"945"},
+        SectionCase{u"[Μ2]\r\nΚωδικοποίηση=\r\n65=945\r\n", Fault::BadValue, {}, kEncoding, u""},
+        SectionCase{u"[Μ2]\r\nκωδικοποίηση=ISO-8859-7\r\n65=945\r\n", Fault::BadValue, {}, kEncoding,
+                    u"ISO-8859-7"}));
 
 struct ValueCase
 {
@@ -111,13 +116,14 @@ TEST_P(Values, AreAcceptedOnlyAsCodes)
     const auto result = load(QStringLiteral(u"[Μ2]\r\n") + (c.utf8 ? kUtf8Line : QString()) + QStringLiteral(u"65=") +
                              c.value + QStringLiteral(u"\r\n66=1\r\n"));
     if (c.code >= 0) {
-        ASSERT_TRUE(result.ok());
-        expectOnly(result.table, {{65, c.code}, {66, 1}});
+        ASSERT_TRUE(result);
+        expectOnly(*result, {{65, c.code}, {66, 1}});
     } else {
-        EXPECT_EQ(result.failure, Failure::Faulty);
-        EXPECT_EQ(result.faultyKey, 65);
+        ASSERT_FALSE(result);
+        EXPECT_TRUE(result.error().is(c.utf8 ? Fault::BadCodePoint : Fault::BadValue));
+        EXPECT_EQ(result.error().key, "65");
         // 50 characters come back cut to the 49 the table asks for, still far too long.
-        EXPECT_EQ(result.faultyValue, c.value.left(trelvick::config::kCodeEntryCapacity));
+        EXPECT_EQ(result.error().value, c.value.left(trelvick::config::kCodeEntryCapacity));
     }
 }
 

@@ -1,17 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/configuration.h"
 
-#include "files/fileops.h"
 #include "testsupport.h"
 
 #include <QDir>
 #include <QFile>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace trelvick::config;
 using namespace Qt::StringLiterals;
+using trelvick::base::Expected;
+using trelvick::base::Fault;
+using trelvick::base::systemError;
 
 namespace {
 
@@ -33,12 +36,24 @@ protected:
     }
 };
 
-QStringList keysOf(const LoadResult& result)
+using Loaded = Expected<Configuration>;
+
+QStringList keysOf(const Loaded& loaded)
 {
     QStringList keys;
-    for (const Converter& converter : result.config.converters)
+    for (const Converter& converter : loaded ? loaded->converters : QList<Converter>())
         keys << converter.key;
     return keys;
+}
+
+std::error_code codeOf(const Loaded& loaded)
+{
+    return loaded ? std::error_code() : loaded.error().code;
+}
+
+Loaded loadFolder(const QString& programFolder, const QString& personalFolder = {})
+{
+    return loadConfiguration(locateConfiguration(programFolder, personalFolder));
 }
 
 TEST_F(ProgramFolder, ConfigPathNotUpperCaseOrGivenTwoSeparators)
@@ -46,31 +61,34 @@ TEST_F(ProgramFolder, ConfigPathNotUpperCaseOrGivenTwoSeparators)
     const QString program = path(u"Πρόγραμμα Mixed"_s);
     ASSERT_TRUE(QDir().mkpath(program + "/tq.ini")); // a folder is no file
     for (const QString& given : {program, program + '/'}) {
-        const LoadResult result = loadConfiguration(given);
-        EXPECT_EQ(result.failure, ConfigFailure::MissingFile);
-        EXPECT_EQ(result.config.configFilePath, program.toUpper() + "/TQ.INI");
+        const ConfigLocation location = locateConfiguration(given);
+        EXPECT_EQ(location.configFilePath, program.toUpper() + "/TQ.INI");
+        const Loaded loaded = loadConfiguration(location);
+        EXPECT_EQ(codeOf(loaded), systemError(EISDIR));
+        EXPECT_EQ(startupMessage(loaded.error()), StartupMessage::MissingFile);
     }
 }
 
 TEST_F(ProgramFolder, FileSpeltOtherwiseMissedOrPreferredToExactSpelling)
 {
     writeIni({u"[Trelvick]"_s, kCount + "=1", kList, u"Μ1=upper"_s}, "TQ.INI");
-    EXPECT_EQ(loadConfiguration(folder()).failure, ConfigFailure::None);
+    EXPECT_TRUE(loadFolder(folder()));
     writeIni({u"[Trelvick]"_s, kCount + "=1", kList, u"Μ1=exact"_s});
-    const LoadResult result = loadConfiguration(folder());
-    ASSERT_EQ(result.config.converters.size(), 1);
-    EXPECT_EQ(result.config.converters[0].description, "exact");
+    const Loaded loaded = loadFolder(folder());
+    ASSERT_EQ(keysOf(loaded).size(), 1);
+    EXPECT_EQ(loaded->converters[0].description, "exact");
 }
 
-// A file that cannot be read loads like an empty one (every entry absent) but keeps the reason, and
-// one over the size limit is not loaded at all.
+// The file itself: one that is no plain file is never opened (a FIFO would block), one that cannot
+// be read stops at the count with the reason, and one over the size limit is not loaded at all.
 struct ReadCase
 {
     const char* fault;
     QString file; // an absolute path, or a name written in the test folder with `size` blanks
     qint64 size;
-    ConfigFailure failure;
-    int readErrno;          // 0: read
+    std::error_code error;
+    StartupMessage message;
+    bool atCount;           // the error names the count, not the file
     bool needsUser = false; // root reads any file
 };
 
@@ -83,29 +101,36 @@ TEST_P(FileRead, ReasonLostOrSizeMisjudged)
     const ReadCase& c = GetParam();
     if (c.needsUser && ::geteuid() == 0)
         GTEST_SKIP() << "root reads any file";
+    ASSERT_EQ(::mkfifo(native("fifo").constData(), 0600), 0);
     const QString file = c.file.startsWith('/') ? c.file : path(c.file);
-    if (file != c.file)
+    if (file != c.file && c.file != "fifo")
         write(c.file, QByteArray(c.size, ' '));
     ASSERT_TRUE(!c.needsUser || QFile::setPermissions(file, QFileDevice::WriteOwner));
-    const LoadResult result = loadConfigurationFile(file);
-    EXPECT_EQ(result.failure, c.failure);
-    const QString reason = c.readErrno ? trelvick::files::systemErrorText(c.readErrno) : QString();
-    EXPECT_EQ(c.failure == ConfigFailure::TooLarge ? result.errorText : result.readError, reason);
+    const Loaded loaded = loadConfiguration(namedConfiguration(file));
+    ASSERT_FALSE(loaded);
+    EXPECT_EQ(loaded.error().code, c.error) << loaded.error().code.message();
+    EXPECT_EQ(loaded.error().key, c.atCount ? kCount : QString());
+    EXPECT_EQ(startupMessage(loaded.error()), c.message);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Reads, FileRead,
-    testing::Values(ReadCase{"LimitCountedWrong", "tq.ini", kMaxConfigFileSize, ConfigFailure::MissingCount, 0},
-                    ReadCase{"LargeFileRead", "tq.ini", kMaxConfigFileSize + 1, ConfigFailure::TooLarge, EFBIG},
-                    ReadCase{"DeviceErrorHidden", "/proc/self/mem", 0, ConfigFailure::MissingCount, EIO},
-                    ReadCase{"PermissionHidden", "tq.ini", 10, ConfigFailure::MissingCount, EACCES, true}),
+    testing::Values(
+        ReadCase{"LimitCountedWrong", "tq.ini", kMaxConfigFileSize, Fault::EntryMissing, StartupMessage::MissingCount,
+                 true},
+        ReadCase{"LargeFileRead", "tq.ini", kMaxConfigFileSize + 1, systemError(EFBIG), StartupMessage::Failure, false},
+        ReadCase{"FifoOpened", "fifo", 0, Fault::NotRegularFile, StartupMessage::MissingFile, false},
+        ReadCase{"HiddenFileRead", ".tq.ini", 10, Fault::HiddenName, StartupMessage::MissingFile, false},
+        ReadCase{"DeviceErrorHidden", "/proc/self/mem", 0, systemError(EIO), StartupMessage::MissingCount, true},
+        ReadCase{"PermissionHidden", "tq.ini", 10, systemError(EACCES), StartupMessage::MissingCount, true, true}),
     [](const auto& info) { return info.param.fault; });
 
 struct LoadCase
 {
     const char* fault;
     QStringList lines; // after "[Trelvick]"
-    ConfigFailure failure;
+    std::error_code error;
+    StartupMessage message = StartupMessage::Failure; // when it fails
     QStringList keys = {};
 };
 
@@ -115,33 +140,61 @@ class LoadOutcome : public ProgramFolder, public testing::WithParamInterface<Loa
 
 TEST_P(LoadOutcome, WrongOutcome)
 {
-    writeIni(QStringList{u"[Trelvick]"_s} + GetParam().lines);
-    const LoadResult result = loadConfiguration(folder());
-    EXPECT_EQ(result.failure, GetParam().failure);
-    EXPECT_EQ(keysOf(result), GetParam().keys);
-    EXPECT_EQ(result.errorText, result.failure == ConfigFailure::Other ? "Overflow" : "");
+    const LoadCase& c = GetParam();
+    writeIni(QStringList{u"[Trelvick]"_s} + c.lines);
+    const Loaded loaded = loadFolder(folder());
+    EXPECT_EQ(codeOf(loaded), c.error);
+    EXPECT_EQ(keysOf(loaded), c.keys);
+    if (!loaded) {
+        EXPECT_EQ(startupMessage(loaded.error()), c.message);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, LoadOutcome,
     testing::Values(
-        LoadCase{"AbsentCountAccepted", {kList, u"Μ1=a"_s}, ConfigFailure::MissingCount},
-        LoadCase{"CountInOtherSectionRead", {kList, kCount + "=1", u"Μ1=a"_s}, ConfigFailure::MissingCount},
-        LoadCase{"MarkerPrefixCountRead", {kCount + "=<none>5", kList, u"Μ1=a"_s}, ConfigFailure::MissingCount},
-        LoadCase{"ZeroCountAccepted", {kCount + "=0", kList, u"Μ1=a"_s}, ConfigFailure::BadCount},
-        LoadCase{"NegativeCountAccepted", {kCount + "=-1", kList, u"Μ1=a"_s}, ConfigFailure::BadCount},
-        LoadCase{"TextCountAccepted", {kCount + "=abc", kList, u"Μ1=a"_s}, ConfigFailure::BadCount},
-        LoadCase{"CountOverflowWrapped", {kCount + "=40000", kList, u"Μ1=a"_s}, ConfigFailure::Other},
-        LoadCase{"GapEndsList", {kCount + "=3", kList, u"Μ2=b"_s}, ConfigFailure::None, {u"Μ2"_s}},
-        LoadCase{"KeyAboveCountRead", {kCount + "=2", kList, u"Μ3=c"_s}, ConfigFailure::NoConverter},
-        LoadCase{"LatinMTakenForMu", {kCount + "=1", kList, u"M1=latin"_s}, ConfigFailure::NoConverter},
-        LoadCase{"MarkerPrefixOffered", {kCount + "=1", kList, u"Μ1=<none> yet"_s}, ConfigFailure::NoConverter},
-        LoadCase{"EmptyDescriptionSkipped", {kCount + "=1", kList, u"Μ1="_s}, ConfigFailure::None, {u"Μ1"_s}},
-        LoadCase{"SameDescriptionMerged",
-                 {kCount + "=2", kList, u"Μ1=x"_s, u"Μ2=x"_s},
-                 ConfigFailure::None,
-                 {u"Μ1"_s, u"Μ2"_s}}),
+        LoadCase{"AbsentCountAccepted", {kList, u"Μ1=a"_s}, Fault::EntryMissing, StartupMessage::MissingCount},
+        LoadCase{"CountInOtherSectionRead",
+                 {kList, kCount + "=1", u"Μ1=a"_s},
+                 Fault::EntryMissing,
+                 StartupMessage::MissingCount},
+        LoadCase{"MarkerPrefixCountRead",
+                 {kCount + "=<none>5", kList, u"Μ1=a"_s},
+                 Fault::EntryMissing,
+                 StartupMessage::MissingCount},
+        LoadCase{"ZeroCountAccepted", {kCount + "=0", kList, u"Μ1=a"_s}, Fault::BadValue, StartupMessage::BadCount},
+        LoadCase{"NegativeCountAccepted",
+                 {kCount + "=-1", kList, u"Μ1=a"_s},
+                 Fault::BadValue,
+                 StartupMessage::BadCount},
+        LoadCase{"TextCountAccepted", {kCount + "=abc", kList, u"Μ1=a"_s}, Fault::BadValue, StartupMessage::BadCount},
+        LoadCase{"CountOverflowWrapped", {kCount + "=40000", kList, u"Μ1=a"_s}, Fault::Overflow},
+        LoadCase{"GapEndsList", {kCount + "=3", kList, u"Μ2=b"_s}, {}, {}, {u"Μ2"_s}},
+        LoadCase{"KeyAboveCountRead",
+                 {kCount + "=2", kList, u"Μ3=c"_s},
+                 Fault::NoConverter,
+                 StartupMessage::NoConverter},
+        LoadCase{"LatinMTakenForMu", {kCount + "=1", kList, u"M1=latin"_s}, Fault::NoConverter,
+                 StartupMessage::NoConverter},
+        LoadCase{"MarkerPrefixOffered",
+                 {kCount + "=1", kList, u"Μ1=<none> yet"_s},
+                 Fault::NoConverter,
+                 StartupMessage::NoConverter},
+        LoadCase{"EmptyDescriptionSkipped", {kCount + "=1", kList, u"Μ1="_s}, {}, {}, {u"Μ1"_s}},
+        LoadCase{"SameDescriptionMerged", {kCount + "=2", kList, u"Μ1=x"_s, u"Μ2=x"_s}, {}, {}, {u"Μ1"_s, u"Μ2"_s}}),
     [](const auto& info) { return info.param.fault; });
+
+// The count's value and, for a list without converters, the last key looked for: what messages name.
+TEST_F(ProgramFolder, FaultyEntryUnnamed)
+{
+    writeIni({u"[Trelvick]"_s, kCount + "= 70000 ", kList, u"Μ1=a"_s});
+    const trelvick::base::Error overflow = loadFolder(folder()).error();
+    EXPECT_EQ(overflow.key, kCount);
+    EXPECT_EQ(overflow.value, "70000");
+    EXPECT_EQ(overflow.side, trelvick::base::Side::Config);
+    writeIni({u"[Trelvick]"_s, kCount + "=2.4", kList, u"Μ3=a"_s});
+    EXPECT_EQ(loadFolder(folder()).error().key, u"Μ2"_s);
+}
 
 // Both keys follow one rule, so the rows share them out rather than run twice.
 struct ProgramCase
@@ -150,7 +203,7 @@ struct ProgramCase
     QString value; // "%1" stands for the program folder; a null value leaves the key out
     bool available;
     bool quickView;
-    int error = 0; // errno whose text the load fails with
+    int error = 0; // errno the load fails with
 };
 
 class ProgramEntry : public ProgramFolder, public testing::WithParamInterface<ProgramCase>
@@ -165,16 +218,24 @@ TEST_P(ProgramEntry, WrongAvailability)
     ASSERT_TRUE(QDir(folder()).mkdir("folder") && QDir(folder()).mkdir("locked"));
     write("viewer", "");
     write("locked/viewer", "");
-    const QString key = c.quickView ? u"ΓρήγορηΠροβολή="_s : u"Επεξεργασία="_s;
-    writeIniWithMain(c.value.isNull() ? QStringList{} : QStringList{key + QString(c.value).replace("%1", folder())});
+    const QString key = c.quickView ? u"ΓρήγορηΠροβολή"_s : u"Επεξεργασία"_s;
+    const QString value = QString(c.value).replace("%1", folder());
+    writeIniWithMain(c.value.isNull() ? QStringList{} : QStringList{key + '=' + value});
 
     ASSERT_TRUE(QFile::setPermissions(path("locked"), QFileDevice::ReadOwner));
-    const LoadResult result = loadConfiguration(folder());
+    const Loaded loaded = loadFolder(folder());
     QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    EXPECT_EQ(result.failure, c.error ? ConfigFailure::Other : ConfigFailure::None);
-    EXPECT_EQ(result.errorText, c.error ? trelvick::files::systemErrorText(c.error) : QString());
-    EXPECT_EQ(result.config.quickViewAvailable, c.quickView && c.available);
-    EXPECT_EQ(result.config.editorAvailable, !c.quickView && c.available);
+    if (c.error) {
+        ASSERT_FALSE(loaded);
+        EXPECT_EQ(loaded.error().code, systemError(c.error));
+        EXPECT_EQ(loaded.error().key, key);
+        EXPECT_EQ(loaded.error().value, value);
+        EXPECT_EQ(startupMessage(loaded.error()), StartupMessage::Failure);
+        return;
+    }
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->quickViewAvailable, c.quickView && c.available);
+    EXPECT_EQ(loaded->editorAvailable, !c.quickView && c.available);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -205,13 +266,15 @@ TEST_F(ProgramFolder, UntestablePersonalFileSkipped)
 {
     writeIniWithMain({});
     ASSERT_TRUE(QFile::link(path("loop"), path("loop")));
-    const LoadResult loop = loadConfiguration(folder(), path("loop"));
-    EXPECT_EQ(loop.failure, ConfigFailure::Other);
-    EXPECT_EQ(loop.config.configFilePath, path("loop").toUpper() + "/TQ.INI");
+    const ConfigLocation loop = locateConfiguration(folder(), path("loop"));
+    EXPECT_EQ(loop.configFilePath, path("loop").toUpper() + "/TQ.INI");
+    const Loaded loaded = loadConfiguration(loop);
+    EXPECT_EQ(codeOf(loaded), systemError(ELOOP));
+    EXPECT_EQ(startupMessage(loaded.error()), StartupMessage::Failure);
     // Without one the program folder's is read.
-    const LoadResult none = loadConfiguration(folder(), path("none"));
-    EXPECT_EQ(none.failure, ConfigFailure::None);
-    EXPECT_EQ(none.config.configFile, path("tq.ini"));
+    const ConfigLocation none = locateConfiguration(folder(), path("none"));
+    EXPECT_EQ(none.configFile, path("tq.ini"));
+    EXPECT_TRUE(loadConfiguration(none));
 }
 
 } // namespace

@@ -26,7 +26,9 @@ class ConverterCount : public testing::TestWithParam<CountCase>
 
 TEST_P(ConverterCount, CountMisread)
 {
-    EXPECT_EQ(parseConverterCount(GetParam().text), GetParam().expected);
+    const trelvick::base::Expected<qint16> count = parseConverterCount(GetParam().text);
+    EXPECT_EQ(count ? std::optional<qint16>(*count) : std::nullopt, GetParam().expected);
+    EXPECT_TRUE(count || count.error().is(trelvick::base::Fault::Overflow));
 }
 
 INSTANTIATE_TEST_SUITE_P(PlainNumbers, ConverterCount,

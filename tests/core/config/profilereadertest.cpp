@@ -90,6 +90,7 @@ const EncodingCase encodingCases[] = {
     {"Utf8BomNotDropped", kUtf8Bom + kText.toUtf8()},
     {"BomBeforeGreekBytesMisread", kUtf8Bom + windows1253(kText)},
     {"Utf16LeMisread", "\xFF\xFE" + QByteArray(QStringEncoder(QStringEncoder::Utf16LE).encode(kText))},
+    {"Utf16BeMisread", "\xFE\xFF" + QByteArray(QStringEncoder(QStringEncoder::Utf16BE).encode(kText))},
     // Starts like UTF-8 but is cut short: still windows-1253.
     {"CutSequenceTakenForUtf8", "[S]\nK=a\xCE", u"aΞ"_s},
 };

@@ -23,8 +23,8 @@ struct FileTestCase
 {
     const char* fault;
     QString name;
-    FileTest::Outcome outcome;
-    int error = 0;
+    std::error_code error; // none: a plain file
+    bool noFile = true;    // the error only says that there is no plain file
 };
 
 class PlainFileTest : public Folder, public testing::WithParamInterface<FileTestCase>
@@ -44,28 +44,32 @@ TEST_P(PlainFileTest, WrongAnswer)
     ASSERT_EQ(::mkfifo(native("fifo").constData(), 0600), 0);
 
     const FileTestCase& c = GetParam();
-    const FileTest test = testFile(c.name.isEmpty() ? QString() : path(c.name));
-    EXPECT_EQ(test.outcome, c.outcome);
-    EXPECT_EQ(test.error, c.error ? systemErrorText(c.error) : QString());
+    const trelvick::base::Error test = testFile(c.name.isEmpty() ? QString() : path(c.name));
+    EXPECT_EQ(test.code, c.error) << test.code.message();
+    EXPECT_EQ(isNoFile(test), c.error && c.noFile);
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, PlainFileTest,
-                         testing::Values(FileTestCase{"RegularFileMissed", "file", FileTest::PlainFile},
-                                         FileTestCase{"LinkNotFollowed", "link", FileTest::PlainFile},
-                                         FileTestCase{"HiddenFolderHidesFile", ".dir/inner/file", FileTest::PlainFile},
-                                         FileTestCase{"EmptyPathTested", "", FileTest::NoFile},
-                                         FileTestCase{"MissingFileReported", "missing", FileTest::NoFile},
-                                         FileTestCase{"FileAsFolderReported", "file/x", FileTest::NoFile},
-                                         FileTestCase{"DanglingLinkReported", "dangling", FileTest::NoFile},
-                                         FileTestCase{"HiddenFileCounted", ".hidden", FileTest::NoFile},
-                                         FileTestCase{"FolderCounted", ".dir", FileTest::NoFile},
-                                         FileTestCase{"LinkToFolderCounted", "dirlink", FileTest::NoFile},
-                                         FileTestCase{"FifoCounted", "fifo", FileTest::NoFile},
-                                         FileTestCase{"LinkLoopIgnored", "loop", FileTest::Failure, ELOOP},
-                                         FileTestCase{"LongNameIgnored", QString(300, u'x'), FileTest::Failure,
-                                                      ENAMETOOLONG},
-                                         FileTestCase{"NulShortensName", u"file\0x"_s, FileTest::Failure, EINVAL}),
-                         [](const auto& info) { return info.param.fault; });
+using trelvick::base::Fault;
+using trelvick::base::systemError;
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, PlainFileTest,
+    testing::Values(FileTestCase{"RegularFileMissed", "file", {}},
+                    FileTestCase{"LinkNotFollowed", "link", {}},
+                    FileTestCase{"HiddenFolderHidesFile", ".dir/inner/file", {}},
+                    FileTestCase{"EmptyPathTested", "", systemError(ENOENT)},
+                    FileTestCase{"MissingFileReported", "missing", systemError(ENOENT)},
+                    FileTestCase{"FileAsFolderReported", "file/x", systemError(ENOTDIR)},
+                    FileTestCase{"DanglingLinkReported", "dangling", systemError(ENOENT)},
+                    FileTestCase{"HiddenFileCounted", ".hidden", Fault::HiddenName},
+                    FileTestCase{"FolderCounted", ".dir", systemError(EISDIR)},
+                    FileTestCase{"LinkToFolderCounted", "dirlink", systemError(EISDIR)},
+                    FileTestCase{"FifoCounted", "fifo", Fault::NotRegularFile},
+                    FileTestCase{"DeviceCounted", "/dev/zero", Fault::NotRegularFile},
+                    FileTestCase{"LinkLoopIgnored", "loop", systemError(ELOOP), false},
+                    FileTestCase{"LongNameIgnored", QString(300, u'x'), systemError(ENAMETOOLONG), false},
+                    FileTestCase{"NulShortensName", u"file\0x"_s, systemError(EINVAL), false}),
+    [](const auto& info) { return info.param.fault; });
 
 // A rename never replaces a file; a missing file is reported with the system's own text.
 TEST_F(Folder, TakenNameReplacedOrMissingFileUnreported)

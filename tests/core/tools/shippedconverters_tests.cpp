@@ -20,13 +20,13 @@ const QString kIni = QStringLiteral(TRELVICK_SHIPPED_INI);
 // Ten byte converters, then six to UTF-8; the letters below show that each section loads.
 TEST(ShippedConverters, StartUpOffersAllInKeyOrder)
 {
-    const LoadResult result = loadConfiguration(QFileInfo(kIni).absolutePath());
-    ASSERT_EQ(result.failure, ConfigFailure::None) << result.errorText.toStdString();
-    EXPECT_EQ(result.config.converterCount, 16);
-    ASSERT_EQ(result.config.converters.size(), 16);
-    EXPECT_EQ(result.config.converters.front().description, "737 (DOS Greek) -> 1253 (Windows Greek)");
-    EXPECT_EQ(result.config.converters.back().key, converterKey(16));
-    EXPECT_EQ(result.config.converters.back().description, "1252 (Windows Latin) -> UTF-8");
+    const auto config = loadConfiguration(locateConfiguration(QFileInfo(kIni).absolutePath()));
+    ASSERT_TRUE(config) << config.error().code.message();
+    EXPECT_EQ(config->converterCount, 16);
+    ASSERT_EQ(config->converters.size(), 16);
+    EXPECT_EQ(config->converters.front().description, "737 (DOS Greek) -> 1253 (Windows Greek)");
+    EXPECT_EQ(config->converters.back().key, converterKey(16));
+    EXPECT_EQ(config->converters.back().description, "1252 (Windows Latin) -> UTF-8");
 }
 
 struct Anchor
@@ -44,10 +44,12 @@ class ShippedAnchor : public testing::TestWithParam<Anchor>
 TEST_P(ShippedAnchor, MapsAsTheCodeChartsSay)
 {
     const Anchor a = GetParam();
-    const CodeSection section = loadCodeSection(ProfileReader::fromFile(kIni), converterKey(a.key));
-    ASSERT_TRUE(section.ok()) << "faulty at key " << section.faultyKey;
-    EXPECT_EQ(section.table.output() == ConversionTable::Output::Utf8, a.key > 10);
-    EXPECT_EQ(section.table.lookup(std::uint8_t(a.source)), a.target) << a.what;
+    const auto profile = ProfileReader::fromFile(kIni);
+    ASSERT_TRUE(profile);
+    const auto table = loadCodeSection(*profile, converterKey(a.key));
+    ASSERT_TRUE(table) << "faulty at key " << table.error().key.toStdString();
+    EXPECT_EQ(table->output() == ConversionTable::Output::Utf8, a.key > 10);
+    EXPECT_EQ(table->lookup(std::uint8_t(a.source)), a.target) << a.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
