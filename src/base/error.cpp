@@ -25,6 +25,8 @@ public:
             return "characters lost";
         case Fault::LinkUnresolved:
             return "link cannot be resolved";
+        case Fault::NotRegularFile:
+            return "not a regular file";
         }
         return "unknown fault";
     }

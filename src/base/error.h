@@ -30,6 +30,7 @@ enum class Fault
     UnknownCharset, // a codepage name iconv does not know
     CharactersLost, // characters the target lacks, refused by --strict
     LinkUnresolved, // a link's target cannot be followed to its end (too long, a loop)
+    NotRegularFile, // a batch output that exists but is no regular file (a FIFO, a device)
 };
 
 const std::error_category& faultCategory();
@@ -53,6 +54,7 @@ struct Error
     QString value; // its value as read
 
     static Error system(int errnum, Side side = Side::None) { return {systemError(errnum), side, {}, {}}; }
+    static Error fault(Fault fault, Side side = Side::None) { return {make_error_code(fault), side, {}, {}}; }
 
     explicit operator bool() const { return static_cast<bool>(code); }
     // Whether this is the given errno value (or fault).

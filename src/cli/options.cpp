@@ -2,6 +2,7 @@
 #include "cli/options.h"
 
 #include "lang/clitexts.h"
+#include "lang/escape.h"
 
 namespace trelvick::cli {
 
@@ -95,7 +96,7 @@ ParsedOptions parseArguments(const QStringList& arguments, Language language)
         } else if (name == u"--quiet"_s && !attached) {
             options.quiet = true;
         } else {
-            return fail(texts::unknownOption(language, argument));
+            return fail(texts::unknownOption(language, lang::escaped(argument)));
         }
     }
 
@@ -114,7 +115,7 @@ ParsedOptions parseArguments(const QStringList& arguments, Language language)
             return fail(texts::noGuessInput(language));
     } else if (options.mode != Options::Mode::Convert) {
         if (!options.files.isEmpty())
-            return fail(texts::unexpectedOperand(language, options.files.first()));
+            return fail(texts::unexpectedOperand(language, lang::escaped(options.files.first())));
     } else if (!options.batch) {
         if (options.files.size() != 2)
             return fail(texts::wrongFileCount(language));

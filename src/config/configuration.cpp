@@ -5,6 +5,7 @@
 #include "config/profilereader.h"
 #include "files/fileops.h"
 #include "files/paths.h"
+#include "lang/errortext.h"
 
 #include <QDir>
 #include <cerrno>
@@ -37,7 +38,7 @@ ProgramEntry readProgramEntry(const ProfileReader& profile, const QString& key)
     case files::FileTest::PlainFile:
         return {value, true, value, {}};
     case files::FileTest::Failure:
-        return {{}, false, value, test.error};
+        return {{}, false, value, lang::systemErrorText(test.error.code.value())};
     case files::FileTest::NoFile:
         break;
     }
@@ -105,14 +106,14 @@ LoadResult loadFrom(Configuration config)
 {
     const files::FileTest fileTest = files::testFile(config.configFile);
     if (fileTest.outcome == files::FileTest::Failure)
-        return failed(std::move(config), ConfigFailure::Other, fileTest.error);
+        return failed(std::move(config), ConfigFailure::Other, lang::systemErrorText(fileTest.error.code.value()));
     if (fileTest.outcome == files::FileTest::NoFile)
         return failed(std::move(config), ConfigFailure::MissingFile);
 
     // Read once: the main section and the list are fixed for the whole run.
     QString readError;
     config.profile = ProfileReader::fromFile(config.configFile, &readError);
-    if (readError == files::systemErrorText(EFBIG))
+    if (readError == lang::systemErrorText(EFBIG))
         return failed(std::move(config), ConfigFailure::TooLarge, readError);
     LoadResult result = loadEntries(std::move(config));
     result.readError = readError;

@@ -3,6 +3,7 @@
 
 #include "files/fileops.h"
 #include "files/posixfile.h"
+#include "lang/errortext.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -112,18 +113,18 @@ ProfileReader ProfileReader::fromFile(const QString& path, QString* error)
         error->clear();
     files::InputFile file;
     if (!file.open(path))
-        return fail(file.errorString());
+        return fail(lang::systemErrorText(file.error().code.value()));
     // Counted while read, not taken from the size on disk: a device or a growing file has none.
     QByteArray bytes;
     char chunk[16384];
     for (;;) {
         const std::int64_t got = file.read(chunk, sizeof chunk);
         if (got < 0)
-            return fail(file.errorString());
+            return fail(lang::systemErrorText(file.error().code.value()));
         if (got == 0)
             break;
         if (bytes.size() + got > kMaxConfigFileSize)
-            return fail(files::systemErrorText(EFBIG));
+            return fail(lang::systemErrorText(EFBIG));
         bytes.append(chunk, got);
     }
     return fromBytes(bytes);

@@ -1,19 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
+
 #include <QDateTime>
 #include <QString>
-#include <optional>
 
 namespace trelvick::files {
 
-// The system's description of an errno value (strerror), as the system gives it.
-QString systemErrorText(int errnum);
-
 // The plain-file test used for tq.ini and the program entries: a regular file (links followed)
 // whose name does not begin with "." counts. A missing path (ENOENT, ENOTDIR) is simply no file;
-// any other failure of the test (EACCES, ENAMETOOLONG, ELOOP, EIO...) is reported with its text.
-// An empty path is no file; a path holding a NUL fails with EINVAL's text (no system call takes it).
+// any other failure of the test (EACCES, ENAMETOOLONG, ELOOP, EIO...) is reported with its errno.
+// An empty path is no file; a path holding a NUL fails with EINVAL (no system call takes it).
 struct FileTest
 {
     enum Outcome
@@ -22,7 +20,7 @@ struct FileTest
         PlainFile,
         Failure
     } outcome = NoFile;
-    QString error;
+    base::Error error;
 };
 FileTest testFile(const QString& path);
 
@@ -33,16 +31,16 @@ struct FileStat
     quint64 device = 0;
     quint64 inode = 0;
 };
-// stat() of path; on failure the system's text in *error.
-std::optional<FileStat> statFile(const QString& path, QString* error = nullptr);
+// stat() of path.
+base::Expected<FileStat> statFile(const QString& path);
 
 // True when both paths exist and are the same file (same device and inode).
 bool sameFile(const QString& a, const QString& b);
 
 // Renames without ever replacing an existing target (a plain POSIX rename would). Where the file
 // system cannot rename that way, the file is linked under the new name and the old name removed.
-bool renameNoReplace(const QString& from, const QString& to, QString* error);
-bool deleteFile(const QString& path, QString* error);
+base::Error renameNoReplace(const QString& from, const QString& to);
+base::Error deleteFile(const QString& path);
 
 // The file system's bytes for a path: UTF-8, where a lone U+DC80..U+DCFF stands for one byte
 // that was not valid UTF-8 ("surrogateescape"), so names that are not UTF-8 survive a QString.

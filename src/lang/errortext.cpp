@@ -34,6 +34,8 @@ QString faultText(base::Fault fault, Language language)
     case base::Fault::LinkUnresolved:
         return greek ? QStringLiteral("Ο σύνδεσμος δεν οδηγεί σε αρχείο που μπορεί να βρεθεί")
                      : QStringLiteral("The link cannot be followed to a file");
+    case base::Fault::NotRegularFile:
+        return greek ? QStringLiteral("Δεν είναι κανονικό αρχείο") : QStringLiteral("Not a regular file");
     }
     return QString::number(static_cast<int>(fault));
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/configuration.h"
 
-#include "files/fileops.h"
+#include "lang/errortext.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -89,7 +89,7 @@ TEST_P(FileRead, ReasonLostOrSizeMisjudged)
     ASSERT_TRUE(!c.needsUser || QFile::setPermissions(file, QFileDevice::WriteOwner));
     const LoadResult result = loadConfigurationFile(file);
     EXPECT_EQ(result.failure, c.failure);
-    const QString reason = c.readErrno ? trelvick::files::systemErrorText(c.readErrno) : QString();
+    const QString reason = c.readErrno ? trelvick::lang::systemErrorText(c.readErrno) : QString();
     EXPECT_EQ(c.failure == ConfigFailure::TooLarge ? result.errorText : result.readError, reason);
 }
 
@@ -172,7 +172,7 @@ TEST_P(ProgramEntry, WrongAvailability)
     const LoadResult result = loadConfiguration(folder());
     QFile::setPermissions(path("locked"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(result.failure, c.error ? ConfigFailure::Other : ConfigFailure::None);
-    EXPECT_EQ(result.errorText, c.error ? trelvick::files::systemErrorText(c.error) : QString());
+    EXPECT_EQ(result.errorText, c.error ? trelvick::lang::systemErrorText(c.error) : QString());
     EXPECT_EQ(result.config.quickViewAvailable, c.quickView && c.available);
     EXPECT_EQ(result.config.editorAvailable, !c.quickView && c.available);
 }
