@@ -7,6 +7,7 @@
 
 #include "convert/engine.h"
 #include "files/posixfile.h"
+#include "lang/errortext.h"
 
 #include <QString>
 
@@ -79,11 +80,11 @@ int main(int argc, char** argv)
     files::InputFile in;
     files::OutputFile out;
     if (!in.open(QString::fromLocal8Bit(argv[1]))) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], qPrintable(in.errorString()));
+        std::fprintf(stderr, "%s: %s\n", argv[1], qPrintable(lang::errorText(in.error(), lang::Language::English)));
         return 1;
     }
     if (!out.create(QString::fromLocal8Bit(argv[2]))) {
-        std::fprintf(stderr, "%s: %s\n", argv[2], qPrintable(out.errorString()));
+        std::fprintf(stderr, "%s: %s\n", argv[2], qPrintable(lang::errorText(out.error(), lang::Language::English)));
         return 1;
     }
 
@@ -94,7 +95,8 @@ int main(int argc, char** argv)
     const std::chrono::duration<double> seconds = std::chrono::steady_clock::now() - start;
 
     if (!result.ok || !closed) {
-        std::fprintf(stderr, "%s\n", qPrintable(result.ok ? out.errorString() : result.error));
+        std::fprintf(stderr, "%s\n",
+                     qPrintable(lang::errorText(result.ok ? out.error() : result.error, lang::Language::English)));
         return 1;
     }
     std::printf("processed %lld changed %lld progress reports %d seconds %.3f\n",

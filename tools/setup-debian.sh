@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
+    # a replaced output's access control list and extended attributes go to its replacement
+    libacl1-dev libattr1-dev
     libgtest-dev googletest
     fonts-dejavu-core
     xvfb xauth xdotool x11-utils x11-apps imagemagick

@@ -3,8 +3,10 @@
 
 #include "config/codesection.h"
 #include "convert/engine.h"
+#include "files/batchcheck.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
+#include "lang/errortext.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -63,8 +65,8 @@ void MainWindow::onConvert()
     }
     // A batch output that would replace one of the batch's inputs: refused as a whole, before
     // anything is converted, as a single file with two names is.
-    const QList<qsizetype> conflicts = files::batchConflicts(batch);
-    if (std::any_of(conflicts.begin(), conflicts.end(), [](qsizetype j) { return j >= 0; })) {
+    const QList<files::BatchEntry> conflicts = files::checkBatch(batch);
+    if (std::any_of(conflicts.begin(), conflicts.end(), [](const files::BatchEntry& e) { return e.refused(); })) {
         m_platform.beep();
         box(lang::wrongNames(m_state.InterfaceLanguage), Icon::Information);
         return;
@@ -125,7 +127,7 @@ void MainWindow::onConvert()
         };
         const files::ConversionOutcome result = files::convertFile(conversion, *loaded);
         if (!result.ok()) {
-            failConversion(result.error);
+            failConversion(lang::errorText(result.error, m_state.InterfaceLanguage));
             return;
         }
 

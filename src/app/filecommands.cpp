@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include "files/fileops.h"
+#include "lang/errortext.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -52,8 +53,9 @@ void MainWindow::renameFile(const FileSide& side)
         return;
     // The answer is taken exactly as typed; a taken name fails instead of replacing that file.
     const QString target = *side.folder + answer;
-    QString error;
-    if (files::renameNoReplace(*side.filePath, target, &error)) {
+    const base::Error renamed = files::renameNoReplace(*side.filePath, target);
+    QString error = renamed ? lang::errorText(renamed, m_state.InterfaceLanguage) : QString();
+    if (!renamed) {
         *side.filePath = target;
         side.path->setText(target);
         if (!side.refreshesInfoLine || ShowInputInfo(&error))
@@ -73,10 +75,10 @@ void MainWindow::deleteFile(const FileSide& side)
     if (box(lang::deleteQuestion(m_state.InterfaceLanguage, side.which, *side.filePath), Icon::Question,
             Buttons::YesNo) != Answer::Yes)
         return;
-    QString error;
-    if (!files::deleteFile(*side.filePath, &error)) {
+    if (const base::Error deleted = files::deleteFile(*side.filePath)) {
         m_platform.beep();
-        box(lang::deleteFailure(m_state.InterfaceLanguage, error), Icon::Exclamation);
+        box(lang::deleteFailure(m_state.InterfaceLanguage, lang::errorText(deleted, m_state.InterfaceLanguage)),
+            Icon::Exclamation);
         return;
     }
     *side.defined = false;

@@ -3,6 +3,7 @@
 
 #include "config/configuration.h"
 #include "files/fileops.h"
+#include "lang/errortext.h"
 #include "files/paths.h"
 #include "lang/errortext.h"
 
@@ -448,11 +449,10 @@ bool MainWindow::ShowInputInfo(QString* error)
 {
     if (!m_state.InputFileDefined)
         return true;
-    QString failure;
-    const std::optional<files::FileStat> stat = files::statFile(m_state.InputFilePath, &failure);
+    const base::Expected<files::FileStat> stat = files::statFile(m_state.InputFilePath);
     if (!stat) {
         if (error)
-            *error = failure;
+            *error = lang::errorText(stat.error(), m_state.InterfaceLanguage);
         return false;
     }
     // The system's locale, unless the program was given another default.

@@ -59,6 +59,7 @@ struct Error
     QString value; // its value as read
 
     static Error system(int errnum, Side side = Side::None) { return {systemError(errnum), side, {}, {}}; }
+    static Error fault(Fault fault, Side side = Side::None) { return {make_error_code(fault), side, {}, {}}; }
 
     explicit operator bool() const { return static_cast<bool>(code); }
     // Whether this is the given errno value (or fault).

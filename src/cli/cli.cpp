@@ -4,8 +4,10 @@
 #include "cli/options.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
+#include "files/batchcheck.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
+#include "files/outputtransaction.h"
 #include "files/posixfile.h"
 #include "guess/guess.h"
 #include "lang/clitexts.h"
@@ -30,27 +32,25 @@ constexpr std::int64_t kProgressThreshold = std::int64_t(16) * 1024 * 1024;
 constexpr std::chrono::milliseconds kProgressInterval(100);
 constexpr int kBarWidth = 40;
 
-// Texts go out through the same descriptor writes as converted bytes; *error gets the system's reason.
-bool writeAll(int fd, const QByteArray& bytes, QString* error = nullptr)
+// Texts go out through the same descriptor writes as converted bytes.
+base::Error writeAll(int fd, const QByteArray& bytes)
 {
     files::DescriptorSink sink(fd);
-    if (sink.write(bytes.constData(), bytes.size()))
-        return true;
-    if (error)
-        *error = sink.errorString();
-    return false;
+    return sink.write(bytes.constData(), bytes.size()) ? base::Error{} : sink.error();
 }
 
 // The one write of --list, --show, --help and --version: a full disk or a closed pipe is reported
 // like any failed output, not passed over.
 int printResult(const Context& context, const QString& text)
 {
-    QString reason;
-    if (writeAll(context.outputFd, text.toUtf8(), &reason))
+    const base::Error failed = writeAll(context.outputFd, text.toUtf8());
+    if (!failed)
         return kDone;
-    writeAll(context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s +
-                               texts::fileFailure(texts::standardOutput(context.language), reason) + u'\n')
-                                  .toUtf8());
+    writeAll(context.errorFd,
+             (QString::fromUtf16(texts::kProgramName) + u": "_s +
+              texts::fileFailure(texts::standardOutput(context.language), lang::errorText(failed, context.language)) +
+              u'\n')
+                 .toUtf8());
     return kConversionFailed;
 }
 
@@ -64,7 +64,7 @@ std::optional<std::pair<quint64, quint64>> identity(const QString& path, int fd)
             return std::nullopt;
         return std::pair{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
     }
-    const std::optional<files::FileStat> stat = files::statFile(path);
+    const base::Expected<files::FileStat> stat = files::statFile(path);
     if (!stat)
         return std::nullopt;
     return std::pair{stat->device, stat->inode};
@@ -127,7 +127,9 @@ private:
     std::optional<convert::ConversionTable> loadTable(const config::Configuration& config,
                                                       const config::Converter& converter) const;
     bool sameFile(const QString& input, const QString& output) const;
-    bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const;
+    bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table,
+                     files::LeftoverSweep* batch = nullptr) const;
+    int convertBatch(const convert::ConversionTable& table) const;
     int guessFiles(const config::Configuration& config) const;
     QString shown(const QString& path, bool isInput) const
     {
@@ -238,7 +240,8 @@ bool Runner::sameFile(const QString& input, const QString& output) const
     return in && out && *in == *out;
 }
 
-bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const
+bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table,
+                         files::LeftoverSweep* batch) const
 {
     const QString inputName = shown(input, true);
     const QString outputName = shown(output, false);
@@ -252,6 +255,8 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
         conversion.outputFd = m_context.outputFd;
     else
         conversion.output = output;
+    conversion.regularOutputOnly = batch != nullptr;
+    conversion.sweep = batch;
 
     std::optional<ProgressBar> bar;
     std::int64_t size = -1;
@@ -269,11 +274,14 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
     bar.reset();
 
     if (!outcome.ok()) {
-        const bool inputFailed = outcome.failed == files::ConversionOutcome::Failed::Input;
-        error(texts::fileFailure(inputFailed ? inputName : outputName, outcome.error));
+        const bool inputFailed = outcome.error.side == base::Side::Input;
+        error(texts::fileFailure(inputFailed ? inputName : outputName, lang::errorText(outcome.error, language())));
         return false;
     }
     notice(texts::changedCount(language(), inputName, outputName, outcome.counts.changed));
+    // Not a failure, but the user should know, --quiet or not.
+    if (outcome.otherNames > 0)
+        error(texts::otherNamesKeepOldText(language(), outputName, outcome.otherNames));
     return true;
 }
 
@@ -288,7 +296,7 @@ int Runner::guessFiles(const config::Configuration& config) const
         convert::ByteSource* source = &standardInput;
         if (path != kStandardStream) {
             if (!inputFile.open(path)) {
-                error(texts::fileFailure(name, inputFile.errorString()));
+                error(texts::fileFailure(name, lang::errorText(inputFile.error(), language())));
                 status = kConversionFailed;
                 continue;
             }
@@ -301,7 +309,7 @@ int Runner::guessFiles(const config::Configuration& config) const
         while (filled < prefix.size() && (got = source->read(prefix.data() + filled, prefix.size() - filled)) > 0)
             filled += static_cast<std::size_t>(got);
         if (got < 0) {
-            error(texts::fileFailure(name, source->errorString()));
+            error(texts::fileFailure(name, lang::errorText(source->error(), language())));
             status = kConversionFailed;
             continue;
         }
@@ -360,7 +368,7 @@ int Runner::run()
         // Checked before anything is read: the output's deletion would take the input with it.
         if (sameFile(input, output)) {
             error(texts::sameFile(language(), shown(input, true), shown(output, false)));
-            return kBadUsage;
+            return kConversionFailed;
         }
     }
 
@@ -380,30 +388,55 @@ int Runner::run()
 
     if (!m_options.batch)
         return convertFile(m_options.files.at(0), m_options.files.at(1), *table) ? kDone : kConversionFailed;
+    return convertBatch(*table);
+}
 
-    // Unlike the window, which stops at the first failure, a script gets every file that can be
-    // converted and learns of the others from the messages and the exit status. A file whose output
-    // would replace an input of the batch is left out before anything is converted.
-    const QList<qsizetype> conflicts = files::batchConflicts(m_options.files);
+// Unlike the window, which stops at the first failure, a script gets every file that can be
+// converted and learns of the others from the messages and the exit status. A file whose output
+// would replace an input of the batch or another file's output, or is no regular file, is left
+// out before anything is converted; a file given twice is converted once.
+int Runner::convertBatch(const convert::ConversionTable& table) const
+{
+    using Verdict = files::BatchEntry::Verdict;
+    const QStringList& inputs = m_options.files;
+    const QList<files::BatchEntry> entries = files::checkBatch(inputs);
     qsizetype failed = 0;
-    for (qsizetype i = 0; i < m_options.files.size(); ++i) {
-        const QString& input = m_options.files.at(i);
-        if (conflicts.at(i) < 0)
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        const files::BatchEntry& entry = entries.at(i);
+        const QString input = shown(inputs.at(i), true);
+        const QString output = shown(inputs.at(i) + u".out"_s, false);
+        const QString other = entry.other >= 0 ? shown(inputs.at(entry.other), true) : QString();
+        switch (entry.verdict) {
+        case Verdict::Convert:
             continue;
-        const QString output = shown(input + u".out"_s, false);
-        error(conflicts.at(i) == i ? texts::sameFile(language(), shown(input, true), output)
-                                   : texts::outputIsAnotherInput(language(), shown(input, true), output));
+        case Verdict::Repeat:
+            error(texts::repeatedInput(language(), input, other));
+            continue;
+        case Verdict::OwnInput:
+            error(texts::sameFile(language(), input, output));
+            break;
+        case Verdict::OtherInput:
+            error(texts::outputIsAnotherInput(language(), input, output));
+            break;
+        case Verdict::SharedOutput:
+            error(texts::sharedOutput(language(), input, output, other));
+            break;
+        case Verdict::OutputNotRegular:
+            error(texts::fileFailure(output, lang::errorText(base::Fault::NotRegularFile, language())));
+            break;
+        }
         ++failed;
     }
-    for (qsizetype i = 0; i < m_options.files.size(); ++i) {
-        const QString& input = m_options.files.at(i);
-        if (conflicts.at(i) < 0 && !convertFile(input, input + u".out"_s, *table))
+    files::LeftoverSweep sweep;
+    for (qsizetype i = 0; i < inputs.size(); ++i) {
+        if (entries.at(i).verdict == Verdict::Convert &&
+            !convertFile(inputs.at(i), inputs.at(i) + u".out"_s, table, &sweep))
             ++failed;
     }
     if (failed == 0)
         return kDone;
-    if (m_options.files.size() > 1)
-        error(texts::batchFailures(language(), failed, m_options.files.size()));
+    if (inputs.size() > 1)
+        error(texts::batchFailures(language(), failed, inputs.size()));
     return kConversionFailed;
 }
 

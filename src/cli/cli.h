@@ -12,8 +12,8 @@ namespace trelvick::cli {
 enum ExitStatus
 {
     kDone = 0,
-    kConversionFailed = 1,
-    kBadUsage = 2, // also a faulty tq.ini or code section
+    kConversionFailed = 1, // also input and output that are the same file
+    kBadUsage = 2,         // also a faulty tq.ini or code section
     kNotText = 3,  // --guess: no candidate codepage fits
 };
 
@@ -23,7 +23,7 @@ struct Context
     QString programFolder;
     QString personalConfigFolder; // a tq.ini there wins over the program folder's
     lang::Language language = lang::Language::English;
-    int inputFd = 0;
+    int inputFd = 0; // -1: closed when the program started, so "-" fails with EBADF
     int outputFd = 1;
     int errorFd = 2;
     bool errorIsTerminal = false;

@@ -5,6 +5,7 @@
 #include "config/profilereader.h"
 #include "files/fileops.h"
 #include "files/paths.h"
+#include "lang/errortext.h"
 
 #include <QDir>
 #include <cerrno>

@@ -123,12 +123,16 @@ constexpr int kBlocksAhead = 4;
 
 EngineResult failure(const ByteSource& source, const Counts& counts)
 {
-    return EngineResult{false, source.errorString(), counts, FailedSide::Source};
+    base::Error error = source.error();
+    error.side = base::Side::Input;
+    return EngineResult{false, std::move(error), counts};
 }
 
 EngineResult failure(const ByteSink& sink, const Counts& counts)
 {
-    return EngineResult{false, sink.errorString(), counts, FailedSide::Sink};
+    base::Error error = sink.error();
+    error.side = base::Side::Output;
+    return EngineResult{false, std::move(error), counts};
 }
 
 } // namespace
@@ -214,7 +218,7 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
     }
     if (progress)
         progress(translator.counts());
-    return EngineResult{true, {}, translator.counts(), FailedSide::None};
+    return EngineResult{true, {}, translator.counts()};
 }
 
 int progressPercentage(std::int64_t processed, std::int64_t size)

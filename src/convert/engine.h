@@ -1,23 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
 #include "convert/conversiontable.h"
 
-#include <QString>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 
 namespace trelvick::convert {
 
-// Where the engine reads from and writes to. Failures are reported with the system's text.
+// Where the engine reads from and writes to. Each tells why its last call failed.
 class ByteSource
 {
 public:
     virtual ~ByteSource() = default;
     // Bytes read (0 at the end), or -1 on failure.
     virtual std::int64_t read(char* buffer, std::int64_t capacity) = 0;
-    virtual QString errorString() const = 0;
+    virtual base::Error error() const = 0;
 };
 
 class ByteSink
@@ -26,7 +26,7 @@ public:
     virtual ~ByteSink() = default;
     // All bytes written, or false on failure.
     virtual bool write(const char* data, std::int64_t size) = 0;
-    virtual QString errorString() const = 0;
+    virtual base::Error error() const = 0;
 };
 
 struct Counts
@@ -35,19 +35,11 @@ struct Counts
     std::int64_t changed = 0;   // bytes that the table replaced (a code mapped to itself counts)
 };
 
-enum class FailedSide
-{
-    None,
-    Source,
-    Sink,
-};
-
 struct EngineResult
 {
     bool ok = true;
-    QString error; // the system's description of the read or write failure
+    base::Error error; // the source's failure on Side::Input, the sink's on Side::Output
     Counts counts;
-    FailedSide failedSide = FailedSide::None; // whose errorString() error is
 };
 
 using ProgressCallback = std::function<void(const Counts&)>;

@@ -1,32 +1,39 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
 #include "convert/engine.h"
 
 #include <QString>
-#include <QStringList>
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace trelvick::files {
+
+class LeftoverSweep;
 
 // One file converted into another, the one place where files are opened, created and replaced.
 //
 // The input is opened and checked (not a folder) before the output is touched. A regular output is
-// written to a new, unnamed file in its own folder and only named and renamed over the output once
-// everything was converted, written and closed; until then the previous output stays as it was,
-// and a failure or a killed process leaves no trace. An output that is a symbolic link gives its
-// result to the file it leads to and stays a link. An output that is not a regular file (a device
-// such as /dev/full, a FIFO, a terminal, a pipe behind /dev/stdout) is written in place.
-// A new output gets the input's permission bits under the umask; a replaced one keeps its own mode,
-// and its owner and group where the process may set them.
+// written to a new file in its own folder and takes the output's name only once everything was
+// converted, written and flushed; until then the previous output stays as it was, and a failure or
+// a killed process leaves none of the new file behind (see OutputTransaction for how). An output
+// that is a symbolic link gives its result to the file it leads to and stays a link. A device, a
+// FIFO, a socket or a terminal is written in place, and so is a stream: "-" (outputFd), and
+// /dev/stdout, /dev/fd/N or /proc/self/fd/N, which are written through that very descriptor,
+// appending where it appends, never truncated or replaced.
+// A new output gets the input's permission bits under the umask (and its folder's default ACL); a
+// replaced one keeps its mode, ACL and extended attributes, and its owner and group where the
+// process may set them, but not its other hard links, which keep the old text. An existing regular
+// output that the user may not write is refused with EACCES, as a shell would refuse it.
 struct FileConversion
 {
-    QString input;     // a path, unless inputFd is set
-    QString output;    // a path, unless outputFd is set
-    int inputFd = -1;  // a descriptor to read instead (standard input); not closed
-    int outputFd = -1; // a descriptor to write instead (standard output); not closed
+    QString input;               // a path, unless inputFd is given
+    QString output;              // a path, unless outputFd is given
+    std::optional<int> inputFd;  // a descriptor to read instead (standard input; -1 if closed)
+    std::optional<int> outputFd; // a descriptor to write instead (standard output); neither is closed
 
     // Called once both files are open, just before the first byte is read, with the input's size
     // in bytes (-1 when it is not a regular file).
@@ -37,26 +44,22 @@ struct FileConversion
     // Where the system offers no unnamed files, a uniquely named one is used and removed on failure;
     // tests turn this off to reach that way on any file system.
     bool unnamedTemporary = true;
+    // A batch refuses an existing output that is not a regular file (a FIFO would keep it waiting).
+    bool regularOutputOnly = false;
+    // The folders this run has already cleared of leftovers; none: each is, whenever needed.
+    LeftoverSweep* sweep = nullptr;
 };
 
 struct ConversionOutcome
 {
-    enum class Failed
-    {
-        Nothing,
-        Input,
-        Output,
-    } failed = Failed::Nothing;
-    QString error; // the system's description of the failure
+    base::Error error; // its side names the file at fault
     convert::Counts counts;
+    // A replaced output's names besides the one written (hard links), which keep the old text.
+    std::int64_t otherNames = 0;
 
-    bool ok() const { return failed == Failed::Nothing; }
+    bool ok() const { return !error; }
 };
 
 ConversionOutcome convertFile(const FileConversion& request, const convert::ConversionTable& table);
-
-// For a batch, where each input's output is its name followed by ".out": for every input, the index
-// of an input that its output would replace (its own included), by name or as the same file, or -1.
-QList<qsizetype> batchConflicts(const QStringList& inputs);
 
 } // namespace trelvick::files

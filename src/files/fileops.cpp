@@ -1,10 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileops.h"
 
-#include "lang/errortext.h"
-
-#include <QFile>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -32,21 +28,16 @@ int renameNoReplaceCall(const QByteArray& from, const QByteArray& to)
 }
 
 // For file systems that cannot rename without replacing: link() refuses a taken name just the same.
-bool renameByLink(const QByteArray& from, const QByteArray& to, QString* error)
+base::Error renameByLink(const QByteArray& from, const QByteArray& to)
 {
-    if (::link(from.constData(), to.constData()) != 0) {
-        if (error)
-            *error = systemErrorText(errno);
-        return false;
-    }
+    if (::link(from.constData(), to.constData()) != 0)
+        return base::Error::system(errno);
     if (::unlink(from.constData()) != 0) {
         const int unlinkError = errno;
         ::unlink(to.constData()); // leave things as they were
-        if (error)
-            *error = systemErrorText(unlinkError);
-        return false;
+        return base::Error::system(unlinkError);
     }
-    return true;
+    return {};
 }
 
 // The system cannot take a name with a NUL in it, and encoding one would silently shorten the name
@@ -62,11 +53,6 @@ QString baseName(const QString& path)
 }
 
 } // namespace
-
-QString systemErrorText(int errnum)
-{
-    return lang::systemErrorText(errnum);
-}
 
 QByteArray nativePath(const QString& path)
 {
@@ -154,21 +140,15 @@ bool isNoFile(const base::Error& error)
            error.is(base::Fault::HiddenName);
 }
 
-std::optional<FileStat> statFile(const QString& path, QString* error)
+base::Expected<FileStat> statFile(const QString& path)
 {
     struct stat info;
-    int failure = 0;
     if (path.isEmpty())
-        failure = ENOENT;
-    else if (!isTakeable(path))
-        failure = EINVAL;
-    else if (::stat(nativePath(path).constData(), &info) != 0)
-        failure = errno;
-    if (failure != 0) {
-        if (error)
-            *error = systemErrorText(failure);
-        return std::nullopt;
-    }
+        return base::Error::system(ENOENT);
+    if (!isTakeable(path))
+        return base::Error::system(EINVAL);
+    if (::stat(nativePath(path).constData(), &info) != 0)
+        return base::Error::system(errno);
     FileStat result;
     result.size = static_cast<qint64>(info.st_size);
     // In UTC: the local time zone is looked up (a stat of /etc/localtime) only by whoever shows it.
@@ -181,41 +161,32 @@ std::optional<FileStat> statFile(const QString& path, QString* error)
 
 bool sameFile(const QString& a, const QString& b)
 {
-    const std::optional<FileStat> first = statFile(a);
-    const std::optional<FileStat> second = statFile(b);
+    const base::Expected<FileStat> first = statFile(a);
+    const base::Expected<FileStat> second = statFile(b);
     return first && second && first->device == second->device && first->inode == second->inode;
 }
 
-bool renameNoReplace(const QString& from, const QString& to, QString* error)
+base::Error renameNoReplace(const QString& from, const QString& to)
 {
-    if (!isTakeable(from) || !isTakeable(to)) {
-        if (error)
-            *error = systemErrorText(EINVAL);
-        return false;
-    }
+    if (!isTakeable(from) || !isTakeable(to))
+        return base::Error::system(EINVAL);
     const QByteArray nativeFrom = nativePath(from);
     const QByteArray nativeTo = nativePath(to);
     if (renameNoReplaceCall(nativeFrom, nativeTo) == 0)
-        return true;
+        return {};
     const int renameError = errno;
     if (renameError == EINVAL || renameError == ENOSYS)
-        return renameByLink(nativeFrom, nativeTo, error);
-    if (error)
-        *error = systemErrorText(renameError);
-    return false;
+        return renameByLink(nativeFrom, nativeTo);
+    return base::Error::system(renameError);
 }
 
-bool deleteFile(const QString& path, QString* error)
+base::Error deleteFile(const QString& path)
 {
-    int failure = EINVAL;
-    if (isTakeable(path)) {
-        if (::unlink(nativePath(path).constData()) == 0)
-            return true;
-        failure = errno;
-    }
-    if (error)
-        *error = systemErrorText(failure);
-    return false;
+    if (!isTakeable(path))
+        return base::Error::system(EINVAL);
+    if (::unlink(nativePath(path).constData()) != 0)
+        return base::Error::system(errno);
+    return {};
 }
 
 } // namespace trelvick::files

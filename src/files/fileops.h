@@ -5,12 +5,8 @@
 
 #include <QDateTime>
 #include <QString>
-#include <optional>
 
 namespace trelvick::files {
-
-// The system's description of an errno value (strerror), as the system gives it.
-QString systemErrorText(int errnum);
 
 // The plain-file test used for tq.ini and the program entries: a regular file (links followed)
 // whose name does not begin with "." counts, and gives no error. Anything else gives the rule it
@@ -31,16 +27,16 @@ struct FileStat
     quint64 device = 0;
     quint64 inode = 0;
 };
-// stat() of path; on failure the system's text in *error.
-std::optional<FileStat> statFile(const QString& path, QString* error = nullptr);
+// stat() of path.
+base::Expected<FileStat> statFile(const QString& path);
 
 // True when both paths exist and are the same file (same device and inode).
 bool sameFile(const QString& a, const QString& b);
 
 // Renames without ever replacing an existing target (a plain POSIX rename would). Where the file
 // system cannot rename that way, the file is linked under the new name and the old name removed.
-bool renameNoReplace(const QString& from, const QString& to, QString* error);
-bool deleteFile(const QString& path, QString* error);
+base::Error renameNoReplace(const QString& from, const QString& to);
+base::Error deleteFile(const QString& path);
 
 // The file system's bytes for a path: UTF-8, where a lone U+DC80..U+DCFF stands for one byte
 // that was not valid UTF-8 ("surrogateescape"), so names that are not UTF-8 survive a QString.

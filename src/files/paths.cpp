@@ -25,6 +25,14 @@ QString CutAtSeparator(const QString& path)
     return last < 0 ? QString() : path.left(last);
 }
 
+SplitPath splitPath(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0)
+        return {".", path};
+    return {slash == 0 ? QByteArray("/") : path.left(slash), path.sliced(slash + 1)};
+}
+
 QString resolveInFolder(const QString& folder, const QString& name)
 {
     const QString base = AddSeparator(folder);

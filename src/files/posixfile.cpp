@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/posixfile.h"
 
+#include "files/descriptor.h"
 #include "files/fileops.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,44 +25,32 @@ InputFile::~InputFile()
 
 bool InputFile::open(const QString& path)
 {
+    return open(nativePath(path));
+}
+
+bool InputFile::open(const QByteArray& nativePath)
+{
     close();
-    m_error.clear();
-    const QByteArray name = nativePath(path);
-    do {
-        m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    } while (m_fd < 0 && errno == EINTR);
-    if (m_fd < 0) {
-        m_error = systemErrorText(errno);
-        return false;
-    }
-    return true;
+    m_error = {};
+    m_fd = retryOnInterrupt([&] { return ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC); });
+    if (m_fd < 0)
+        m_error = base::Error::system(errno);
+    return m_fd >= 0;
 }
 
 void InputFile::close()
 {
-    if (m_fd >= 0) {
-        // Nothing was written through this descriptor, so a failing close loses nothing.
-        ::close(m_fd);
-        m_fd = -1;
-    }
+    // Nothing was written through this descriptor, so a failing close loses nothing.
+    const Descriptor closing(std::exchange(m_fd, -1));
 }
 
 std::int64_t DescriptorSource::read(char* buffer, std::int64_t capacity)
 {
-    if (m_fd < 0) {
-        m_error = systemErrorText(EBADF);
-        return -1;
-    }
     const auto wanted = static_cast<std::size_t>(std::min(capacity, kMaxChunk));
-    for (;;) {
-        const ssize_t got = ::read(m_fd, buffer, wanted);
-        if (got >= 0)
-            return got;
-        if (errno != EINTR) {
-            m_error = systemErrorText(errno);
-            return -1;
-        }
-    }
+    const ssize_t got = retryOnInterrupt([&] { return ::read(m_fd, buffer, wanted); });
+    if (got < 0)
+        m_error = base::Error::system(errno);
+    return got;
 }
 
 OutputFile::~OutputFile()
@@ -73,27 +61,18 @@ OutputFile::~OutputFile()
 bool OutputFile::create(const QString& path)
 {
     close();
-    m_error.clear();
+    m_error = {};
     const QByteArray name = nativePath(path);
-    do {
-        m_fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (m_fd < 0 && errno == EINTR);
-    if (m_fd < 0) {
-        m_error = systemErrorText(errno);
-        return false;
-    }
-    return true;
+    m_fd = retryOnInterrupt([&] { return ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
+    if (m_fd < 0)
+        m_error = base::Error::system(errno);
+    return m_fd >= 0;
 }
 
 bool OutputFile::close()
 {
-    if (m_fd < 0)
-        return true;
-    const int result = ::close(m_fd);
-    m_fd = -1;
-    // On Linux the descriptor is gone even after EINTR, so the close is never retried.
-    if (result < 0 && errno != EINTR) {
-        m_error = systemErrorText(errno);
+    if (const int failure = Descriptor(std::exchange(m_fd, -1)).close()) {
+        m_error = base::Error::system(failure);
         return false;
     }
     return true;
@@ -101,21 +80,12 @@ bool OutputFile::close()
 
 bool DescriptorSink::write(const char* data, std::int64_t size)
 {
-    if (m_fd < 0) {
-        m_error = systemErrorText(EBADF);
-        return false;
-    }
     while (size > 0) {
-        const ssize_t written = ::write(m_fd, data, static_cast<std::size_t>(std::min(size, kMaxChunk)));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            m_error = systemErrorText(errno);
-            return false;
-        }
-        if (written == 0) {
-            // A file that takes no bytes and names no error: report it rather than spin.
-            m_error = systemErrorText(EIO);
+        const auto chunk = static_cast<std::size_t>(std::min(size, kMaxChunk));
+        const ssize_t written = retryOnInterrupt([&] { return ::write(m_fd, data, chunk); });
+        // A file that takes no bytes and names no error is reported rather than spun on.
+        if (written <= 0) {
+            m_error = base::Error::system(written < 0 ? errno : EIO);
             return false;
         }
         data += written;

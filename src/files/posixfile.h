@@ -3,6 +3,7 @@
 
 #include "convert/engine.h"
 
+#include <QByteArray>
 #include <QString>
 
 namespace trelvick::files {
@@ -15,11 +16,11 @@ public:
 
     int descriptor() const { return m_fd; }
     std::int64_t read(char* buffer, std::int64_t capacity) override;
-    QString errorString() const override { return m_error; }
+    base::Error error() const override { return m_error; }
 
 protected:
     int m_fd;
-    QString m_error;
+    base::Error m_error;
 };
 
 // Writes a descriptor that the caller owns, such as standard output; never closes it.
@@ -30,14 +31,14 @@ public:
 
     int descriptor() const { return m_fd; }
     bool write(const char* data, std::int64_t size) override;
-    QString errorString() const override { return m_error; }
+    base::Error error() const override { return m_error; }
 
 protected:
     int m_fd;
-    QString m_error;
+    base::Error m_error;
 };
 
-// An input file opened read-only, closed when it goes out of scope.
+// An input file opened read-only, closed when it goes out of scope. A failed open says why in error().
 class InputFile final : public DescriptorSource
 {
 public:
@@ -47,10 +48,12 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     bool open(const QString& path);
+    bool open(const QByteArray& nativePath);
     void close();
 };
 
-// An output file created (or truncated) for writing, closed when it goes out of scope.
+// An output file created (or truncated) for writing, closed when it goes out of scope: the
+// benchmarks' plain write, without any of convertFile's care.
 class OutputFile final : public DescriptorSink
 {
 public:
@@ -60,7 +63,7 @@ public:
     OutputFile& operator=(const OutputFile&) = delete;
 
     bool create(const QString& path);
-    // Closes the file; false (with errorString) when the system reports a late write failure.
+    // Closes the file; false (with error()) when the system reports a late write failure.
     bool close();
 };
 

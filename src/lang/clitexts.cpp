@@ -101,7 +101,8 @@ QString help(Language language)
 
 Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
 
-Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή χάθηκε χαρακτήρας, με τη --strict),
+Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
+ή χάθηκε χαρακτήρας, με τη --strict),
 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν
 είναι κείμενο σε γνωστή κωδικοσελίδα.
 )"_s;
@@ -168,7 +169,8 @@ Guessing:
 
 Counts of changed and lost characters go to standard error.
 
-Exit status: 0 done, 1 a conversion failed (or a character was lost, with --strict), 2 bad usage
+Exit status: 0 done, 1 a conversion failed (or input and output are the same file, or a character
+was lost, with --strict), 2 bad usage
 or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in a known
 codepage.
 )"_s;
@@ -332,6 +334,22 @@ QString outputIsAnotherInput(Language language, const QString& input, const QStr
                                  quoted(language, output) + u" is an input too"_s;
 }
 
+QString sharedOutput(Language language, const QString& input, const QString& output, const QString& other)
+{
+    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" δεν μετατράπηκε: η έξοδός της "_s +
+                                 quoted(language, output) + u" είναι και έξοδος της "_s + quoted(language, other)
+                           : u"input "_s + quoted(language, input) + u" not converted: its output "_s +
+                                 quoted(language, output) + u" is also the output of "_s + quoted(language, other);
+}
+
+QString repeatedInput(Language language, const QString& input, const QString& first)
+{
+    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" είναι το ίδιο αρχείο με την "_s +
+                                 quoted(language, first) + u": μετατρέπεται μία φορά"_s
+                           : u"input "_s + quoted(language, input) + u" is the same file as "_s +
+                                 quoted(language, first) + u": converted once"_s;
+}
+
 QString emptyFileName(Language language, const QString& option)
 {
     if (option.isEmpty())
@@ -454,6 +472,18 @@ QString changedCount(Language language, const QString& input, const QString& out
     if (greek(language))
         return files + (changed == 1 ? u"άλλαξε 1 χαρακτήρας"_s : u"άλλαξαν "_s + count + u" χαρακτήρες"_s);
     return files + count + (changed == 1 ? u" character changed"_s : u" characters changed"_s);
+}
+
+QString otherNamesKeepOldText(Language language, const QString& output, std::int64_t count)
+{
+    const QString number = QString::number(count);
+    if (greek(language))
+        return quoted(language, output) +
+               (count == 1 ? u": το άλλο του όνομα (σκληρός σύνδεσμος) κρατά το παλιό κείμενο"_s
+                           : u": τα άλλα "_s + number + u" ονόματά του (σκληροί σύνδεσμοι) κρατούν το παλιό κείμενο"_s);
+    return quoted(language, output) + (count == 1
+                                           ? u": its other name (a hard link) keeps the old text"_s
+                                           : u": its "_s + number + u" other names (hard links) keep the old text"_s);
 }
 
 QString batchFailures(Language language, std::int64_t failed, std::int64_t count)

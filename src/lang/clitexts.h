@@ -45,9 +45,6 @@ QString needsOneOf(Language language, const QString& option, const QString& firs
 QString noTreeInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
-QString sameFile(Language language, const QString& input, const QString& output);
-// A batch input whose output would replace another input of the same batch.
-QString outputIsAnotherInput(Language language, const QString& input, const QString& output);
 // option: the option whose file name is empty, or empty for a file operand.
 QString emptyFileName(Language language, const QString& option);
 
@@ -80,7 +77,17 @@ QString faultyEncoding(Language language, const QString& file, const QString& se
 // --- the run -----------------------------------------------------------------------------------
 // A conversion failure (exit status 1): the file and the system's reason.
 QString fileFailure(const QString& file, const QString& error);
+// Input and output that are the same file (exit status 1, in a batch too).
+QString sameFile(Language language, const QString& input, const QString& output);
+// A batch input whose output would replace another input of the same batch.
+QString outputIsAnotherInput(Language language, const QString& input, const QString& output);
+// A batch input whose output is also the output of another input (a link between them).
+QString sharedOutput(Language language, const QString& input, const QString& output, const QString& other);
+// A batch input given again, under this name or another: a notice, converted once.
+QString repeatedInput(Language language, const QString& input, const QString& first);
 QString changedCount(Language language, const QString& input, const QString& output, std::int64_t changed);
+// A warning after a replaced output that has other names (hard links): they keep the old text.
+QString otherNamesKeepOldText(Language language, const QString& output, std::int64_t count);
 QString batchFailures(Language language, std::int64_t failed, std::int64_t count);
 
 // --guess: "notes.txt: CP737, 97% sure; runner-up CP869, 3%; converters: Μ1, Μ7".

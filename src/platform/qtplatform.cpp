@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qtplatform.h"
 
-#include "files/fileops.h"
+#include "lang/errortext.h"
 #include "platform/processes.h"
 
 #include <QApplication>
@@ -50,11 +50,11 @@ bool QtPlatform::anotherInstanceRunning()
     case QLockFile::LockFailedError:
         return true;
     case QLockFile::PermissionError:
-        throw std::runtime_error(files::systemErrorText(reason != 0 ? reason : EACCES).toStdString());
+        throw std::runtime_error(lang::systemErrorText(reason != 0 ? reason : EACCES).toStdString());
     case QLockFile::UnknownError:
         break;
     }
-    throw std::runtime_error(files::systemErrorText(reason != 0 ? reason : EIO).toStdString());
+    throw std::runtime_error(lang::systemErrorText(reason != 0 ? reason : EIO).toStdString());
 }
 
 void QtPlatform::setApplicationTitle(const QString& title)

@@ -38,7 +38,7 @@ struct ChunkSource final : ByteSource
         m_pos += size;
         return size;
     }
-    QString errorString() const override { return QStringLiteral("read failed"); }
+    trelvick::base::Error error() const override { return trelvick::base::Error::system(EIO); }
 
     const std::string& m_bytes;
     std::vector<std::int64_t> m_sizes;
@@ -61,7 +61,7 @@ struct StringSink final : ByteSink
         bytes.append(data, std::size_t(size));
         return true;
     }
-    QString errorString() const override { return QStringLiteral("write failed"); }
+    trelvick::base::Error error() const override { return trelvick::base::Error::system(ENOSPC); }
 
     std::string bytes;
     bool failed = false;
@@ -154,8 +154,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     } else {
         // Only an injected failure stops the run, with that failure's text; what was written up to
         // then is the start of the right output.
-        FUZZ_CHECK(result.error == (sink.failed ? QStringLiteral("write failed") : QStringLiteral("read failed")));
-        FUZZ_CHECK(result.failedSide == (sink.failed ? FailedSide::Sink : FailedSide::Source));
+        FUZZ_CHECK(result.error.is(sink.failed ? ENOSPC : EIO));
+        FUZZ_CHECK(result.error.side == (sink.failed ? trelvick::base::Side::Output : trelvick::base::Side::Input));
         FUZZ_CHECK(sink.failed || readFailure >= 0);
         FUZZ_CHECK(expected.output.compare(0, sink.bytes.size(), sink.bytes) == 0);
         FUZZ_CHECK(result.counts.processed <= expected.processed && result.counts.changed <= expected.changed);

@@ -147,6 +147,12 @@ void BatchTest::failureEndsTheRunKeepingEarlierOutputs_data()
         << u"Η εφαρμογή δεν μπορεί να λειτουργήσει αν το όνομα του αρχείου εισόδου είναι ίδιο με το όνομα του "
            u"αρχείου εξόδου."_qs
         << QString() << 0 << QList<QByteArray>{"keep", none, none, none};
+    // two.out leads to one.txt.out: the second result would take the first one's place.
+    QTest::newRow("two outputs are one file")
+        << u"two outputs are one file"_qs << u"Λανθασμένα ονόματα αρχείων"_qs
+        << u"Η εφαρμογή δεν μπορεί να λειτουργήσει αν το όνομα του αρχείου εισόδου είναι ίδιο με το όνομα του "
+           u"αρχείου εξόδου."_qs
+        << QString() << 0 << QList<QByteArray>{"keep", "keep", none, none};
 }
 
 void BatchTest::failureEndsTheRunKeepingEarlierOutputs()
@@ -169,6 +175,8 @@ void BatchTest::failureEndsTheRunKeepingEarlierOutputs()
         QVERIFY(QFile::remove(batch.inputs[1]));
     if (fault == u"an output is also an input"_qs)
         batch.inputs << kept;
+    if (fault == u"two outputs are one file"_qs)
+        QVERIFY(QFile::link(kept, batch.inputs[1] + u".out"_qs));
     f.platform.answers << platform::Answer::Yes << platform::Answer::Ok;
     f.selectInput(batch.inputs);
 

@@ -24,6 +24,7 @@ private slots:
     void resultIsCountedAndCommandsComeBackOnlyWhereConfigured_data();
     void resultIsCountedAndCommandsComeBackOnlyWhereConfigured();
     void windowRefusesEverythingWhileTheRunYields();
+    void hardLinkedOutputIsReplacedWithoutAWord();
 };
 
 void ConversionTest::dialogsOpenInTheFolderOfTheLastSelection_data()
@@ -297,6 +298,22 @@ void ConversionTest::windowRefusesEverythingWhileTheRunYields()
     f.platform.onProcessEvents = {};
     QVERIFY(f.window->close());
     QCOMPARE(f.platform.exitStatus, 0);
+}
+
+// Another name of the output keeps the old text; the run goes through and says no more than usual.
+void ConversionTest::hardLinkedOutputIsReplacedWithoutAWord()
+{
+    WindowFixture f;
+    QVERIFY(f.start());
+    f.chooseFiles("a", "old");
+    const QString other = f.work(u"out/other name.txt"_qs);
+    QCOMPARE(::link(qPrintable(f.outputFile()), qPrintable(other)), 0);
+    f.platform.answers << platform::Answer::Ok;
+    f.click("c3dConvert");
+    QCOMPARE(f.platform.log.mid(f.platform.log.indexOf(u"beep"_qs)),
+             (QStringList{u"beep"_qs, u"box:Τέλος μετατροπής"_qs}));
+    QCOMPARE(f.read(f.outputFile()), QByteArray("b\r\n"));
+    QCOMPARE(f.read(other), QByteArray("old"));
 }
 
 QTEST_MAIN(ConversionTest)

@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <array>
+#include <csignal>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -159,11 +162,11 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"FullOutputUnnamed", u"-c 1 %d/in.txt /dev/full"_s, 1,
                    u"trelvick-convert: /dev/full: No space left on device"_s},
         StatusCase{"FullStandardOutputUnnamed", u"-c 1 %d/in.txt -"_s, 1, kFullDevice, {}, u"/dev/full"_s},
-        StatusCase{"SameNameConverted", u"-c 1 %d/in.txt %d/in.txt"_s, 2,
+        StatusCase{"SameNameConverted", u"-c 1 %d/in.txt %d/in.txt"_s, 1,
                    u"input '%d/in.txt' and output '%d/in.txt' are the same file"_s},
         StatusCase{"StandardOutputAppendedToInput",
                    u"-c 1 %d/in.txt -"_s,
-                   2,
+                   1,
                    u"'(standard output)' are the same file"_s,
                    {},
                    u"%d/in.txt"_s},
@@ -172,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"UnknownConverterAccepted", u"-c 2 %d/in.txt %d/out"_s, 2, u"no converter '2' (see --list)"_s},
         StatusCase{"UsageFaultWithoutHint", u"-c 1 %d/in.txt a b"_s, 2,
                    u"-c takes at most one input file and one output file (or -o)\nTry 'trelvick-convert --help'."_s},
-        StatusCase{"HelpMissing", u"--help"_s, 0, u"Exit status: 0 done, 1 a conversion failed (or a character was lost"_s},
+        StatusCase{"HelpMissing", u"--help"_s, 0, u"Exit status: 0 done, 1 a conversion failed (or input and output are the same file"_s},
         StatusCase{"VersionWrong", u"--version"_s, 0, u"trelvick-convert 2001.0009.0012\n"_s},
         StatusCase{"ListWrong", u"--list"_s, 0, u"Μ1\tletters\nΜ3\tletters and LF\n"_s},
         StatusCase{"ShowWrong", u"--show=3"_s, 0, u"; letters and LF\n[Μ3]\n10=124\n97=65\n"_s},
@@ -242,6 +245,180 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"DescriptionShownRaw", u"--show=1"_s, 0, u"; a\\x1b[2J\\\\x1b\n[Μ1]\n"_s,
                    u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[ΠεριγραφήΜετατροπέων]\nΜ1=a%e[2J\\x1b\n[Μ1]\n1=2"_s}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --- standard streams, descriptors and signals, as a shell hands them over ---------------------------
+
+// How the test hands one descriptor to the program.
+enum class Given
+{
+    Inherited, // the test's own (/dev/null for standard input)
+    Closed,
+    Log,      // "log", holding "LOG 1\n", opened for appending
+    HeadFoot, // "log" opened for writing; "HEAD\n" written before the program runs, "FOOT\n" after
+};
+
+struct StreamCase
+{
+    const char* name;
+    QString arguments; // parted at spaces; %d is the folder
+    Given input, output, fd3;
+    int status;
+    QString message; // in standard error
+    QByteArray log;  // what "log" holds afterwards, unless null
+    rlim_t fileSize = RLIM_INFINITY;
+};
+
+class Streams : public Cli, public testing::WithParamInterface<StreamCase>
+{
+protected:
+    // Runs the program with descriptors 0, 1 and 3 as given and standard error into "err"; -1 when
+    // it has not ended after 20 s.
+    int runWith(const QStringList& arguments, const std::array<int, 4>& fds, rlim_t fileSize) const
+    {
+        std::vector<QByteArray> bytes{QByteArray(TRELVICK_CONVERT_PATH)};
+        for (const QString& argument : arguments)
+            bytes.push_back(QFile::encodeName(argument));
+        std::vector<char*> argv;
+        for (QByteArray& argument : bytes)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
+        const QByteArray home = "XDG_CONFIG_HOME=" + native(u"config"_s);
+        char* envp[] = {const_cast<char*>(home.constData()), const_cast<char*>("LANG=C"), nullptr};
+        const pid_t child = ::fork();
+        if (child == 0) {
+            int high[4];
+            for (int i = 0; i < 4; ++i) // out of the way first, so that no dup2 takes another's number
+                high[i] = fds[i] >= 0 ? ::fcntl(fds[i], F_DUPFD, 10) : -1;
+            for (int i = 0; i < 4; ++i) {
+                if (high[i] >= 0)
+                    ::dup2(high[i], i);
+                else
+                    ::close(i);
+            }
+            const rlimit limit = {fileSize, RLIM_INFINITY};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::execve(argv[0], argv.data(), envp);
+            ::_exit(127);
+        }
+        int status = 0;
+        for (int waited = 0; ::waitpid(child, &status, WNOHANG) == 0; ++waited) {
+            if (waited == 2000) {
+                ::kill(child, SIGKILL);
+                ::waitpid(child, &status, 0);
+                return -1;
+            }
+            ::usleep(10000);
+        }
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+};
+
+TEST_P(Streams, StreamReplacedOrStatusWrong)
+{
+    const StreamCase& c = GetParam();
+    write(u"in.txt"_s, "abc\r\n");
+    write(u"big"_s, QByteArray(10000, 'a'));
+    write(u"log"_s, "LOG 1\n");
+    ASSERT_EQ(::link(native(u"log"_s).constData(), native(u"log2"_s).constData()), 0);
+    ASSERT_EQ(::symlink("/dev/stdout", native(u"to-stdout"_s).constData()), 0);
+    const int err = ::open(native(u"err"_s).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    auto open = [&](Given given, int inherited) {
+        if (given == Given::Log)
+            return ::open(native(u"log"_s).constData(), O_WRONLY | O_APPEND);
+        if (given == Given::HeadFoot) {
+            const int fd = ::open(native(u"log"_s).constData(), O_WRONLY | O_TRUNC);
+            return ::write(fd, "HEAD\n", 5) == 5 ? fd : -1;
+        }
+        return given == Given::Closed ? -1 : inherited;
+    };
+    const std::array<int, 4> fds = {open(c.input, ::open("/dev/null", O_RDONLY)), open(c.output, 1), err,
+                                    open(c.fd3, -1)};
+    QStringList arguments = expand(c.arguments).split(u' ');
+    EXPECT_EQ(runWith(arguments, fds, c.fileSize), c.status);
+    if (c.output == Given::HeadFoot) {
+        EXPECT_EQ(::write(fds[1], "FOOT\n", 5), 5);
+    }
+    for (const int fd : fds) {
+        if (fd > 2)
+            ::close(fd);
+    }
+    EXPECT_TRUE(read(u"err"_s).contains(c.message.toUtf8())) << read(u"err"_s).toStdString();
+    if (!c.log.isNull()) {
+        EXPECT_EQ(read(u"log"_s), c.log);
+    }
+    EXPECT_FALSE(QFile::exists(path(u"o.txt"_s)));
+}
+
+const QByteArray kConverted = "Abc\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, Streams,
+    testing::Values(
+        // A stream named as a file is written through that very descriptor: appended to, never replaced.
+        StreamCase{"StandardOutputPathReplaced", u"-c 1 %d/in.txt /dev/stdout"_s, Given::Inherited, Given::Log,
+                   Given::Inherited, 0, u"1 character changed"_s, "LOG 1\n" + kConverted},
+        StreamCase{"WritesAroundStreamLost", u"-c 1 %d/in.txt /dev/stdout"_s, Given::Inherited, Given::HeadFoot,
+                   Given::Inherited, 0, u""_s, "HEAD\n" + kConverted + "FOOT\n"},
+        StreamCase{"DescriptorPathReplaced", u"-c 1 %d/in.txt /dev/fd/3"_s, Given::Inherited, Given::Inherited,
+                   Given::Log, 0, u""_s, "LOG 1\n" + kConverted},
+        StreamCase{"ProcDescriptorPathReplaced", u"-c 1 %d/in.txt /proc/self/fd/3"_s, Given::Inherited,
+                   Given::Inherited, Given::Log, 0, u""_s, "LOG 1\n" + kConverted},
+        StreamCase{"LinkToStreamReplaced", u"-c 1 %d/in.txt %d/to-stdout"_s, Given::Inherited, Given::Log,
+                   Given::Inherited, 0, u""_s, "LOG 1\n" + kConverted},
+        StreamCase{"StreamIntoInputAccepted", u"-c 1 %d/log /dev/stdout"_s, Given::Inherited, Given::Log,
+                   Given::Inherited, 1, u"are the same file"_s, "LOG 1\n"},
+        // A standard stream closed at start is one no file of the program may take the number of.
+        StreamCase{"ClosedInputRead", u"-c 1 - %d/o.txt"_s, Given::Closed, Given::Inherited, Given::Inherited, 1,
+                   u"(standard input): Bad file descriptor"_s, "LOG 1\n"},
+        StreamCase{"ClosedOutputWritten", u"-c 1 %d/in.txt -"_s, Given::Inherited, Given::Closed, Given::Inherited, 1,
+                   u"(standard output): Bad file descriptor"_s, "LOG 1\n"},
+        StreamCase{"ListToClosedOutput", u"--list"_s, Given::Inherited, Given::Closed, Given::Inherited, 1,
+                   u"(standard output): Bad file descriptor"_s, "LOG 1\n"},
+        StreamCase{"FileSizeLimitEndsSilently", u"-c 1 %d/big %d/log"_s, Given::Inherited, Given::Inherited,
+                   Given::Inherited, 1, u"log: File too large"_s, "LOG 1\n", 4096},
+        // The limit holds for standard error too: the message must fit.
+        StreamCase{"ListingPastFileSizeLimitEndsSilently", u"--help"_s, Given::Inherited, Given::Log,
+                   Given::Inherited, 1, u"(standard output): File too large"_s, {}, 1000},
+        StreamCase{"HardLinkBrokenSilently", u"-c 1 %d/in.txt %d/log2"_s, Given::Inherited, Given::Inherited,
+                   Given::Inherited, 0, u"log2': its other name (a hard link) keeps the old text"_s, "LOG 1\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Outputs are judged against each other before anything is converted: two outputs that are one
+// file are both refused, a file given twice is converted once, and a FIFO is never opened. A
+// temporary file that a gone run left goes.
+TEST_F(Cli, BatchOutputsCollidingOrRepeated)
+{
+    for (const char* name : {"a", "e", "f", "x", "y"})
+        write(QString::fromLatin1(name), "a");
+    write(u"f.out"_s, "old");
+    write(u"y.out"_s, "old");
+    const pid_t gone = ::fork();
+    if (gone == 0)
+        ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const QString leftover = u".trelvick-%1-0123456789abcdef.tmp"_s.arg(gone);
+    write(leftover, "old");
+    ASSERT_EQ(::symlink("f.out", native(u"e.out"_s).constData()), 0);
+    ASSERT_EQ(::mkfifo(native(u"x.out"_s).constData(), 0600), 0);
+    QStringList arguments = {u"-c"_s, u"1"_s, u"--batch"_s};
+    for (const char* name : {"e", "f", "a", "a", "./a", "x", "y"})
+        arguments << path(QString::fromLatin1(name));
+    const Outcome outcome = run(arguments);
+    EXPECT_EQ(outcome.status, 1);
+    const QString expected =
+        expand(u"trelvick-convert: input '%d/e' not converted: its output '%d/e.out' is also the output of '%d/f'\n"
+               "trelvick-convert: input '%d/f' not converted: its output '%d/f.out' is also the output of '%d/e'\n"
+               "trelvick-convert: input '%d/a' is the same file as '%d/a': converted once\n"
+               "trelvick-convert: input '%d/./a' is the same file as '%d/a': converted once\n"
+               "trelvick-convert: %d/x.out: Not a regular file\n"
+               "%d/a -> %d/a.out: 1 character changed\n"
+               "%d/y -> %d/y.out: 1 character changed\n"
+               "trelvick-convert: 3/7 files failed\n"_s);
+    EXPECT_EQ(outcome.err, expected);
+    EXPECT_EQ(read(u"f.out"_s), "old");
+    EXPECT_EQ(read(u"a.out"_s), "A\r\n");
+    EXPECT_FALSE(QFile::exists(path(leftover)));
+}
 
 // The program reads tq.ini from its own folder, whatever the letter case of its name, as the
 // window does, unless a personal one wins over it.

@@ -40,7 +40,7 @@ public:
         m_pos += size;
         return size;
     }
-    QString errorString() const override { return QStringLiteral("Input/output error"); }
+    trelvick::base::Error error() const override { return trelvick::base::Error::system(EIO); }
 
 private:
     std::string m_data;
@@ -63,7 +63,7 @@ struct StringSink final : ByteSink
         bytes.append(data, std::size_t(size));
         return true;
     }
-    QString errorString() const override { return QStringLiteral("No space left on device"); }
+    trelvick::base::Error error() const override { return trelvick::base::Error::system(ENOSPC); }
 
     std::string bytes;
     std::int64_t limit, largestWrite = 0, writes = 0;
@@ -232,8 +232,8 @@ TEST(Engine, FailureStopsTheRunWithItsError)
         const EngineResult result = convertStream(source, sink, testTable(true), {}, kNoInterval, ReadThread::Always);
         EXPECT_FALSE(result.ok);
         const bool read = c.failAfter >= 0;
-        EXPECT_EQ(result.error, read ? "Input/output error" : "No space left on device");
-        EXPECT_EQ(result.failedSide, read ? FailedSide::Source : FailedSide::Sink);
+        EXPECT_TRUE(result.error.is(read ? EIO : ENOSPC));
+        EXPECT_EQ(result.error.side, read ? trelvick::base::Side::Input : trelvick::base::Side::Output);
         EXPECT_FALSE(sink.writesAfterFailure);
         if (c.written) {
             EXPECT_EQ(sink.bytes, *c.written);

@@ -1,0 +1,92 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "base/error.h"
+#include "files/descriptor.h"
+#include "files/destination.h"
+#include "files/signalguard.h"
+
+#include <QByteArray>
+#include <QSet>
+#include <cstdint>
+#include <functional>
+#include <utility>
+
+namespace trelvick::files {
+
+// The folders that a run has already cleared of leftovers, so that a batch writing many outputs into
+// one folder reads it once.
+class LeftoverSweep final
+{
+public:
+    // True the first time it is asked about a folder.
+    bool firstVisit(const struct stat& folder);
+
+private:
+    QSet<std::pair<quint64, quint64>> m_visited;
+};
+
+struct OutputRules
+{
+    bool unnamedTemporary = true;   // tests turn it off, to reach the named way on any file system
+    bool regularOnly = false;       // an output that exists and is no regular file is refused
+    LeftoverSweep* sweep = nullptr; // none: a folder is swept whenever a new file is named in it
+};
+
+// The writing of one output, from open to commit:
+//
+//     OutputTransaction output(std::move(destination), rules);
+//     if (const base::Error error = output.open(mode))
+//         return error;
+//     ... write to output.descriptor() ...
+//     return output.commit();
+//
+// A regular output is written to a new file in its folder: unnamed where the system allows, so that
+// nothing of it outlives the process, else named .trelvick-<pid>-<random>.tmp, which a later run
+// into the folder removes once that process is gone. Only commit gives the new file the output's
+// name. A new output is linked under it, which fails rather than replaces should a file have taken
+// the name meanwhile. A replaced output hands its owner, mode, ACL and extended attributes on to
+// the new file before the first byte is written (one that cannot be copied stops the replacement),
+// and is replaced by a rename once the new file is flushed to the disk; the folder is flushed after
+// it, so that a crash leaves the old output or the new one, never an empty file.
+// Devices, FIFOs, terminals and streams are written in place.
+// Going out of scope uncommitted aborts: the new file goes, then the signals held back meanwhile
+// (see SignalGuard) take their course.
+class OutputTransaction final
+{
+public:
+    OutputTransaction(Destination destination, const OutputRules& rules);
+    ~OutputTransaction();
+    OutputTransaction(const OutputTransaction&) = delete;
+    OutputTransaction& operator=(const OutputTransaction&) = delete;
+
+    // newMode: the permission bits of a new output, before the umask.
+    base::Error open(mode_t newMode);
+    int descriptor() const;
+    base::Error commit();
+
+    const SignalGuard& signalGuard() const { return m_signals; }
+    // The names of a replaced output besides the one written (hard links), which keep the old text.
+    std::int64_t otherNames() const;
+
+private:
+    base::Error openInPlace();
+    base::Error openReplacement();
+    base::Error openTemporary(mode_t mode);
+    base::Error commitNew();
+    base::Error commitReplacement();
+    base::Error withFreshName(const std::function<bool(const char* name)>& place);
+    void sweepLeftovers() const;
+    int folder() const { return m_destination.folder.get(); }
+    const char* name() const { return m_destination.name.constData(); }
+
+    SignalGuard m_signals; // first, so that it ends last, once the temporary file is gone
+    const OutputRules m_rules;
+    Destination m_destination;
+    Descriptor m_file;          // the new contents, or the file written in place
+    QByteArray m_procPath;      // the unnamed new file as /proc/self/fd/N, for linking it
+    QByteArray m_temporaryName; // while the new file carries a name of its own
+    struct stat m_replaced = {};
+};
+
+} // namespace trelvick::files
