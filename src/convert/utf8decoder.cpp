@@ -1,0 +1,276 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "convert/utf8decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace trelvick::convert {
+
+namespace {
+
+// A value of the table: the byte in bits 0..7, and flags.
+constexpr std::uint16_t kLost = 0x100;
+constexpr std::uint16_t kChanged = 0x200;
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+constexpr unsigned char kCR = '\r';
+
+// The character at p, of which n bytes are there (n > 0): its length and code point, kInvalid for the
+// longest start of a sequence that breaks off (or a byte that starts none), or length 0 when all n
+// bytes are the start of a longer sequence.
+int decodeOne(const unsigned char* p, std::size_t n, char32_t& c)
+{
+    const unsigned lead = p[0];
+    c = kInvalid;
+    if (lead < 0x80) {
+        c = lead;
+        return 1;
+    }
+    int length;
+    char32_t value;
+    unsigned low = 0x80; // the range of the second byte; later ones are always 80..BF
+    unsigned high = 0xBF;
+    if (lead < 0xC2) {
+        return 1;
+    } else if (lead < 0xE0) {
+        length = 2;
+        value = lead & 0x1F;
+    } else if (lead < 0xF0) {
+        length = 3;
+        value = lead & 0x0F;
+        low = lead == 0xE0 ? 0xA0 : 0x80; // overlong
+        high = lead == 0xED ? 0x9F : 0xBF; // surrogates
+    } else if (lead < 0xF5) {
+        length = 4;
+        value = lead & 0x07;
+        low = lead == 0xF0 ? 0x90 : 0x80;  // overlong
+        high = lead == 0xF4 ? 0x8F : 0xBF; // above U+10FFFF
+    } else {
+        return 1;
+    }
+    for (int k = 1; k < length; ++k) {
+        if (std::size_t(k) >= n)
+            return 0;
+        const unsigned next = p[k];
+        if (next < low || next > high)
+            return k;
+        value = value << 6 | (next & 0x3F);
+        low = 0x80;
+        high = 0xBF;
+    }
+    c = value;
+    return length;
+}
+
+#ifdef TRELVICK_X86_KERNELS
+
+// For each mask of 8 bytes, the shuffle that packs the bytes it keeps to the front, and their number.
+struct BytePacking
+{
+    alignas(8) std::array<std::array<unsigned char, 8>, 256> shuffles{};
+    std::array<unsigned char, 256> counts{};
+
+    constexpr BytePacking()
+    {
+        for (int mask = 0; mask < 256; ++mask) {
+            int at = 0;
+            for (int k = 0; k < 8; ++k)
+                if (mask >> k & 1)
+                    shuffles[mask][at++] = static_cast<unsigned char>(k);
+            counts[mask] = static_cast<unsigned char>(at);
+        }
+    }
+};
+constexpr BytePacking kBytePacking;
+
+// Stores the bytes of the lane that keep (16 bits) selects, packed, and returns the end.
+__attribute__((target("avx2"))) inline unsigned char* storeKept(unsigned char* out, __m128i lane, unsigned keep)
+{
+    const unsigned low = keep & 0xFF;
+    const unsigned high = keep >> 8 & 0xFF;
+    const __m128i shuffle = _mm_add_epi8(
+        _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBytePacking.shuffles[low].data())),
+                           _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kBytePacking.shuffles[high].data()))),
+        _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 8, 8, 8, 8, 8, 8, 8, 8));
+    const __m128i packed = _mm_shuffle_epi8(lane, shuffle);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), packed);
+    out += kBytePacking.counts[low];
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_unpackhi_epi64(packed, packed));
+    return out + kBytePacking.counts[high];
+}
+
+#endif
+
+} // namespace
+
+struct Utf8Decoder::State
+{
+    const unsigned char* p;
+    const unsigned char* end;
+    unsigned char* out;
+    Applied applied;
+
+    void put(std::uint16_t value)
+    {
+        *out++ = static_cast<unsigned char>(value);
+        applied.losses.lost += value >> 8 & 1;
+        applied.changed += value >> 9 & 1;
+    }
+    // Counted as invalid only, not as changed or lost.
+    void putInvalid(std::uint16_t substitute)
+    {
+        *out++ = static_cast<unsigned char>(substitute);
+        ++applied.losses.invalid;
+    }
+};
+
+Utf8Decoder::Utf8Decoder(const CodePage& target, SimdLevel level)
+    : m_level(isSupported(level) ? level : SimdLevel::None), m_target(target)
+{
+    const std::optional<std::uint8_t> question = target.byteOf(U'?');
+    m_substitute = static_cast<std::uint16_t>(question.value_or('?') | kLost | kChanged);
+    bool asciiStaysItself = true;
+    for (char32_t c = 0; c < m_low.size(); ++c) {
+        const std::optional<std::uint8_t> byte = c == kCR ? std::optional<std::uint8_t>(kCR) : target.byteOf(c);
+        m_low[c] = !byte ? m_substitute : static_cast<std::uint16_t>(*byte | (c >= 0x80 || *byte != c ? kChanged : 0));
+        asciiStaysItself = asciiStaysItself && (c >= 0x80 || m_low[c] == c);
+    }
+    // The window: the pair of lead bytes whose 128 code points the code page has most of.
+    int best = -1;
+    for (unsigned lead = 0xC2; lead < 0xE0; lead += 2) {
+        const char32_t base = (lead & 0x1F) << 6;
+        const auto has = std::count_if(m_low.begin() + base, m_low.begin() + base + 128,
+                                       [](std::uint16_t value) { return !(value & kLost); });
+        if (has > best) {
+            best = static_cast<int>(has);
+            m_windowLead = static_cast<unsigned char>(lead);
+        }
+    }
+    const char32_t base = (m_windowLead & 0x1F) << 6;
+    std::array<unsigned char, 128> window;
+    for (int i = 0; i < 128; ++i) {
+        window[i] = static_cast<unsigned char>(m_low[base + i]);
+        if (m_low[base + i] & kLost)
+            m_windowLost.add(i);
+    }
+    m_window = ShuffleRows(window.data());
+    // The kernel copies ASCII as it is.
+    m_vector = m_level != SimdLevel::None && asciiStaysItself;
+}
+
+std::uint16_t Utf8Decoder::valueOf(char32_t c) const
+{
+    if (c < m_low.size())
+        return m_low[c];
+    const std::optional<std::uint8_t> byte = m_target.byteOf(c);
+    return byte ? static_cast<std::uint16_t>(*byte | kChanged) : m_substitute;
+}
+
+// Characters until p reaches limit; the last may reach past it, up to end.
+void Utf8Decoder::decodePlain(State& state, const unsigned char* limit, bool continued)
+{
+    while (state.p < limit) {
+        const unsigned lead = *state.p;
+        if (lead < 0x80) {
+            state.put(m_low[lead]);
+            ++state.p;
+            continue;
+        }
+        char32_t c;
+        const int length = decodeOne(state.p, static_cast<std::size_t>(state.end - state.p), c);
+        if (length == 0) {
+            if (continued) {
+                m_pendingSize = static_cast<std::size_t>(state.end - state.p);
+                std::memcpy(m_pending.data(), state.p, m_pendingSize);
+            } else {
+                state.putInvalid(m_substitute);
+            }
+            state.p = state.end;
+            return;
+        }
+        if (c == kInvalid) {
+            state.putInvalid(m_substitute);
+        } else {
+            state.put(valueOf(c));
+        }
+        state.p += length;
+    }
+}
+
+#ifdef TRELVICK_X86_KERNELS
+
+// 32 bytes at a time while they hold nothing but ASCII and two-byte sequences whose lead byte is
+// the window's: the lead's code point less the window's first is (lead & 1) << 6 | (next & 0x3F), a
+// 128-entry lookup gives its byte, and the continuation bytes are packed away. Other pieces go
+// through the plain loop.
+__attribute__((target("avx2,popcnt"))) void Utf8Decoder::decodeAvx2(State& state, bool continued)
+{
+    __m256i window[8];
+    loadShuffleRows(m_window, window);
+    const NibbleSetAvx2 windowLost = loadNibbleSet(m_windowLost);
+    const __m256i leadPair = _mm256_set1_epi8(static_cast<char>(m_windowLead));
+    const __m256i notLowBit = _mm256_set1_epi8(static_cast<char>(0xFE));
+    const __m256i one = _mm256_set1_epi8(1);
+    const __m256i sixBits = _mm256_set1_epi8(0x3F);
+    const __m256i belowC0 = _mm256_set1_epi8(-64); // signed: 0x80..0xBF are below it
+    while (state.end - state.p > 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(state.p));
+        const auto high = static_cast<unsigned>(_mm256_movemask_epi8(v));
+        if (high == 0) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(state.out), v);
+            state.out += 32;
+            state.p += 32;
+            continue;
+        }
+        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(state.p + 1));
+        const auto leads = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(v, notLowBit), leadPair)));
+        const auto continuations = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowC0, v)));
+        const auto followed = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowC0, next)));
+        if ((leads | continuations) != high || (leads & ~followed) != 0 || continuations != leads << 1) {
+            decodePlain(state, state.p + 32, continued);
+            continue;
+        }
+        const __m256i index =
+            _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(v, one), 6), _mm256_and_si256(next, sixBits));
+        const __m256i bytes = _mm256_blendv_epi8(v, lookup128(index, window), v);
+        state.applied.changed += _mm_popcnt_u32(leads);
+        state.applied.losses.lost += _mm_popcnt_u32(leads & inSet(index, windowLost));
+        const unsigned keep = ~continuations;
+        state.out = storeKept(state.out, _mm256_castsi256_si128(bytes), keep & 0xFFFF);
+        state.out = storeKept(state.out, _mm256_extracti128_si256(bytes, 1), keep >> 16);
+        // A lead in the last place takes the next byte with it.
+        state.p += 32 + (leads >> 31);
+    }
+}
+
+#endif
+
+Utf8Decoder::Applied Utf8Decoder::apply(const unsigned char* in, std::size_t size, unsigned char* out, bool continued)
+{
+    State state{in, in + size, out, {}};
+    if (m_pendingSize > 0) {
+        // The sequence the last run cut off, with as many bytes of this one as it can take.
+        std::array<unsigned char, 8> joined{};
+        const std::size_t taken = std::min(size, 4 - m_pendingSize);
+        std::memcpy(joined.data(), m_pending.data(), m_pendingSize);
+        if (taken > 0)
+            std::memcpy(joined.data() + m_pendingSize, in, taken);
+        State head{joined.data(), joined.data() + m_pendingSize + taken, out, {}};
+        const std::size_t pending = m_pendingSize;
+        m_pendingSize = 0;
+        decodePlain(head, joined.data() + 1, continued);
+        state.out = head.out;
+        state.applied = head.applied;
+        // Still cut off, the whole of this run included; or ended within it.
+        state.p = m_pendingSize > 0 ? state.end : in + (head.p - joined.data() - static_cast<std::ptrdiff_t>(pending));
+    }
+#ifdef TRELVICK_X86_KERNELS
+    if (m_vector)
+        decodeAvx2(state, continued);
+#endif
+    decodePlain(state, state.end, continued);
+    state.applied.written = static_cast<std::size_t>(state.out - out);
+    return state.applied;
+}
+
+} // namespace trelvick::convert
