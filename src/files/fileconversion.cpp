@@ -392,8 +392,9 @@ ConversionOutcome convertFile(const FileConversion& request, const convert::Conv
 
     if (request.started)
         request.started(size);
-    const convert::EngineResult result =
-        convert::convertStream(*source, sink, table, request.progress, request.interval);
+    const convert::EngineResult result = convert::convertStream(
+        *source, sink, table, request.progress, request.interval,
+        S_ISREG(input.st_mode) ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never);
     inputFile.close();
     if (!result.ok) {
         return {result.failedSide == convert::FailedSide::Source ? Failed::Input : Failed::Output, result.error,
