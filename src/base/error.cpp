@@ -25,6 +25,8 @@ public:
             return "characters lost";
         case Fault::LinkUnresolved:
             return "link cannot be resolved";
+        case Fault::CharsetSuffix:
+            return "codepage name with a // suffix";
         }
         return "unknown fault";
     }

@@ -30,6 +30,7 @@ enum class Fault
     UnknownCharset, // a codepage name iconv does not know
     CharactersLost, // characters the target lacks, refused by --strict
     LinkUnresolved, // a link's target cannot be followed to its end (too long, a loop)
+    CharsetSuffix,  // a codepage name with one of iconv's suffixes (//TRANSLIT, //IGNORE)
 };
 
 const std::error_category& faultCategory();

@@ -34,6 +34,11 @@ QString faultText(base::Fault fault, Language language)
     case base::Fault::LinkUnresolved:
         return greek ? QStringLiteral("Ο σύνδεσμος δεν οδηγεί σε αρχείο που μπορεί να βρεθεί")
                      : QStringLiteral("The link cannot be followed to a file");
+    case base::Fault::CharsetSuffix:
+        return greek ? QStringLiteral("Οι καταλήξεις // του iconv δεν ισχύουν εδώ: οι χαρακτήρες χωρίς αντίστοιχο "
+                                      "γίνονται '?' και μετρώνται")
+                     : QStringLiteral("iconv's // suffixes do not apply here: characters without an equivalent "
+                                      "become '?' and are counted");
     }
     return QString::number(static_cast<int>(fault));
 }
