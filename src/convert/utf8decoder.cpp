@@ -108,19 +108,6 @@ struct Utf8Decoder::State
     const unsigned char* end;
     unsigned char* out;
     Applied applied;
-
-    void put(std::uint16_t value)
-    {
-        *out++ = static_cast<unsigned char>(value);
-        applied.losses.lost += value >> 8 & 1;
-        applied.changed += value >> 9 & 1;
-    }
-    // Counted as invalid only, not as changed or lost.
-    void putInvalid(std::uint16_t substitute)
-    {
-        *out++ = static_cast<unsigned char>(substitute);
-        ++applied.losses.invalid;
-    }
 };
 
 Utf8Decoder::Utf8Decoder(const CodePage& target, SimdLevel level)
@@ -133,6 +120,17 @@ Utf8Decoder::Utf8Decoder(const CodePage& target, SimdLevel level)
         const std::optional<std::uint8_t> byte = c == kCR ? std::optional<std::uint8_t>(kCR) : target.byteOf(c);
         m_low[c] = !byte ? m_substitute : static_cast<std::uint16_t>(*byte | (c >= 0x80 || *byte != c ? kChanged : 0));
         asciiStaysItself = asciiStaysItself && (c >= 0x80 || m_low[c] == c);
+    }
+    m_pages.emplace_back().fill(m_substitute);
+    for (const auto& [c, byte] : target.encoding()) {
+        if (c < m_low.size() || c > 0xFFFF)
+            continue;
+        std::uint16_t& page = m_pageOf[c >> 8];
+        if (page == 0) {
+            page = static_cast<std::uint16_t>(m_pages.size());
+            m_pages.emplace_back().fill(m_substitute);
+        }
+        m_pages[page][c & 0xFF] = static_cast<std::uint16_t>(byte | kChanged);
     }
     // The window: the pair of lead bytes whose 128 code points the code page has most of.
     int best = -1;
@@ -151,6 +149,8 @@ Utf8Decoder::Utf8Decoder(const CodePage& target, SimdLevel level)
         window[i] = static_cast<unsigned char>(m_low[base + i]);
         if (m_low[base + i] & kLost)
             m_windowLost.add(i);
+        else if (window[i] == static_cast<unsigned char>(m_substitute))
+            m_substituteOnlyForLost = false;
     }
     m_window = ShuffleRows(window.data());
     // The kernel copies ASCII as it is.
@@ -161,39 +161,60 @@ std::uint16_t Utf8Decoder::valueOf(char32_t c) const
 {
     if (c < m_low.size())
         return m_low[c];
+    if (c <= 0xFFFF)
+        return m_pages[m_pageOf[c >> 8]][c & 0xFF];
     const std::optional<std::uint8_t> byte = m_target.byteOf(c);
     return byte ? static_cast<std::uint16_t>(*byte | kChanged) : m_substitute;
 }
 
-// Characters until p reaches limit; the last may reach past it, up to end.
+// Characters until p reaches limit; the last may reach past it, up to end. The work is done on
+// locals: with the output written byte by byte, the compiler would reload every field of state
+// after each store.
 void Utf8Decoder::decodePlain(State& state, const unsigned char* limit, bool continued)
 {
-    while (state.p < limit) {
-        const unsigned lead = *state.p;
-        if (lead < 0x80) {
-            state.put(m_low[lead]);
-            ++state.p;
-            continue;
-        }
-        char32_t c;
-        const int length = decodeOne(state.p, static_cast<std::size_t>(state.end - state.p), c);
-        if (length == 0) {
-            if (continued) {
-                m_pendingSize = static_cast<std::size_t>(state.end - state.p);
-                std::memcpy(m_pending.data(), state.p, m_pendingSize);
-            } else {
-                state.putInvalid(m_substitute);
-            }
-            state.p = state.end;
-            return;
-        }
-        if (c == kInvalid) {
-            state.putInvalid(m_substitute);
+    const unsigned char* p = state.p;
+    const unsigned char* const end = state.end;
+    unsigned char* out = state.out;
+    const std::uint16_t* const low = m_low.data();
+    std::int64_t changed = 0;
+    std::int64_t lost = 0;
+    std::int64_t invalid = 0;
+    while (p < limit) {
+        // ASCII and two-byte characters, most of any text, without a branch between them.
+        const unsigned lead = *p;
+        const unsigned next = p + 1 < end ? p[1] : 0;
+        const bool two = lead - 0xC2 < 0x1E && (next & 0xC0) == 0x80;
+        std::uint16_t value;
+        int length = 1 + two;
+        if (lead < 0x80 || two) {
+            value = low[two ? (lead & 0x1F) << 6 | (next & 0x3F) : lead];
         } else {
-            state.put(valueOf(c));
+            char32_t c;
+            length = decodeOne(p, static_cast<std::size_t>(end - p), c);
+            if (length == 0 && continued) {
+                m_pendingSize = static_cast<std::size_t>(end - p);
+                std::memcpy(m_pending.data(), p, m_pendingSize);
+                p = end;
+                break;
+            }
+            if (length == 0 || c == kInvalid) {
+                *out++ = static_cast<unsigned char>(m_substitute);
+                ++invalid;
+                p = length == 0 ? end : p + length;
+                continue;
+            }
+            value = valueOf(c);
         }
-        state.p += length;
+        *out++ = static_cast<unsigned char>(value);
+        lost += value >> 8 & 1;
+        changed += value >> 9 & 1;
+        p += length;
     }
+    state.p = p;
+    state.out = out;
+    state.applied.changed += changed;
+    state.applied.losses.lost += lost;
+    state.applied.losses.invalid += invalid;
 }
 
 #ifdef TRELVICK_X86_KERNELS
@@ -212,35 +233,55 @@ __attribute__((target("avx2,popcnt"))) void Utf8Decoder::decodeAvx2(State& state
     const __m256i one = _mm256_set1_epi8(1);
     const __m256i sixBits = _mm256_set1_epi8(0x3F);
     const __m256i belowC0 = _mm256_set1_epi8(-64); // signed: 0x80..0xBF are below it
-    while (state.end - state.p > 32) {
-        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(state.p));
+    const __m256i substitute = _mm256_set1_epi8(static_cast<char>(m_substitute));
+    // Locals, for the same reason as in decodePlain.
+    const bool substituteOnlyForLost = m_substituteOnlyForLost;
+    const unsigned char* p = state.p;
+    const unsigned char* const end = state.end;
+    unsigned char* out = state.out;
+    std::int64_t changed = 0;
+    std::int64_t lost = 0;
+    while (end - p > 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
         const auto high = static_cast<unsigned>(_mm256_movemask_epi8(v));
         if (high == 0) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(state.out), v);
-            state.out += 32;
-            state.p += 32;
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), v);
+            out += 32;
+            p += 32;
             continue;
         }
-        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(state.p + 1));
+        const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
         const auto leads = static_cast<unsigned>(
             _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(v, notLowBit), leadPair)));
         const auto continuations = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowC0, v)));
         const auto followed = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowC0, next)));
         if ((leads | continuations) != high || (leads & ~followed) != 0 || continuations != leads << 1) {
-            decodePlain(state, state.p + 32, continued);
+            state.p = p;
+            state.out = out;
+            decodePlain(state, p + 32, continued);
+            p = state.p;
+            out = state.out;
             continue;
         }
         const __m256i index =
             _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(v, one), 6), _mm256_and_si256(next, sixBits));
         const __m256i bytes = _mm256_blendv_epi8(v, lookup128(index, window), v);
-        state.applied.changed += _mm_popcnt_u32(leads);
-        state.applied.losses.lost += _mm_popcnt_u32(leads & inSet(index, windowLost));
+        changed += _mm_popcnt_u32(leads);
+        // The window's characters are never ASCII: '?' among them is a character lost.
+        const unsigned missing = substituteOnlyForLost
+                                     ? static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes, substitute)))
+                                     : inSet(index, windowLost);
+        lost += _mm_popcnt_u32(leads & missing);
         const unsigned keep = ~continuations;
-        state.out = storeKept(state.out, _mm256_castsi256_si128(bytes), keep & 0xFFFF);
-        state.out = storeKept(state.out, _mm256_extracti128_si256(bytes, 1), keep >> 16);
+        out = storeKept(out, _mm256_castsi256_si128(bytes), keep & 0xFFFF);
+        out = storeKept(out, _mm256_extracti128_si256(bytes, 1), keep >> 16);
         // A lead in the last place takes the next byte with it.
-        state.p += 32 + (leads >> 31);
+        p += 32 + (leads >> 31);
     }
+    state.p = p;
+    state.out = out;
+    state.applied.changed += changed;
+    state.applied.losses.lost += lost;
 }
 
 #endif

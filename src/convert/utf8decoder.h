@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 namespace trelvick::convert {
 
@@ -54,13 +55,17 @@ private:
     bool m_vector = false;
     const CodePage m_target;
     std::uint16_t m_substitute; // '?' in the code page, lost
-    // The byte of each code point below U+0800, with the flags of valueOf.
+    // The byte of each code point below U+0800, with the flags of valueOf; above, up to U+FFFF, in
+    // pages of 256 (page 0: none of them in the code page).
     std::array<std::uint16_t, 0x800> m_low{};
+    std::array<std::uint16_t, 256> m_pageOf{};
+    std::vector<std::array<std::uint16_t, 256>> m_pages;
     // For the AVX2 kernel: the 128 code points whose UTF-8 starts with m_windowLead or the lead byte
     // after it (the block where the code page has most of its letters), their bytes and which are lost.
     unsigned char m_windowLead = 0xCE;
     ShuffleRows m_window;
     NibbleSet m_windowLost;
+    bool m_substituteOnlyForLost = true; // no character of the window is written as the '?' byte
     // A sequence cut off at the end of the last run.
     std::array<unsigned char, 4> m_pending{};
     std::size_t m_pendingSize = 0;

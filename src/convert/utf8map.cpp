@@ -99,7 +99,7 @@ __attribute__((target("avx2"))) inline unsigned char* storePacked(unsigned char*
 // per 8 codes drops the second bytes that are 0 (UTF-8 continuation bytes never are). A piece with a
 // code of three or four bytes goes through the plain loop, as does the tail.
 __attribute__((target("avx2,popcnt"))) Utf8Map::Applied
-mapAvx2(const ShuffleRows& firstBytes, const ShuffleRows& secondBytes, const NibbleSet& changedSet,
+mapAvx2(const ShuffleRows& firstBytes, const ShuffleRows& secondBytes, const NibbleSet& changedSet, bool highChanged,
         const std::uint64_t* entries, const unsigned char* in, std::size_t size, unsigned char* out)
 {
     __m256i first[8];
@@ -126,7 +126,8 @@ mapAvx2(const ShuffleRows& firstBytes, const ShuffleRows& secondBytes, const Nib
             out += wide.written;
             continue;
         }
-        count += static_cast<unsigned>(_mm_popcnt_u32(inSet(x, changed)));
+        count += static_cast<unsigned>(
+            _mm_popcnt_u32(highChanged ? static_cast<unsigned>(_mm256_movemask_epi8(x)) : inSet(x, changed)));
         const auto two = ~static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b1, zero)));
         // Per 128-bit lane: low holds codes 0-7 and 16-23, high codes 8-15 and 24-31.
         const __m256i low = _mm256_unpacklo_epi8(b0, b1);
@@ -224,6 +225,7 @@ bool hasVbmi2Kernel()
 Utf8Map::Utf8Map(const ConversionTable& table, SimdLevel level) : m_level(isSupported(level) ? level : SimdLevel::None)
 {
     bool lowStaysItself = true;
+    m_highChanged = true;
     for (int code = 0; code <= 255; ++code) {
         const int target = code == kCR ? -1 : table.lookup(static_cast<std::uint8_t>(code));
         const char32_t c = target >= 0 ? char32_t(target) : code < 0x80 ? char32_t(code) : kReplacement;
@@ -237,6 +239,7 @@ Utf8Map::Utf8Map(const ConversionTable& table, SimdLevel level) : m_level(isSupp
         lowStaysItself = lowStaysItself && (code >= 0x80 || c == char32_t(code));
         if (target >= 0)
             m_changedSet.add(code);
+        m_highChanged = m_highChanged && (target >= 0) == (code >= 0x80);
     }
     m_firstBytes = ShuffleRows(m_parts[0].data() + 128);
     m_secondBytes = ShuffleRows(m_parts[1].data() + 128);
@@ -251,7 +254,7 @@ Utf8Map::Applied Utf8Map::apply(const unsigned char* in, std::size_t size, unsig
     switch (m_kernel) {
 #ifdef TRELVICK_X86_KERNELS
     case Kernel::Avx2:
-        return mapAvx2(m_firstBytes, m_secondBytes, m_changedSet, m_entries.data(), in, size, out);
+        return mapAvx2(m_firstBytes, m_secondBytes, m_changedSet, m_highChanged, m_entries.data(), in, size, out);
     case Kernel::Avx512Vbmi2:
         return mapAvx512(m_parts, m_changed.data(), m_maxWidth == 4, m_entries.data(), in, size, out);
 #endif

@@ -59,6 +59,7 @@ private:
     ShuffleRows m_firstBytes;
     ShuffleRows m_secondBytes;
     NibbleSet m_changedSet;
+    bool m_highChanged = false; // exactly the codes from 128 up have an entry, as in most tables
 };
 
 } // namespace trelvick::convert

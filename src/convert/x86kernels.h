@@ -55,6 +55,7 @@ __attribute__((target("avx2"))) inline void loadShuffleRows(const ShuffleRows& t
 __attribute__((target("avx2"))) inline __m256i lookup128(__m256i index, const __m256i* rows)
 {
     __m256i result = _mm256_shuffle_epi8(rows[0], index);
+#pragma GCC unroll 8
     for (int k = 1; k < 8; ++k) {
         index = _mm256_sub_epi8(index, _mm256_set1_epi8(16));
         result = _mm256_xor_si256(result, _mm256_shuffle_epi8(rows[k], index));
