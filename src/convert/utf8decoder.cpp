@@ -115,34 +115,32 @@ Utf8Decoder::Utf8Decoder(const CodePage& target, SimdLevel level)
 {
     const std::optional<std::uint8_t> question = target.byteOf(U'?');
     m_substitute = static_cast<std::uint16_t>(question.value_or('?') | kLost | kChanged);
-    bool asciiStaysItself = true;
-    for (char32_t c = 0; c < m_low.size(); ++c) {
-        const std::optional<std::uint8_t> byte = c == kCR ? std::optional<std::uint8_t>(kCR) : target.byteOf(c);
-        m_low[c] = !byte ? m_substitute : static_cast<std::uint16_t>(*byte | (c >= 0x80 || *byte != c ? kChanged : 0));
-        asciiStaysItself = asciiStaysItself && (c >= 0x80 || m_low[c] == c);
-    }
+    // Only the code page's own characters are looked at: a batch of small files makes one of these
+    // for every file.
+    m_low.fill(m_substitute);
     m_pages.emplace_back().fill(m_substitute);
+    std::array<int, 16> windowHas{}; // characters in each block of 128 below U+0800
     for (const auto& [c, byte] : target.encoding()) {
-        if (c < m_low.size() || c > 0xFFFF)
-            continue;
-        std::uint16_t& page = m_pageOf[c >> 8];
-        if (page == 0) {
-            page = static_cast<std::uint16_t>(m_pages.size());
-            m_pages.emplace_back().fill(m_substitute);
-        }
-        m_pages[page][c & 0xFF] = static_cast<std::uint16_t>(byte | kChanged);
-    }
-    // The window: the pair of lead bytes whose 128 code points the code page has most of.
-    int best = -1;
-    for (unsigned lead = 0xC2; lead < 0xE0; lead += 2) {
-        const char32_t base = (lead & 0x1F) << 6;
-        const auto has = std::count_if(m_low.begin() + base, m_low.begin() + base + 128,
-                                       [](std::uint16_t value) { return !(value & kLost); });
-        if (has > best) {
-            best = static_cast<int>(has);
-            m_windowLead = static_cast<unsigned char>(lead);
+        if (c < m_low.size()) {
+            m_low[c] = static_cast<std::uint16_t>(byte | (c >= 0x80 || byte != c ? kChanged : 0));
+            ++windowHas[c >> 7];
+        } else if (c <= 0xFFFF) {
+            std::uint16_t& page = m_pageOf[c >> 8];
+            if (page == 0) {
+                page = static_cast<std::uint16_t>(m_pages.size());
+                m_pages.emplace_back().fill(m_substitute);
+            }
+            m_pages[page][c & 0xFF] = static_cast<std::uint16_t>(byte | kChanged);
         }
     }
+    m_low[kCR] = kCR;
+    bool asciiStaysItself = true;
+    for (char32_t c = 0; c < 0x80; ++c)
+        asciiStaysItself = asciiStaysItself && m_low[c] == c;
+    // The window: the pair of lead bytes (C2 C3, C4 C5, ... DE DF) whose 128 code points the code
+    // page has most of.
+    const auto most = std::max_element(windowHas.begin() + 1, windowHas.end());
+    m_windowLead = static_cast<unsigned char>(0xC0 + 2 * (most - windowHas.begin()));
     const char32_t base = (m_windowLead & 0x1F) << 6;
     std::array<unsigned char, 128> window;
     for (int i = 0; i < 128; ++i) {

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -93,9 +94,22 @@ inline ReferenceResult referenceDecode(std::string_view input, const convert::Co
                                       {0xEE, 0xEF, 3, 0x80, 0xBF}, {0xF0, 0xF0, 4, 0x90, 0xBF},
                                       {0xF1, 0xF3, 4, 0x80, 0xBF}, {0xF4, 0xF4, 4, 0x80, 0x8F}};
     const char question = static_cast<char>(target.byteOf(U'?').value_or('?'));
+    std::array<int, 128> ascii; // the byte of each ASCII character, or -1: looked up once
+    ascii.fill(-1);
+    for (const auto& [c, byte] : target.encoding())
+        if (c < 128)
+            ascii[c] = byte;
+    ascii['\r'] = '\r';
     return convertLines(input, lineEnds, [&](std::string_view line, ReferenceResult& result) {
         for (std::size_t i = 0; i < line.size();) {
             const auto lead = static_cast<unsigned char>(line[i]);
+            if (lead < 0x80) {
+                result.output += ascii[lead] < 0 ? question : static_cast<char>(ascii[lead]);
+                result.lost += ascii[lead] < 0;
+                result.changed += ascii[lead] != lead;
+                ++i;
+                continue;
+            }
             const Lead* kind = std::find_if(std::begin(kLeads), std::end(kLeads),
                                             [lead](const Lead& l) { return lead >= l.first && lead <= l.last; });
             int good = 1; // bytes that belong to the sequence so far
