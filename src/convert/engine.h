@@ -137,7 +137,9 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
 
 // The same with every choice open: the line ends (LineEnds::CrLf is the rule above), the reading
 // thread and its rule, the vector kernels. Under LineEnds::Keep with a table that has no entry for
-// LF, every byte goes through the table and the output is what iconv writes.
+// LF, every byte but CR goes through the table, CR is written as it is, and the output of a table
+// from charset is what iconv writes. Counts::lost and Counts::invalid come from the marks of the
+// table (ConversionTable::Loss), or from the UTF-8 read.
 EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
                            const EngineOptions& options);
 EngineResult convertStream(ByteSource& source, ByteSink& sink, const FromUtf8& conversion,

@@ -62,17 +62,21 @@ inline ReferenceResult referenceConvert(std::string_view input, const convert::C
                                         convert::LineEnds lineEnds = convert::LineEnds::CrLf)
 {
     const bool utf8 = table.output() == convert::ConversionTable::Output::Utf8;
+    std::array<std::string, 256> written; // what each code becomes: worked out once
+    for (int code = 0; code < 256; ++code) {
+        const int target = table.lookup(std::uint8_t(code));
+        if (utf8 && (target > -1 || code >= 0x80))
+            written[code] = utf8Of(target > -1 ? char32_t(target) : U'\uFFFD');
+        else
+            written[code] = std::string(1, static_cast<char>(target > -1 ? target : code));
+    }
     return convertLines(input, lineEnds, [&](std::string_view line, ReferenceResult& result) {
         for (const char c : line) {
             const auto code = static_cast<std::uint8_t>(c);
-            const int target = table.lookup(code);
-            result.changed += target > -1 ? 1 : 0;
+            result.changed += table.lookup(code) > -1 ? 1 : 0;
             result.lost += table.loss(code) == convert::ConversionTable::Loss::Lost ? 1 : 0;
             result.invalid += table.loss(code) == convert::ConversionTable::Loss::Invalid ? 1 : 0;
-            if (utf8 && (target > -1 || code >= 0x80))
-                result.output += utf8Of(target > -1 ? char32_t(target) : U'\uFFFD');
-            else
-                result.output += target > -1 ? static_cast<char>(target) : c;
+            result.output += written[code];
         }
     });
 }

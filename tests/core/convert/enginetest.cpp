@@ -254,11 +254,9 @@ TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
             for (const bool utf8 : {false, true})
                 for (const ReadThread readThread : {ReadThread::Always, ReadThread::Never})
                     expectLikeReference(input, testTable(lfEntry, utf8), 0, readThread);
-        // The other rules stop at every CR only with an LF entry (or to drop it).
-        for (const bool utf8 : {false, true}) {
-            expectLikeReference(input, testTable(true, utf8), 0, withLineEnds(LineEnds::Keep));
-            expectLikeReference(input, testTable(false, utf8), 0, withLineEnds(LineEnds::Lf));
-        }
+        // The other rules stop at every CR only with an LF entry (or to drop it); in place and not.
+        expectLikeReference(input, testTable(true, false), 0, withLineEnds(LineEnds::Keep));
+        expectLikeReference(input, testTable(false, true), 0, withLineEnds(LineEnds::Lf));
     }
 }
 
