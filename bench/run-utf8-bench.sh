@@ -5,8 +5,9 @@
 #   - CP737 -> UTF-8 with the best kernel, and with the kernel forced to AVX2 and to the plain loop, against
 #     `cat` of a file as large as its output;
 #   - UTF-8 -> CP737 with the best kernel and the plain loop, against `cat` of its input;
-# and prints each median, the ratios to the floor and to iconv, and peak memory. The outputs are checked
-# against iconv's first: line ends are kept, as iconv keeps them.
+# and prints each median, the ratios to the floor and to iconv, the processor time (user and system, of
+# both threads) and its ratio to the floor's, and peak memory. The outputs are checked against iconv's
+# first: line ends are kept, as iconv keeps them.
 #
 #   bench/run-utf8-bench.sh [path/to/trelvick-engine-bench]
 #
@@ -95,17 +96,22 @@ peaks=$(for name in "${!peak[@]}"; do echo "$name=${peak[$name]}"; done)
 python3 - "$work" "$rounds" "$peaks" <<'PYTHON'
 import json, statistics, sys
 work, rounds, peaks = sys.argv[1], int(sys.argv[2]), dict(p.split("=") for p in sys.argv[3].split())
-times = {}
+times, cpu = {}, {}
 for r in range(rounds):
     for result in json.load(open(f"{work}/round{r}.json"))["results"]:
         times.setdefault(result["command"], []).extend(result["times"])
+        cpu.setdefault(result["command"], []).append(result["user"] + result["system"])
 median = {name: statistics.median(t) for name, t in times.items()}
-floor = median["cat-utf8"]
-print(f"\n{'command':16} {'median s':>9} {'vs cat':>7} {'vs iconv':>9} {'peak MiB':>9}   (cat: of the UTF-8 file)")
+cpu = {name: statistics.median(t) for name, t in cpu.items()}
+floor, cpuFloor = median["cat-utf8"], cpu["cat-utf8"]
+# Processor time (user + system, both threads) says more than wall time on a busy machine.
+print(f"\n{'command':16} {'median s':>9} {'vs cat':>7} {'vs iconv':>9} {'cpu s':>7} {'vs cat':>7} {'peak MiB':>9}"
+      "   (cat: of the UTF-8 file)")
 for name in [n for n in ["cat-utf8", "iconv-to-utf8", "to-utf8", "to-utf8-avx2", "to-utf8-plain",
                           "iconv-from-utf8", "from-utf8", "from-utf8-plain"] if n in median]:
     iconv = median["iconv-from-utf8" if "from" in name else "iconv-to-utf8"]
-    print(f"{name:16} {median[name]:9.3f} {median[name] / floor:7.2f} {median[name] / iconv:9.2f} {peaks[name]:>9}")
+    print(f"{name:16} {median[name]:9.3f} {median[name] / floor:7.2f} {median[name] / iconv:9.2f} "
+          f"{cpu[name]:7.3f} {cpu[name] / cpuFloor:7.2f} {peaks[name]:>9}")
 print("\nTargets: to-utf8 (every kernel) <= 1.15 x cat, from-utf8 <= 1.3 x cat, both <= 0.2 x iconv, "
       "peak memory <= 32 MiB.")
 PYTHON
