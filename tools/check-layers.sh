@@ -10,7 +10,7 @@ cd "${1:-$(dirname "$0")/..}/src"
 layers=(
     "base"               # the error type every layer shares
     "lang convert guess" # texts; tables and the engine; the codepage detector
-    "files"              # paths, file operations, the safe file conversion
+    "files charset"      # paths, file operations, the safe file conversion; codepages by name
     "config platform tree" # tq.ini and its code sections; the Platform seam; jobs over folders
     "app cli"            # the window and trelvick-convert
 )

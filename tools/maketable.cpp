@@ -7,190 +7,35 @@
 //                                "source=code point" for every byte that does not stay itself
 //   trelvick-maketable --ini     prints the default tq.ini (windows-1253, CR LF line ends)
 //
-// How a byte b of FROM is mapped:
-//   - b is undefined in FROM: no entry, the byte passes unchanged;
-//   - its character exists in TO: that byte of TO (no entry when it is b itself);
-//   - otherwise the transliteration of iconv's "//TRANSLIT" when it is exactly one byte, else "?" (63).
-// For UTF-8 output every byte of 128 and above gets its code point (an undefined one is left without
-// entry and comes out as U+FFFD), and a byte below 128 an entry only when its character is not itself.
-// Transliteration depends on the locale, so the tool always runs in glibc's "C.UTF-8" locale, whatever
+// The tables are those of src/charset, which trelvick-convert -f/-t shares (charset/tables.h says how
+// each byte is mapped): a byte undefined in FROM passes unchanged, a character TO lacks becomes iconv's
+// one-byte "//TRANSLIT" of it, else "?". Transliteration depends on the locale, so the tool always runs in glibc's "C.UTF-8" locale, whatever
 // the user's settings: its rules reduce accented letters to their base letter (ΐ gives ι, é gives e),
 // where the plain "C" locale spells Greek letters in Latin ones.
+
+#include "charset/charset.h"
+#include "charset/tables.h"
+#include "convert/utf8decoder.h"
 
 #include <array>
 #include <cerrno>
 #include <clocale>
-#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <iconv.h>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
+
+using namespace trelvick;
 
 namespace {
 
-constexpr unsigned char kSubstitute = '?';
-constexpr int kReplacementCharacter = 0xFFFD;
-
-// One iconv descriptor, closed when it goes out of scope.
-class IconvHandle
-{
-public:
-    IconvHandle(const std::string& to, const std::string& from) : m_cd(iconv_open(to.c_str(), from.c_str())) {}
-    ~IconvHandle()
-    {
-        if (valid())
-            iconv_close(m_cd);
-    }
-    IconvHandle(const IconvHandle&) = delete;
-    IconvHandle& operator=(const IconvHandle&) = delete;
-
-    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-    // Converts the whole input in one go. Nothing when iconv refuses any part of it; then error, when
-    // given, receives iconv's reason (EILSEQ: no such character, EINVAL: an incomplete sequence).
-    std::optional<std::string> convert(std::string_view input, int* error = nullptr) const
-    {
-        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
-        errno = 0;
-        std::string output(64 + input.size() * 8, '\0');
-        char* in = const_cast<char*>(input.data());
-        std::size_t inLeft = input.size();
-        char* out = output.data();
-        std::size_t outLeft = output.size();
-        if (iconv(m_cd, &in, &inLeft, &out, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0 ||
-            iconv(m_cd, nullptr, nullptr, &out, &outLeft) == static_cast<std::size_t>(-1)) {
-            if (error)
-                *error = errno;
-            return std::nullopt;
-        }
-        output.resize(output.size() - outLeft);
-        return output;
-    }
-
-private:
-    iconv_t m_cd;
-};
-
-std::string utf32(char32_t c)
-{
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>((c >> (8 * i)) & 0xFF);
-    return bytes;
-}
-
-char32_t fromUtf32(std::string_view bytes)
-{
-    char32_t c = 0;
-    for (int i = 3; i >= 0; --i)
-        c = (c << 8) | static_cast<unsigned char>(bytes[i]);
-    return c;
-}
-
-// A code page of 256 single bytes as iconv knows it: what each byte means, and how to write a character.
-class CodePage
-{
-public:
-    explicit CodePage(std::string name)
-        : m_name(std::move(name)), m_decoder("UTF-32LE", m_name), m_encoder(m_name, "UTF-32LE"),
-          m_transliterator(m_name + "//TRANSLIT", "UTF-32LE")
-    {
-    }
-
-    // Empty when iconv does not know the name; otherwise a reason when it is no single-byte code page.
-    std::optional<std::string> problem()
-    {
-        if (!m_decoder.valid() || !m_encoder.valid() || !m_transliterator.valid())
-            return "iconv does not know the code page '" + m_name + "' ('iconv -l' lists the names it knows)";
-        for (int b = 0; b < 256; ++b) {
-            const std::string byte(1, static_cast<char>(b));
-            int error = 0;
-            const auto decoded = m_decoder.convert(byte, &error);
-            if (!decoded && error == EILSEQ)
-                continue; // a byte that the code page leaves undefined
-            if (!decoded || decoded->size() != 4)
-                return "'" + m_name + "' is not a single-byte code page";
-            m_characters[b] = fromUtf32(*decoded);
-        }
-        return std::nullopt;
-    }
-
-    // The character of byte b, nothing when the code page leaves b undefined. Valid after problem().
-    std::optional<char32_t> character(int b) const { return m_characters[b]; }
-
-    std::optional<unsigned char> encodeExact(char32_t c) const { return single(m_encoder.convert(utf32(c))); }
-    std::optional<unsigned char> encodeTransliterated(char32_t c) const
-    {
-        return single(m_transliterator.convert(utf32(c)));
-    }
-
-private:
-    static std::optional<unsigned char> single(const std::optional<std::string>& bytes)
-    {
-        if (!bytes || bytes->size() != 1)
-            return std::nullopt;
-        return static_cast<unsigned char>((*bytes)[0]);
-    }
-
-    std::string m_name;
-    IconvHandle m_decoder;
-    IconvHandle m_encoder;
-    IconvHandle m_transliterator;
-    std::array<std::optional<char32_t>, 256> m_characters{};
-};
-
-struct Entry
-{
-    int source;
-    int target;
-};
-
-std::vector<Entry> deriveTable(const CodePage& from, const CodePage& to)
-{
-    std::vector<Entry> entries;
-    for (int b = 0; b < 256; ++b) {
-        const auto c = from.character(b);
-        if (!c)
-            continue;
-        auto target = to.encodeExact(*c);
-        if (!target)
-            target = to.encodeTransliterated(*c);
-        const int t = target ? *target : kSubstitute;
-        if (t != b)
-            entries.push_back({b, t});
-    }
-    return entries;
-}
-
-std::vector<Entry> deriveUtf8Table(const CodePage& from)
-{
-    std::vector<Entry> entries;
-    for (int b = 0; b < 256; ++b) {
-        const auto c = from.character(b);
-        if (c && (b >= 0x80 || static_cast<int>(*c) != b))
-            entries.push_back({b, static_cast<int>(*c)});
-        else if (!c && b < 0x80)
-            entries.push_back({b, kReplacementCharacter}); // it would otherwise pass as itself
-    }
-    return entries;
-}
-
-bool namesUtf8(std::string name)
-{
-    for (char& c : name)
-        c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    return name == "UTF-8" || name == "UTF8";
-}
-
-std::string sectionLines(const std::vector<Entry>& entries, std::string_view lineEnd)
+std::string sectionLines(const convert::ConversionTable& table, std::string_view lineEnd)
 {
     std::string text;
-    for (const Entry& e : entries)
-        text += std::to_string(e.source) + "=" + std::to_string(e.target) + std::string(lineEnd);
+    for (const auto& [source, target] : table.pairs())
+        text += std::to_string(source) + "=" + std::to_string(target) + std::string(lineEnd);
     return text;
 }
 
@@ -249,23 +94,50 @@ int printUsage(std::FILE* stream)
     return stream == stderr ? 2 : 0;
 }
 
+// The code page of that name; nothing, after saying why, when iconv does not know the name or it is
+// no single-byte code page (UTF-8 is, where utf8 allows it).
+std::optional<charset::Charset> codePage(const std::string& name, bool utf8)
+{
+    base::Expected<charset::Charset> found = charset::Charset::find(name);
+    if (found && (utf8 || !found->isUtf8()))
+        return std::move(*found);
+    if (!found && found.error().is(base::Fault::UnknownCharset))
+        complain("iconv does not know the code page '" + name + "' ('iconv -l' lists the names it knows)");
+    else
+        complain("'" + name + "' is not a single-byte code page");
+    return std::nullopt;
+}
+
 // The lines of the code section that converts FROM into TO, in UTF-8, each ended by lineEnd; nothing,
 // after saying why, when iconv does not know a name or it is no single-byte code page.
 std::optional<std::string> codeSection(const std::string& fromName, const std::string& toName, std::string_view lineEnd)
 {
-    CodePage from(fromName);
-    if (const auto problem = from.problem()) {
-        complain(*problem);
+    const std::optional<charset::Charset> from = codePage(fromName, false);
+    if (!from)
         return std::nullopt;
-    }
-    if (namesUtf8(toName))
-        return "Κωδικοποίηση=UTF-8" + std::string(lineEnd) + sectionLines(deriveUtf8Table(from), lineEnd);
-    CodePage to(toName);
-    if (const auto problem = to.problem()) {
-        complain(*problem);
+    const std::optional<charset::Charset> to = codePage(toName, true);
+    if (!to)
         return std::nullopt;
-    }
-    return sectionLines(deriveTable(from, to), lineEnd);
+    if (to->isUtf8())
+        return "Κωδικοποίηση=UTF-8" + std::string(lineEnd) + sectionLines(charset::utf8Table(*from), lineEnd);
+    return sectionLines(charset::byteTable(*from, *to, charset::TableUse::Section), lineEnd);
+}
+
+// text, UTF-8, in windows-1253; nothing when it holds a character that code page lacks.
+std::optional<std::string> windows1253(const std::string& text)
+{
+    const base::Expected<charset::Charset> greek = charset::Charset::find("CP1253");
+    if (!greek)
+        return std::nullopt;
+    convert::Utf8Decoder decoder(greek->codePage());
+    std::string bytes(text.size() + 1 + convert::Utf8Decoder::kSlack, '\0');
+    const auto* in = reinterpret_cast<const unsigned char*>(text.data());
+    const convert::Utf8Decoder::Applied applied =
+        decoder.apply(in, text.size(), reinterpret_cast<unsigned char*>(bytes.data()), false);
+    if (applied.losses.lost > 0 || applied.losses.invalid > 0)
+        return std::nullopt;
+    bytes.resize(applied.written);
+    return bytes;
 }
 
 int printTable(const std::string& fromName, const std::string& toName)
@@ -313,8 +185,7 @@ int printIni()
         text += *lines;
     }
 
-    const IconvHandle toGreek("CP1253", "UTF-8");
-    const auto bytes = toGreek.valid() ? toGreek.convert(text) : std::nullopt;
+    const auto bytes = windows1253(text);
     if (!bytes) {
         complain("cannot write the file in windows-1253");
         return 1;

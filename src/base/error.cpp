@@ -37,6 +37,8 @@ public:
             return "bad value";
         case Fault::BadCodePoint:
             return "not a code point";
+        case Fault::CharsetSuffix:
+            return "codepage name with a // suffix";
         }
         return "unknown fault";
     }

@@ -31,7 +31,6 @@ public:
 
     // -1 when the code has no entry, else the code (a byte, or a code point for UTF-8) that replaces it.
     int lookup(std::uint8_t code) const { return m_lookup[code]; }
-    const std::array<std::int32_t, 256>& lookupTable() const { return m_lookup; }
     Output output() const { return m_output; }
     static int highestCode(Output output) { return output == Output::Utf8 ? kHighestCodePoint : kHighestByte; }
     // Whether code can be an entry of a table of output: 0..255, or a code point outside the surrogates.
@@ -39,9 +38,24 @@ public:
     // (source, target) in ascending order of source.
     const std::vector<std::pair<int, int>>& pairs() const { return m_pairs; }
 
+    // Why a code's output only stands in for it, so that the engine can count such bytes apart: the
+    // target lacks its character (lost; the entry is usually '?'), or the source code page leaves the
+    // byte undefined (invalid). A code need not have an entry to be marked: for UTF-8 output an
+    // undefined byte above 127 becomes U+FFFD on its own. CR is never counted: it never goes through
+    // the table.
+    enum class Loss : std::uint8_t
+    {
+        None,
+        Lost,
+        Invalid,
+    };
+    void markLoss(std::uint8_t code, Loss loss) { m_loss[code] = loss; }
+    Loss loss(std::uint8_t code) const { return m_loss[code]; }
+
 private:
     std::vector<std::pair<int, int>> m_pairs;
     std::array<std::int32_t, 256> m_lookup{};
+    std::array<Loss, 256> m_loss{};
     Output m_output = Output::Bytes;
 };
 

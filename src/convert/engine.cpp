@@ -6,6 +6,7 @@
 #include "convert/pagebuffer.h"
 #include "convert/readahead.h"
 
+#include <array>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -18,23 +19,15 @@ namespace {
 constexpr unsigned char kCR = '\r';
 constexpr unsigned char kLF = '\n';
 
-// The next CR at which the bulk mapping has to stop, or end.
-//
-// When LF has no table entry, a CR LF pair can go through the map with the line bytes: neither byte
-// has an entry, and the pair is already the terminator the output wants. Only a CR that is not
-// followed by LF (or ends the block, where its LF may come with the next read) needs an LF added.
-// When LF has an entry, the LF of every CR LF must be kept from the table, so every CR stops the map.
-const unsigned char* nextStop(const unsigned char* p, const unsigned char* end, bool everyCr, SimdLevel level)
-{
-    if (!everyCr)
-        return findLoneCr(p, end, level);
-    const void* cr = std::memchr(p, kCR, static_cast<std::size_t>(end - p));
-    return cr ? static_cast<const unsigned char*>(cr) : end;
-}
-
 bool endsWithCrLf(const unsigned char* begin, const unsigned char* end)
 {
     return end - begin >= 2 && end[-2] == kCR && end[-1] == kLF;
+}
+
+const unsigned char* nextCr(const unsigned char* p, const unsigned char* end)
+{
+    const void* cr = std::memchr(p, kCR, static_cast<std::size_t>(end - p));
+    return cr ? static_cast<const unsigned char*>(cr) : end;
 }
 
 // Maps blocks as they come from the source, carrying the state of the line rules from one block to
@@ -42,7 +35,11 @@ bool endsWithCrLf(const unsigned char* begin, const unsigned char* end)
 class LineTranslator final
 {
 public:
-    explicit LineTranslator(const ConversionTable& table) : m_map(table), m_stopAtEveryCr(m_map.hasEntryFor(kLF)) {}
+    template <typename Conversion>
+    LineTranslator(const Conversion& conversion, const EngineOptions& options)
+        : m_map(conversion, options.simdLevel), m_lineEnds(options.lineEnds)
+    {
+    }
 
     struct Output
     {
@@ -57,31 +54,40 @@ public:
     // lies. A byte table writes over the input: a CR that gains an LF makes the output one byte longer
     // than the input, so it starts that many bytes before the input and overwrites only input already
     // read; a block without lone CRs is mapped in place. UTF-8, up to four bytes for one, is written
-    // into the room before the input and never reaches it.
+    // into the room before the input and never reaches it; so is UTF-8 read.
     Output translate(unsigned char* const input, std::int64_t size)
     {
         const unsigned char* in = input;
         const unsigned char* const end = in + size;
-        const unsigned char* const firstLone = findLoneCr(in, end, m_map.level());
+        const bool crlf = m_lineEnds == LineEnds::CrLf;
+        const unsigned char* const firstLone = crlf ? findLoneCr(in, end, m_map.level()) : end;
         std::int64_t growth = 0;
-        if (m_map.inPlace()) {
+        if (crlf && m_map.inPlace()) {
             for (const unsigned char* p = firstLone; p != end; p = findLoneCr(p + 1, end, m_map.level()))
                 ++growth;
         }
         unsigned char* const output = input - (m_map.inPlace() ? growth : m_map.outputCapacity(size));
         const bool endsWithPair = endsWithCrLf(in, end); // before the output may overwrite it
-        if (m_crEndedBlock && *in == kLF)
+        if (!crlf)
+            m_counts.processed += size;
+        unsigned char* out = output;
+        if (m_crEndedBlock && *in == kLF) {
+            if (m_lineEnds == LineEnds::Keep)
+                *out++ = kLF;
             ++in;
+        }
         m_crEndedBlock = false;
 
-        unsigned char* out = output;
-        const unsigned char* stop = m_stopAtEveryCr ? nextStop(in, end, true, m_map.level()) : firstLone;
+        const unsigned char* stop = crlf && m_map.keepsLf() ? firstLone : nextStop(in, end);
         for (;;) {
             const auto length = static_cast<std::size_t>(stop - in);
-            const BlockMap::Applied applied = m_map.apply(in, length, out);
+            const BlockMap::Applied applied = m_map.apply(in, length, out, stop == end);
             m_counts.changed += applied.changed;
-            m_counts.processed += static_cast<std::int64_t>(length); // a CR LF inside counts its 2
+            m_counts.lost += applied.losses.lost;
+            m_counts.invalid += applied.losses.invalid;
             out += applied.written;
+            if (crlf)
+                m_counts.processed += static_cast<std::int64_t>(length); // a CR LF inside counts its 2
             if (stop == end) {
                 if (length > 0)
                     m_lineOpen = length < 2 || !endsWithPair;
@@ -89,9 +95,7 @@ public:
             }
             in = stop + 1;
             const bool pair = in != end && *in == kLF;
-            *out++ = kCR;
-            *out++ = kLF;
-            m_counts.processed += 2;
+            out = writeTerminator(out, pair);
             m_lineOpen = false;
             if (in == end) {
                 m_crEndedBlock = true;
@@ -99,19 +103,56 @@ public:
             }
             if (pair)
                 ++in;
-            stop = nextStop(in, end, m_stopAtEveryCr, m_map.level());
+            stop = nextStop(in, end);
         }
         return {output, out - output};
     }
 
-    // The last line needs no terminator in the file but gets one in the output.
-    bool lineOpen() const { return m_lineOpen; }
-    void closeLine() { m_counts.processed += 2; }
+    // What the end of the input adds to the output: '?' for a UTF-8 sequence left unfinished, and
+    // under the CR LF rule the terminator of a last line that had none. buffer holds 64 bytes.
+    Output finish(unsigned char* buffer)
+    {
+        const BlockMap::Applied applied = m_map.apply(buffer, 0, buffer, false);
+        m_counts.invalid += applied.losses.invalid;
+        unsigned char* out = buffer + applied.written;
+        if (m_lineEnds == LineEnds::CrLf && m_lineOpen) {
+            *out++ = kCR;
+            *out++ = kLF;
+            m_counts.processed += 2;
+        }
+        return {buffer, out - buffer};
+    }
+
     const Counts& counts() const { return m_counts; }
 
 private:
-    const BlockMap m_map;
-    const bool m_stopAtEveryCr;
+    // The next CR at which the bulk mapping has to stop, or end.
+    //
+    // When LF comes out of the map as it went in, a CR LF pair can go through the map with the line
+    // bytes, and under LineEnds::Keep so can a lone CR: the map writes CR as it is. Under the CR LF
+    // rule only a CR that is not followed by LF (or ends the block, where its LF may come with the
+    // next read) needs an LF added. Otherwise the LF of every CR LF must be kept from the map, and
+    // under LineEnds::Lf every CR goes, so every CR stops the map.
+    const unsigned char* nextStop(const unsigned char* p, const unsigned char* end) const
+    {
+        if (!m_map.keepsLf() || m_lineEnds == LineEnds::Lf)
+            return nextCr(p, end);
+        return m_lineEnds == LineEnds::Keep ? end : findLoneCr(p, end, m_map.level());
+    }
+
+    unsigned char* writeTerminator(unsigned char* out, bool pair)
+    {
+        if (m_lineEnds != LineEnds::Lf)
+            *out++ = kCR;
+        if (m_lineEnds != LineEnds::Keep || pair)
+            *out++ = kLF;
+        if (m_lineEnds == LineEnds::CrLf)
+            m_counts.processed += 2;
+        return out;
+    }
+
+    BlockMap m_map;
+    const LineEnds m_lineEnds;
     Counts m_counts;
     bool m_lineOpen = false;     // bytes of a line have been read but not its terminator
     bool m_crEndedBlock = false; // the last block ended with CR: an LF starting this one belongs to it
@@ -135,22 +176,27 @@ EngineResult failure(const ByteSink& sink, const Counts& counts)
     return EngineResult{false, std::move(error), counts};
 }
 
-} // namespace
+bool wantsThread(const EngineOptions& options)
+{
+    return options.readThread == ReadThread::Always ||
+           (options.readThread == ReadThread::WhenProcessorIdle && options.processorIdle && options.processorIdle());
+}
 
-EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
-                           const ProgressCallback& progress, std::chrono::milliseconds interval, ReadThread readThread)
+template <typename Conversion>
+EngineResult run(ByteSource& source, ByteSink& sink, const Conversion& conversion, const EngineOptions& options)
 {
     using Clock = std::chrono::steady_clock;
 
-    LineTranslator translator(table);
+    LineTranslator translator(conversion, options);
     // Maps one block. Once a reading thread runs, it calls this and owns translator until the end.
     const auto process = [&translator](unsigned char* data, std::int64_t size) {
         const auto out = translator.translate(data, size);
         return ReadAhead::Block{size, out.data, out.size, translator.counts()};
     };
-    // A block is read into the upper part of its buffer and mapped downwards (see translate). The first read asks for little, and the buffer grows to a whole block only
-    // when a read fills it: in a batch of small files, full-size buffers would be mapped and unmapped
-    // by the allocator for every file.
+    // A block is read into the upper part of its buffer and mapped downwards (see translate). The
+    // first read asks for little, and the buffer grows to a whole block only when a read fills it: in
+    // a batch of small files, full-size buffers would be mapped and unmapped by the allocator for
+    // every file.
     std::int64_t readSize = kEngineFirstReadSize;
     auto buffer = std::make_unique<PageBuffer>(translator.room(readSize) + readSize); // while there is no reading thread
     // Reading and mapping move to a thread of their own once reads fill whole blocks: a small file
@@ -188,8 +234,7 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
             } else if (!threadTried) {
                 threadTried = true;
                 try {
-                    if (readThread == ReadThread::Always ||
-                        (readThread == ReadThread::WhenProcessorIdle && ReadAhead::processorIdle())) {
+                    if (wantsThread(options)) {
                         const std::int64_t room = translator.room(kEngineBlockSize);
                         reader.emplace(source, process, room + kEngineBlockSize, room, kBlocksAhead);
                         buffer.reset();
@@ -200,25 +245,54 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
             }
         }
 
-        if (progress) {
+        if (options.progress) {
             const auto now = Clock::now();
-            if (now - lastReport >= interval) {
-                progress(counts);
+            if (now - lastReport >= options.interval) {
+                options.progress(counts);
                 lastReport = now;
             }
         }
     }
 
     // The reading thread, if any, has stopped at the end: translator is this thread's again.
-    if (translator.lineOpen()) {
-        const char terminator[] = {'\r', '\n'};
-        if (!sink.write(terminator, 2))
-            return failure(sink, translator.counts());
-        translator.closeLine();
-    }
-    if (progress)
-        progress(translator.counts());
+    std::array<unsigned char, 64> last;
+    const LineTranslator::Output end = translator.finish(last.data());
+    if (end.size > 0 && !sink.write(reinterpret_cast<const char*>(end.data), end.size))
+        return failure(sink, translator.counts());
+    if (options.progress)
+        options.progress(translator.counts());
     return EngineResult{true, {}, translator.counts()};
+}
+
+} // namespace
+
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
+                           const ProgressCallback& progress, std::chrono::milliseconds interval, ReadThread readThread)
+{
+    EngineOptions options;
+    options.progress = progress;
+    options.interval = interval;
+    options.readThread = readThread;
+    return run(source, sink, table, options);
+}
+
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
+                           const EngineOptions& options)
+{
+    return run(source, sink, table, options);
+}
+
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const FromUtf8& conversion,
+                           const EngineOptions& options)
+{
+    return run(source, sink, conversion.target, options);
+}
+
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const Converter& converter,
+                           const EngineOptions& options)
+{
+    return std::visit([&](const auto& conversion) { return convertStream(source, sink, conversion, options); },
+                      converter);
 }
 
 int progressPercentage(std::int64_t processed, std::int64_t size)

@@ -2,11 +2,14 @@
 #pragma once
 
 #include "base/error.h"
+#include "convert/codepage.h"
 #include "convert/conversiontable.h"
+#include "convert/simdlevel.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <variant>
 
 namespace trelvick::convert {
 
@@ -31,8 +34,14 @@ public:
 
 struct Counts
 {
-    std::int64_t processed = 0; // bytes read, plus 2 for every line (its terminator, written or not)
-    std::int64_t changed = 0;   // bytes that the table replaced (a code mapped to itself counts)
+    // Under LineEnds::CrLf the bytes of the lines plus 2 for every line (its terminator, written or
+    // not); otherwise the bytes read.
+    std::int64_t processed = 0;
+    // Bytes that the table replaced (a code mapped to itself counts); from UTF-8, the characters of
+    // two bytes or more and those written as another byte.
+    std::int64_t changed = 0;
+    std::int64_t lost = 0;    // characters the target lacks, written as '?'
+    std::int64_t invalid = 0; // no text in the source's code page: undefined bytes, invalid UTF-8
 };
 
 struct EngineResult
@@ -63,6 +72,42 @@ enum class ReadThread
     Never,
 };
 
+// What the engine does with line ends. A line ends at CR or at CR LF; a lone LF is an ordinary
+// byte of the line, looked up like any other. The terminator never goes through the table.
+enum class LineEnds
+{
+    CrLf, // every line ends with CR LF, the last one too (the window's rule, see convertStream)
+    Lf,   // CR LF and lone CR become LF; a last line without a terminator stays without
+    Keep, // every CR LF and lone CR as it was read: bytes in, bytes out, as iconv writes them
+};
+
+// Whether a processor besides the caller's stands idle right now (the running threads that
+// /proc/loadavg counts), so that a reading thread would run at once rather than take turns with the
+// caller or with other programs.
+bool processorIdleByLoad();
+
+struct EngineOptions
+{
+    LineEnds lineEnds = LineEnds::CrLf;
+    ProgressCallback progress;
+    std::chrono::milliseconds interval{30};
+    ReadThread readThread = ReadThread::WhenProcessorIdle;
+    // The rule for ReadThread::WhenProcessorIdle, asked once, when a source turns out large.
+    std::function<bool()> processorIdle = processorIdleByLoad;
+    SimdLevel simdLevel = bestSimdLevel(); // a level the processor lacks means the plain loops
+};
+
+// UTF-8 input written into a single-byte code page (see Utf8Decoder for what becomes of characters
+// the code page lacks and of invalid sequences).
+struct FromUtf8
+{
+    CodePage target;
+};
+
+// Everything the engine converts through: bytes through a table (the converters of tq.ini, one code
+// page into another or into UTF-8), or UTF-8 into a code page.
+using Converter = std::variant<ConversionTable, FromUtf8>;
+
 // Streams source through table into sink with the line rules of the conversion:
 //  - a line ends at CR or at CR LF; the terminator never goes through the table;
 //  - a lone LF is an ordinary byte of the line and is looked up like any other;
@@ -81,6 +126,18 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
                            const ProgressCallback& progress = {},
                            std::chrono::milliseconds interval = std::chrono::milliseconds(30),
                            ReadThread readThread = ReadThread::WhenProcessorIdle);
+
+// The same with every choice open: the line ends (LineEnds::CrLf is the rule above), the reading
+// thread and its rule, the vector kernels. Under LineEnds::Keep with a table that has no entry for
+// LF, every byte but CR goes through the table, CR is written as it is, and the output of a table
+// from charset is what iconv writes. Counts::lost and Counts::invalid come from the marks of the
+// table (ConversionTable::Loss), or from the UTF-8 read.
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionTable& table,
+                           const EngineOptions& options);
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const FromUtf8& conversion,
+                           const EngineOptions& options);
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const Converter& converter,
+                           const EngineOptions& options);
 
 // Integer part of (100 / size) * processed, in double precision, capped at 100.
 int progressPercentage(std::int64_t processed, std::int64_t size);

@@ -9,25 +9,7 @@
 
 namespace trelvick::convert {
 
-ReadAhead::ReadAhead(ByteSource& source, Process process, std::int64_t blockCapacity, std::int64_t readOffset,
-                     int depth)
-    : m_source(source), m_process(std::move(process)), m_capacity(blockCapacity), m_offset(readOffset),
-      m_memory(blockCapacity * depth), m_read(static_cast<std::size_t>(depth)),
-      m_batch(std::max<std::size_t>(1, m_read.size() / 2)), m_thread([this] { run(); })
-{
-}
-
-ReadAhead::~ReadAhead()
-{
-    {
-        const std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    m_freed.notify_one();
-    m_thread.join();
-}
-
-bool ReadAhead::processorIdle()
+bool processorIdleByLoad()
 {
     const unsigned processors = std::thread::hardware_concurrency();
     if (processors < 2)
@@ -49,14 +31,29 @@ bool ReadAhead::processorIdle()
     return running < processors;
 }
 
+ReadAhead::ReadAhead(ByteSource& source, Process process, std::int64_t blockCapacity, std::int64_t readOffset,
+                     int depth)
+    : m_source(source), m_process(std::move(process)), m_capacity(blockCapacity), m_offset(readOffset),
+      m_memory(blockCapacity * std::max(depth, 1)), m_read(static_cast<std::size_t>(std::max(depth, 1))),
+      m_batch(std::max<std::size_t>(1, m_read.size() / 2)), m_thread([this] { run(); })
+{
+}
+
+ReadAhead::~ReadAhead()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
 ReadAhead::Block ReadAhead::next()
 {
     std::unique_lock lock(m_mutex);
-    if (m_ready == 0) {
-        m_callerWaits = true;
-        m_filled.wait(lock, [this] { return m_ready >= m_batch || m_done; });
-        m_callerWaits = false;
-    }
+    if (m_ready == 0)
+        m_changed.wait(lock, [this] { return m_ready >= m_batch || m_done; });
     const Block& block = m_read[m_tail];
     if (block.read < 0 && m_exception)
         std::rethrow_exception(m_exception);
@@ -65,31 +62,31 @@ ReadAhead::Block ReadAhead::next()
 
 void ReadAhead::release()
 {
-    bool wake = false;
+    bool enoughFree = false;
     {
         const std::lock_guard lock(m_mutex);
         m_tail = (m_tail + 1) % m_read.size();
         --m_ready;
-        wake = m_readerWaits && m_ready + m_batch <= m_read.size();
+        enoughFree = m_read.size() - m_ready == m_batch; // just reached: the reader may wait for it
     }
-    if (wake)
-        m_freed.notify_one();
+    if (enoughFree)
+        m_changed.notify_all();
 }
 
 void ReadAhead::run()
 {
-    std::unique_lock lock(m_mutex);
     for (;;) {
-        if (m_ready == m_read.size() && !m_stop) {
-            m_readerWaits = true;
-            m_freed.wait(lock, [this] { return m_ready + m_batch <= m_read.size() || m_stop; });
-            m_readerWaits = false;
+        std::size_t index = 0;
+        {
+            std::unique_lock lock(m_mutex);
+            if (m_ready == m_read.size())
+                m_changed.wait(lock, [this] { return m_read.size() - m_ready >= m_batch || m_stop; });
+            if (m_stop)
+                return;
+            index = m_head;
         }
-        if (m_stop)
-            return;
-        const std::size_t index = m_head;
-        lock.unlock();
 
+        // The block at index is the reader's alone until it is counted as ready.
         Block done;
         std::exception_ptr exception;
         try {
@@ -103,21 +100,20 @@ void ReadAhead::run()
             done = Block{};
             done.read = -1;
         }
-        const std::int64_t got = done.read;
 
-        lock.lock();
-        m_read[index] = done;
-        m_head = (m_head + 1) % m_read.size();
-        ++m_ready;
-        m_exception = std::move(exception);
-        m_done = got <= 0;
-        const bool wake = m_callerWaits && (m_ready >= m_batch || m_done);
-        if (wake) {
-            lock.unlock();
-            m_filled.notify_one();
-            lock.lock();
+        bool enoughReady = false;
+        {
+            const std::lock_guard lock(m_mutex);
+            m_read[index] = done;
+            m_head = (m_head + 1) % m_read.size();
+            ++m_ready;
+            m_exception = std::move(exception);
+            m_done = done.read <= 0;
+            enoughReady = m_ready == m_batch || m_done; // just reached: the caller may wait for it
         }
-        if (m_done)
+        if (enoughReady)
+            m_changed.notify_all();
+        if (done.read <= 0)
             return;
     }
 }

@@ -21,7 +21,7 @@ namespace trelvick::convert {
 //     for (auto block = reader.next(); block.read > 0; block = reader.next()) { ...write...; reader.release(); }
 //
 // Only the reading thread touches the source and calls process until the object is destroyed; it
-// stops at the end or at the first failed read.
+// stops at the end or at the first failed read, whose block is the last one next() gives.
 class ReadAhead final
 {
 public:
@@ -36,17 +36,13 @@ public:
     // before them; returns the output, which lies within the block (read is filled in).
     using Process = std::function<Block(unsigned char* data, std::int64_t size)>;
 
-    // Each read asks for blockCapacity - readOffset bytes at readOffset into a block. Throws
-    // std::system_error when the system has no thread to spare.
+    // Each read asks for blockCapacity - readOffset bytes at readOffset into a block; depth blocks
+    // (at least 1) may be read ahead. Throws std::system_error when the system has no thread to spare.
     ReadAhead(ByteSource& source, Process process, std::int64_t blockCapacity, std::int64_t readOffset, int depth);
     // Stops the thread after the read under way, if any, and joins it.
     ~ReadAhead();
     ReadAhead(const ReadAhead&) = delete;
     ReadAhead& operator=(const ReadAhead&) = delete;
-
-    // Whether a processor besides the caller's stands idle right now, so that a thread would run at
-    // once rather than take turns with the caller or with other programs.
-    static bool processorIdle();
 
     // The next block in the order read, waiting for it if need be. An exception from the source or
     // from process comes out here, in its place.
@@ -67,19 +63,19 @@ private:
     const std::int64_t m_offset;
     const PageBuffer m_memory; // the blocks one after another
     std::vector<Block> m_read; // what each block holds
-    std::mutex m_mutex;
-    std::condition_variable m_filled; // the caller waits here for blocks read
-    std::condition_variable m_freed;  // the reader waits here for blocks given back
-    std::size_t m_head = 0;           // the next block to read into
-    std::size_t m_tail = 0;           // the next block for the caller
-    std::size_t m_ready = 0;          // blocks read and not yet given back
-    // Whoever has to wait sleeps until this many blocks are ready (the caller) or free (the
-    // reader): one wake-up for several blocks rather than for each.
+    // Whoever has to wait sleeps until this many blocks are ready (the caller, who waits only when
+    // none is) or free (the reader, who waits only when none is): one wake-up for several blocks.
     const std::size_t m_batch;
-    bool m_stop = false;
-    bool m_done = false; // the reader has queued its last block: the end or a failure
-    bool m_readerWaits = false;
-    bool m_callerWaits = false;
+
+    // Everything below is guarded by m_mutex; m_changed is notified whenever what one side waits
+    // for comes true, so neither needs to know whether the other sleeps.
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::size_t m_head = 0;  // the next block to read into
+    std::size_t m_tail = 0;  // the next block for the caller
+    std::size_t m_ready = 0; // blocks read and not yet given back
+    bool m_stop = false;     // the caller wants no more
+    bool m_done = false;     // the reader has queued its last block: the end or a failure
     std::exception_ptr m_exception;
     std::thread m_thread; // last: started once everything above is in place
 };

@@ -3,6 +3,7 @@
 
 #include "convert/conversiontable.h"
 #include "convert/simdlevel.h"
+#include "convert/x86kernels.h"
 
 #include <array>
 #include <cstddef>
@@ -39,14 +40,26 @@ public:
     SimdLevel level() const { return m_level; }
 
 private:
+    enum class Kernel
+    {
+        Plain,
+        Avx2,      // codes below 128 stay themselves
+        Avx512Vbmi2,
+    };
+
     SimdLevel m_level;
-    bool m_vector = false; // the processor has what the AVX-512 kernel needs
+    Kernel m_kernel = Kernel::Plain;
     int m_maxWidth = 3;
     // Byte 0..3 of UTF-8 in the low 32 bits (first byte lowest), the width in bits 32..39 and 1 in
-    // bit 40 for a byte with an entry.
+    // bit 48 for a byte with an entry.
     alignas(64) std::array<std::uint64_t, 256> m_entries;
     alignas(64) std::array<unsigned char, 256> m_changed;              // 0x80 where the code has an entry
     alignas(64) std::array<std::array<unsigned char, 256>, 4> m_parts; // byte j of each code's UTF-8, 0 past its end
+    // For the AVX2 kernel: the first two bytes of the UTF-8 of codes 128..255, and the codes with an entry.
+    ShuffleRows m_firstBytes;
+    ShuffleRows m_secondBytes;
+    NibbleSet m_changedSet;
+    bool m_highChanged = false; // exactly the codes from 128 up have an entry, as in most tables
 };
 
 } // namespace trelvick::convert

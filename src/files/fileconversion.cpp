@@ -105,7 +105,8 @@ ConversionOutcome convertFile(const FileConversion& request, const convert::Conv
     if (request.started)
         request.started(input.regular() ? static_cast<std::int64_t>(input.info.st_size) : -1);
     const convert::EngineResult result =
-        convert::convertStream(source, sink, table, request.progress, request.interval);
+        convert::convertStream(source, sink, table, request.progress, request.interval,
+                               input.regular() ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never);
     input.file.close();
     if (!result.ok)
         return {result.error, result.counts, 0};

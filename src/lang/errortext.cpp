@@ -47,6 +47,11 @@ QString faultText(base::Fault fault, Language language)
         return greek ? QStringLiteral("Λανθασμένη τιμή") : QStringLiteral("Wrong value");
     case base::Fault::BadCodePoint:
         return greek ? QStringLiteral("Δεν είναι σημείο κώδικα Unicode") : QStringLiteral("Not a Unicode code point");
+    case base::Fault::CharsetSuffix:
+        return greek ? QStringLiteral("Οι καταλήξεις // του iconv δεν ισχύουν εδώ: οι χαρακτήρες χωρίς αντίστοιχο "
+                                      "γίνονται '?' και μετρώνται")
+                     : QStringLiteral("iconv's // suffixes do not apply here: characters without an equivalent "
+                                      "become '?' and are counted");
     }
     return QString::number(static_cast<int>(fault));
 }

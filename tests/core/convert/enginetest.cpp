@@ -9,9 +9,12 @@
 #include <optional>
 #include <random>
 #include <thread>
+#include <type_traits>
 
 using namespace trelvick::convert;
+using trelvick::testsupport::ReferenceResult;
 using trelvick::testsupport::referenceConvert;
+using trelvick::testsupport::referenceDecode;
 using namespace std::string_literals;
 
 namespace {
@@ -87,20 +90,82 @@ ConversionTable testTable(bool lfEntry, bool utf8 = false)
     return ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
 }
 
+// A code page with the ASCII of 737, some Greek letters at their 737 places, and no ΐ.
+CodePage greekPage()
+{
+    std::array<int, 256> characters;
+    characters.fill(-1);
+    for (int c = 0; c < 128; ++c)
+        characters[c] = c;
+    for (int c = 0; c < 24; ++c)
+        characters[0x80 + c] = 0x391 + c + (c >= 17); // Α..Ω, no U+03A2
+    characters[0xE0] = 0x3C9;                         // ω
+    characters[0xFE] = 0x20AC;                        // €, three bytes of UTF-8
+    return CodePage::fromCharacters(characters);
+}
+
+// Notes whether any read came from another thread than the one that made it.
+class ThreadNotingSource final : public ByteSource
+{
+public:
+    explicit ThreadNotingSource(std::string data) : m_source(std::move(data)) {}
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        elsewhere = elsewhere || std::this_thread::get_id() != m_caller;
+        return m_source.read(buffer, capacity);
+    }
+    trelvick::base::Error error() const override { return m_source.error(); }
+
+    bool elsewhere = false;
+
+private:
+    ChunkSource m_source;
+    std::thread::id m_caller = std::this_thread::get_id();
+};
+
 // Large sources are read on a second thread only when a processor is idle: tests pick the way.
 constexpr auto kNoInterval = std::chrono::milliseconds(0);
 
-void expectLikeReference(const std::string& input, const ConversionTable& table, std::int64_t maxChunk = 0,
-                         ReadThread readThread = ReadThread::Always)
+EngineOptions withLineEnds(LineEnds lineEnds, ReadThread readThread = ReadThread::Always)
+{
+    EngineOptions options;
+    options.lineEnds = lineEnds;
+    options.interval = kNoInterval;
+    options.readThread = readThread;
+    return options;
+}
+
+// A table, or a code page that UTF-8 input is written in. The CR LF rule goes through the entry point
+// the window and the safe file conversion call.
+template <typename Conversion>
+void expectLikeReference(const std::string& input, const Conversion& conversion, std::int64_t maxChunk = 0,
+                         const EngineOptions& options = withLineEnds(LineEnds::CrLf))
 {
     ChunkSource source(input, maxChunk);
     StringSink sink;
-    const EngineResult result = convertStream(source, sink, table, {}, kNoInterval, readThread);
-    const auto expected = referenceConvert(input, table);
+    EngineResult result;
+    ReferenceResult expected;
+    if constexpr (std::is_same_v<Conversion, CodePage>) {
+        result = convertStream(source, sink, FromUtf8{conversion}, options);
+        expected = referenceDecode(input, conversion, options.lineEnds);
+    } else {
+        result = options.lineEnds == LineEnds::CrLf && options.simdLevel == bestSimdLevel()
+                     ? convertStream(source, sink, conversion, {}, kNoInterval, options.readThread)
+                     : convertStream(source, sink, conversion, options);
+        expected = referenceConvert(input, conversion, options.lineEnds);
+    }
     ASSERT_TRUE(result.ok);
     ASSERT_TRUE(sink.bytes == expected.output) << ::testing::PrintToString(input.substr(0, 80));
     ASSERT_EQ(result.counts.processed, expected.processed);
     ASSERT_EQ(result.counts.changed, expected.changed);
+    ASSERT_EQ(result.counts.lost, expected.lost);
+    ASSERT_EQ(result.counts.invalid, expected.invalid);
+}
+
+void expectLikeReference(const std::string& input, const ConversionTable& table, std::int64_t maxChunk,
+                         ReadThread readThread)
+{
+    expectLikeReference(input, table, maxChunk, withLineEnds(LineEnds::CrLf, readThread));
 }
 
 // Each shape read whole and in reads of 1, 2, 3 and 5 bytes, which split every CR LF somewhere.
@@ -138,6 +203,31 @@ TEST(Engine, LineShapesConvertLikeTheLineRules)
     }
 }
 
+// The same shapes kept as they were read, and with LF for every terminator: no line gains one.
+TEST(Engine, LineEndsKeptOrMadeLfLikeTheLineRules)
+{
+    const struct
+    {
+        std::string input, keep, lf; // with the LF entry
+    } cases[] = {
+        {"ab\r\nb\r\n", "Ab\r\nb\r\n", "Ab\nb\n"},
+        {"a\rb\r", "A\rb\r", "A\nb\n"},
+        {"a\nb", "A|b", "A|b"}, // a lone LF is still line content
+        {"\n\r\r\n\n", "|\r\r\n|", "|\n\n|"},
+        {"x\r\r\n", "x\r\r\n", "x\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.input));
+        ASSERT_EQ(referenceConvert(c.input, testTable(true), LineEnds::Keep).output, c.keep) << "the reference";
+        ASSERT_EQ(referenceConvert(c.input, testTable(true), LineEnds::Lf).output, c.lf) << "the reference";
+        for (const LineEnds lineEnds : {LineEnds::Keep, LineEnds::Lf})
+            for (const std::int64_t chunk : {0, 1, 2, 3})
+                for (const bool lfEntry : {true, false})
+                    for (const bool utf8 : {false, true})
+                        expectLikeReference(c.input, testTable(lfEntry, utf8), chunk, withLineEnds(lineEnds));
+    }
+}
+
 std::string around(std::int64_t at, const std::string& middle, std::int64_t total)
 {
     std::string s(std::size_t(at), 'a');
@@ -159,11 +249,31 @@ TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
         for (std::int64_t shift = -2; shift <= 1; ++shift)
             for (const char* terminator : {"\r\n", "\r", "\r\r\n", "\n\r"})
                 inputs.push_back(around(offset + shift, terminator, offset + 40));
-    for (const auto& input : inputs)
+    for (const auto& input : inputs) {
         for (const bool lfEntry : {true, false})
             for (const bool utf8 : {false, true})
                 for (const ReadThread readThread : {ReadThread::Always, ReadThread::Never})
                     expectLikeReference(input, testTable(lfEntry, utf8), 0, readThread);
+        // The other rules stop at every CR only with an LF entry (or to drop it); in place and not.
+        expectLikeReference(input, testTable(true, false), 0, withLineEnds(LineEnds::Keep));
+        expectLikeReference(input, testTable(false, true), 0, withLineEnds(LineEnds::Lf));
+    }
+}
+
+// The UTF-8 of the Greek capital Α, of €, of U+1F600 and broken starts of them, just before, on and
+// after the first block ends: a sequence cut by a read is whole again when the next comes.
+TEST(Engine, Utf8SequencesAcrossBlockEndsMatchTheReference)
+{
+    const CodePage greek = greekPage();
+    for (const std::int64_t offset : {kEngineFirstReadSize, kEngineFirstReadSize + kEngineBlockSize})
+        for (std::int64_t shift = -3; shift <= 0; ++shift)
+            for (const char* sequence : {"\xCE\x91", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xE2\x82\r\n", "\xF0\x9F\x98"})
+                for (const LineEnds lineEnds : {LineEnds::CrLf, LineEnds::Keep})
+                    for (const SimdLevel level : {SimdLevel::None, bestSimdLevel()}) {
+                        EngineOptions options = withLineEnds(lineEnds);
+                        options.simdLevel = level;
+                        expectLikeReference(around(offset + shift, sequence, offset + 40), greek, 0, options);
+                    }
 }
 
 // The reading thread starts after whole blocks; a last read of one byte still belongs to the file.
@@ -195,11 +305,53 @@ TEST(Engine, RandomInputsMatchTheReference)
             lookup['\n'] = -1;
         if (seed % 5 == 0)
             lookup['a'] = 'a';
+        ConversionTable table =
+            ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes);
+        for (int code = 0; code < 256; ++code)
+            table.markLoss(std::uint8_t(code), ConversionTable::Loss(random() % 8 < 2 ? 1 + random() % 2 : 0));
         // Odd seeds read in random pieces; even ones whole, through the long vector loops.
-        expectLikeReference(
-            input,
-            ConversionTable::fromLookup(lookup, utf8 ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes),
-            seed % 2 ? -1 : 0);
+        expectLikeReference(input, table, seed % 2 ? -1 : 0, withLineEnds(LineEnds(seed % 7 % 3)));
+    }
+}
+
+// UTF-8 of Greek and of other blocks, ASCII, line ends and bytes that break sequences, in random
+// order, into a code page that lacks some of the characters.
+TEST(Engine, RandomUtf8InputsMatchTheReference)
+{
+    const std::string pieces[] = {"\r", "\n", "a", " ", "\xCE\x91", "\xCF\x89", "\xCE\x90", "\xC3\xA9",
+                                  "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xCE", "\xE2\x82", "\x80", "\xFF",
+                                  "\xED\xA0\x80", "\xC0\xAF"};
+    const CodePage greek = greekPage();
+    for (std::uint32_t seed = 1; seed <= 300; ++seed) {
+        SCOPED_TRACE(seed);
+        std::mt19937 random(seed);
+        std::string input;
+        for (std::size_t n = random() % 1500; n > 0; --n)
+            input += pieces[random() % (seed % 4 ? 6 : std::size(pieces))];
+        EngineOptions options = withLineEnds(LineEnds(seed % 3));
+        options.simdLevel = seed % 5 ? bestSimdLevel() : SimdLevel::None;
+        expectLikeReference(input, greek, seed % 2 ? -1 : 0, options);
+    }
+}
+
+// The reading thread starts as asked; under the load rule only when the rule says so.
+TEST(Engine, ReadingThreadStartsAsChosen)
+{
+    const struct
+    {
+        ReadThread readThread;
+        bool idle, started;
+    } cases[] = {{ReadThread::Always, false, true},
+                 {ReadThread::Never, true, false},
+                 {ReadThread::WhenProcessorIdle, true, true},
+                 {ReadThread::WhenProcessorIdle, false, false}};
+    for (const auto& c : cases) {
+        ThreadNotingSource source(std::string(std::size_t(8 * kEngineBlockSize), 'a'));
+        StringSink sink;
+        EngineOptions options = withLineEnds(LineEnds::Keep, c.readThread);
+        options.processorIdle = [&c] { return c.idle; };
+        ASSERT_TRUE(convertStream(source, sink, testTable(true), options).ok);
+        EXPECT_EQ(source.elsewhere, c.started) << int(c.readThread) << c.idle;
     }
 }
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/bytemap.h"
 #include "convert/linescan.h"
+#include "convert/losscounter.h"
+#include "convert/utf8decoder.h"
 #include "convert/utf8map.h"
 
 #include <QString>
@@ -8,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 #include <string>
 
 using namespace trelvick::convert;
@@ -61,16 +64,21 @@ TEST_P(Kernels, MapEveryByteLikeTheTable)
 }
 
 // UTF-8 output against Qt's encoder, at every length around the vector width: tables of code points
-// up to 3 bytes long, of every byte as its own code point, and of all four widths.
+// up to 3 bytes long, of every byte as its own code point, of all four widths, and of all four widths
+// above 127 only (the shape of a real code page, which the AVX2 kernel takes).
 TEST_P(Kernels, WriteUtf8LikeTheTable)
 {
     std::mt19937 random(5);
-    for (int kind = 0; kind < 3; ++kind) {
+    for (int kind = 0; kind < 4; ++kind) {
         std::array<int, 256> lookup;
         for (int c = 0; c <= 255; ++c) {
             const int widths[] = {0x80, 0x800, 0x10000, 0x110000};
-            const int target = int(random() % widths[kind == 2 ? random() % 4 : random() % 3]);
-            lookup[c] = random() % 3 == 0 || (target >= 0xD800 && target <= 0xDFFF) ? -1 : kind == 1 ? c : target;
+            // Mostly two bytes in the last kind, so that whole pieces go without a wider code.
+            const int width = kind >= 2 ? (kind == 3 && random() % 64 ? 1 : random() % 4) : random() % 3;
+            const int target = int(random() % widths[width]);
+            lookup[c] = random() % 3 == 0 || (target >= 0xD800 && target <= 0xDFFF) || (kind == 3 && c < 128) ? -1
+                        : kind == 1                                                                           ? c
+                                                                                                              : target;
         }
         const ConversionTable table = ConversionTable::fromLookup(lookup, ConversionTable::Output::Utf8);
         const Utf8Map map(table, GetParam());
@@ -92,6 +100,63 @@ TEST_P(Kernels, WriteUtf8LikeTheTable)
             ASSERT_EQ(applied.changed, count);
             ASSERT_EQ(QByteArray(reinterpret_cast<const char*>(out.data()), qsizetype(applied.written)), expected);
         }
+    }
+}
+
+// UTF-8 into a code page against the plain loop, at every length and cut into two runs anywhere:
+// ASCII, the code page's own block (Greek), other two-byte characters, wider ones and broken
+// sequences, mixed so that some pieces hold nothing but ASCII and the block.
+TEST_P(Kernels, DecodeUtf8LikeThePlainLoop)
+{
+    std::array<int, 256> characters;
+    for (int b = 0; b < 256; ++b)
+        characters[b] = b < 128 ? b : b < 0xB0 ? 0x380 + (b - 0x80) * 2 : b < 0xC0 ? 0x20AC + b : -1;
+    const CodePage page = CodePage::fromCharacters(characters);
+    const std::string pieces[] = {"a", "\r\n", "\xCE\x91", "\xCF\x80", "\xCE\x90", "\xC3\xA9", "\xE2\x82\xAC",
+                                  "\xF0\x9F\x98\x80", "\xCE", "\x80", "\xE2\x82"};
+    std::mt19937 random(3);
+    for (std::size_t size = 0; size <= 200; ++size) {
+        std::string input;
+        const std::size_t kinds = size % 3 == 0 ? std::size(pieces) : 4;
+        while (input.size() < size)
+            input += pieces[random() % kinds];
+        input.resize(size);
+        const auto* in = reinterpret_cast<const unsigned char*>(input.data());
+        const std::size_t cut = random() % (size + 1);
+        const auto decode = [&](SimdLevel level) {
+            Utf8Decoder decoder(page, level);
+            std::string out(size + 2 * (1 + Utf8Decoder::kSlack), '\0');
+            auto* at = reinterpret_cast<unsigned char*>(out.data());
+            const Utf8Decoder::Applied first = decoder.apply(in, cut, at, true);
+            const Utf8Decoder::Applied second = decoder.apply(in + cut, size - cut, at + first.written, false);
+            out.resize(first.written + second.written);
+            return std::make_tuple(out, first.changed + second.changed, first.losses.lost + second.losses.lost,
+                                   first.losses.invalid + second.losses.invalid);
+        };
+        ASSERT_EQ(decode(GetParam()), decode(SimdLevel::None)) << ::testing::PrintToString(input) << " cut " << cut;
+    }
+}
+
+// Bytes marked lost or invalid, counted at every length; CR never.
+TEST_P(Kernels, CountMarkedBytesLikeTheTable)
+{
+    std::mt19937 random(13);
+    ConversionTable table;
+    for (int c = 0; c < 256; ++c)
+        table.markLoss(std::uint8_t(c), ConversionTable::Loss(random() % 3));
+    const LossCounter counter(table, GetParam());
+    for (std::size_t size = 0; size <= 200; ++size) {
+        std::basic_string<unsigned char> in(size, 0);
+        Losses expected;
+        for (auto& c : in) {
+            c = static_cast<unsigned char>(random());
+            const auto loss = c == '\r' ? ConversionTable::Loss::None : table.loss(c);
+            expected.lost += loss == ConversionTable::Loss::Lost;
+            expected.invalid += loss == ConversionTable::Loss::Invalid;
+        }
+        const Losses counted = counter.count(in.data(), size);
+        ASSERT_EQ(counted.lost, expected.lost) << size;
+        ASSERT_EQ(counted.invalid, expected.invalid) << size;
     }
 }
 
