@@ -136,8 +136,8 @@ int main(int argc, char* argv[])
     std::size_t fits = 0;
     const auto start = std::chrono::steady_clock::now();
     for (int round = 0; round < kRounds; ++round) {
-        for (std::size_t at = 0; at < mebibyte.size(); at += guess::kPrefixLimit)
-            fits += guess::guessEncoding(std::string_view(mebibyte).substr(at, guess::kPrefixLimit)).fits() ? 1 : 0;
+        for (std::size_t at = 0; at < mebibyte.size(); at += guess::kWindowSize)
+            fits += guess::guessEncoding(std::string_view(mebibyte).substr(at, guess::kWindowSize)).fits() ? 1 : 0;
     }
     const std::chrono::duration<double, std::milli> elapsed = std::chrono::steady_clock::now() - start;
     std::printf("\ntime: %.2f ms per MiB (%d MiB of CP737 text in 64 KiB prefixes, %zu guessed)\n",

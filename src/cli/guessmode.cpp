@@ -4,6 +4,7 @@
 #include "files/posixfile.h"
 #include "guess/guess.h"
 #include "lang/clitexts.h"
+#include "lang/errortext.h"
 #include "lang/escape.h"
 
 #include <algorithm>
@@ -60,30 +61,23 @@ int Guesser::run(const config::Configuration& config) const
     for (const QString& path : m_options.files) {
         const QString name = shown(path);
         files::InputFile inputFile;
-        files::DescriptorSource standardInput(m_context.inputFd);
-        convert::ByteSource* source = &standardInput;
+        int fd = m_context.inputFd;
         if (path != kStandardStream) {
             if (!inputFile.open(path)) {
                 error(texts::fileFailure(name, inputFile.errorString()));
                 status = kConversionFailed;
                 continue;
             }
-            source = &inputFile;
+            fd = inputFile.descriptor();
         }
-        // One byte past the limit tells the detector that the prefix was cut.
-        std::string prefix(guess::kPrefixLimit + 1, '\0');
-        std::size_t filled = 0;
-        std::int64_t got = 0;
-        while (filled < prefix.size() && (got = source->read(prefix.data() + filled, prefix.size() - filled)) > 0)
-            filled += static_cast<std::size_t>(got);
-        if (got < 0) {
-            error(texts::fileFailure(name, source->errorString()));
+        guess::DescriptorReader reader(fd);
+        const base::Expected<guess::Guess> guessed = guess::guessFile(reader);
+        if (!guessed) {
+            error(texts::fileFailure(name, lang::errorText(guessed.error(), language())));
             status = kConversionFailed;
             continue;
         }
-        prefix.resize(filled);
-
-        const guess::Guess result = guess::guessEncoding(prefix);
+        const guess::Guess& result = *guessed;
         if (!result.fits()) {
             error(texts::notText(language(), name));
             if (status == kDone)

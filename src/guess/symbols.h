@@ -82,12 +82,12 @@ constexpr Token frameToken(char32_t c)
     }
     // clang-format on
     if ((c >= 0x250C && c <= 0x250F) || (c >= 0x2514 && c <= 0x2517) || (c >= 0x251C && c <= 0x2523) ||
-        (c >= 0x2552 && c <= 0x2554) || (c >= 0x2558 && c <= 0x255A) || (c >= 0x255E && c <= 0x2560) ||
-        c == 0x256D || c == 0x2570)
+        (c >= 0x2552 && c <= 0x2554) || (c >= 0x2558 && c <= 0x255A) || (c >= 0x255E && c <= 0x2560) || c == 0x256D ||
+        c == 0x2570)
         return kFrameOpen;
     if ((c >= 0x2510 && c <= 0x2513) || (c >= 0x2518 && c <= 0x251B) || (c >= 0x2524 && c <= 0x252B) ||
-        (c >= 0x2555 && c <= 0x2557) || (c >= 0x255B && c <= 0x255D) || (c >= 0x2561 && c <= 0x2563) ||
-        c == 0x256E || c == 0x256F)
+        (c >= 0x2555 && c <= 0x2557) || (c >= 0x255B && c <= 0x255D) || (c >= 0x2561 && c <= 0x2563) || c == 0x256E ||
+        c == 0x256F)
         return kFrameClose;
     if ((c >= 0x252C && c <= 0x254B) || (c >= 0x2564 && c <= 0x256C))
         return kFrameJunction;
