@@ -85,9 +85,13 @@ ParsedOptions parseArguments(const QStringList& arguments, Language language)
         } else if (name == u"--list"_s && !attached) {
             if (auto problem = setMode(Options::Mode::List, name))
                 return fail(*problem);
-        } else if (name == u"--guess"_s && !attached) {
+        } else if (name == u"--guess"_s) {
             if (auto problem = setMode(Options::Mode::Guess, name))
                 return fail(*problem);
+            if (attached && *attached != u"name"_s && *attached != u"tsv"_s)
+                return fail(texts::unknownGuessFormat(language, *attached));
+            if (attached)
+                options.guessFormat = *attached == u"name"_s ? Options::GuessFormat::Name : Options::GuessFormat::Tsv;
         } else if (name == u"--batch"_s && !attached) {
             if (options.batch)
                 return fail(texts::repeatedOption(language, name));

@@ -30,6 +30,14 @@ struct Options
     bool batch = false;
     bool quiet = false;
     QStringList files; // INPUT OUTPUT, the batch inputs, or the files to guess
+    // --guess=name: one bare codepage name a line; --guess=tsv: the fields tab-separated. Neither is translated.
+    enum class GuessFormat
+    {
+        Prose,
+        Name,
+        Tsv,
+    };
+    GuessFormat guessFormat = GuessFormat::Prose;
 };
 
 struct ParsedOptions

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lang/clitexts.h"
 
+#include "lang/escape.h"
+
 namespace trelvick::lang::cli {
 
 using namespace Qt::StringLiterals;
@@ -37,7 +39,7 @@ QString help(Language language)
   trelvick-convert [--config ΑΡΧΕΙΟ] --show ΜΕΤΑΤΡΟΠΕΑΣ
   trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ ΕΙΣΟΔΟΣ ΕΞΟΔΟΣ
   trelvick-convert [--config ΑΡΧΕΙΟ] [--quiet] -c ΜΕΤΑΤΡΟΠΕΑΣ --batch ΕΙΣΟΔΟΣ...
-  trelvick-convert [--config ΑΡΧΕΙΟ] --guess ΑΡΧΕΙΟ...
+  trelvick-convert [--config ΑΡΧΕΙΟ] --guess[=ΜΟΡΦΗ] ΑΡΧΕΙΟ...
   trelvick-convert --help | --version
 
 Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit με τους μετατροπείς του tq.ini,
@@ -53,8 +55,14 @@ QString help(Language language)
   --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
                        αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
   --guess ΑΡΧΕΙΟ...    μαντεύει την κωδικοσελίδα κάθε ΑΡΧΕΙΟΥ (CP737, CP869, ISO-8859-7, CP1253,
-                       CP437, CP1252, UTF-8 ή ASCII) από τα πρώτα 64 KiB του και τυπώνει
-                       πόσο βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς ξεκινούν από αυτήν
+                       CP437, CP1252, UTF-8, ASCII, ή UTF-16LE, UTF-16BE, UTF-32LE, UTF-32BE
+                       μετά από σήμα σειράς byte) από τα πρώτα 64 KiB του, ή, όταν αυτά είναι
+                       ASCII, από τα πρώτα byte πέρα από το ASCII, και τυπώνει πόσο βέβαιη
+                       είναι η μαντεψιά και ποιοι μετατροπείς ξεκινούν από αυτήν· μία γραμμή
+                       για κάθε αρχείο στην τυπική έξοδο, και για όσα αποτυγχάνουν
+  --guess=name         μόνο το όνομα της κωδικοσελίδας ανά γραμμή (unknown όταν δεν βρέθηκε)
+  --guess=tsv          αρχείο, όνομα, βεβαιότητα, δεύτερη πιθανή, η βεβαιότητά της και οι
+                       μετατροπείς, χωρισμένα με tab· οι δύο μορφές δεν μεταφράζονται ποτέ
   --quiet              τυπώνει μόνο τα λάθη
   --help               αυτή η βοήθεια
   --version            η έκδοση
@@ -70,7 +78,7 @@ QString help(Language language)
   trelvick-convert [--config FILE] --show CONVERTER
   trelvick-convert [--config FILE] [--quiet] -c CONVERTER INPUT OUTPUT
   trelvick-convert [--config FILE] [--quiet] -c CONVERTER --batch INPUT...
-  trelvick-convert [--config FILE] --guess FILE...
+  trelvick-convert [--config FILE] --guess[=FORMAT] FILE...
   trelvick-convert --help | --version
 
 Converts the codepage of 8-bit text files with the converters of tq.ini, giving the
@@ -86,8 +94,13 @@ Options:
   --batch              convert each INPUT into INPUT.out beside it; a file that fails is
                        reported and the other files are still converted
   --guess FILE...      name the codepage of each FILE (CP737, CP869, ISO-8859-7, CP1253, CP437,
-                       CP1252, UTF-8 or ASCII) from its first 64 KiB, how sure the guess is,
-                       and the converters that start from it
+                       CP1252, UTF-8, ASCII, or after a byte-order mark UTF-16LE, UTF-16BE,
+                       UTF-32LE, UTF-32BE) from its first 64 KiB, or when those are ASCII from
+                       its first bytes beyond ASCII, how sure the guess is, and the converters
+                       that start from it; one line per file on standard output, failures too
+  --guess=name         print only the codepage's name per line ("unknown" when there is none)
+  --guess=tsv          print file, name, confidence, runner-up, its confidence and converters,
+                       tab-separated; neither format is ever translated
   --quiet              print nothing but errors
   --help               show this help
   --version            show the version
@@ -328,22 +341,28 @@ QString batchFailures(Language language, std::int64_t failed, std::int64_t count
     return greek(language) ? u"απέτυχαν "_s + ofCount + u" αρχεία"_s : ofCount + u" files failed"_s;
 }
 
+int percent(double confidence)
+{
+    return static_cast<int>(confidence * 100);
+}
+
 QString guessed(Language language, const QString& file, const GuessedEncoding& best,
                 const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys)
 {
-    // Rounded down, so that a guess that is not certain never shows as 100%.
-    auto percent = [](double confidence) { return QString::number(static_cast<int>(confidence * 100)) + u'%'; };
+    auto shown = [](double confidence) { return QString::number(percent(confidence)) + u'%'; };
     QString text = file + u": "_s + best.name + u", "_s;
     if (greek(language)) {
-        text += u"βεβαιότητα "_s + percent(best.confidence);
+        text += u"βεβαιότητα "_s + shown(best.confidence);
         if (runnerUp)
-            text += u"· δεύτερη πιθανή "_s + runnerUp->name + u", "_s + percent(runnerUp->confidence);
+            text += u"· δεύτερη πιθανή "_s + runnerUp->name + u", "_s + shown(runnerUp->confidence) +
+                    (runnerUp->readsAlike ? u", που το διαβάζει το ίδιο"_s : QString());
         return text + (converterKeys.isEmpty() ? u"· κανένας μετατροπέας δεν ξεκινά από "_s + best.name
                                                : u"· μετατροπείς: "_s + converterKeys.join(u", "_s));
     }
-    text += percent(best.confidence) + u" sure"_s;
+    text += shown(best.confidence) + u" sure"_s;
     if (runnerUp)
-        text += u"; runner-up "_s + runnerUp->name + u", "_s + percent(runnerUp->confidence);
+        text += u"; runner-up "_s + runnerUp->name + u", "_s + shown(runnerUp->confidence) +
+                (runnerUp->readsAlike ? u", which reads it the same"_s : QString());
     return text + (converterKeys.isEmpty() ? u"; no converter starts from "_s + best.name
                                            : u"; converters: "_s + converterKeys.join(u", "_s));
 }
@@ -352,6 +371,18 @@ QString notText(Language language, const QString& file)
 {
     return file +
            (greek(language) ? u": δεν είναι κείμενο σε γνωστή κωδικοσελίδα"_s : u": not text in a known codepage"_s);
+}
+
+QString notRead(Language language, const QString& file)
+{
+    return file + (greek(language) ? u": δεν διαβάστηκε"_s : u": could not be read"_s);
+}
+
+QString unknownGuessFormat(Language language, const QString& format)
+{
+    const QString shown = quoted(language, escaped(format));
+    return greek(language) ? u"άγνωστη μορφή "_s + shown + u" της --guess (name ή tsv)"_s
+                           : u"unknown --guess format "_s + shown + u" (name or tsv)"_s;
 }
 
 } // namespace trelvick::lang::cli
