@@ -42,7 +42,7 @@ struct Candidate
     const char* iconvName;
     bool dos; // shows pictures for control bytes
 };
-constexpr Candidate kCodepages[] = {{"kCp737", "CP737", true},          {"kCp869", "CP869", true},
+constexpr Candidate kCodepages[] = {{"kCp737", "CP737", true},           {"kCp869", "CP869", true},
                                     {"kIso8859_7", "ISO-8859-7", false}, {"kCp1253", "CP1253", false},
                                     {"kCp437", "CP437", true},           {"kCp1252", "CP1252", false}};
 
@@ -50,10 +50,9 @@ constexpr Candidate kCodepages[] = {{"kCp737", "CP737", true},          {"kCp869
 // NUL, bell, backspace, the line and page controls, the end-of-file mark 0x1A, escape and DEL keep
 // their control meaning: those bytes in a file mean what they say (or that the file is not text).
 constexpr std::pair<unsigned char, char32_t> kDosPictures[] = {
-    {0x01, U'☺'}, {0x02, U'☻'}, {0x03, U'♥'}, {0x04, U'♦'}, {0x05, U'♣'}, {0x06, U'♠'}, {0x0E, U'♫'},
-    {0x0F, U'☼'}, {0x10, U'►'}, {0x11, U'◄'}, {0x12, U'↕'}, {0x13, U'‼'}, {0x14, U'¶'}, {0x15, U'§'},
-    {0x16, U'▬'}, {0x17, U'↨'}, {0x18, U'↑'}, {0x19, U'↓'}, {0x1C, U'∟'}, {0x1D, U'↔'}, {0x1E, U'▲'},
-    {0x1F, U'▼'}};
+    {0x01, U'☺'}, {0x02, U'☻'}, {0x03, U'♥'}, {0x04, U'♦'}, {0x05, U'♣'}, {0x06, U'♠'}, {0x0E, U'♫'}, {0x0F, U'☼'},
+    {0x10, U'►'}, {0x11, U'◄'}, {0x12, U'↕'}, {0x13, U'‼'}, {0x14, U'¶'}, {0x15, U'§'}, {0x16, U'▬'}, {0x17, U'↨'},
+    {0x18, U'↑'}, {0x19, U'↓'}, {0x1C, U'∟'}, {0x1D, U'↔'}, {0x1E, U'▲'}, {0x1F, U'▼'}};
 
 bool codepageTable(const Candidate& candidate, std::array<char32_t, 256>* table)
 {
@@ -216,9 +215,9 @@ private:
         for (std::size_t row = 0; row * 2 + 1 < words.size() && row < 4; ++row) {
             if (row == 1)
                 out += rule(pieces[5], pieces[6], pieces[7]);
-            out += one(pieces[4]) + U" " + padded(words[row * 2].substr(0, width - 2), width - 1) + pieces[4] +
-                   U" " + padded(words[row * 2 + 1].substr(0, width - 2), width - 1) + pieces[4] +
-                   padded(U" " + number(), width) + pieces[4] + U"\r\n";
+            out += one(pieces[4]) + U" " + padded(words[row * 2].substr(0, width - 2), width - 1) + pieces[4] + U" " +
+                   padded(words[row * 2 + 1].substr(0, width - 2), width - 1) + pieces[4] + U" " +
+                   padded(number(), width - 1) + pieces[4] + U"\r\n";
         }
         out += rule(pieces[8], pieces[9], pieces[10]);
     }
@@ -228,10 +227,10 @@ private:
     {
         static constexpr char32_t kMarks[] = {U'►', U'■', U'♦', U'→', U'•', U'▲', U'▼', U'◄'};
         for (int k = 0; k < 3; ++k)
-            out += U"  " + one(kMarks[next(8)]) + U" " + m[k] + U"\r\n";
+            out += std::u32string(U"  ") + kMarks[next(8)] + U" " + m[k] + U"\r\n";
         const std::size_t done = next(20);
-        out += U"  " + repeated(U'█', done) + repeated(U'░', 20 - done) + U" " + number() + U"%\r\n";
-        out += U" " + repeated(U'▀', m[0].size()) + U"\r\n";
+        out += std::u32string(U"  ") + repeated(U'█', done) + repeated(U'░', 20 - done) + U" " + number() + U"%\r\n";
+        out += std::u32string(U" ") + repeated(U'▀', m[0].size()) + U"\r\n";
     }
 
     // A heading underlined, a paragraph, a rule: "a", "═══", "b c", "───".
@@ -247,7 +246,7 @@ private:
         static constexpr std::u32string_view kQuotes[] = {U"“”", U"‘’", U"«»", U"„“"};
         static constexpr std::u32string_view kPrices[] = {U" €", U"€", U" $", U"$", U" £", U"£", U" ₯", U"₯"};
         const std::u32string_view quotes = kQuotes[next(4)];
-        out += U"• " + m[0] + U"\r\n";
+        out += std::u32string(U"• ") + m[0] + U"\r\n";
         out += one(quotes[0]) + m[1] + one(quotes[1]) + U" – " + m[2] + U"…\r\n";
         const std::u32string_view price = kPrices[next(8)];
         const std::u32string amount = number() + (next(2) ? U"," : U".") + number();
