@@ -25,11 +25,16 @@ std::string named(const guess::Guess& guess)
 }
 
 // Real text as iconv writes it ("" stays UTF-8), with the DOS arrow ► as the control byte that shows it.
-std::string encoded(std::string text, const std::string& encoding)
+std::string encoded(std::string_view text, const std::string& encoding)
 {
-    for (std::size_t at; (at = text.find("►")) != std::string::npos;)
-        text.replace(at, std::strlen("►"), "\x10");
-    return encoding.empty() ? text : guesscorpus::recode(encoding, "UTF-8", text, true).value_or("<unencodable>");
+    constexpr std::string_view kArrow = "►";
+    std::string dos;
+    for (std::size_t at = 0; at < text.size();) {
+        const bool arrow = text.substr(at).starts_with(kArrow);
+        dos += arrow ? '\x10' : text[at];
+        at += arrow ? kArrow.size() : 1;
+    }
+    return encoding.empty() ? dos : guesscorpus::recode(encoding, "UTF-8", dos, true).value_or("<unencodable>");
 }
 
 std::string randomBytes(std::size_t size)
