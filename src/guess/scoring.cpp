@@ -9,6 +9,10 @@
 #include <cstdint>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace trelvick::guess::detail {
 
 namespace {
@@ -80,11 +84,55 @@ bool readAlikeEverywhere(unsigned byte)
     });
 }
 
+using Entry = std::array<std::int16_t, kLanes>;
+
+// The sums of a block's entries, lane by lane. With SSE2 (every x86-64 processor) each entry is added in
+// two instructions into two registers; left to itself, GCC at -O3 adds the lanes one by one, at less
+// than half the speed.
+class BlockSums
+{
+public:
+#if defined(__SSE2__)
+    void add(const Entry& entry)
+    {
+        const __m128i lanes = _mm_load_si128(reinterpret_cast<const __m128i*>(entry.data()));
+        const __m128i signs = _mm_cmpgt_epi16(_mm_setzero_si128(), lanes);
+        m_low = _mm_add_epi32(m_low, _mm_unpacklo_epi16(lanes, signs));
+        m_high = _mm_add_epi32(m_high, _mm_unpackhi_epi16(lanes, signs));
+    }
+    std::array<std::int32_t, kLanes> sums() const
+    {
+        alignas(16) std::array<std::int32_t, kLanes> sums;
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums.data()), m_low);
+        _mm_store_si128(reinterpret_cast<__m128i*>(sums.data() + 4), m_high);
+        return sums;
+    }
+
+private:
+    __m128i m_low = _mm_setzero_si128();  // lanes 0..3
+    __m128i m_high = _mm_setzero_si128(); // lanes 4..7
+#else
+    void add(const Entry& entry)
+    {
+        for (std::size_t lane = 0; lane < kLanes; ++lane)
+            m_sums[lane] += entry[lane];
+    }
+    std::array<std::int32_t, kLanes> sums() const
+    {
+        return m_sums;
+    }
+
+private:
+    std::array<std::int32_t, kLanes> m_sums{};
+#endif
+};
+static_assert(kLanes == 8, "an entry is one 128-bit register");
+
 struct Tables
 {
     // [previous byte << 8 | byte]: each candidate's score of the pair, then the models' scores of it
     // when every candidate reads both bytes alike (else 0).
-    std::array<std::array<std::int16_t, kLanes>, 256 * 256> pairs;
+    alignas(16) std::array<Entry, 256 * 256> pairs;
     // [byte]: a byte per candidate, 1 where the byte is a control or undefined.
     std::array<std::uint64_t, 256> controls;
 };
@@ -97,16 +145,17 @@ std::unique_ptr<const Tables> buildTables()
         alike[byte] = readAlikeEverywhere(byte);
     for (unsigned previous = 0; previous < 256; ++previous) {
         for (unsigned byte = 0; byte < 256; ++byte) {
-            auto& entry = tables->pairs[previous << 8 | byte];
+            std::array<std::int16_t, kLanes> lanes{};
             for (std::size_t c = 0; c < kSingleByteCount; ++c) {
                 const Codepage& codepage = kCodepages[c];
                 const double score = pairScore(*codepage.model, symbolOf(codepage.characters[previous]),
                                                symbolOf(codepage.characters[byte]));
-                entry[c] = static_cast<std::int16_t>(std::clamp(std::lround(kScale * score), -32768L, 32767L));
+                lanes[c] = static_cast<std::int16_t>(std::clamp(std::lround(kScale * score), -32768L, 32767L));
             }
             const bool shared = alike[previous] && alike[byte];
-            entry[kGreekLane] = shared ? entry[1] : 0; // 1253 uses the Greek model
-            entry[kLatinLane] = shared ? entry[0] : 0; // 1252 the Latin one
+            lanes[kGreekLane] = shared ? lanes[1] : 0; // 1253 uses the Greek model
+            lanes[kLatinLane] = shared ? lanes[0] : 0; // 1252 the Latin one
+            tables->pairs[previous << 8 | byte] = lanes;
         }
     }
     for (unsigned byte = 0; byte < 256; ++byte) {
@@ -136,25 +185,25 @@ Scores scoreText(std::string_view bytes)
     const std::size_t size = bytes.size();
 
     Scores scores;
+    std::array<bool, 256> seen{};
     std::array<std::int64_t, kLanes> sums{};
     std::array<std::size_t, kSingleByteCount> controls{};
     unsigned previous = ' '; // a text starts as if after a space
     // Blocks of 255 bytes, so that a byte per candidate counts the controls without overflowing.
     for (std::size_t start = 0; start < size; start += 255) {
         const std::size_t end = std::min(size, start + 255);
-        std::array<std::int32_t, kLanes> block{};
+        BlockSums block;
         std::uint64_t packed = 0;
         for (std::size_t i = start; i < end; ++i) {
             const unsigned byte = p[i];
-            const auto& entry = table.pairs[previous << 8 | byte];
-            for (std::size_t lane = 0; lane < kLanes; ++lane)
-                block[lane] += entry[lane];
+            block.add(table.pairs[previous << 8 | byte]);
             packed += table.controls[byte];
-            scores.seen[byte] = true;
+            seen[byte] = true;
             previous = byte;
         }
+        const std::array<std::int32_t, kLanes> blockSums = block.sums();
         for (std::size_t lane = 0; lane < kLanes; ++lane)
-            sums[lane] += block[lane];
+            sums[lane] += blockSums[lane];
         for (std::size_t c = 0; c < kSingleByteCount; ++c)
             controls[c] += (packed >> (8 * c)) & 0xFF;
     }
@@ -165,6 +214,7 @@ Scores scoreText(std::string_view bytes)
         scores.telling[c] = total - double(sums[shared]) / kScale;
         scores.text[c] = size > 0 && !tooManyControls(controls[c], size) && total / double(size) >= kLeastMeanScore;
     }
+    scores.seen = seen;
     return scores;
 }
 
