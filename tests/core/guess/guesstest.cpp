@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Any valid UTF-8 with a character beyond ASCII is UTF-8, and a byte-order mark names UTF-16 and UTF-32.
         TextCase{"Russian", "Привет, как дела? Всё хорошо.\n", "UTF-8"},
         TextCase{"Japanese", "日本語のテキストです。\n", "UTF-8"}, TextCase{"CheckMark", "ok ✓", "UTF-8"},
-        TextCase{"Utf16LittleEndian", "\xFF\xFE" + encoded("Καλημέρα σας\n", "UTF-16LE"), "UTF-16LE"},
+        TextCase{"Utf16LittleEndian", "\xFF\xFE" + encoded("Καλημέρα σας 😀\n", "UTF-16LE"), "UTF-16LE"},
         TextCase{"Utf16BigEndian", "\xFE\xFF" + encoded("Καλημέρα σας\n", "UTF-16BE"), "UTF-16BE"},
         TextCase{"Utf32LittleEndian", std::string("\xFF\xFE\0\0", 4) + encoded("Καλημέρα\n", "UTF-32LE"), "UTF-32LE"},
         TextCase{"Utf32BigEndian", std::string("\0\0\xFE\xFF", 4) + encoded("Καλημέρα\n", "UTF-32BE"), "UTF-32BE"},
