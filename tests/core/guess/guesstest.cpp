@@ -200,15 +200,21 @@ class File : public testing::TestWithParam<FileCase>
 {
 };
 
-// The same answer from memory and from a file read in pieces.
+// The same answer from memory and from a file read in pieces, down to the confidences: a byte lost or
+// repeated where the reads meet the window would change them.
 TEST_P(File, NamedWrongly)
 {
     const FileCase& c = GetParam();
-    EXPECT_EQ(named(guess::guessEncoding(c.bytes)), c.best);
+    const guess::Guess inMemory = guess::guessEncoding(c.bytes);
+    EXPECT_EQ(named(inMemory), c.best);
     ShortReader reader(c.bytes);
-    const base::Expected<guess::Guess> guess = guess::guessFile(reader);
-    ASSERT_TRUE(guess);
-    EXPECT_EQ(named(*guess), c.best);
+    const base::Expected<guess::Guess> read = guess::guessFile(reader);
+    ASSERT_TRUE(read);
+    ASSERT_EQ(read->ranked.size(), inMemory.ranked.size());
+    for (std::size_t i = 0; i < inMemory.ranked.size(); ++i) {
+        EXPECT_EQ(read->ranked[i].encoding, inMemory.ranked[i].encoding);
+        EXPECT_EQ(read->ranked[i].confidence, inMemory.ranked[i].confidence);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
