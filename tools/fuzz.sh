@@ -14,10 +14,11 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-15}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-targets=${FUZZ_TARGETS:-"profilereader countparser conversiontable engine"}
+targets=${FUZZ_TARGETS:-"profilereader countparser conversiontable engine guess"}
 
-# Longest input per target: a few code sections of tq.ini, a count line, a handful of engine blocks.
-declare -A max_len=([profilereader]=4096 [countparser]=128 [conversiontable]=8192 [engine]=4096)
+# Longest input per target: a few code sections of tq.ini, a count line, a handful of engine blocks, a
+# page of text (the guess puts it behind filler near its window's size when asked).
+declare -A max_len=([profilereader]=4096 [countparser]=128 [conversiontable]=8192 [engine]=4096 [guess]=4096)
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DTRELVICK_FUZZ=ON -DTRELVICK_BUILD_TESTS=OFF >/dev/null

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 
+#include "cli/guessmode.h"
 #include "cli/options.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
@@ -9,7 +10,6 @@
 #include "files/fileops.h"
 #include "files/outputtransaction.h"
 #include "files/posixfile.h"
-#include "guess/guess.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
@@ -130,7 +130,6 @@ private:
     bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table,
                      files::LeftoverSweep* batch = nullptr) const;
     int convertBatch(const convert::ConversionTable& table) const;
-    int guessFiles(const config::Configuration& config) const;
     QString shown(const QString& path, bool isInput) const
     {
         if (path != kStandardStream)
@@ -285,64 +284,6 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
     return true;
 }
 
-// One line per file. A file that cannot be read (status 1) outweighs one that is no text (status 3).
-int Runner::guessFiles(const config::Configuration& config) const
-{
-    int status = kDone;
-    for (const QString& path : m_options.files) {
-        const QString name = shown(path, true);
-        files::InputFile inputFile;
-        files::DescriptorSource standardInput(m_context.inputFd);
-        convert::ByteSource* source = &standardInput;
-        if (path != kStandardStream) {
-            if (!inputFile.open(path)) {
-                error(texts::fileFailure(name, lang::errorText(inputFile.error(), language())));
-                status = kConversionFailed;
-                continue;
-            }
-            source = &inputFile;
-        }
-        // One byte past the limit tells the detector that the prefix was cut.
-        std::string prefix(guess::kPrefixLimit + 1, '\0');
-        std::size_t filled = 0;
-        std::int64_t got = 0;
-        while (filled < prefix.size() && (got = source->read(prefix.data() + filled, prefix.size() - filled)) > 0)
-            filled += static_cast<std::size_t>(got);
-        if (got < 0) {
-            error(texts::fileFailure(name, lang::errorText(source->error(), language())));
-            status = kConversionFailed;
-            continue;
-        }
-        prefix.resize(filled);
-
-        const guess::Guess result = guess::guessEncoding(prefix);
-        if (!result.fits()) {
-            error(texts::notText(language(), name));
-            if (status == kDone)
-                status = kNotText;
-            continue;
-        }
-        // Certain only when no other candidate fits at all.
-        const double most = result.ranked.size() > 1 ? 0.99 : 1.0;
-        auto described = [most](const guess::Likelihood& likelihood) {
-            const std::string_view encoding = guess::encodingName(likelihood.encoding);
-            return texts::GuessedEncoding{QString::fromLatin1(encoding.data(), qsizetype(encoding.size())),
-                                          std::min(likelihood.confidence, most)};
-        };
-        QStringList keys;
-        for (const config::Converter& converter : config.converters) {
-            if (guess::describesSource(converter.description.toStdString(), result.ranked.front().encoding))
-                keys << converter.key;
-        }
-        const guess::Likelihood* runnerUp = result.runnerUp();
-        if (print(texts::guessed(language(), name, described(result.ranked.front()),
-                                 runnerUp ? std::optional(described(*runnerUp)) : std::nullopt, keys) +
-                  u'\n') != kDone)
-            return kConversionFailed;
-    }
-    return status;
-}
-
 int Runner::run()
 {
     const std::optional<config::Configuration> config = loadConfiguration();
@@ -356,7 +297,7 @@ int Runner::run()
         return print(text);
     }
     if (m_options.mode == Options::Mode::Guess)
-        return guessFiles(*config);
+        return guessFiles(m_options, m_context, *config);
 
     const std::optional<config::Converter> converter = chooseConverter(*config);
     if (!converter)

@@ -1,178 +1,123 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "guess/guess.h"
 
-#include "guess/symbols.h"
-#include "guessmodel.h"
+#include "guess/scoring.h"
+#include "guess/unicode.h"
 
 #include <algorithm>
-#include <array>
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
-#include <optional>
+#include <numeric>
 #include <string>
+#include <unistd.h>
 
 namespace trelvick::guess {
 
+using namespace detail;
+
 namespace {
 
-// A control or undefined byte costs as much as a very unlikely pair: a few may be a form feed or a
-// stray byte, many mean binary data.
-constexpr double kControlCost = -12.0;
-// More than one control in a hundred characters, besides a single stray one (a bell, an end-of-file
-// mark), is no text file.
-constexpr std::size_t kControlsPerHundred = 1;
+// How much of the ASCII before a file's first byte beyond it goes into the window, so that "5 €" or
+// "word…" is judged with the text it ends.
+constexpr std::size_t kContext = 256;
 
-bool tooManyControls(std::size_t controls, std::size_t characters)
+Guess only(Encoding encoding)
 {
-    return controls > 1 && controls * 100 > characters * kControlsPerHundred;
+    return Guess{{{encoding, 1.0, true}}};
 }
 
-// Running text scores about -3 a character under its own statistics, text thick with format strings
-// and symbols down to -5; binary data read as text lower still. Under this average a decoding is not
-// taken for text at all.
-constexpr double kLeastMeanScore = -6.0;
-
-struct Model
+bool isAsciiGuess(const Guess& guess)
 {
-    const float* pairs;
-    const float* cases;
-};
-constexpr Model kGreek{model::kGreekPairs, model::kGreekCases};
-constexpr Model kLatin{model::kLatinPairs, model::kLatinCases};
-
-using SymbolTable = std::array<Symbol, 256>;
-
-constexpr SymbolTable symbolTable(const char32_t (&codepage)[256])
-{
-    SymbolTable table{};
-    for (int b = 0; b < 256; ++b)
-        table[b] = symbolOf(codepage[b]);
-    return table;
+    return guess.ranked.size() == 1 && guess.ranked.front().encoding == Encoding::Ascii;
 }
 
-struct Codepage
+// Confidences from scores taken as log-likelihoods, best first. Candidates reading the text alike share
+// the score of the first of them in the order of kSingleByte and keep that order: where a Latin and a
+// Greek codepage read a text alike, its letters are all ASCII, and the Latin statistics judge it.
+// Candidates without a score are left out.
+Guess ranked(const std::array<double, kSingleByteCount>& scores, const std::array<bool, kSingleByteCount>& scored,
+             const std::array<bool, 256>& seen)
 {
-    Encoding encoding;
-    SymbolTable symbols;
-    Model model;
-};
-
-// On an exact tie the first one named wins.
-constexpr std::array<Codepage, 6> kCodepages = {{
-    {Encoding::Cp1253, symbolTable(model::kCp1253), kGreek},
-    {Encoding::Iso8859_7, symbolTable(model::kIso8859_7), kGreek},
-    {Encoding::Cp737, symbolTable(model::kCp737), kGreek},
-    {Encoding::Cp869, symbolTable(model::kCp869), kGreek},
-    {Encoding::Cp1252, symbolTable(model::kCp1252), kLatin},
-    {Encoding::Cp437, symbolTable(model::kCp437), kLatin},
-}};
-
-// Adds up the score of a stream of symbols under one model.
-//
-// Two sums are kept. The whole text's average tells text from binary data. But only pairs that hold a
-// character beyond ASCII tell the candidates apart: seven-bit bytes read alike in every one of them, and
-// were they counted, a line full of format strings and option names would be judged by which training
-// text had more of those, not by its accented letters.
-class Scorer
-{
-public:
-    explicit Scorer(const Model& model) : m_model(model) {}
-
-    void add(Symbol symbol, bool beyondAscii)
-    {
-        // A run of white space is layout, not language: only its first character counts.
-        if (symbol.token == kSpace && m_previous.token == kSpace)
-            return;
-        ++m_characters;
-        const bool telling = beyondAscii || m_previousBeyondAscii;
-        double score = kControlCost;
-        if (symbol.token == kControl) {
-            ++m_controls;
-            // Whatever follows an undefined byte is judged beside it, as a letter would have been.
-            m_previousBeyondAscii = m_previousBeyondAscii || beyondAscii;
-        } else {
-            score = m_model.pairs[m_previous.token * kTokenCount + symbol.token] +
-                    m_model.cases[m_previous.letterCase * kCaseCount + symbol.letterCase];
-            m_previous = symbol;
-            m_previousBeyondAscii = beyondAscii;
-        }
-        m_score += score;
-        m_telling += telling ? score : 0.0;
-    }
-
-    // The score that ranks the candidates, or nothing when the decoding is no text.
-    std::optional<double> total() const
-    {
-        if (m_characters == 0)
-            return 0.0;
-        if (tooManyControls(m_controls, m_characters) || m_score / double(m_characters) < kLeastMeanScore)
-            return std::nullopt;
-        return m_telling;
-    }
-
-private:
-    Model m_model;
-    Symbol m_previous{kSpace, kCaseless};
-    bool m_previousBeyondAscii = false;
-    double m_score = 0;
-    double m_telling = 0;
-    std::size_t m_characters = 0;
-    std::size_t m_controls = 0;
-};
-
-// The characters of strict UTF-8 (no overlong forms, no surrogates), or nothing when the bytes are not
-// UTF-8 or hold no character beyond ASCII. A sequence cut by the end of a truncated prefix is forgiven.
-std::optional<std::u32string> utf8Characters(std::string_view bytes, bool truncated)
-{
-    std::u32string out;
-    bool multibyte = false;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto lead = static_cast<unsigned char>(bytes[i]);
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        }
-        int length = 0;
-        char32_t least = 0;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            length = 2;
-            least = 0x80;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            length = 3;
-            least = 0x800;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            length = 4;
-            least = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        char32_t c = lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            if (i + k == bytes.size()) {
-                if (!truncated)
-                    return std::nullopt;
-                return multibyte ? std::optional(out) : std::nullopt;
+    std::array<std::size_t, kSingleByteCount> group{};
+    for (std::size_t c = 0; c < kSingleByteCount; ++c) {
+        group[c] = c;
+        for (std::size_t earlier = 0; earlier < c; ++earlier) {
+            if (readAlike(earlier, c, seen)) {
+                group[c] = group[earlier];
+                break;
             }
-            const auto next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return std::nullopt;
-            c = c << 6 | (next & 0x3F);
         }
-        if (c < least || c > 0x10FFFF || (c >= 0xD800 && c < 0xE000))
-            return std::nullopt;
-        out.push_back(c);
-        multibyte = true;
-        i += length;
     }
-    return multibyte ? std::optional(out) : std::nullopt;
+    std::array<double, kSingleByteCount> best{};
+    std::array<bool, kSingleByteCount> fits{};
+    for (std::size_t c = 0; c < kSingleByteCount; ++c) {
+        const std::size_t g = group[c];
+        if (scored[c] && !fits[g])
+            best[g] = scores[c];
+        fits[g] = fits[g] || scored[c];
+    }
+
+    std::vector<std::size_t> order;
+    for (std::size_t c = 0; c < kSingleByteCount; ++c) {
+        if (fits[group[c]])
+            order.push_back(c);
+    }
+    if (order.empty())
+        return {};
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return best[group[a]] > best[group[b]]; });
+    const double top = best[group[order.front()]];
+    double sum = 0;
+    for (const std::size_t c : order)
+        sum += std::exp(best[group[c]] - top);
+    Guess guess;
+    for (const std::size_t c : order)
+        guess.ranked.push_back(
+            {kSingleByte[c], std::exp(best[group[c]] - top) / sum, group[c] == group[order.front()]});
+    return guess;
 }
 
-struct Score
+// The guess for a window of a file. atStart: the window is the file's start, where alone a byte-order
+// mark counts; truncated: more of the file follows it.
+Guess judge(std::string_view bytes, bool atStart, bool truncated)
 {
-    Encoding encoding;
-    double total;
-};
+    if (bytes.empty())
+        return only(Encoding::Ascii);
+    if (atStart) {
+        if (const auto marked = markedUnicode(bytes, truncated))
+            return only(*marked);
+    }
+    if (firstHighByte(bytes.data(), bytes.size()) == bytes.size()) {
+        // Seven-bit bytes read alike in every candidate, unless the DOS codepages read the controls as pictures.
+        if (!tooManyControls(asciiControls(bytes), bytes.size()))
+            return only(Encoding::Ascii);
+    } else {
+        std::size_t controls = 0;
+        std::size_t characters = 0;
+        if (checkUtf8(bytes, truncated, &controls, &characters) == Utf8::Multibyte &&
+            !tooManyControls(controls, characters))
+            return only(Encoding::Utf8);
+    }
+    const Scores scores = scoreText(bytes);
+    return ranked(scores.telling, scores.text, scores.seen);
+}
+
+// Reads until size bytes are in or the file ends.
+base::Expected<std::size_t> fill(Reader& reader, char* buffer, std::size_t size)
+{
+    std::size_t filled = 0;
+    while (filled < size) {
+        const base::Expected<std::size_t> got = reader.read(buffer + filled, size - filled);
+        if (!got)
+            return got.error();
+        if (*got == 0)
+            break;
+        filled += std::min(*got, size - filled);
+    }
+    return filled;
+}
 
 } // namespace
 
@@ -195,58 +140,114 @@ std::string_view encodingName(Encoding encoding)
         return "CP1252";
     case Encoding::Cp437:
         return "CP437";
+    case Encoding::Utf16Le:
+        return "UTF-16LE";
+    case Encoding::Utf16Be:
+        return "UTF-16BE";
+    case Encoding::Utf32Le:
+        return "UTF-32LE";
+    case Encoding::Utf32Be:
+        return "UTF-32BE";
     }
     return {};
 }
 
+double Guess::certainty() const
+{
+    double sum = 0;
+    for (const Likelihood& likelihood : ranked)
+        sum += likelihood.readsLikeBest ? likelihood.confidence : 0.0;
+    return sum;
+}
+
+base::Expected<std::size_t> DescriptorReader::read(char* buffer, std::size_t size)
+{
+    for (;;) {
+        const ssize_t got = ::read(m_fd, buffer, size);
+        if (got >= 0)
+            return static_cast<std::size_t>(got);
+        if (errno != EINTR)
+            return base::Error::system(errno, base::Side::Input);
+    }
+}
+
+base::Expected<Guess> guessFile(Reader& reader)
+{
+    // [context | window and one byte more]: the byte past the window tells whether the file goes on.
+    std::string buffer(kContext + kWindowSize + 1, '\0');
+    char* const data = buffer.data() + kContext;
+    const base::Expected<std::size_t> head = fill(reader, data, kWindowSize + 1);
+    if (!head)
+        return head.error();
+    if (*head <= kWindowSize)
+        return judge({data, *head}, true, false);
+    Guess start = judge({data, kWindowSize}, true, true);
+    if (!isAsciiGuess(start))
+        return start;
+
+    // The rest, a window's size at a time, with the last kContext bytes kept before each.
+    std::memcpy(buffer.data(), data + kWindowSize - kContext, kContext);
+    data[0] = data[kWindowSize];
+    std::size_t held = 1;
+    for (;;) {
+        const base::Expected<std::size_t> got = fill(reader, data + held, kWindowSize - held);
+        if (!got)
+            return got.error();
+        const std::size_t size = held + *got;
+        const std::size_t at = firstHighByte(data, size);
+        if (at < size) {
+            const std::size_t available = kContext + size - at;
+            std::memmove(buffer.data(), data + at - kContext, available);
+            const base::Expected<std::size_t> more =
+                fill(reader, buffer.data() + available, kWindowSize + 1 - std::min(available, kWindowSize + 1));
+            if (!more)
+                return more.error();
+            const std::size_t total = available + *more;
+            return judge({buffer.data(), std::min(total, kWindowSize)}, false, total > kWindowSize);
+        }
+        if (size < kWindowSize)
+            return start;
+        std::memcpy(buffer.data(), data + size - kContext, kContext);
+        held = 0;
+    }
+}
+
 Guess guessEncoding(std::string_view bytes)
 {
-    const bool truncated = bytes.size() > kPrefixLimit;
-    bytes = bytes.substr(0, kPrefixLimit);
+    // As guessFile reads a file, without copying it.
+    if (bytes.size() <= kWindowSize)
+        return judge(bytes, true, false);
+    Guess start = judge(bytes.substr(0, kWindowSize), true, true);
+    if (!isAsciiGuess(start))
+        return start;
+    const std::size_t at = kWindowSize + firstHighByte(bytes.data() + kWindowSize, bytes.size() - kWindowSize);
+    if (at == bytes.size())
+        return start;
+    const std::string_view window = bytes.substr(at - kContext, kWindowSize);
+    return judge(window, false, at - kContext + kWindowSize < bytes.size());
+}
 
-    // Seven-bit bytes read alike in every candidate: ASCII, unless controls make them binary.
-    if (std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
-        const std::size_t controls = std::count_if(bytes.begin(), bytes.end(), [](char c) {
-            return symbolOf(static_cast<unsigned char>(c)).token == kControl;
-        });
-        if (tooManyControls(controls, bytes.size()))
-            return {};
-        return Guess{{{Encoding::Ascii, 1.0}}};
+Guess guessName(std::string_view name)
+{
+    if (firstHighByte(name.data(), name.size()) == name.size())
+        return only(Encoding::Ascii);
+    std::size_t controls = 0;
+    std::size_t characters = 0;
+    if (checkUtf8(name, false, &controls, &characters) == Utf8::Multibyte)
+        return only(Encoding::Utf8);
+    std::array<double, kSingleByteCount> scores{};
+    std::array<bool, kSingleByteCount> scored{};
+    std::array<bool, 256> seen{};
+    for (const char byte : name)
+        seen[static_cast<unsigned char>(byte)] = true;
+    for (std::size_t c = 0; c < kSingleByteCount; ++c) {
+        const Encoding encoding = kSingleByte[c];
+        scored[c] = encoding == Encoding::Cp737 || encoding == Encoding::Cp869 || encoding == Encoding::Cp1253 ||
+                    encoding == Encoding::Iso8859_7;
+        if (scored[c])
+            scores[c] = scoreName(name, c);
     }
-
-    std::vector<Score> scores;
-    for (const Codepage& codepage : kCodepages) {
-        Scorer scorer(codepage.model);
-        for (const char byte : bytes)
-            scorer.add(codepage.symbols[static_cast<unsigned char>(byte)], static_cast<unsigned char>(byte) >= 0x80);
-        if (const auto total = scorer.total())
-            scores.push_back({codepage.encoding, *total});
-    }
-    if (const auto characters = utf8Characters(bytes, truncated)) {
-        std::optional<double> best;
-        for (const Model& model : {kGreek, kLatin}) {
-            Scorer scorer(model);
-            for (const char32_t c : *characters)
-                scorer.add(symbolOf(c), c >= 0x80);
-            const auto total = scorer.total();
-            if (total && (!best || *total > *best))
-                best = total;
-        }
-        if (best)
-            scores.push_back({Encoding::Utf8, *best});
-    }
-    if (scores.empty())
-        return {};
-
-    // The scores are log-likelihoods: each candidate's confidence is its likelihood's share of them all.
-    std::stable_sort(scores.begin(), scores.end(), [](const Score& a, const Score& b) { return a.total > b.total; });
-    double sum = 0;
-    for (const Score& score : scores)
-        sum += std::exp(score.total - scores.front().total);
-    Guess guess;
-    for (const Score& score : scores)
-        guess.ranked.push_back({score.encoding, std::exp(score.total - scores.front().total) / sum});
-    return guess;
+    return ranked(scores, scored, seen);
 }
 
 bool describesSource(std::string_view description, Encoding encoding)
@@ -274,11 +275,12 @@ bool describesSource(std::string_view description, Encoding encoding)
     };
     const std::initializer_list<std::string_view> dos = {"", "cp", "cp ", "cp-", "ibm", "ibm-"};
     const std::initializer_list<std::string_view> windows = {"", "cp", "cp ", "cp-", "windows-", "windows "};
+    const std::initializer_list<std::string_view> unicode = {"utf-", "utf"};
     switch (encoding) {
     case Encoding::Ascii:
         return startsWith("ascii") || startsWith("us-ascii");
     case Encoding::Utf8:
-        return startsWith("utf-8") || startsWith("utf8");
+        return numbered("8", unicode);
     case Encoding::Cp737:
         return numbered("737", dos);
     case Encoding::Cp869:
@@ -291,6 +293,14 @@ bool describesSource(std::string_view description, Encoding encoding)
         return numbered("1252", windows);
     case Encoding::Iso8859_7:
         return numbered("8859-7", {"", "iso-", "iso ", "iso"});
+    case Encoding::Utf16Le:
+        return numbered("16le", unicode);
+    case Encoding::Utf16Be:
+        return numbered("16be", unicode);
+    case Encoding::Utf32Le:
+        return numbered("32le", unicode);
+    case Encoding::Utf32Be:
+        return numbered("32be", unicode);
     }
     return false;
 }

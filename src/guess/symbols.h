@@ -9,6 +9,8 @@
 // A character becomes a token and a letter case. Letters keep their identity, folded to lower case, so
 // that "και" and "ΚΑΙ" share their pairs; the case is scored on its own. Everything else falls into a
 // handful of classes: which digit or which full stop makes no difference to what codepage a file is in.
+// Box drawing is split by the sides a piece joins, so that a frame ("┌──┬──┐") reads as one and the
+// same bytes scattered as letters of another codepage ("┴╤╫┼") do not.
 namespace trelvick::guess {
 
 enum Token : std::uint8_t
@@ -16,16 +18,28 @@ enum Token : std::uint8_t
     kSpace,
     kDigit,
     kStop,          // . , ; : ! ? and the Greek ano teleia
-    kOpenQuote,     // « “ ‘ „
-    kCloseQuote,    // » ” ’, also the apostrophe of an elided Greek vowel
+    kEllipsis,      // … ends a word, where a full stop may also stand alone (" : " in French)
+    kOpenQuote,     // “ ‘ „
+    kCloseQuote,    // ” ’, also the apostrophe of an elided Greek vowel
+    kGuillemet,     // « » ‹ ›: French and Greek open with «, German with »
     kStraightQuote, // ' " `
     kBracket,
     kDash,
-    kAsciiSymbol, // the rest of printable ASCII
-    kSymbol,      // any other printable character that is no letter: box drawing, ¶, ‰, tonos alone
-    kOtherLetter, // letters of other scripts
-    kControl,     // control codes and bytes a codepage leaves undefined: never counted, always penalised
-    kGreekFirst,  // α..ω without ς (24), then ς, ά έ ή ί ό ύ ώ, ϊ ϋ ΐ ΰ
+    kAsciiSymbol,   // the rest of printable ASCII
+    kCurrency,      // $ € £ ₯ (¥ ¢ ₧ share bytes with Greek letters of 869 in 437)
+    kSymbol,        // any other printable character that is no letter: ¤ ¶ ‰ ΅, tonos alone
+    kFrameLine,     // ─ ═: joins left and right only
+    kFrameVertical, // │ ║
+    kFrameOpen,     // ┌ └ ├ ╔ ╚ ╠: joins to the right, not to the left
+    kFrameClose,    // ┐ ┘ ┤ ╗ ╝ ╣: joins to the left, not to the right
+    kFrameJunction, // ┬ ┴ ┼ ╦ ╩ ╬: joins both sides and up or down
+    kShade,         // ░ ▒ ▓
+    kBlock,         // █ ▄ ▌ ▐ ▀
+    kArrow,         // ► ◄ ▲ ▼ ↑ ↓ → ← ↕ ↔
+    kGlyph,         // ■ • ☺ ♥ ♦ ♣ ♠ ♪ ‼ and the other pictures of the DOS codepages
+    kOtherLetter,   // letters of other scripts
+    kControl,       // control codes and bytes a codepage leaves undefined: never counted, always penalised
+    kGreekFirst,    // α..ω without ς (24), then ς, ά έ ή ί ό ύ ώ, ϊ ϋ ΐ ΰ
     kFinalSigma = kGreekFirst + 24,
     kGreekAccentedFirst,
     kGreekDiaeresisFirst = kGreekAccentedFirst + 7,
@@ -52,6 +66,34 @@ struct Symbol
 // What a codepage table holds for a byte it does not define.
 inline constexpr char32_t kUndefined = 0xFFFFFFFF;
 
+// Box drawing (U+2500..U+257F) by the sides a piece joins.
+constexpr Token frameToken(char32_t c)
+{
+    // clang-format off
+    switch (c) {
+    case 0x2500: case 0x2501: case 0x2504: case 0x2505: case 0x2508: case 0x2509: case 0x254C: case 0x254D:
+    case 0x2550:
+        return kFrameLine;
+    case 0x2502: case 0x2503: case 0x2506: case 0x2507: case 0x250A: case 0x250B: case 0x254E: case 0x254F:
+    case 0x2551:
+        return kFrameVertical;
+    default:
+        break;
+    }
+    // clang-format on
+    if ((c >= 0x250C && c <= 0x250F) || (c >= 0x2514 && c <= 0x2517) || (c >= 0x251C && c <= 0x2523) ||
+        (c >= 0x2552 && c <= 0x2554) || (c >= 0x2558 && c <= 0x255A) || (c >= 0x255E && c <= 0x2560) || c == 0x256D ||
+        c == 0x2570)
+        return kFrameOpen;
+    if ((c >= 0x2510 && c <= 0x2513) || (c >= 0x2518 && c <= 0x251B) || (c >= 0x2524 && c <= 0x252B) ||
+        (c >= 0x2555 && c <= 0x2557) || (c >= 0x255B && c <= 0x255D) || (c >= 0x2561 && c <= 0x2563) || c == 0x256E ||
+        c == 0x256F)
+        return kFrameClose;
+    if ((c >= 0x252C && c <= 0x254B) || (c >= 0x2564 && c <= 0x256C))
+        return kFrameJunction;
+    return kGlyph; // diagonals and half lines
+}
+
 constexpr Symbol symbolOf(char32_t c)
 {
     auto letter = [](int token, LetterCase letterCase) { return Symbol{static_cast<std::uint8_t>(token), letterCase}; };
@@ -70,25 +112,35 @@ constexpr Symbol symbolOf(char32_t c)
     // The tables below read best one class, or one letter, to a line.
     // clang-format off
     switch (c) {
-    case U'.': case U',': case U';': case U':': case U'!': case U'?': case 0x37E: case 0x387: case 0xB7: case 0x2026:
+    case U'.': case U',': case U';': case U':': case U'!': case U'?': case 0x37E: case 0x387: case 0xB7:
         return other(kStop);
-    case 0xAB: case 0x201C: case 0x2018: case 0x201E: case 0x201A: case 0x2039:
+    case 0x2026:
+        return other(kEllipsis);
+    case 0x201C: case 0x2018: case 0x201E: case 0x201A:
         return other(kOpenQuote);
-    case 0xBB: case 0x201D: case 0x2019: case 0x203A:
+    case 0x201D: case 0x2019:
         return other(kCloseQuote);
+    case 0xAB: case 0xBB: case 0x2039: case 0x203A:
+        return other(kGuillemet);
     case U'\'': case U'"': case U'`':
         return other(kStraightQuote);
     case U'(': case U')': case U'[': case U']': case U'{': case U'}': case U'<': case U'>':
         return other(kBracket);
     case U'-': case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2015:
         return other(kDash);
+    case U'$': case 0x20AC: case 0xA3: case 0x20AF:
+        return other(kCurrency);
+    case 0x2022: case 0x25A0: case 0x203C: case 0x221F:
+        return other(kGlyph);
     default:
         break;
     }
     if (c < 0x7F)
         return other(kAsciiSymbol);
 
-    // Greek: the modern monotonic letters.
+    // Greek: the modern monotonic letters; the micro sign is a mu ("5 µg").
+    if (c == 0xB5)
+        return letter(kGreekFirst + 11, kLower);
     if (c >= 0x3B1 && c <= 0x3C9 && c != 0x3C2)
         return letter(kGreekFirst + (c - 0x3B1) - (c > 0x3C2 ? 1 : 0), kLower);
     if (c >= 0x391 && c <= 0x3A9 && c != 0x3A2)
@@ -134,6 +186,18 @@ constexpr Symbol symbolOf(char32_t c)
         return letter(kOtherLatinLetter, kCaseless);
     if ((c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x52F) || (c >= 0x1F00 && c <= 0x1FFF))
         return c == 0x384 || c == 0x385 ? other(kSymbol) : other(kOtherLetter);
+
+    // The pictures of the DOS codepages.
+    if (c >= 0x2500 && c <= 0x257F)
+        return other(frameToken(c));
+    if (c >= 0x2591 && c <= 0x2593)
+        return other(kShade);
+    if (c >= 0x2580 && c <= 0x259F)
+        return other(kBlock);
+    if ((c >= 0x2190 && c <= 0x21FF) || (c >= 0x25B2 && c <= 0x25C5))
+        return other(kArrow);
+    if ((c >= 0x25A0 && c <= 0x25FF) || (c >= 0x2600 && c <= 0x26FF))
+        return other(kGlyph);
     return other(kSymbol);
 }
 

@@ -2,6 +2,7 @@
 #include "lang/clitexts.h"
 
 #include "base/version.h"
+#include "lang/escape.h"
 
 namespace trelvick::lang::cli {
 
@@ -91,9 +92,14 @@ QString help(Language language)
 
 Μαντεψιά:
       --guess[=ΜΟΡΦΗ]      μαντεύει την κωδικοσελίδα κάθε ΑΡΧΕΙΟΥ (CP737, CP869, ISO-8859-7,
-                           CP1253, CP437, CP1252, UTF-8, ASCII), πόσο βέβαιη είναι η μαντεψιά και
-                           ποιοι μετατροπείς ξεκινούν από αυτήν· η ΜΟΡΦΗ name τυπώνει μόνο το
-                           όνομα, η tsv μια γραμμή με πεδία χωρισμένα με tab
+                           CP1253, CP437, CP1252, UTF-8, ASCII, ή UTF-16LE, UTF-16BE, UTF-32LE,
+                           UTF-32BE μετά από σήμα σειράς byte) από τα πρώτα 64 KiB του, ή, όταν
+                           αυτά είναι ASCII, από τα πρώτα byte πέρα από το ASCII, και τυπώνει πόσο
+                           βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς ξεκινούν από αυτήν· μία
+                           γραμμή για κάθε αρχείο στην τυπική έξοδο, και για όσα αποτυγχάνουν
+      --guess=name         μόνο το όνομα της κωδικοσελίδας ανά γραμμή (unknown όταν δεν βρέθηκε)
+      --guess=tsv          αρχείο, όνομα, βεβαιότητα, δεύτερη πιθανή, η βεβαιότητά της και οι
+                           μετατροπείς, χωρισμένα με tab· οι δύο μορφές δεν μεταφράζονται ποτέ
 
   -q, --quiet              τυπώνει μόνο τα λάθη
   -h, --help               αυτή η βοήθεια
@@ -159,9 +165,14 @@ Converters of tq.ini:
 
 Guessing:
       --guess[=FORMAT]     name the codepage of each FILE (CP737, CP869, ISO-8859-7, CP1253,
-                           CP437, CP1252, UTF-8, ASCII), how sure the guess is and the converters
-                           that start from it; FORMAT name prints the name alone, tsv a line of
-                           tab-separated fields
+                           CP437, CP1252, UTF-8, ASCII, or after a byte-order mark UTF-16LE,
+                           UTF-16BE, UTF-32LE, UTF-32BE) from its first 64 KiB, or when those are
+                           ASCII from its first bytes beyond ASCII, how sure the guess is, and the
+                           converters that start from it; one line per file on standard output,
+                           failures too
+      --guess=name         print only the codepage's name per line ("unknown" when there is none)
+      --guess=tsv          print file, name, confidence, runner-up, its confidence and converters,
+                           tab-separated; neither format is ever translated
 
   -q, --quiet              print nothing but errors
   -h, --help               show this help
@@ -492,22 +503,28 @@ QString batchFailures(Language language, std::int64_t failed, std::int64_t count
     return greek(language) ? u"απέτυχαν "_s + ofCount + u" αρχεία"_s : ofCount + u" files failed"_s;
 }
 
+int percent(double confidence)
+{
+    return static_cast<int>(confidence * 100);
+}
+
 QString guessed(Language language, const QString& file, const GuessedEncoding& best,
                 const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys)
 {
-    // Rounded down, so that a guess that is not certain never shows as 100%.
-    auto percent = [](double confidence) { return QString::number(static_cast<int>(confidence * 100)) + u'%'; };
+    auto shown = [](double confidence) { return QString::number(percent(confidence)) + u'%'; };
     QString text = file + u": "_s + best.name + u", "_s;
     if (greek(language)) {
-        text += u"βεβαιότητα "_s + percent(best.confidence);
+        text += u"βεβαιότητα "_s + shown(best.confidence);
         if (runnerUp)
-            text += u"· δεύτερη πιθανή "_s + runnerUp->name + u", "_s + percent(runnerUp->confidence);
+            text += u"· δεύτερη πιθανή "_s + runnerUp->name + u", "_s + shown(runnerUp->confidence) +
+                    (runnerUp->readsAlike ? u", που το διαβάζει το ίδιο"_s : QString());
         return text + (converterKeys.isEmpty() ? u"· κανένας μετατροπέας δεν ξεκινά από "_s + best.name
                                                : u"· μετατροπείς: "_s + converterKeys.join(u", "_s));
     }
-    text += percent(best.confidence) + u" sure"_s;
+    text += shown(best.confidence) + u" sure"_s;
     if (runnerUp)
-        text += u"; runner-up "_s + runnerUp->name + u", "_s + percent(runnerUp->confidence);
+        text += u"; runner-up "_s + runnerUp->name + u", "_s + shown(runnerUp->confidence) +
+                (runnerUp->readsAlike ? u", which reads it the same"_s : QString());
     return text + (converterKeys.isEmpty() ? u"; no converter starts from "_s + best.name
                                            : u"; converters: "_s + converterKeys.join(u", "_s));
 }
@@ -517,5 +534,11 @@ QString notText(Language language, const QString& file)
     return file +
            (greek(language) ? u": δεν είναι κείμενο σε γνωστή κωδικοσελίδα"_s : u": not text in a known codepage"_s);
 }
+
+QString notRead(Language language, const QString& file)
+{
+    return file + (greek(language) ? u": δεν διαβάστηκε"_s : u": could not be read"_s);
+}
+
 
 } // namespace trelvick::lang::cli

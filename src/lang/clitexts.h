@@ -90,15 +90,21 @@ QString changedCount(Language language, const QString& input, const QString& out
 QString otherNamesKeepOldText(Language language, const QString& output, std::int64_t count);
 QString batchFailures(Language language, std::int64_t failed, std::int64_t count);
 
-// --guess: "notes.txt: CP737, 97% sure; runner-up CP869, 3%; converters: Μ1, Μ7".
+// --guess: "notes.txt: CP737, 97% sure; runner-up CP869, 3%; converters: Μ1, Μ7", or where the two read
+// the file alike "notes.txt: CP1253, 50% sure; runner-up ISO-8859-7, 50%, which reads it the same; ...".
 struct GuessedEncoding
 {
     QString name;
-    double confidence = 0; // 0..1
+    double confidence = 0;   // 0..1
+    bool readsAlike = false; // a runner-up that decodes the file as the best does
 };
 QString guessed(Language language, const QString& file, const GuessedEncoding& best,
                 const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys);
 // Exit status 3.
 QString notText(Language language, const QString& file);
+// The line of a file that could not be read; the reason goes to standard error.
+QString notRead(Language language, const QString& file);
+// A confidence as the lines show it: rounded down, so that a guess not quite certain never shows as 100.
+int percent(double confidence);
 
 } // namespace trelvick::lang::cli
