@@ -37,7 +37,7 @@ class BenchPlatform final : public platform::Platform
 public:
     QString input, output;
     QString programFolder() override { return QCoreApplication::applicationDirPath(); }
-    bool anotherInstanceRunning() override { return false; }
+    base::Expected<bool> anotherInstanceRunning() override { return false; }
     void setApplicationTitle(const QString&) override {}
     void beep() override {}
     platform::Answer messageBox(const platform::MessageBoxRequest&) override { return platform::Answer::Yes; }

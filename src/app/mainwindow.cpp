@@ -4,6 +4,7 @@
 #include "config/configuration.h"
 #include "files/fileops.h"
 #include "files/paths.h"
+#include "lang/errortext.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -12,8 +13,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
-
-#include <exception>
 
 namespace trelvick::app {
 
@@ -290,8 +289,14 @@ void MainWindow::applyStartupFailure(const QString& error)
 
 bool MainWindow::load()
 {
-    try {
-        if (m_platform.anotherInstanceRunning()) {
+    {
+        const base::Expected<bool> another = m_platform.anotherInstanceRunning();
+        if (!another) {
+            // Before tq.ini is looked at: the message names no file yet.
+            applyStartupFailure(lang::errorText(another.error(), m_state.InterfaceLanguage));
+            return false;
+        }
+        if (*another) {
             m_platform.setApplicationTitle(lang::duplicateInstanceTitle());
             setWindowTitle(lang::duplicateInstanceTitle());
             m_platform.beep();
@@ -368,9 +373,6 @@ bool MainWindow::load()
 
         onGreek();
         return !m_state.ended;
-    } catch (const std::exception& failure) {
-        applyStartupFailure(QString::fromLocal8Bit(failure.what()));
-        return false;
     }
 }
 
