@@ -130,15 +130,15 @@ int main(int argc, char* argv[])
         app::MainWindow mainWindow(platform);
         if (!mainWindow.load())
             return 1;
-        mainWindow.onInputDefine();
-        mainWindow.onOutputDefine();
+        mainWindow.press(app::Command::InputDefine);
+        mainWindow.press(app::Command::OutputDefine);
         // Shown and settled, as when the user clicks Convert: the first layout and painting of a new
         // window are not the conversion's.
         mainWindow.show();
         QCoreApplication::processEvents();
         removeOutput();
         timer.restart();
-        mainWindow.onConvert();
+        mainWindow.press(app::Command::Convert);
         window.push_back(timer.nsecsElapsed() / 1e9);
     }
     QFile::remove(platform.output);

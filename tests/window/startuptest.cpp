@@ -88,6 +88,8 @@ void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable
     QCOMPARE(f.find<QWidget>("lblCopyright")->geometry(), QRect(8, 392, 513, 17));
     QVERIFY(f.window->font().family() == u"DejaVu Sans"_qs && f.window->font().bold());
     QCOMPARE(f.window->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QCOMPARE(f.find<QWidget>("lblPleaseWait")->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QVERIFY(f.find<QWidget>("lblConverter")->font().bold() && !f.find<QWidget>("txtOutputFullPathName")->font().bold());
     // No button covers another or reaches out of its frame.
     for (const char* name : testing::kAllCommands) {
         const QWidget* button = f.button(name);

@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/startup.h"
+
+#include "app/boxes.h"
+#include "files/paths.h"
+#include "lang/errortext.h"
+
+#include <QWidget>
+
+namespace trelvick::app {
+
+using platform::Icon;
+
+StartUp::StartUp(platform::Platform& platform, WindowState& state, QWidget& window)
+    : m_platform(platform), m_state(state), m_window(window)
+{
+}
+
+bool StartUp::run()
+{
+    if (refuseSecondInstance())
+        return false;
+    m_state = WindowState{};
+    const QString folder = m_platform.programFolder();
+    m_state.programFolder = files::AddSeparator(folder);
+    m_state.HelpFilePath = helpFilePath(m_state.programFolder, lang::Language::Greek);
+    return loadConfiguration(folder);
+}
+
+void StartUp::stop(const QString& text, Icon icon, int status)
+{
+    m_platform.beep();
+    m_platform.messageBox({lang::startupTitle(), text, icon, platform::Buttons::Ok, lang::bilingualButtonTexts()});
+    endProgram(m_platform, m_state, status);
+}
+
+// First of all, so that a second copy says so even when tq.ini is missing or faulty.
+bool StartUp::refuseSecondInstance()
+{
+    const base::Expected<bool> another = m_platform.anotherInstanceRunning();
+    if (!another) {
+        // Before tq.ini is looked at: the message names no file yet.
+        stop(lang::startupFailureText(lang::errorText(another.error(), m_state.InterfaceLanguage), {}), Icon::Stop, 1);
+        return true;
+    }
+    if (!*another)
+        return false;
+    m_platform.setApplicationTitle(lang::duplicateInstanceTitle());
+    m_window.setWindowTitle(lang::duplicateInstanceTitle());
+    stop(lang::secondInstanceText(), Icon::Information, 0);
+    return true;
+}
+
+bool StartUp::loadConfiguration(const QString& programFolder)
+{
+    const config::LoadResult loaded = config::loadConfiguration(programFolder, config::personalConfigFolder());
+    m_state.ConfigFilePath = loaded.config.configFilePath;
+    const QString& path = m_state.ConfigFilePath;
+    switch (loaded.failure) {
+    case config::ConfigFailure::None:
+        break;
+    case config::ConfigFailure::MissingFile:
+        stop(lang::missingConfigText(path), Icon::Stop, 1);
+        return false;
+    case config::ConfigFailure::MissingCount:
+        stop(lang::missingCountText(path), Icon::Stop, 1);
+        return false;
+    case config::ConfigFailure::BadCount:
+        stop(lang::wrongCountText(path), Icon::Stop, 1);
+        return false;
+    case config::ConfigFailure::NoConverter:
+        stop(lang::noConverterText(path), Icon::Stop, 1);
+        return false;
+    case config::ConfigFailure::Other:
+    case config::ConfigFailure::TooLarge:
+        stop(lang::startupFailureText(loaded.errorText, path), Icon::Stop, 1);
+        return false;
+    }
+    const config::Configuration& config = loaded.config;
+    m_state.configFile = config.configFile;
+    m_state.QuickViewAvailable = config.quickViewAvailable;
+    m_state.QuickViewCommand = config.quickViewAvailable ? config.quickViewCommand : QString();
+    m_state.EditorAvailable = config.editorAvailable;
+    m_state.EditorCommand = config.editorAvailable ? config.editorCommand : QString();
+    m_state.ConverterList = config.converters;
+    return true;
+}
+
+} // namespace trelvick::app
