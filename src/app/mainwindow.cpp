@@ -118,13 +118,13 @@ void MainWindow::showState()
     m_ui.cboConverterSelection->setEnabled(now.converterChoice);
     setTextIfChanged(m_ui.txtInputFullPathName, m_state.InputFilePath);
     setTextIfChanged(m_ui.txtOutputFullPathName, m_state.OutputFilePath);
-    // Never shown: the batch stands there for whoever looks for it by name.
-    QStringList listed;
-    for (int i = 0; i < m_ui.lstListOfFilenames->count(); ++i)
-        listed << m_ui.lstListOfFilenames->item(i)->text();
-    if (listed != m_state.ListOfFilenames) {
+    // Never shown: the batch stands there for whoever looks for it by name. Compared with the copy
+    // last shown, which shares its data until the state's list changes: a batch of thousands of
+    // files is not compared name by name twice a file.
+    if (m_shownBatch != m_state.ListOfFilenames) {
+        m_shownBatch = m_state.ListOfFilenames;
         m_ui.lstListOfFilenames->clear();
-        m_ui.lstListOfFilenames->addItems(m_state.ListOfFilenames);
+        m_ui.lstListOfFilenames->addItems(m_shownBatch);
     }
 }
 

@@ -48,6 +48,7 @@ private:
     platform::Platform& m_platform;
     WindowState m_state;
     Controls m_ui;
+    QStringList m_shownBatch; // what lstListOfFilenames holds
     FileSelection m_selection;
     FileCommands m_inputCommands;
     FileCommands m_outputCommands;
