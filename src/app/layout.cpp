@@ -243,10 +243,10 @@ void showPanels(QWidget* window)
 void centreProgressText(const Controls& ui)
 {
     // In twips as single-precision numbers, like the rest of the layout.
-    const float panelWidth = float(ui.p3dProgress->width() * 15);
-    const float panelHeight = float(ui.p3dProgress->height() * 15);
-    const float boxWidth = float(ui.txtProgress->width() * 15);
-    const float boxHeight = float(ui.txtProgress->height() * 15);
+    const float panelWidth = twipsOf(ui.p3dProgress->width());
+    const float panelHeight = twipsOf(ui.p3dProgress->height());
+    const float boxWidth = twipsOf(ui.txtProgress->width());
+    const float boxHeight = twipsOf(ui.txtProgress->height());
     ui.txtProgress->move(px((panelWidth - boxWidth) / 2.0f), px((panelHeight - boxHeight) / 2.0f));
 }
 

@@ -47,8 +47,6 @@ bool MainWindow::load()
 {
     if (!StartUp(m_platform, m_state, *this).run())
         return false;
-    m_ui.cboConverterSelection->clear();
-    m_ui.lstConverterSelection->clear();
     // The keys' list is never shown: it stands beside the descriptions for whoever looks for it by name.
     for (const config::Converter& converter : m_state.ConverterList) {
         m_ui.cboConverterSelection->addItem(converter.description);

@@ -18,13 +18,15 @@ StartUp::StartUp(platform::Platform& platform, WindowState& state, QWidget& wind
 
 bool StartUp::run()
 {
-    if (refuseSecondInstance())
+    refuseSecondInstance();
+    if (m_state.ended)
         return false;
     m_state = WindowState{};
     const QString folder = m_platform.programFolder();
     m_state.programFolder = files::AddSeparator(folder);
     m_state.HelpFilePath = helpFilePath(m_state.programFolder, lang::Language::Greek);
-    return loadConfiguration(folder);
+    loadConfiguration(folder);
+    return !m_state.ended;
 }
 
 void StartUp::stop(const QString& text, Icon icon, int status)
@@ -35,23 +37,21 @@ void StartUp::stop(const QString& text, Icon icon, int status)
 }
 
 // First of all, so that a second copy says so even when tq.ini is missing or faulty.
-bool StartUp::refuseSecondInstance()
+void StartUp::refuseSecondInstance()
 {
     const base::Expected<bool> another = m_platform.anotherInstanceRunning();
-    if (!another) {
+    if (!another)
         // Before tq.ini is looked at: the message names no file yet.
-        stop(lang::startupFailureText(lang::errorText(another.error(), m_state.InterfaceLanguage), {}), Icon::Stop, 1);
-        return true;
-    }
+        return stop(lang::startupFailureText(lang::errorText(another.error(), m_state.InterfaceLanguage), {}),
+                    Icon::Stop, 1);
     if (!*another)
-        return false;
+        return;
     m_platform.setApplicationTitle(lang::duplicateInstanceTitle());
     m_window.setWindowTitle(lang::duplicateInstanceTitle());
     stop(lang::secondInstanceText(), Icon::Information, 0);
-    return true;
 }
 
-bool StartUp::loadConfiguration(const QString& programFolder)
+void StartUp::loadConfiguration(const QString& programFolder)
 {
     const config::LoadResult loaded = config::loadConfiguration(programFolder, config::personalConfigFolder());
     m_state.ConfigFilePath = loaded.config.configFilePath;
@@ -60,21 +60,16 @@ bool StartUp::loadConfiguration(const QString& programFolder)
     case config::ConfigFailure::None:
         break;
     case config::ConfigFailure::MissingFile:
-        stop(lang::missingConfigText(path), Icon::Stop, 1);
-        return false;
+        return stop(lang::missingConfigText(path), Icon::Stop, 1);
     case config::ConfigFailure::MissingCount:
-        stop(lang::missingCountText(path), Icon::Stop, 1);
-        return false;
+        return stop(lang::missingCountText(path), Icon::Stop, 1);
     case config::ConfigFailure::BadCount:
-        stop(lang::wrongCountText(path), Icon::Stop, 1);
-        return false;
+        return stop(lang::wrongCountText(path), Icon::Stop, 1);
     case config::ConfigFailure::NoConverter:
-        stop(lang::noConverterText(path), Icon::Stop, 1);
-        return false;
+        return stop(lang::noConverterText(path), Icon::Stop, 1);
     case config::ConfigFailure::Other:
     case config::ConfigFailure::TooLarge:
-        stop(lang::startupFailureText(loaded.errorText, path), Icon::Stop, 1);
-        return false;
+        return stop(lang::startupFailureText(loaded.errorText, path), Icon::Stop, 1);
     }
     const config::Configuration& config = loaded.config;
     m_state.configFile = config.configFile;
@@ -83,7 +78,6 @@ bool StartUp::loadConfiguration(const QString& programFolder)
     m_state.EditorAvailable = config.editorAvailable;
     m_state.EditorCommand = config.editorAvailable ? config.editorCommand : QString();
     m_state.ConverterList = config.converters;
-    return true;
 }
 
 } // namespace trelvick::app

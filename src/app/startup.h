@@ -20,8 +20,8 @@ public:
     bool run();
 
 private:
-    bool refuseSecondInstance();
-    bool loadConfiguration(const QString& programFolder);
+    void refuseSecondInstance();
+    void loadConfiguration(const QString& programFolder);
     void stop(const QString& text, platform::Icon icon, int status);
 
     platform::Platform& m_platform;

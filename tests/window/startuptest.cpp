@@ -108,6 +108,13 @@ void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable
                               "p3dPleaseWait", "p3dProgress"})
         QVERIFY2(f.find<QWidget>(shown)->isVisible(), shown);
     QVERIFY(!f.window->findChild<QMenuBar*>());
+    // The fills as painted: the status line red, the path boxes light cyan to their very edge.
+    const QImage shot = f.window->grab().toImage();
+    const auto painted = [&](const char* name) {
+        return shot.pixelColor(f.find<QWidget>(name)->mapTo(f.window.get(), QPoint()));
+    };
+    QCOMPARE(painted("lblPleaseWait"), QColor(255, 0, 0));
+    QCOMPARE(painted("txtInputFullPathName"), QColor(192, 255, 255));
 }
 
 void StartupTest::refusalShowsItsBilingualMessageAndEnds_data()
