@@ -37,7 +37,7 @@ class BenchPlatform final : public platform::Platform
 public:
     QString input, output;
     QString programFolder() override { return QCoreApplication::applicationDirPath(); }
-    bool anotherInstanceRunning() override { return false; }
+    base::Expected<bool> anotherInstanceRunning() override { return false; }
     void setApplicationTitle(const QString&) override {}
     void beep() override {}
     platform::Answer messageBox(const platform::MessageBoxRequest&) override { return platform::Answer::Yes; }
@@ -130,15 +130,15 @@ int main(int argc, char* argv[])
         app::MainWindow mainWindow(platform);
         if (!mainWindow.load())
             return 1;
-        mainWindow.onInputDefine();
-        mainWindow.onOutputDefine();
+        mainWindow.press(app::Command::InputDefine);
+        mainWindow.press(app::Command::OutputDefine);
         // Shown and settled, as when the user clicks Convert: the first layout and painting of a new
         // window are not the conversion's.
         mainWindow.show();
         QCoreApplication::processEvents();
         removeOutput();
         timer.restart();
-        mainWindow.onConvert();
+        mainWindow.press(app::Command::Convert);
         window.push_back(timer.nsecsElapsed() / 1e9);
     }
     QFile::remove(platform.output);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/mainwindow.h"
+#include "app/conversionrun.h"
 
+#include "app/boxes.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/batchcheck.h"
@@ -8,10 +9,7 @@
 #include "files/fileops.h"
 #include "lang/errortext.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
+#include <algorithm>
 
 namespace trelvick::app {
 
@@ -19,132 +17,159 @@ using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 
-void MainWindow::setProgress(int percentage)
+namespace {
+
+class SingleRun final : public RunPolicy
 {
-    m_ui.p3dProgress->setPercentage(percentage);
-    m_ui.txtProgress->setText(QString::number(percentage) + u'%');
+public:
+    explicit SingleRun(const WindowState& state) : m_state(state) {}
+
+    QList<Job> jobs() const override { return {{m_state.InputFilePath, m_state.OutputFilePath}}; }
+    // Two names for one file (a link, "./a" beside "a"): the input would be replaced by its result.
+    bool namesClash() const override
+    {
+        return m_state.InputFilePath == m_state.OutputFilePath ||
+               files::sameFile(m_state.InputFilePath, m_state.OutputFilePath);
+    }
+    bool asksBeforeReplacing() const override { return !m_state.OutputFileChanged; }
+    QString fileLabel(lang::Language, qsizetype, qsizetype) const override { return {}; }
+    bool reportsResult() const override { return true; }
+
+private:
+    const WindowState& m_state;
+};
+
+class BatchRun final : public RunPolicy
+{
+public:
+    explicit BatchRun(const WindowState& state) : m_state(state) {}
+
+    QList<Job> jobs() const override
+    {
+        QList<Job> jobs;
+        for (const QString& input : m_state.ListOfFilenames)
+            jobs.append({input, input + u".out"_qs});
+        return jobs;
+    }
+    // Refused as a whole, as one file under two names is: converting the first would replace another's input.
+    bool namesClash() const override
+    {
+        const QList<files::BatchEntry> entries = files::checkBatch(m_state.ListOfFilenames);
+        return std::any_of(entries.begin(), entries.end(), [](const files::BatchEntry& e) { return e.refused(); });
+    }
+    // The user was told that existing outputs are replaced.
+    bool asksBeforeReplacing() const override { return false; }
+    QString fileLabel(lang::Language language, qsizetype number, qsizetype count) const override
+    {
+        return lang::batchLabel(language, number, count);
+    }
+    bool reportsResult() const override { return false; }
+
+private:
+    const WindowState& m_state;
+};
+
+} // namespace
+
+ConversionRun::ConversionRun(platform::Platform& platform, WindowState& state, ProgressView& view)
+    : m_platform(platform), m_state(state), m_view(view)
+{
 }
 
-void MainWindow::setCommandsAvailable(bool available)
+void ConversionRun::run(int converter)
 {
-    for (PictureButton* button :
-         {m_ui.c3dInputDefine, m_ui.c3dInputView, m_ui.c3dInputEdit, m_ui.c3dInputRename, m_ui.c3dInputDelete,
-          m_ui.c3dOutputDefine, m_ui.c3dOutputView, m_ui.c3dOutputEdit, m_ui.c3dOutputRename, m_ui.c3dOutputDelete,
-          m_ui.c3dGreek, m_ui.c3dEnglish, m_ui.c3dConvert, m_ui.c3dExit})
-        button->setAvailable(available);
-    m_ui.cboConverterSelection->setEnabled(available);
-    m_ui.c3dInfo->setAvailable(available);
+    const SingleRun single(m_state);
+    const BatchRun batch(m_state);
+    const RunPolicy& policy = m_state.ListOfFilenames.isEmpty() ? static_cast<const RunPolicy&>(single) : batch;
+    const QList<Job> jobs = policy.jobs();
+    if (!passesChecks(policy, jobs))
+        return;
+    const config::Converter chosen = converter >= 0 && converter < m_state.ConverterList.size()
+                                         ? m_state.ConverterList.at(converter)
+                                         : config::Converter{};
+    for (qsizetype i = 0; i < jobs.size(); ++i)
+        if (!convert(policy, jobs.at(i), i + 1, jobs.size(), chosen))
+            return;
 }
 
-void MainWindow::failConversion(const QString& error)
+bool ConversionRun::refuse(const lang::Message& message)
 {
     m_platform.beep();
-    box(lang::conversionFailure(m_state.InterfaceLanguage, error), Icon::Stop);
-    m_state.ConversionRunning = false;
-    endProgram(1);
+    showBox(m_platform, m_state, message, Icon::Information);
+    return false;
 }
 
-void MainWindow::onConvert()
+bool ConversionRun::passesChecks(const RunPolicy& policy, const QList<Job>& jobs)
 {
-    if (m_state.ended || !m_ui.c3dConvert->isAvailable())
-        return;
-    const int count = std::max(m_ui.lstListOfFilenames->count(), 1);
-    const bool single = count == 1;
-
-    QStringList batch;
-    for (int i = 0; !single && i < count; ++i)
-        batch << m_ui.lstListOfFilenames->item(i)->text();
+    const lang::Language language = m_state.InterfaceLanguage;
     // A name that came from the file system in bytes Qt could not decode holds U+FFFD in their place:
     // opened or created under that name it would be another file.
-    for (const QString& name : single ? QStringList{m_state.InputFilePath, m_state.OutputFilePath} : batch) {
-        if (name.contains(QChar::ReplacementCharacter)) {
-            m_platform.beep();
-            box(lang::unrepresentableName(m_state.InterfaceLanguage, name), Icon::Information);
-            return;
-        }
+    for (const Job& job : jobs)
+        for (const QString& name : {job.input, job.output})
+            if (name.contains(QChar::ReplacementCharacter))
+                return refuse(lang::unrepresentableName(language, name));
+    if (policy.namesClash())
+        return refuse(lang::wrongNames(language));
+    if (!policy.asksBeforeReplacing())
+        return true;
+    m_platform.beep();
+    return showBox(m_platform, m_state, lang::previousResults(language), Icon::Question, Buttons::YesNo) == Answer::Yes;
+}
+
+void ConversionRun::fail(const lang::Message& message)
+{
+    m_platform.beep();
+    showBox(m_platform, m_state, message, Icon::Stop);
+    m_state.ConversionRunning = false;
+    endProgram(m_platform, m_state, 1);
+}
+
+bool ConversionRun::convert(const RunPolicy& policy, const Job& job, qsizetype number, qsizetype count,
+                            const config::Converter& converter)
+{
+    const lang::Language language = m_state.InterfaceLanguage;
+    m_state.ConverterSection = converter.key;
+    // Read afresh for every file: the user may have mended tq.ini meanwhile.
+    // A file that cannot be read has no sections, as it had none for the classic reader.
+    const auto profile = config::ProfileReader::fromFile(m_state.configFile);
+    const auto loaded = config::loadCodeSection(profile ? *profile : config::ProfileReader(), m_state.ConverterSection);
+    if (!loaded) {
+        fail(lang::missingCodeSection(language, converter.description));
+        return false;
     }
-    // A batch output that would replace one of the batch's inputs: refused as a whole, before
-    // anything is converted, as a single file with two names is.
-    const QList<files::BatchEntry> conflicts = files::checkBatch(batch);
-    if (std::any_of(conflicts.begin(), conflicts.end(), [](const files::BatchEntry& e) { return e.refused(); })) {
+
+    files::FileConversion conversion;
+    conversion.input = job.input;
+    conversion.output = job.output;
+    std::int64_t size = 0;
+    conversion.started = [&](std::int64_t inputSize) {
+        size = inputSize;
+        if (const QString label = policy.fileLabel(language, number, count); !label.isNull())
+            m_view.showStatusLine(label);
+        m_state.ConversionRunning = true;
+        m_view.showState();
+        m_view.showProgress(0);
+    };
+    conversion.progress = [&](const convert::Counts& counts) {
+        m_view.showProgress(convert::progressPercentage(counts.processed, size));
+        m_platform.processEvents();
+    };
+    const files::ConversionOutcome result = files::convertFile(conversion, *loaded);
+    if (!result.ok()) {
+        fail(lang::conversionFailure(language, lang::errorText(result.error, language)));
+        return false;
+    }
+    if (policy.reportsResult()) {
+        m_view.showProgress(100);
         m_platform.beep();
-        box(lang::wrongNames(m_state.InterfaceLanguage), Icon::Information);
-        return;
-    }
-
-    for (int i = 0; i < count; ++i) {
-        const QString input = single ? m_state.InputFilePath : batch.at(i);
-        const QString output = single ? m_state.OutputFilePath : input + u".out"_qs;
-
-        if (single) {
-            // Two names for one file (a link, "./a" beside "a"): the input would be replaced by its result.
-            if (input == output || files::sameFile(input, output)) {
-                m_platform.beep();
-                box(lang::wrongNames(m_state.InterfaceLanguage), Icon::Information);
-                return;
-            }
-            if (!m_state.OutputFileChanged) {
-                m_platform.beep();
-                if (box(lang::previousResults(m_state.InterfaceLanguage), Icon::Question, Buttons::YesNo) !=
-                    Answer::Yes)
-                    return;
-            }
-        }
-
-        const int selected = m_ui.cboConverterSelection->currentIndex();
-        const QString description = m_ui.cboConverterSelection->currentText();
-        m_state.ConverterSection =
-            selected >= 0 && selected < m_ui.lstConverterSelection->count()
-                ? m_ui.lstConverterSelection->item(selected)->text()
-                : QString();
-        // Read afresh for every file: the user may have mended tq.ini meanwhile.
-        // A file that cannot be read has no sections, as it had none for the classic reader.
-        const auto profile = config::ProfileReader::fromFile(m_state.configFile);
-        const auto loaded =
-            config::loadCodeSection(profile ? *profile : config::ProfileReader(), m_state.ConverterSection);
-        if (!loaded) {
-            m_platform.beep();
-            box(lang::missingCodeSection(m_state.InterfaceLanguage, description), Icon::Stop);
-            endProgram(1);
-            return;
-        }
-
-        files::FileConversion conversion;
-        conversion.input = input;
-        conversion.output = output;
-        std::int64_t size = 0;
-        conversion.started = [&](std::int64_t inputSize) {
-            size = inputSize;
-            if (!single)
-                m_ui.lblPleaseWait->setText(lang::batchLabel(m_state.InterfaceLanguage, i + 1, count));
-            setCommandsAvailable(false);
-            setProgress(0);
-            m_state.ConversionRunning = true;
-        };
-        conversion.progress = [this, &size](const convert::Counts& counts) {
-            setProgress(convert::progressPercentage(counts.processed, size));
-            m_platform.processEvents();
-        };
-        const files::ConversionOutcome result = files::convertFile(conversion, *loaded);
-        if (!result.ok()) {
-            failConversion(lang::errorText(result.error, m_state.InterfaceLanguage));
-            return;
-        }
-
-        if (single) {
-            setProgress(100);
-            m_platform.beep();
-            box(lang::endOfConversion(m_state.InterfaceLanguage, description, result.counts.changed),
+        showBox(m_platform, m_state, lang::endOfConversion(language, converter.description, result.counts.changed),
                 Icon::Information);
-        }
-
-        setProgress(0);
-        setCommandsAvailable(true);
-        setSideAvailability(m_input, true);
-        setSideAvailability(m_output, true);
-        m_state.OutputFileChanged = false;
-        m_state.ConversionRunning = false;
     }
+    m_view.showProgress(0);
+    m_state.OutputFileChanged = false;
+    m_state.ConversionRunning = false;
+    m_view.showState();
+    return true;
 }
 
 } // namespace trelvick::app

@@ -1,94 +1,86 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/mainwindow.h"
+#include "app/filecommands.h"
 
+#include "app/boxes.h"
+#include "app/infoline.h"
 #include "files/fileops.h"
 #include "lang/errortext.h"
 
-#include <QLabel>
-#include <QLineEdit>
-
 namespace trelvick::app {
 
-using platform::Answer;
-using platform::Buttons;
 using platform::Icon;
 
-// --- quick view and edit ----------------------------------------------------------------------
-
-void MainWindow::viewFile(const FileSide& side)
+FileCommands::FileCommands(platform::Platform& platform, WindowState& state, WindowView& view, lang::Side side)
+    : m_platform(platform), m_state(state), m_view(view), m_side(side)
 {
-    if (m_state.ended || !side.view->isAvailable())
-        return;
-    const platform::StartResult started = m_platform.startDetached(m_state.QuickViewCommand, *side.filePath);
-    if (!started.ok) {
-        m_platform.beep();
-        box(lang::quickViewFailure(m_state.InterfaceLanguage, started.error), Icon::Exclamation);
-    }
 }
 
-void MainWindow::editFile(const FileSide& side)
+void FileCommands::fail(FailureMessage failure, const QString& error)
 {
-    if (m_state.ended || !side.edit->isAvailable())
+    showFailure(m_platform, m_state, failure(m_state.InterfaceLanguage, error));
+}
+
+void FileCommands::refreshInputInfo(FailureMessage failure)
+{
+    if (m_side != lang::Side::Input)
         return;
-    box(lang::editNotice(m_state.InterfaceLanguage, *side.filePath), Icon::Information);
-    const platform::StartResult ran = m_platform.runAndWait(m_state.EditorCommand, *side.filePath);
-    QString error = ran.error;
+    const base::Expected<files::FileStat> stat = files::statFile(m_state.InputFilePath);
+    if (!stat)
+        return fail(failure, lang::errorText(stat.error(), m_state.InterfaceLanguage));
+    m_view.showStatusLine(inputInfoText(m_state.InterfaceLanguage, *stat));
+}
+
+void FileCommands::view()
+{
+    const platform::StartResult started =
+        m_platform.startDetached(m_state.QuickViewCommand, m_state.side(m_side).filePath);
+    if (!started.ok)
+        fail(&lang::quickViewFailure, started.error);
+}
+
+void FileCommands::edit()
+{
+    const QString path = m_state.side(m_side).filePath;
+    showBox(m_platform, m_state, lang::editNotice(m_state.InterfaceLanguage, path), Icon::Information);
+    const platform::StartResult ran = m_platform.runAndWait(m_state.EditorCommand, path);
+    if (!ran.ok)
+        return fail(&lang::editFailure, ran.error);
     // The editor may have changed the file's size and date.
-    if (ran.ok && (!side.refreshesInfoLine || ShowInputInfo(&error)))
-        return;
-    m_platform.beep();
-    box(lang::editFailure(m_state.InterfaceLanguage, error), Icon::Exclamation);
+    refreshInputInfo(&lang::editFailure);
 }
 
-// --- rename -----------------------------------------------------------------------------------
-
-void MainWindow::renameFile(const FileSide& side)
+void FileCommands::rename()
 {
-    if (m_state.ended || !side.rename->isAvailable())
-        return;
-    const QString answer = m_platform.inputBox({lang::renameTitle(m_state.InterfaceLanguage),
-                                                lang::renamePrompt(m_state.InterfaceLanguage, side.which),
-                                                lang::buttonTexts(m_state.InterfaceLanguage)});
+    const lang::Language language = m_state.InterfaceLanguage;
+    const QString answer = m_platform.inputBox(
+        {lang::renameTitle(language), lang::renamePrompt(language, m_side), lang::buttonTexts(language)});
     if (answer.isEmpty())
         return;
+    WindowState::Side file = m_state.side(m_side);
     // The answer is taken exactly as typed; a taken name fails instead of replacing that file.
-    const QString target = *side.folder + answer;
-    const base::Error renamed = files::renameNoReplace(*side.filePath, target);
-    QString error = renamed ? lang::errorText(renamed, m_state.InterfaceLanguage) : QString();
-    if (!renamed) {
-        *side.filePath = target;
-        side.path->setText(target);
-        if (!side.refreshesInfoLine || ShowInputInfo(&error))
-            return;
-    }
-    m_platform.beep();
-    box(lang::renameFailure(m_state.InterfaceLanguage, error), Icon::Exclamation);
+    const QString target = file.folder + answer;
+    if (const base::Error renamed = files::renameNoReplace(file.filePath, target))
+        return fail(&lang::renameFailure, lang::errorText(renamed, m_state.InterfaceLanguage));
+    file.filePath = target;
+    // The new name shows even when the line cannot follow it.
+    m_view.showState();
+    refreshInputInfo(&lang::renameFailure);
 }
 
-// --- delete -----------------------------------------------------------------------------------
-
-void MainWindow::deleteFile(const FileSide& side)
+void FileCommands::remove()
 {
-    if (m_state.ended || !side.remove->isAvailable())
-        return;
+    WindowState::Side file = m_state.side(m_side);
     m_platform.beep();
-    if (box(lang::deleteQuestion(m_state.InterfaceLanguage, side.which, *side.filePath), Icon::Question,
-            Buttons::YesNo) != Answer::Yes)
+    if (showBox(m_platform, m_state, lang::deleteQuestion(m_state.InterfaceLanguage, m_side, file.filePath),
+                Icon::Question, platform::Buttons::YesNo) != platform::Answer::Yes)
         return;
-    if (const base::Error deleted = files::deleteFile(*side.filePath)) {
-        m_platform.beep();
-        box(lang::deleteFailure(m_state.InterfaceLanguage, lang::errorText(deleted, m_state.InterfaceLanguage)),
-            Icon::Exclamation);
-        return;
-    }
-    *side.defined = false;
-    side.filePath->clear();
-    side.folder->clear();
-    setSideAvailability(side, false);
-    side.path->clear();
-    updateConvertAvailability();
-    if (side.refreshesInfoLine)
-        m_ui.lblPleaseWait->clear();
+    if (const base::Error deleted = files::deleteFile(file.filePath))
+        return fail(&lang::deleteFailure, lang::errorText(deleted, m_state.InterfaceLanguage));
+    file.defined = false;
+    file.filePath.clear();
+    file.folder.clear();
+    if (m_side == lang::Side::Input)
+        m_view.showStatusLine({});
 }
 
 } // namespace trelvick::app

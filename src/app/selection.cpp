@@ -1,11 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/mainwindow.h"
+#include "app/selection.h"
 
+#include "app/boxes.h"
 #include "files/paths.h"
-
-#include <QComboBox>
-#include <QLineEdit>
-#include <QListWidget>
 
 namespace trelvick::app {
 
@@ -16,78 +13,74 @@ namespace {
 const QString kRootFolder = u"/"_qs;
 } // namespace
 
-MainWindow::Selection MainWindow::SelectFiles(const QString& folder, const QString& title, const QString& filter)
+FileSelection::FileSelection(platform::Platform& platform, WindowState& state, WindowView& view, QWidget& window,
+                             std::function<void(Command)> press)
+    : m_platform(platform), m_state(state), m_view(view), m_window(window), m_press(std::move(press))
 {
-    const FileDialogResult result = m_platform.openFiles({title, filter, folder, {}, m_state.InterfaceLanguage});
-    m_platform.bringToFront(this);
-    return {result.outcome, result.names, result.error};
 }
 
-void MainWindow::onInputDefine()
+FileDialogResult FileSelection::SelectFiles(const QString& folder)
 {
-    if (m_state.ended || !m_ui.c3dInputDefine->isAvailable())
-        return;
+    const lang::Language language = m_state.InterfaceLanguage;
+    const FileDialogResult result =
+        m_platform.openFiles({lang::inputDialogTitle(language), lang::fileFilter(language), folder, {}, language});
+    m_platform.bringToFront(&m_window);
+    return result;
+}
+
+void FileSelection::selectInput()
+{
     for (;;) {
-        const QString title = lang::inputDialogTitle(m_state.InterfaceLanguage);
-        const QString filter = lang::fileFilter(m_state.InterfaceLanguage);
         QString folder = kRootFolder;
         if (m_state.OutputFileDefined)
             folder = m_state.OutputFolder;
         if (m_state.InputFileDefined)
             folder = m_state.InputFolder;
 
-        const Selection selection = SelectFiles(folder, title, filter);
+        const FileDialogResult selection = SelectFiles(folder);
         if (selection.outcome == FileDialogResult::Failed) {
             m_platform.beep();
-            box(lang::inputDialogFailure(m_state.InterfaceLanguage, selection.error), platform::Icon::Exclamation);
-            endProgram(1);
+            showBox(m_platform, m_state, lang::inputDialogFailure(m_state.InterfaceLanguage, selection.error),
+                    platform::Icon::Exclamation);
+            endProgram(m_platform, m_state, 1);
             return;
         }
         if (selection.outcome == FileDialogResult::Cancelled || selection.names.isEmpty()) {
-            m_ui.lstListOfFilenames->clear();
-            break;
+            m_state.ListOfFilenames.clear();
+            return;
         }
         if (selection.names.size() == 1) {
-            m_ui.lstListOfFilenames->clear();
+            m_state.ListOfFilenames.clear();
             m_state.InputFilePath = selection.names.front();
             m_state.InputFolder = files::GetFolder(m_state.InputFilePath);
-            m_ui.txtInputFullPathName->setText(m_state.InputFilePath);
             m_state.InputFileDefined = true;
-            setSideAvailability(m_input, true);
             // A file that cannot be read just keeps the old line; the selection stands.
-            ShowInputInfo();
-            break;
+            m_view.ShowInputInfo();
+            return;
         }
-        if (offerMultipleFileConversion(selection.names)) {
-            if (m_state.ended)
-                return;
-            break;
-        }
+        if (offerMultipleFileConversion(selection.names))
+            return;
         // Declined: the same dialog again.
     }
-    updateConvertAvailability();
 }
 
-void MainWindow::setSideAvailability(const FileSide& side, bool holdsFile)
+bool FileSelection::offerMultipleFileConversion(const QStringList& names)
 {
-    side.define->setAvailable(true);
-    side.view->setAvailable(holdsFile && m_state.QuickViewAvailable);
-    side.edit->setAvailable(holdsFile && m_state.EditorAvailable);
-    side.rename->setAvailable(holdsFile);
-    side.remove->setAvailable(holdsFile);
+    const QString folder = files::CutAtSeparator(names.front());
+    const lang::Message question = lang::batchQuestion(m_state.InterfaceLanguage, names.size(), folder);
+    if (showBox(m_platform, m_state, question, platform::Icon::Question, platform::Buttons::YesNo) !=
+        platform::Answer::Yes)
+        return false;
+    m_state.ListOfFilenames = names;
+    m_press(Command::Convert);
+    if (!m_state.ended)
+        m_press(Command::Exit);
+    return true;
 }
 
-void MainWindow::updateConvertAvailability()
+void FileSelection::selectOutput()
 {
-    m_ui.c3dConvert->setAvailable(m_state.InputFileDefined && m_state.OutputFileDefined);
-}
-
-void MainWindow::onOutputDefine()
-{
-    if (m_state.ended || !m_ui.c3dOutputDefine->isAvailable())
-        return;
-    const QString title = lang::outputDialogTitle(m_state.InterfaceLanguage);
-    const QString filter = lang::fileFilter(m_state.InterfaceLanguage);
+    const lang::Language language = m_state.InterfaceLanguage;
     QString folder = kRootFolder;
     QString name;
     if (m_state.InputFileDefined)
@@ -96,40 +89,19 @@ void MainWindow::onOutputDefine()
         folder = m_state.OutputFolder;
         name = m_state.OutputFilePath;
     }
-
-    const FileDialogResult result = m_platform.saveFile({title, filter, folder, name, m_state.InterfaceLanguage});
-    m_platform.bringToFront(this);
-    if (result.outcome == FileDialogResult::Failed)
+    const FileDialogResult result =
+        m_platform.saveFile({lang::outputDialogTitle(language), lang::fileFilter(language), folder, name, language});
+    m_platform.bringToFront(&m_window);
+    // A cancel or a failure keeps the output as it was.
+    if (result.outcome != FileDialogResult::Chosen || result.names.isEmpty() || result.names.front().isEmpty())
         return;
-    if (result.outcome == FileDialogResult::Chosen && !result.names.isEmpty() && !result.names.front().isEmpty()) {
-        const QString previous = m_state.OutputFilePath;
-        m_state.OutputFilePath = result.names.front();
-        m_state.OutputFolder = files::GetFolder(m_state.OutputFilePath);
-        m_ui.txtOutputFullPathName->setText(m_state.OutputFilePath);
-        m_state.OutputFileDefined = true;
-        if (m_state.OutputFilePath != previous)
-            m_state.OutputFileChanged = true;
-    }
-
-    setSideAvailability(m_output, !m_state.OutputFilePath.isEmpty());
-    updateConvertAvailability();
-}
-
-bool MainWindow::offerMultipleFileConversion(const QStringList& names)
-{
-    const QString folder = files::CutAtSeparator(names.front());
-    const lang::Message question = lang::batchQuestion(m_state.InterfaceLanguage, names.size(), folder);
-    if (box(question, platform::Icon::Question, platform::Buttons::YesNo) != platform::Answer::Yes)
-        return false;
-
-    m_ui.lstListOfFilenames->clear();
-    m_ui.lstListOfFilenames->addItems(names);
-    m_ui.c3dConvert->setAvailable(true);
-    onConvert();
-    if (m_state.ended)
-        return true;
-    onExit();
-    return true;
+    const QString chosen = result.names.front();
+    // Compared exactly: another spelling is another output, which needs no question before it is replaced.
+    if (chosen != m_state.OutputFilePath)
+        m_state.OutputFileChanged = true;
+    m_state.OutputFilePath = chosen;
+    m_state.OutputFolder = files::GetFolder(chosen);
+    m_state.OutputFileDefined = true;
 }
 
 } // namespace trelvick::app

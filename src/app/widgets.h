@@ -8,9 +8,14 @@
 namespace trelvick::app {
 
 // Layout is given in twips; 15 twips make one pixel.
+inline constexpr int kTwipsPerPixel = 15;
 inline int px(double twips)
 {
-    return qRound(twips / 15.0);
+    return qRound(twips / kTwipsPerPixel);
+}
+inline float twipsOf(int pixels)
+{
+    return float(pixels * kTwipsPerPixel);
 }
 inline QRect twipsRect(double left, double top, double width, double height)
 {

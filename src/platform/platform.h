@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
 #include "lang/texts.h"
 
 #include <QString>
@@ -86,9 +87,9 @@ public:
     // The folder that holds the running program (no trailing separator unless it is "/").
     virtual QString programFolder() = 0;
     // Claims this user's single-instance lock; true when another running copy holds it. A lock that
-    // cannot be made at all (an unwritable runtime folder) throws std::runtime_error with the
-    // system's text: starting without the protection would let two copies run.
-    virtual bool anotherInstanceRunning() = 0;
+    // cannot be made at all (an unwritable runtime folder) is an error with the system's errno:
+    // starting without the protection would let two copies run.
+    virtual base::Expected<bool> anotherInstanceRunning() = 0;
     virtual void setApplicationTitle(const QString& title) = 0;
 
     virtual void beep() = 0;

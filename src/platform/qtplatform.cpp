@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qtplatform.h"
 
-#include "lang/errortext.h"
 #include "platform/processes.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QUrl>
 
 #include <cerrno>
-#include <stdexcept>
 
 namespace trelvick::platform {
 
@@ -30,7 +28,7 @@ QString QtPlatform::programFolder()
     return QCoreApplication::applicationDirPath();
 }
 
-bool QtPlatform::anotherInstanceRunning()
+base::Expected<bool> QtPlatform::anotherInstanceRunning()
 {
     QString folder = m_lockFolder;
     if (folder.isEmpty())
@@ -50,11 +48,11 @@ bool QtPlatform::anotherInstanceRunning()
     case QLockFile::LockFailedError:
         return true;
     case QLockFile::PermissionError:
-        throw std::runtime_error(lang::systemErrorText(reason != 0 ? reason : EACCES).toStdString());
+        return base::Error::system(reason != 0 ? reason : EACCES);
     case QLockFile::UnknownError:
         break;
     }
-    throw std::runtime_error(lang::systemErrorText(reason != 0 ? reason : EIO).toStdString());
+    return base::Error::system(reason != 0 ? reason : EIO);
 }
 
 void QtPlatform::setApplicationTitle(const QString& title)

@@ -23,7 +23,7 @@ public:
     int exitStatus() const { return m_exitStatus; }
 
     QString programFolder() override;
-    bool anotherInstanceRunning() override;
+    base::Expected<bool> anotherInstanceRunning() override;
     void setApplicationTitle(const QString& title) override;
     void beep() override;
     Answer messageBox(const MessageBoxRequest& request) override;

@@ -6,8 +6,6 @@
 #include <QCoreApplication>
 #include <QTest>
 
-#include <stdexcept>
-
 namespace trelvick::testing {
 
 using platform::Answer;
@@ -39,10 +37,10 @@ ScriptedPlatform::~ScriptedPlatform()
         QVERIFY2(left.isEmpty(), qPrintable(left.join(u"; "_qs)));
 }
 
-bool ScriptedPlatform::anotherInstanceRunning()
+base::Expected<bool> ScriptedPlatform::anotherInstanceRunning()
 {
-    if (!lockFailure.isEmpty())
-        throw std::runtime_error(lockFailure.toStdString());
+    if (lockFailure != 0)
+        return base::Error::system(lockFailure);
     return otherInstance;
 }
 

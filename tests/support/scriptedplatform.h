@@ -25,7 +25,7 @@ public:
     // --- what the test sets up
     QString folder;                                // the program folder
     bool otherInstance = false;                    // another copy holds the lock
-    QString lockFailure;                           // the lock cannot be made: thrown as the system's text
+    int lockFailure = 0;                           // the lock cannot be made: this errno
     QList<platform::Answer> answers;               // for every message box, in order
     QList<platform::FileDialogResult> openResults; // for the open dialog
     QList<platform::FileDialogResult> saveResults; // for the save-as dialog
@@ -45,7 +45,7 @@ public:
     int exitStatus = -1; // -1: the program was not told to end
 
     QString programFolder() override { return folder; }
-    bool anotherInstanceRunning() override;
+    base::Expected<bool> anotherInstanceRunning() override;
     void setApplicationTitle(const QString& title) override { applicationTitle = title; }
     void beep() override { log << u"beep"_qs; }
     platform::Answer messageBox(const platform::MessageBoxRequest& request) override;

@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "lang/errortext.h"
 #include "platform/qtplatform.h"
 #include "windowfixture.h"
 
 #include <QLockFile>
 #include <QMenuBar>
 #include <QProcess>
-#include <stdexcept>
+#include <cerrno>
 
 using namespace trelvick;
 using testing::WindowFixture;
 
 namespace {
+
+// The lock column's value for a lock that another running copy holds; others are errno values.
+constexpr int kHeld = -1;
 
 const char* const kUsableAtStart[] = {"c3dInputDefine", "c3dOutputDefine", "c3dExit",
                                       "c3dGreek",       "c3dEnglish",      "c3dInfo"};
@@ -84,6 +88,8 @@ void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable
     QCOMPARE(f.find<QWidget>("lblCopyright")->geometry(), QRect(8, 392, 513, 17));
     QVERIFY(f.window->font().family() == u"DejaVu Sans"_qs && f.window->font().bold());
     QCOMPARE(f.window->palette().color(QPalette::Window), QColor(192, 192, 192));
+    QCOMPARE(f.find<QWidget>("lblPleaseWait")->palette().color(QPalette::Window), QColor(255, 0, 0));
+    QVERIFY(f.find<QWidget>("lblConverter")->font().bold() && !f.find<QWidget>("txtOutputFullPathName")->font().bold());
     // No button covers another or reaches out of its frame.
     for (const char* name : testing::kAllCommands) {
         const QWidget* button = f.button(name);
@@ -102,13 +108,20 @@ void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable
                               "p3dPleaseWait", "p3dProgress"})
         QVERIFY2(f.find<QWidget>(shown)->isVisible(), shown);
     QVERIFY(!f.window->findChild<QMenuBar*>());
+    // The fills as painted: the status line red, the path boxes light cyan to their very edge.
+    const QImage shot = f.window->grab().toImage();
+    const auto painted = [&](const char* name) {
+        return shot.pixelColor(f.find<QWidget>(name)->mapTo(f.window.get(), QPoint()));
+    };
+    QCOMPARE(painted("lblPleaseWait"), QColor(255, 0, 0));
+    QCOMPARE(painted("txtInputFullPathName"), QColor(192, 255, 255));
 }
 
 void StartupTest::refusalShowsItsBilingualMessageAndEnds_data()
 {
     QTest::addColumn<QStringList>("ini");  // empty: no tq.ini at all
     QTest::addColumn<bool>("personal");    // the ini is the personal one, a sound one in the program folder
-    QTest::addColumn<QString>("lock");     // "held": another copy runs; otherwise why it cannot be made
+    QTest::addColumn<int>("lock");         // kHeld: another copy runs; otherwise why it cannot be made
     QTest::addColumn<QString>("expected"); // %1: the upper-case path of the ini
     const QString noCount = bilingual(u"Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς την εγγραφή "
                                       u"«ΠλήθοςΜετατροπέων» στο «%1» αρχείο."_qs,
@@ -138,20 +151,20 @@ void StartupTest::refusalShowsItsBilingualMessageAndEnds_data()
         return lines << u"[ΠεριγραφήΜετατροπέων]"_qs << converter;
     };
 
-    QTest::newRow("missing file") << QStringList() << false << QString()
+    QTest::newRow("missing file") << QStringList() << false << 0
                                   << bilingual(u"Η εφαρμογή δεν μπορεί να λειτουργήσει χωρίς το αρχείο «%1»."_qs,
                                                u"The application cannot function without the '%1' file."_qs);
-    QTest::newRow("no count") << ini({}) << false << QString() << noCount;
-    QTest::newRow("count 0") << ini(u"0"_qs) << false << QString() << wrongCount;
-    QTest::newRow("count 40000") << ini(u"40000"_qs) << false << QString() << failure(u"OVERFLOW"_qs);
-    QTest::newRow("only a key above the count") << ini(u"2"_qs, u"Μ3=Three"_qs) << false << QString() << noConverter;
-    QTest::newRow("personal count 0") << ini(u"0"_qs) << true << QString() << wrongCount;
+    QTest::newRow("no count") << ini({}) << false << 0 << noCount;
+    QTest::newRow("count 0") << ini(u"0"_qs) << false << 0 << wrongCount;
+    QTest::newRow("count 40000") << ini(u"40000"_qs) << false << 0 << failure(u"OVERFLOW"_qs);
+    QTest::newRow("only a key above the count") << ini(u"2"_qs, u"Μ3=Three"_qs) << false << 0 << noConverter;
+    QTest::newRow("personal count 0") << ini(u"0"_qs) << true << 0 << wrongCount;
     // Before the configuration is looked at, so the message names no file yet.
-    QTest::newRow("lock cannot be made") << QStringList() << false << u"Permission denied"_qs
+    QTest::newRow("lock cannot be made") << QStringList() << false << EACCES
                                          << failure(u"PERMISSION DENIED"_qs).arg(QString());
     // No tq.ini either: the instance test must come first.
     QTest::newRow("another copy runs")
-        << QStringList() << false << u"held"_qs
+        << QStringList() << false << kHeld
         << bilingual(u"Η εφαρμογή είναι ήδη ενεργοποιημένη. Δεν μπορεί να εκτελείται παραπάνω από μία φορά την "
                      u"ίδια χρονική στιγμή."_qs,
                      u"The application has already been launched. Only once instance can be active at a time."_qs);
@@ -161,12 +174,12 @@ void StartupTest::refusalShowsItsBilingualMessageAndEnds()
 {
     QFETCH(QStringList, ini);
     QFETCH(bool, personal);
-    QFETCH(QString, lock);
+    QFETCH(int, lock);
     QFETCH(QString, expected);
-    const bool held = lock == u"held"_qs;
+    const bool held = lock == kHeld;
     WindowFixture f;
     f.platform.otherInstance = held;
-    f.platform.lockFailure = held ? QString() : lock;
+    f.platform.lockFailure = held ? 0 : lock;
     if (personal)
         f.writeIni(WindowFixture::standardIni());
     const QString folder = personal ? f.personalFolder() : f.programFolder();
@@ -225,11 +238,12 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock()
         QVERIFY(f.write(folder, "x"));
     }
     platform::QtPlatform real(folder);
-    try {
-        QCOMPARE(real.anotherInstanceRunning(), otherInstance);
+    const base::Expected<bool> another = real.anotherInstanceRunning();
+    if (another) {
+        QCOMPARE(*another, otherInstance);
         QVERIFY(failure.isEmpty());
-    } catch (const std::runtime_error& error) {
-        QCOMPARE(QString::fromUtf8(error.what()), failure);
+    } else {
+        QCOMPARE(lang::errorText(another.error(), lang::Language::English), failure);
     }
 }
 
