@@ -3,6 +3,9 @@
 
 #include "cli/guessmode.h"
 #include "cli/options.h"
+#include "cli/reporter.h"
+#include "cli/transcode.h"
+#include "cli/treemode.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/batchcheck.h"
@@ -27,32 +30,7 @@ namespace texts = lang::cli;
 
 namespace {
 
-// Below this size a conversion is over before a bar would be worth drawing.
-constexpr std::int64_t kProgressThreshold = std::int64_t(16) * 1024 * 1024;
 constexpr std::chrono::milliseconds kProgressInterval(100);
-constexpr int kBarWidth = 40;
-
-// Texts go out through the same descriptor writes as converted bytes.
-base::Error writeAll(int fd, const QByteArray& bytes)
-{
-    files::DescriptorSink sink(fd);
-    return sink.write(bytes.constData(), bytes.size()) ? base::Error{} : sink.error();
-}
-
-// The one write of --list, --show, --help and --version: a full disk or a closed pipe is reported
-// like any failed output, not passed over.
-int printResult(const Context& context, const QString& text)
-{
-    const base::Error failed = writeAll(context.outputFd, text.toUtf8());
-    if (!failed)
-        return kDone;
-    writeAll(context.errorFd,
-             (QString::fromUtf16(texts::kProgramName) + u": "_s +
-              texts::fileFailure(texts::standardOutput(context.language), lang::errorText(failed, context.language)) +
-              u'\n')
-                 .toUtf8());
-    return kConversionFailed;
-}
 
 // Device and inode of a path, or of a standard stream given as "-". Only a regular file behind a
 // standard stream counts: a terminal or a pipe on both sides is no danger.
@@ -69,37 +47,6 @@ std::optional<std::pair<quint64, quint64>> identity(const QString& path, int fd)
         return std::nullopt;
     return std::pair{stat->device, stat->inode};
 }
-
-// A bar redrawn in place on the terminal: "[#######---------]  42%".
-class ProgressBar final
-{
-public:
-    explicit ProgressBar(int fd) : m_fd(fd) {}
-    ~ProgressBar() { clear(); }
-    ProgressBar(const ProgressBar&) = delete;
-    ProgressBar& operator=(const ProgressBar&) = delete;
-
-    void show(int percentage)
-    {
-        if (percentage == m_shown)
-            return;
-        m_shown = percentage;
-        const int filled = percentage * kBarWidth / 100;
-        const QByteArray line = "\r[" + QByteArray(filled, '#') + QByteArray(kBarWidth - filled, '-') + "] " +
-                                QByteArray::number(percentage).rightJustified(3) + '%';
-        writeAll(m_fd, line);
-    }
-    void clear()
-    {
-        if (m_shown >= 0)
-            writeAll(m_fd, "\r\x1b[K");
-        m_shown = -1;
-    }
-
-private:
-    int m_fd;
-    int m_shown = -1;
-};
 
 class Runner final
 {
@@ -255,13 +202,14 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
     else
         conversion.output = output;
     conversion.regularOutputOnly = batch != nullptr;
+    conversion.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
     conversion.sweep = batch;
 
     std::optional<ProgressBar> bar;
     std::int64_t size = -1;
     conversion.started = [&](std::int64_t inputSize) {
         size = inputSize;
-        if (m_context.errorIsTerminal && !m_options.quiet && size > kProgressThreshold)
+        if (Reporter(m_context, m_options.quiet).wantsProgress(size))
             bar.emplace(m_context.errorFd);
     };
     conversion.progress = [&](const convert::Counts& counts) {
@@ -397,6 +345,10 @@ int run(const QStringList& arguments, const Context& context)
         return printResult(context, texts::help(context.language));
     case Options::Mode::Version:
         return printResult(context, texts::version() + u'\n');
+    case Options::Mode::ListCodepages:
+        return listCodepages(context);
+    case Options::Mode::Transcode: // no tq.ini: the codepages come from iconv
+        return parsed.options.overTree() ? convertTree(parsed.options, context) : transcode(parsed.options, context);
     default:
         return Runner(parsed.options, context).run();
     }

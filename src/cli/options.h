@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/configuration.h"
+#include "convert/engine.h"
 #include "lang/texts.h"
 
 #include <QString>
@@ -21,6 +22,19 @@ enum class LineEnds
     Lf,   // CR LF and a lone CR become LF
     CrLf, // every line ends with CR LF, the last one too (the window's rule)
 };
+
+inline convert::LineEnds engineLineEnds(LineEnds ends)
+{
+    switch (ends) {
+    case LineEnds::Keep:
+        return convert::LineEnds::Keep;
+    case LineEnds::Lf:
+        return convert::LineEnds::Lf;
+    case LineEnds::CrLf:
+        break;
+    }
+    return convert::LineEnds::CrLf;
+}
 
 enum class GuessFormat
 {

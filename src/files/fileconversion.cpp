@@ -82,9 +82,11 @@ private:
     base::Error m_error;
 };
 
-} // namespace
 
-ConversionOutcome convertFile(const FileConversion& request, const convert::ConversionTable& table)
+using EngineRun = std::function<convert::EngineResult(convert::ByteSource&, convert::ByteSink&,
+                                                      const convert::EngineOptions&)>;
+
+ConversionOutcome convertWith(const FileConversion& request, const EngineRun& engine)
 {
     // The input first: nothing is touched on the output side for an input that cannot be read.
     Input input;
@@ -104,15 +106,39 @@ ConversionOutcome convertFile(const FileConversion& request, const convert::Conv
     GuardedSource source(input, output.signalGuard());
     if (request.started)
         request.started(input.regular() ? static_cast<std::int64_t>(input.info.st_size) : -1);
-    const convert::EngineResult result =
-        convert::convertStream(source, sink, table, request.progress, request.interval,
-                               input.regular() ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never);
+    convert::EngineOptions options;
+    options.lineEnds = request.lineEnds;
+    options.progress = request.progress;
+    options.interval = request.interval;
+    options.readThread = input.regular() ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never;
+    const convert::EngineResult result = engine(source, sink, options);
     input.file.close();
     if (!result.ok)
         return {result.error, result.counts, 0};
+    if (request.refuseLoss && (result.counts.lost > 0 || result.counts.invalid > 0))
+        return failure({make_error_code(base::Fault::CharactersLost), base::Side::None, {}, {}}, base::Side::Input,
+                       result.counts);
     if (const base::Error failed = output.commit())
         return failure(failed, base::Side::Output, result.counts);
     return {{}, result.counts, output.otherNames()};
+}
+
+} // namespace
+
+ConversionOutcome convertFile(const FileConversion& request, const convert::ConversionTable& table)
+{
+    return convertWith(request, [&table](convert::ByteSource& source, convert::ByteSink& sink,
+                                         const convert::EngineOptions& options) {
+        return convert::convertStream(source, sink, table, options);
+    });
+}
+
+ConversionOutcome convertFile(const FileConversion& request, const convert::Converter& converter)
+{
+    return convertWith(request, [&converter](convert::ByteSource& source, convert::ByteSink& sink,
+                                             const convert::EngineOptions& options) {
+        return convert::convertStream(source, sink, converter, options);
+    });
 }
 
 } // namespace trelvick::files

@@ -48,6 +48,11 @@ struct FileConversion
     bool regularOutputOnly = false;
     // The folders this run has already cleared of leftovers; none: each is, whenever needed.
     LeftoverSweep* sweep = nullptr;
+    // Every line ends with CR LF unless told otherwise (see convert::LineEnds).
+    convert::LineEnds lineEnds = convert::LineEnds::CrLf;
+    // --strict: a character the target lacks (or an invalid sequence) fails the file, and a
+    // regular output is left as it was.
+    bool refuseLoss = false;
 };
 
 struct ConversionOutcome
@@ -61,5 +66,6 @@ struct ConversionOutcome
 };
 
 ConversionOutcome convertFile(const FileConversion& request, const convert::ConversionTable& table);
+ConversionOutcome convertFile(const FileConversion& request, const convert::Converter& converter);
 
 } // namespace trelvick::files

@@ -1,0 +1,84 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/reporter.h"
+
+#include "cli/options.h"
+#include "files/posixfile.h"
+#include "lang/clitexts.h"
+#include "lang/errortext.h"
+#include "lang/escape.h"
+
+namespace trelvick::cli {
+
+using namespace Qt::StringLiterals;
+namespace texts = lang::cli;
+
+namespace {
+
+// Below this size a conversion is over before a bar would be worth drawing.
+constexpr std::int64_t kProgressThreshold = std::int64_t(16) * 1024 * 1024;
+constexpr int kBarWidth = 40;
+
+} // namespace
+
+base::Error writeAll(int fd, const QByteArray& bytes)
+{
+    files::DescriptorSink sink(fd);
+    return sink.write(bytes.constData(), bytes.size()) ? base::Error{} : sink.error();
+}
+
+int printResult(const Context& context, const QString& text)
+{
+    const base::Error failed = writeAll(context.outputFd, text.toUtf8());
+    if (!failed)
+        return kDone;
+    writeAll(context.errorFd,
+             (QString::fromUtf16(texts::kProgramName) + u": "_s +
+              texts::fileFailure(texts::standardOutput(context.language), lang::errorText(failed, context.language)) +
+              u'\n')
+                 .toUtf8());
+    return kConversionFailed;
+}
+
+void Reporter::error(const QString& text) const
+{
+    writeAll(m_context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s + text + u'\n').toUtf8());
+}
+
+void Reporter::notice(const QString& text) const
+{
+    if (!m_quiet)
+        writeAll(m_context.errorFd, (text + u'\n').toUtf8());
+}
+
+QString Reporter::shown(const QString& path, bool isInput) const
+{
+    if (path != kStandardStream)
+        return lang::escaped(path);
+    return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
+}
+
+bool Reporter::wantsProgress(std::int64_t size) const
+{
+    return m_context.errorIsTerminal && !m_quiet && size > kProgressThreshold;
+}
+
+void ProgressBar::show(int percentage, const QByteArray& tail)
+{
+    if (percentage == m_shown && tail == m_tail)
+        return;
+    m_shown = percentage;
+    m_tail = tail;
+    const int filled = percentage * kBarWidth / 100;
+    const QByteArray line = "\r[" + QByteArray(filled, '#') + QByteArray(kBarWidth - filled, '-') + "] " +
+                            QByteArray::number(percentage).rightJustified(3) + '%' + tail + "\x1b[K";
+    writeAll(m_fd, line);
+}
+
+void ProgressBar::clear()
+{
+    if (m_shown >= 0)
+        writeAll(m_fd, "\r\x1b[K");
+    m_shown = -1;
+}
+
+} // namespace trelvick::cli

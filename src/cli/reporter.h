@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "base/error.h"
+#include "cli/cli.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+
+// What every form of trelvick-convert writes besides its converted bytes: messages, notices,
+// printed results and the progress bar.
+namespace trelvick::cli {
+
+// Texts go out through the same descriptor writes as converted bytes.
+base::Error writeAll(int fd, const QByteArray& bytes);
+
+// The one write of --list, --show, --help and --version: a full disk or a closed pipe is reported
+// like any failed output, not passed over.
+int printResult(const Context& context, const QString& text);
+
+class Reporter
+{
+public:
+    Reporter(const Context& context, bool quiet) : m_context(context), m_quiet(quiet) {}
+
+    lang::Language language() const { return m_context.language; }
+    // "trelvick-convert: TEXT" on standard error, --quiet or not.
+    void error(const QString& text) const;
+    // A line on standard error that --quiet silences.
+    void notice(const QString& text) const;
+    int print(const QString& text) const { return printResult(m_context, text); }
+    // How a path is named in messages: escaped, or "standard input/output" for "-".
+    QString shown(const QString& path, bool isInput) const;
+    bool wantsProgress(std::int64_t size) const;
+
+private:
+    const Context& m_context;
+    bool m_quiet;
+};
+
+// A bar redrawn in place on the terminal: "[#######---------]  42%", gone when destroyed.
+class ProgressBar final
+{
+public:
+    explicit ProgressBar(int fd) : m_fd(fd) {}
+    ~ProgressBar() { clear(); }
+    ProgressBar(const ProgressBar&) = delete;
+    ProgressBar& operator=(const ProgressBar&) = delete;
+
+    void show(int percentage, const QByteArray& tail = {});
+    void clear();
+
+private:
+    int m_fd;
+    int m_shown = -1;
+    QByteArray m_tail;
+};
+
+} // namespace trelvick::cli
