@@ -32,22 +32,6 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressInterval(100);
 
-// Device and inode of a path, or of a standard stream given as "-". Only a regular file behind a
-// standard stream counts: a terminal or a pipe on both sides is no danger.
-std::optional<std::pair<quint64, quint64>> identity(const QString& path, int fd)
-{
-    if (path == kStandardStream) {
-        struct stat info;
-        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
-            return std::nullopt;
-        return std::pair{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
-    }
-    const base::Expected<files::FileStat> stat = files::statFile(path);
-    if (!stat)
-        return std::nullopt;
-    return std::pair{stat->device, stat->inode};
-}
-
 class Runner final
 {
 public:
@@ -179,11 +163,7 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
 
 bool Runner::sameFile(const QString& input, const QString& output) const
 {
-    if (input != kStandardStream && input == output)
-        return true;
-    const auto in = identity(input, m_context.inputFd);
-    const auto out = identity(output, m_context.outputFd);
-    return in && out && *in == *out;
+    return cli::sameFile(m_context, input, output);
 }
 
 bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table,

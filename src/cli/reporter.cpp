@@ -2,10 +2,15 @@
 #include "cli/reporter.h"
 
 #include "cli/options.h"
+#include "files/fileops.h"
 #include "files/posixfile.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
+
+#include <optional>
+#include <sys/stat.h>
+#include <utility>
 
 namespace trelvick::cli {
 
@@ -37,6 +42,34 @@ int printResult(const Context& context, const QString& text)
               u'\n')
                  .toUtf8());
     return kConversionFailed;
+}
+
+namespace {
+
+// Device and inode of a path, or of a standard stream given as "-".
+std::optional<std::pair<quint64, quint64>> identity(const QString& path, int fd)
+{
+    if (path == kStandardStream) {
+        struct stat info;
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+            return std::nullopt;
+        return std::pair{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+    }
+    const base::Expected<files::FileStat> stat = files::statFile(path);
+    if (!stat)
+        return std::nullopt;
+    return std::pair{stat->device, stat->inode};
+}
+
+} // namespace
+
+bool sameFile(const Context& context, const QString& input, const QString& output)
+{
+    if (input != kStandardStream && input == output)
+        return true;
+    const auto in = identity(input, context.inputFd);
+    const auto out = identity(output, context.outputFd);
+    return in && out && *in == *out;
 }
 
 void Reporter::error(const QString& text) const

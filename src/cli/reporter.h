@@ -20,6 +20,11 @@ base::Error writeAll(int fd, const QByteArray& bytes);
 // like any failed output, not passed over.
 int printResult(const Context& context, const QString& text);
 
+// Whether input and output name one file ("-" the standard streams): converting would destroy the
+// input. Only a regular file behind a standard stream counts: a terminal or a pipe on both sides is
+// no danger.
+bool sameFile(const Context& context, const QString& input, const QString& output);
+
 class Reporter
 {
 public:

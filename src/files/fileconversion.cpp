@@ -7,6 +7,8 @@
 #include "files/posixfile.h"
 
 #include <cerrno>
+#include <memory>
+#include <vector>
 #include <poll.h>
 #include <sys/stat.h>
 
@@ -41,25 +43,42 @@ struct Input
     bool regular() const { return S_ISREG(info.st_mode); }
 };
 
-base::Error openInput(const FileConversion& request, Input& input)
+base::Error openInput(const FileConversion::Source& request, Input& input)
 {
-    if (request.inputFd)
-        input.descriptor = DescriptorSource(*request.inputFd);
-    else if (!input.file.open(nativePath(request.input)))
+    if (request.fd)
+        input.descriptor = DescriptorSource(*request.fd);
+    else if (!input.file.open(nativePath(request.path)))
         return input.file.error();
     if (::fstat(input.fd(), &input.info) != 0)
         return base::Error::system(errno);
     return S_ISDIR(input.info.st_mode) ? base::Error::system(EISDIR) : base::Error{};
 }
 
-// Reads stop at a held-back termination signal, also while the input (a FIFO, a terminal) has
-// nothing to give: the wait is cut into short polls.
+using Inputs = std::vector<std::unique_ptr<Input>>;
+
+// The inputs one after the other. Reads stop at a held-back termination signal, also while an
+// input (a FIFO, a terminal) has nothing to give: the wait is cut into short polls.
 class GuardedSource final : public convert::ByteSource
 {
 public:
-    GuardedSource(Input& input, const SignalGuard& guard) : m_input(input), m_guard(guard) {}
+    GuardedSource(Inputs& inputs, const SignalGuard& guard) : m_inputs(inputs), m_guard(guard) {}
 
     std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        for (;;) {
+            const std::int64_t got = readCurrent(buffer, capacity);
+            if (got != 0 || m_current + 1 >= m_inputs.size())
+                return got;
+            m_inputs[m_current]->file.close();
+            ++m_current;
+        }
+    }
+    base::Error error() const override { return m_error ? m_error : current().source().error(); }
+    std::size_t currentIndex() const { return m_current; }
+
+private:
+    Input& current() const { return *m_inputs[m_current]; }
+    std::int64_t readCurrent(char* buffer, std::int64_t capacity)
     {
         while (m_guard.holdsTermination()) {
             if (m_guard.terminationPending()) {
@@ -68,30 +87,41 @@ public:
             }
             // A regular file never keeps a read waiting; for anything else readable, closed or
             // failing, the read tells which.
-            pollfd ready = {m_input.fd(), POLLIN, 0};
-            if (m_input.regular() || ::poll(&ready, 1, kSignalPollMilliseconds) != 0)
+            pollfd ready = {current().fd(), POLLIN, 0};
+            if (current().regular() || ::poll(&ready, 1, kSignalPollMilliseconds) != 0)
                 break;
         }
-        return m_input.source().read(buffer, capacity);
+        return current().source().read(buffer, capacity);
     }
-    base::Error error() const override { return m_error ? m_error : m_input.source().error(); }
 
-private:
-    Input& m_input;
+    Inputs& m_inputs;
     const SignalGuard& m_guard;
+    std::size_t m_current = 0;
     base::Error m_error;
 };
-
 
 using EngineRun = std::function<convert::EngineResult(convert::ByteSource&, convert::ByteSink&,
                                                       const convert::EngineOptions&)>;
 
 ConversionOutcome convertWith(const FileConversion& request, const EngineRun& engine)
 {
-    // The input first: nothing is touched on the output side for an input that cannot be read.
-    Input input;
-    if (const base::Error failed = openInput(request, input))
-        return failure(failed, base::Side::Input);
+    // The inputs first: nothing is touched on the output side for an input that cannot be read.
+    QList<FileConversion::Source> sources = {{request.input, request.inputFd}};
+    sources += request.moreInputs;
+    Inputs inputs;
+    bool allRegular = true;
+    std::int64_t totalSize = 0;
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        inputs.push_back(std::make_unique<Input>());
+        if (const base::Error failed = openInput(sources.at(i), *inputs.back())) {
+            ConversionOutcome outcome = failure(failed, base::Side::Input);
+            outcome.failedInput = i;
+            return outcome;
+        }
+        allRegular = allRegular && inputs.back()->regular();
+        totalSize += static_cast<std::int64_t>(inputs.back()->info.st_size);
+    }
+    const Input& input = *inputs.front();
 
     base::Expected<Destination> destination =
         request.outputFd ? streamDestination(*request.outputFd) : findDestination(nativePath(request.output));
@@ -103,18 +133,18 @@ ConversionOutcome convertWith(const FileConversion& request, const EngineRun& en
         return failure(failed, base::Side::Output);
 
     DescriptorSink sink(output.descriptor());
-    GuardedSource source(input, output.signalGuard());
+    GuardedSource source(inputs, output.signalGuard());
     if (request.started)
-        request.started(input.regular() ? static_cast<std::int64_t>(input.info.st_size) : -1);
+        request.started(allRegular ? totalSize : -1);
     convert::EngineOptions options;
     options.lineEnds = request.lineEnds;
     options.progress = request.progress;
     options.interval = request.interval;
-    options.readThread = input.regular() ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never;
+    options.readThread = allRegular ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never;
     const convert::EngineResult result = engine(source, sink, options);
-    input.file.close();
+    inputs.clear();
     if (!result.ok)
-        return {result.error, result.counts, 0};
+        return {result.error, result.counts, 0, static_cast<qsizetype>(source.currentIndex())};
     if (request.refuseLoss && (result.counts.lost > 0 || result.counts.invalid > 0))
         return failure({make_error_code(base::Fault::CharactersLost), base::Side::None, {}, {}}, base::Side::Input,
                        result.counts);

@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "convert/engine.h"
 
+#include <QList>
 #include <QString>
 #include <chrono>
 #include <cstdint>
@@ -30,6 +31,13 @@ class LeftoverSweep;
 // output that the user may not write is refused with EACCES, as a shell would refuse it.
 struct FileConversion
 {
+    // An input read after the first, as one stream with it.
+    struct Source
+    {
+        QString path;           // unless fd is given
+        std::optional<int> fd;  // a descriptor the caller owns
+    };
+
     QString input;               // a path, unless inputFd is given
     QString output;              // a path, unless outputFd is given
     std::optional<int> inputFd;  // a descriptor to read instead (standard input; -1 if closed)
@@ -53,6 +61,9 @@ struct FileConversion
     // --strict: a character the target lacks (or an invalid sequence) fails the file, and a
     // regular output is left as it was.
     bool refuseLoss = false;
+    // Inputs whose bytes follow the first one's, as iconv writes several inputs into one output.
+    // All are opened before the output is touched; the output takes the first one's mode.
+    QList<Source> moreInputs;
 };
 
 struct ConversionOutcome
@@ -61,6 +72,8 @@ struct ConversionOutcome
     convert::Counts counts;
     // A replaced output's names besides the one written (hard links), which keep the old text.
     std::int64_t otherNames = 0;
+    // Which input failed, when the error is on the input side: 0 the first, 1 the first of moreInputs...
+    qsizetype failedInput = 0;
 
     bool ok() const { return !error; }
 };

@@ -541,4 +541,72 @@ QString notRead(Language language, const QString& file)
 }
 
 
+// The codepage form (-f/-t).
+
+QString badCodepage(Language language, const QString& name, const QString& reason, bool listHint)
+{
+    if (greek(language))
+        return u"κωδικοσελίδα "_s + quoted(language, name) + u": "_s + reason +
+               (listHint ? u" (η trelvick-convert --list-codepages δίνει τα ονόματα)"_s : QString());
+    return u"codepage "_s + quoted(language, name) + u": "_s + reason +
+           (listHint ? u" (trelvick-convert --list-codepages lists the names)"_s : QString());
+}
+
+QString lostCount(Language language, const QString& files, std::int64_t lost, const QString& target)
+{
+    const QString count = QString::number(lost);
+    if (greek(language))
+        return files + u": "_s +
+               (lost == 1 ? u"1 χαρακτήρας δεν έχει αντίστοιχο στην "_s + target + u" και έγινε «?»"_s
+                          : count + u" χαρακτήρες δεν έχουν αντίστοιχο στην "_s + target + u" και έγιναν «?»"_s);
+    return files + u": "_s +
+           (lost == 1 ? u"1 character has no equivalent in "_s + target + u" and became '?'"_s
+                      : count + u" characters have no equivalent in "_s + target + u" and became '?'"_s);
+}
+
+QString invalidCount(Language language, const QString& files, std::int64_t invalid, const QString& source,
+                     bool toUtf8)
+{
+    const QString count = QString::number(invalid);
+    const QString mark = toUtf8 ? u"U+FFFD"_s : (greek(language) ? u"«?»"_s : u"'?'"_s);
+    if (greek(language))
+        return files + u": "_s +
+               (invalid == 1 ? u"1 byte δεν είναι χαρακτήρας της "_s + source + u" και έγινε "_s
+                             : count + u" byte δεν είναι χαρακτήρες της "_s + source + u" και έγιναν "_s) +
+               mark;
+    return files + u": "_s +
+           (invalid == 1 ? u"1 byte is no character of "_s + source + u" and became "_s
+                         : count + u" bytes are no character of "_s + source + u" and became "_s) +
+           mark;
+}
+
+QString autoNeedsFiles(Language language)
+{
+    return greek(language) ? u"η -f auto μαντεύει αρχεία με όνομα, όχι την τυπική είσοδο"_s
+                           : u"-f auto guesses named files, not standard input"_s;
+}
+
+QString autoOneOutput(Language language)
+{
+    return greek(language) ? u"με την -f auto, πολλά αρχεία γράφονται μόνο στην τυπική έξοδο ή με την --output-dir"_s
+                           : u"with -f auto, several files go only to standard output or to --output-dir"_s;
+}
+
+QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp,
+                    int percent, int least)
+{
+    const QString names = runnerUp.isEmpty() ? best : best + (greek(language) ? u" ή "_s : u" or "_s) + runnerUp;
+    if (greek(language))
+        return file + u": μένει όπως είναι: "_s + names + u", βεβαιότητα μόνο "_s + QString::number(percent) +
+               u"% (--min-confidence "_s + QString::number(least) + u')';
+    return file + u": left as it is: "_s + names + u", only "_s + QString::number(percent) +
+           u"% sure (--min-confidence "_s + QString::number(least) + u')';
+}
+
+QString notSingleByteGuess(Language language, const QString& file, const QString& name)
+{
+    return greek(language) ? file + u": είναι "_s + name + u", που η -f auto δεν μετατρέπει"_s
+                           : file + u": is "_s + name + u", which -f auto does not convert"_s;
+}
+
 } // namespace trelvick::lang::cli
