@@ -53,31 +53,6 @@ std::int64_t DescriptorSource::read(char* buffer, std::int64_t capacity)
     return got;
 }
 
-OutputFile::~OutputFile()
-{
-    close();
-}
-
-bool OutputFile::create(const QString& path)
-{
-    close();
-    m_error = {};
-    const QByteArray name = nativePath(path);
-    m_fd = retryOnInterrupt([&] { return ::open(name.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666); });
-    if (m_fd < 0)
-        m_error = base::Error::system(errno);
-    return m_fd >= 0;
-}
-
-bool OutputFile::close()
-{
-    if (const int failure = Descriptor(std::exchange(m_fd, -1)).close()) {
-        m_error = base::Error::system(failure);
-        return false;
-    }
-    return true;
-}
-
 bool DescriptorSink::write(const char* data, std::int64_t size)
 {
     while (size > 0) {

@@ -52,19 +52,4 @@ public:
     void close();
 };
 
-// An output file created (or truncated) for writing, closed when it goes out of scope: the
-// benchmarks' plain write, without any of convertFile's care.
-class OutputFile final : public DescriptorSink
-{
-public:
-    OutputFile() = default;
-    ~OutputFile() override;
-    OutputFile(const OutputFile&) = delete;
-    OutputFile& operator=(const OutputFile&) = delete;
-
-    bool create(const QString& path);
-    // Closes the file; false (with error()) when the system reports a late write failure.
-    bool close();
-};
-
 } // namespace trelvick::files
