@@ -63,6 +63,9 @@ private:
     }
 
     int convertInputs(const charset::Charset& from, const charset::Charset& to, const QStringList& inputs) const;
+    files::FileConversion request(const QStringList& inputs) const;
+    int report(const files::ConversionOutcome& outcome, const QStringList& inputs, const charset::Charset& from,
+               const charset::Charset& to) const;
     int convertGuessed(const charset::Charset& to) const;
     std::optional<charset::Charset> guessedCharset(const QString& path, int* status) const;
 
@@ -93,23 +96,7 @@ int Transcoder::convertInputs(const charset::Charset& from, const charset::Chars
         }
     }
 
-    auto source = [this](const QString& path) {
-        return path == kStandardStream ? files::FileConversion::Source{{}, m_context.inputFd}
-                                       : files::FileConversion::Source{path, std::nullopt};
-    };
-    files::FileConversion conversion;
-    const files::FileConversion::Source first = source(inputs.front());
-    conversion.input = first.path;
-    conversion.inputFd = first.fd;
-    for (qsizetype i = 1; i < inputs.size(); ++i)
-        conversion.moreInputs << source(inputs.at(i));
-    if (output == kStandardStream)
-        conversion.outputFd = m_context.outputFd;
-    else
-        conversion.output = output;
-    conversion.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
-    conversion.refuseLoss = m_options.strict;
-
+    files::FileConversion conversion = request(inputs);
     std::optional<ProgressBar> bar;
     std::int64_t size = -1;
     conversion.started = [&](std::int64_t inputSize) {
@@ -124,11 +111,39 @@ int Transcoder::convertInputs(const charset::Charset& from, const charset::Chars
     conversion.interval = kProgressInterval;
     const files::ConversionOutcome outcome = files::convertFile(conversion, *converter);
     bar.reset();
+    return report(outcome, inputs, from, to);
+}
 
+files::FileConversion Transcoder::request(const QStringList& inputs) const
+{
+    auto source = [this](const QString& path) {
+        return path == kStandardStream ? files::FileConversion::Source{{}, m_context.inputFd}
+                                       : files::FileConversion::Source{path, std::nullopt};
+    };
+    files::FileConversion conversion;
+    const files::FileConversion::Source first = source(inputs.front());
+    conversion.input = first.path;
+    conversion.inputFd = first.fd;
+    for (qsizetype i = 1; i < inputs.size(); ++i)
+        conversion.moreInputs << source(inputs.at(i));
+    if (m_options.output == kStandardStream)
+        conversion.outputFd = m_context.outputFd;
+    else
+        conversion.output = m_options.output;
+    conversion.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
+    conversion.refuseLoss = m_options.strict;
+    return conversion;
+}
+
+// The counts on standard error, or the failure; the exit status.
+int Transcoder::report(const files::ConversionOutcome& outcome, const QStringList& inputs,
+                       const charset::Charset& from, const charset::Charset& to) const
+{
+    const lang::Language language = m_report.language();
     QStringList inputNames;
     for (const QString& input : inputs)
         inputNames << m_report.shown(input, true);
-    const QString outputName = m_report.shown(output, false);
+    const QString outputName = m_report.shown(m_options.output, false);
     const QString files = inputNames.join(u", "_s) + u" -> "_s + outputName;
     const QString target = lang::escaped(fromBytes(to.name()));
     if (!outcome.ok()) {
