@@ -182,79 +182,107 @@ bool wantsThread(const EngineOptions& options)
            (options.readThread == ReadThread::WhenProcessorIdle && options.processorIdle && options.processorIdle());
 }
 
+// Where the engine's blocks come from. A block is read into the upper part of its buffer and mapped
+// downwards (see translate). The first read asks for little, and the buffer grows to a whole block
+// only when a read fills it: in a batch of small files, full-size buffers would be mapped and
+// unmapped by the allocator for every file. Reading and mapping move to a thread of their own once
+// reads fill whole blocks: a small file is done before a thread would have started.
+class Blocks final
+{
+public:
+    Blocks(ByteSource& source, LineTranslator& translator, const EngineOptions& options)
+        : m_source(source), m_translator(translator), m_options(options),
+          m_buffer(std::make_unique<PageBuffer>(translator.room(m_readSize) + m_readSize))
+    {
+    }
+
+    // The next block, read and mapped; read is 0 at the end and -1 on failure.
+    ReadAhead::Block next()
+    {
+        if (m_reader)
+            return m_reader->next();
+        unsigned char* const in = m_buffer->get() + m_translator.room(m_readSize);
+        ReadAhead::Block block;
+        block.read = m_source.read(reinterpret_cast<char*>(in), m_readSize);
+        return block.read > 0 ? process(in, block.read) : block;
+    }
+
+    // After a block was written: its buffer is free again, and a full read grows the next.
+    void written(const ReadAhead::Block& block)
+    {
+        if (m_reader) {
+            m_reader->release();
+        } else if (block.read == m_readSize) {
+            if (m_readSize < kEngineBlockSize) {
+                m_readSize = kEngineBlockSize;
+                m_buffer.reset();
+                m_buffer = std::make_unique<PageBuffer>(m_translator.room(m_readSize) + m_readSize);
+            } else if (!m_threadTried) {
+                m_threadTried = true;
+                startThread();
+            }
+        }
+    }
+
+private:
+    // Once a reading thread runs, it calls this and owns the translator until the end.
+    ReadAhead::Block process(unsigned char* data, std::int64_t size)
+    {
+        const auto out = m_translator.translate(data, size);
+        return ReadAhead::Block{size, out.data, out.size, m_translator.counts()};
+    }
+
+    void startThread()
+    {
+        try {
+            if (wantsThread(m_options)) {
+                const std::int64_t room = m_translator.room(kEngineBlockSize);
+                m_reader.emplace(m_source, [this](unsigned char* data, std::int64_t size) { return process(data, size); },
+                                 room + kEngineBlockSize, room, kBlocksAhead);
+                m_buffer.reset();
+            }
+        } catch (const std::system_error&) {
+            // No thread to spare: the same work, one step after the other.
+        }
+    }
+
+    ByteSource& m_source;
+    LineTranslator& m_translator;
+    const EngineOptions& m_options;
+    std::int64_t m_readSize = kEngineFirstReadSize;
+    std::unique_ptr<PageBuffer> m_buffer; // while there is no reading thread
+    bool m_threadTried = false;
+    std::optional<ReadAhead> m_reader; // last: stopped before the buffers and the translator it uses
+};
+
 template <typename Conversion>
 EngineResult run(ByteSource& source, ByteSink& sink, const Conversion& conversion, const EngineOptions& options)
 {
     using Clock = std::chrono::steady_clock;
 
     LineTranslator translator(conversion, options);
-    // Maps one block. Once a reading thread runs, it calls this and owns translator until the end.
-    const auto process = [&translator](unsigned char* data, std::int64_t size) {
-        const auto out = translator.translate(data, size);
-        return ReadAhead::Block{size, out.data, out.size, translator.counts()};
-    };
-    // A block is read into the upper part of its buffer and mapped downwards (see translate). The
-    // first read asks for little, and the buffer grows to a whole block only when a read fills it: in
-    // a batch of small files, full-size buffers would be mapped and unmapped by the allocator for
-    // every file.
-    std::int64_t readSize = kEngineFirstReadSize;
-    auto buffer = std::make_unique<PageBuffer>(translator.room(readSize) + readSize); // while there is no reading thread
-    // Reading and mapping move to a thread of their own once reads fill whole blocks: a small file
-    // is done before a thread would have started.
-    std::optional<ReadAhead> reader;
-    bool threadTried = false;
     Counts counts;
     auto lastReport = Clock::now();
-
-    for (;;) {
-        ReadAhead::Block block;
-        if (reader) {
-            block = reader->next();
-        } else {
-            unsigned char* const in = buffer->get() + translator.room(readSize);
-            block.read = source.read(reinterpret_cast<char*>(in), readSize);
-            if (block.read > 0)
-                block = process(in, block.read);
-        }
-        if (block.read < 0)
-            return failure(source, counts);
-        if (block.read == 0)
-            break;
-        counts = block.counts;
-        if (!sink.write(reinterpret_cast<const char*>(block.data), block.size))
-            return failure(sink, counts);
-
-        if (reader) {
-            reader->release();
-        } else if (block.read == readSize) {
-            if (readSize < kEngineBlockSize) {
-                readSize = kEngineBlockSize;
-                buffer.reset();
-                buffer = std::make_unique<PageBuffer>(translator.room(readSize) + readSize);
-            } else if (!threadTried) {
-                threadTried = true;
-                try {
-                    if (wantsThread(options)) {
-                        const std::int64_t room = translator.room(kEngineBlockSize);
-                        reader.emplace(source, process, room + kEngineBlockSize, room, kBlocksAhead);
-                        buffer.reset();
-                    }
-                } catch (const std::system_error&) {
-                    // No thread to spare: the same work, one step after the other.
-                }
-            }
-        }
-
-        if (options.progress) {
-            const auto now = Clock::now();
-            if (now - lastReport >= options.interval) {
+    {
+        Blocks blocks(source, translator, options);
+        for (;;) {
+            const ReadAhead::Block block = blocks.next();
+            if (block.read < 0)
+                return failure(source, counts);
+            if (block.read == 0)
+                break;
+            counts = block.counts;
+            if (!sink.write(reinterpret_cast<const char*>(block.data), block.size))
+                return failure(sink, counts);
+            blocks.written(block);
+            if (options.progress && Clock::now() - lastReport >= options.interval) {
                 options.progress(counts);
-                lastReport = now;
+                lastReport = Clock::now();
             }
         }
     }
 
-    // The reading thread, if any, has stopped at the end: translator is this thread's again.
+    // The reading thread, if any, has stopped: translator is this thread's again.
     std::array<unsigned char, 64> last;
     const LineTranslator::Output end = translator.finish(last.data());
     if (end.size > 0 && !sink.write(reinterpret_cast<const char*>(end.data), end.size))
