@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 // The alphabet the detector's statistics are counted over. The generator that learns them from text and
 // the detector that applies them both read characters through symbolOf, so the two cannot disagree.
@@ -94,11 +95,21 @@ constexpr Token frameToken(char32_t c)
     return kGlyph; // diagonals and half lines
 }
 
-constexpr Symbol symbolOf(char32_t c)
+constexpr Symbol letterSymbol(int token, LetterCase letterCase)
 {
-    auto letter = [](int token, LetterCase letterCase) { return Symbol{static_cast<std::uint8_t>(token), letterCase}; };
-    auto other = [](Token token) { return Symbol{token, kCaseless}; };
+    return Symbol{static_cast<std::uint8_t>(token), letterCase};
+}
 
+constexpr Symbol otherSymbol(Token token)
+{
+    return Symbol{token, kCaseless};
+}
+
+// Spaces, controls, digits, ASCII letters and the punctuation of any script; nothing for the rest.
+constexpr std::optional<Symbol> punctuationSymbolOf(char32_t c)
+{
+    constexpr auto letter = letterSymbol;
+    constexpr auto other = otherSymbol;
     if (c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U'\f' || c == U'\v' || c == 0xA0)
         return other(kSpace);
     if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == kUndefined || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
@@ -137,7 +148,13 @@ constexpr Symbol symbolOf(char32_t c)
     }
     if (c < 0x7F)
         return other(kAsciiSymbol);
+    return std::nullopt;
+}
 
+// The Greek letters; nothing for the rest.
+constexpr std::optional<Symbol> greekSymbolOf(char32_t c)
+{
+    constexpr auto letter = letterSymbol;
     // Greek: the modern monotonic letters; the micro sign is a mu ("5 µg").
     if (c == 0xB5)
         return letter(kGreekFirst + 11, kLower);
@@ -172,7 +189,14 @@ constexpr Symbol symbolOf(char32_t c)
     }
 
     // clang-format on
+    return std::nullopt;
+}
 
+// Other letters and the pictures of the DOS codepages.
+constexpr Symbol otherSymbolOf(char32_t c)
+{
+    constexpr auto letter = letterSymbol;
+    constexpr auto other = otherSymbol;
     // Latin-1 letters; × and ÷ sit among them.
     if (c == 0xDF)
         return letter(kLatin1First, kLower);
@@ -186,7 +210,6 @@ constexpr Symbol symbolOf(char32_t c)
         return letter(kOtherLatinLetter, kCaseless);
     if ((c >= 0x370 && c <= 0x3FF) || (c >= 0x400 && c <= 0x52F) || (c >= 0x1F00 && c <= 0x1FFF))
         return c == 0x384 || c == 0x385 ? other(kSymbol) : other(kOtherLetter);
-
     // The pictures of the DOS codepages.
     if (c >= 0x2500 && c <= 0x257F)
         return other(frameToken(c));
@@ -199,6 +222,15 @@ constexpr Symbol symbolOf(char32_t c)
     if ((c >= 0x25A0 && c <= 0x25FF) || (c >= 0x2600 && c <= 0x26FF))
         return other(kGlyph);
     return other(kSymbol);
+}
+
+constexpr Symbol symbolOf(char32_t c)
+{
+    if (const std::optional<Symbol> symbol = punctuationSymbolOf(c))
+        return *symbol;
+    if (const std::optional<Symbol> symbol = greekSymbolOf(c))
+        return *symbol;
+    return otherSymbolOf(c);
 }
 
 } // namespace trelvick::guess
