@@ -541,4 +541,84 @@ QString notRead(Language language, const QString& file)
 }
 
 
+
+// --- whole folders ---------------------------------------------------------------------------------
+
+QString badCodepage(Language language, const QString& option, const QString& name, const QString& reason)
+{
+    return option + u' ' + quoted(language, name) + u": "_s + reason;
+}
+
+QString outputDirInsideInput(Language language, const QString& folder)
+{
+    return greek(language) ? u"ο φάκελος εξόδου "_s + quoted(language, folder) + u" βρίσκεται μέσα σε φάκελο εισόδου"_s
+                           : u"output folder "_s + quoted(language, folder) + u" lies inside an input folder"_s;
+}
+
+QString notTextReason(Language language)
+{
+    return greek(language) ? u"δεν είναι κείμενο"_s : u"not text"_s;
+}
+
+QString symbolicLinkReason(Language language)
+{
+    return greek(language) ? u"συμβολικός σύνδεσμος: δεν ακολουθείται"_s : u"symbolic link: not followed"_s;
+}
+
+QString specialFileReason(Language language)
+{
+    return greek(language) ? u"συσκευή, FIFO ή υποδοχή: δεν ανοίγεται"_s : u"device, FIFO or socket: not opened"_s;
+}
+
+QString sameFileAs(Language language, const QString& first)
+{
+    return greek(language) ? u"το ίδιο αρχείο με το "_s + quoted(language, first)
+                           : u"same file as "_s + quoted(language, first);
+}
+
+QString codepageInDoubt(Language language, const QString& candidates)
+{
+    return greek(language) ? u"αβέβαιη κωδικοσελίδα: "_s + candidates : u"codepage in doubt: "_s + candidates;
+}
+
+QString backupReason(Language language)
+{
+    return greek(language) ? u"αντίγραφο ασφαλείας"_s : u"a backup"_s;
+}
+
+QString nameTaken(Language language, const QString& name)
+{
+    return greek(language) ? u"το όνομα "_s + quoted(language, name) + u" είναι πιασμένο"_s
+                           : u"name "_s + quoted(language, name) + u" is taken"_s;
+}
+
+QString backupFailed(Language language, const QString& backup, const QString& reason)
+{
+    return (greek(language) ? u"αντίγραφο "_s : u"backup "_s) + quoted(language, backup) + u": "_s + reason;
+}
+
+QString renameFailed(Language language, const QString& name, const QString& reason)
+{
+    return (greek(language) ? u"μετονομασία σε "_s : u"rename to "_s) + quoted(language, name) + u": "_s + reason;
+}
+
+QString treeSummary(Language language, const TreeCounts& c)
+{
+    const auto n = [](std::int64_t count) { return QString::number(count); };
+    if (greek(language))
+        return n(c.files) + u" αρχεία: "_s + n(c.converted) + u" μετατράπηκαν, "_s + n(c.copied) +
+               u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) + u" παραλείφθηκαν, "_s +
+               n(c.failed) + u" απέτυχαν"_s;
+    return n(c.files) + (c.files == 1 ? u" file: "_s : u" files: "_s) + n(c.converted) + u" converted, "_s +
+           n(c.copied) + u" copied, "_s + n(c.unchanged) + u" unchanged, "_s + n(c.skipped) + u" skipped, "_s +
+           n(c.failed) + u" failed"_s;
+}
+
+QString interruptedAfter(Language language, std::int64_t done, std::int64_t total)
+{
+    const QString ofTotal = QString::number(done) + u'/' + QString::number(total);
+    return greek(language) ? u"διακόπηκε μετά από "_s + ofTotal + u" αρχεία: τα υπόλοιπα έμειναν ως ήταν"_s
+                           : u"interrupted after "_s + ofTotal + u" files: the others are as they were"_s;
+}
+
 } // namespace trelvick::lang::cli
