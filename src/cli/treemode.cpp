@@ -494,11 +494,12 @@ Result TreeJob::convertFile(const Node& node, const Place& place) const
         return result;
     };
 
+    // One open for the guess and the conversion: over thousands of small files the opens add up.
+    files::InputFile file;
+    if (!file.open(place.at))
+        return fail(file.error());
     std::optional<guess::Guess> guessed;
     {
-        files::InputFile file;
-        if (!file.open(place.at))
-            return fail(file.error());
         guess::DescriptorReader reader(file.descriptor());
         base::Expected<guess::Guess> read = guess::guessFile(reader);
         if (!read)
@@ -573,7 +574,9 @@ Result TreeJob::convertFile(const Node& node, const Place& place) const
         }
     }
     files::FileConversion request;
-    request.input = files::decodeNativePath(place.at.constData());
+    if (::lseek(file.descriptor(), 0, SEEK_SET) != 0)
+        return fail(base::Error::system(errno));
+    request.inputFd = file.descriptor();
     request.output = files::decodeNativePath(place.output.constData());
     request.regularOutputOnly = true;
     request.lineEnds = converter == &c.copy ? convert::LineEnds::Keep : engineLineEnds(m_options.effectiveLineEnds());
