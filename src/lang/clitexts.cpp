@@ -108,7 +108,8 @@ QString help(Language language)
 Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
 
 Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
-ή χάθηκε χαρακτήρας, με τη --strict),
+ή χάθηκε χαρακτήρας, με τη --strict, ή σε φακέλους ένα αρχείο αφέθηκε λόγω αβεβαιότητας ή το νέο
+όνομά του ήταν πιασμένο),
 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν
 είναι κείμενο σε γνωστή κωδικοσελίδα.
 )"_s;
@@ -181,7 +182,8 @@ Guessing:
 Counts of changed and lost characters go to standard error.
 
 Exit status: 0 done, 1 a conversion failed (or input and output are the same file, or a character
-was lost, with --strict), 2 bad usage
+was lost, with --strict, or over folders a file was left for doubt or its new name was taken),
+2 bad usage
 or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in a known
 codepage.
 )"_s;
