@@ -41,15 +41,19 @@ trap 'rm -rf "$disk" "$memory"' EXIT
 make_archive() {
     local folder=$1 staging=$1.staging codepages=(CP737 CP869 CP1253 ISO-8859-7 UTF-8)
     mkdir -p "$folder" "$staging"
-    make_greek_text 60000 >"$staging/text.737"
+    make_greek_text 360000 >"$staging/text.737"
     for ((k = 0; k < 5; k++)); do
         local codepage=${codepages[$k]}
         mkdir "$staging/$k"
         # -c: the frames have no place in 1253 and ISO-8859-7.
         iconv -c -f CP737 -t "$codepage" "$staging/text.737" | split -a 4 -d -C 4K --additional-suffix=.txt - "$staging/$k/f"
+        local names n=0
+        mapfile -t names < <(cd "$staging/$k" && ls)
+        ((${#names[@]} >= 4000)) || { echo "only ${#names[@]} files of $codepage" >&2; exit 1; }
         for ((f = k; f < 200; f += 5)); do
             mkdir "$folder/d$(printf %03d "$f")"
-            find "$staging/$k" -maxdepth 1 -name 'f*.txt' | sort | head -n 100 | xargs mv -t "$folder/d$(printf %03d "$f")"
+            (cd "$staging/$k" && mv -t "$folder/d$(printf %03d "$f")" "${names[@]:n:100}")
+            n=$((n + 100))
         done
     done
     rm -rf "$staging"

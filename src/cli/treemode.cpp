@@ -103,6 +103,7 @@ struct Result
     QByteArray newName; // the name it was given (--names)
     QString reason;
     bool problem = false; // exit status 1, and a message whatever --quiet says
+    bool warning = false; // a message whatever --quiet says, but no failure
     QByteArray finalPath; // where the file (-i) or its output now lies, for its other hard links
 };
 
@@ -148,7 +149,7 @@ private:
     void plan();
     void settleFolders();
     Result convertOne(qsizetype i) const;
-    Result convertFile(const Node& node, const Place& place) const;
+    Result convertFile(qsizetype index) const;
     Result placeResult(Result result, const Place& place) const;
     base::Error makeBackup(const QByteArray& path) const;
     Result repeat(qsizetype i, const Result& first) const;
@@ -165,6 +166,7 @@ private:
     std::vector<Node> m_nodes;
     std::vector<Place> m_places;
     std::vector<Result> m_results;
+    std::vector<int> m_repeats; // for each file, how many later nodes are other names of it
     QSet<std::pair<quint64, quint64>> m_inputFiles;
     texts::TreeCounts m_counts;
     bool m_failed = false;
@@ -291,10 +293,13 @@ int TreeJob::run()
             return kBadUsage;
         }
     }
+    m_repeats.assign(m_nodes.size(), 0);
     for (const Node& node : m_nodes) {
         if (node.kind == Node::Kind::File && node.sameAs < 0) {
             m_inputFiles.insert({quint64(node.info.st_dev), quint64(node.info.st_ino)});
             m_totalBytes += node.info.st_size;
+        } else if (node.kind == Node::Kind::File) {
+            ++m_repeats[std::size_t(node.sameAs)];
         }
     }
     if (m_options.outputDir) {
@@ -479,12 +484,14 @@ Result TreeJob::convertOne(qsizetype i) const
         result.reason = texts::backupReason(language());
         return result;
     }
-    return placeResult(convertFile(node, place), place);
+    return placeResult(convertFile(i), place);
 }
 
 // The contents: guessed, then converted, copied or left alone.
-Result TreeJob::convertFile(const Node& node, const Place& place) const
+Result TreeJob::convertFile(qsizetype index) const
 {
+    const Node& node = m_nodes[std::size_t(index)];
+    const Place& place = m_places[std::size_t(index)];
     const Conversions& c = *m_conversions;
     Result result;
     const auto fail = [&](const base::Error& error) {
@@ -595,6 +602,12 @@ Result TreeJob::convertFile(const Node& node, const Place& place) const
     }
     if (result.outcome == Outcome::Converted)
         result.counts = done.counts;
+    // The backup and the names met in the tree are taken care of; any others keep the old text.
+    const std::int64_t elsewhere = done.otherNames - (backup ? 1 : 0) - m_repeats[std::size_t(index)];
+    if (elsewhere > 0) {
+        result.reason = texts::otherNamesKeepOldText(language(), shownPath(place.at), elsewhere);
+        result.warning = true;
+    }
     return result;
 }
 
@@ -712,9 +725,9 @@ void TreeJob::deliver(qsizetype i)
     m_failed = m_failed || result.problem;
 
     const QString path = shownPath(node.path);
-    if (result.problem) {
+    if (result.problem || result.warning) {
         m_bar.reset();
-        m_reporter.error(texts::fileFailure(path, result.reason));
+        m_reporter.error(result.warning ? result.reason : texts::fileFailure(path, result.reason));
     }
     // A folder has a line of its own only when something happened to it.
     if (m_options.tsvReport && (!folder || result.problem || !result.newName.isEmpty())) {

@@ -416,7 +416,12 @@ TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
     EXPECT_EQ(read(u"out/a.txt"_s), iconv(text, "CP737", "UTF-8"));
     EXPECT_EQ(done.out.count("\tconverted\t"), 3) << done.out.toStdString();
 
-    ASSERT_EQ(run({u"-r"_s, u"-f"_s, u"CP737"_s, u"-i"_s, path(u"in"_s)}).status, 0);
+    // A name outside the tree keeps the old text, and the user hears of it.
+    ASSERT_EQ(::link(native(u"in/c.txt"_s).constData(), native(u"outside.txt"_s).constData()), 0);
+    const Ran inPlace = run({u"-r"_s, u"-f"_s, u"CP737"_s, u"-i"_s, path(u"in"_s)});
+    EXPECT_EQ(inPlace.status, 0);
+    EXPECT_TRUE(inPlace.err.contains("c.txt': its other name (a hard link) keeps the old text")) << inPlace.err.toStdString();
+    EXPECT_EQ(read(u"outside.txt"_s), text);
     ASSERT_EQ(::stat(native(u"in/a.txt"_s).constData(), &a), 0);
     ASSERT_EQ(::stat(native(u"in/b.txt"_s).constData(), &b), 0);
     EXPECT_EQ(a.st_ino, b.st_ino);
