@@ -56,7 +56,7 @@ private:
         base::Expected<charset::Charset> found = charset::Charset::find(files::nativePath(name).toStdString());
         if (found)
             return std::move(*found);
-        m_report.error(texts::badCodepage(m_report.language(), lang::escaped(name),
+        m_report.error(texts::codepageRefused(m_report.language(), lang::escaped(name),
                                           lang::errorText(found.error(), m_report.language()),
                                           found.error().is(base::Fault::UnknownCharset)));
         return std::nullopt;
@@ -83,7 +83,7 @@ int Transcoder::convertInputs(const charset::Charset& from, const charset::Chars
         from.isUtf8() && to.isUtf8() ? base::Expected<convert::Converter>(convert::ConversionTable())
                                      : charset::converter(from, to);
     if (!converter) {
-        m_report.error(texts::badCodepage(language, lang::escaped(fromBytes(to.name())),
+        m_report.error(texts::codepageRefused(language, lang::escaped(fromBytes(to.name())),
                                           lang::errorText(converter.error(), language), false));
         return kBadUsage;
     }

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileops.h"
 
+#include "files/outputtransaction.h"
+#include "files/paths.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -178,6 +181,27 @@ base::Error renameNoReplace(const QString& from, const QString& to)
     if (renameError == EINVAL || renameError == ENOSYS)
         return renameByLink(nativeFrom, nativeTo);
     return base::Error::system(renameError);
+}
+
+base::Error linkReplacing(const QByteArray& existing, const QByteArray& target)
+{
+    const SplitPath split = splitPath(target);
+    const QByteArray folder = split.folder.endsWith('/') ? split.folder : split.folder + '/';
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temporary = folder + temporaryName();
+        if (::link(existing.constData(), temporary.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return base::Error::system(errno);
+        }
+        if (::rename(temporary.constData(), target.constData()) != 0) {
+            const int renameError = errno;
+            ::unlink(temporary.constData());
+            return base::Error::system(renameError);
+        }
+        return {};
+    }
+    return base::Error::system(EEXIST);
 }
 
 base::Error deleteFile(const QString& path)

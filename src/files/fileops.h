@@ -37,6 +37,9 @@ bool sameFile(const QString& a, const QString& b);
 // system cannot rename that way, the file is linked under the new name and the old name removed.
 base::Error renameNoReplace(const QString& from, const QString& to);
 base::Error deleteFile(const QString& path);
+// Gives the file at existing the name target too, replacing in one step whatever target was: a hard
+// link is made under a temporary name beside target, then renamed over it. Both are byte paths.
+base::Error linkReplacing(const QByteArray& existing, const QByteArray& target);
 
 // The file system's bytes for a path: UTF-8, where a lone U+DC80..U+DCFF stands for one byte
 // that was not valid UTF-8 ("surrogateescape"), so names that are not UTF-8 survive a QString.

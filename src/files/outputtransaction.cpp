@@ -32,7 +32,8 @@ base::Error failed(int errnum)
     return base::Error::system(errnum);
 }
 
-// ".trelvick-<pid>-<random>.tmp": whose it is, so that a later run can tell a leftover.
+} // namespace
+
 QByteArray temporaryName()
 {
     unsigned char random[kRandomDigits / 2] = {};
@@ -44,6 +45,8 @@ QByteArray temporaryName()
     return kTemporaryPrefix + QByteArray::number(::getpid()) + '-' +
            QByteArray(reinterpret_cast<const char*>(random), sizeof random).toHex() + kTemporarySuffix;
 }
+
+namespace {
 
 // The process that a temporary name says it belongs to.
 std::optional<pid_t> temporaryOwner(QByteArrayView name)

@@ -26,6 +26,10 @@ private:
     QSet<std::pair<quint64, quint64>> m_visited;
 };
 
+// ".trelvick-<pid>-<random>.tmp": whose it is, so that a later run into its folder can tell a leftover
+// and remove it.
+QByteArray temporaryName();
+
 struct OutputRules
 {
     bool unnamedTemporary = true;   // tests turn it off, to reach the named way on any file system

@@ -108,7 +108,8 @@ QString help(Language language)
 Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
 
 Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
-ή χάθηκε χαρακτήρας, με τη --strict),
+ή χάθηκε χαρακτήρας, με τη --strict, ή σε φακέλους ένα αρχείο αφέθηκε λόγω αβεβαιότητας ή το νέο
+όνομά του ήταν πιασμένο),
 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν
 είναι κείμενο σε γνωστή κωδικοσελίδα.
 )"_s;
@@ -181,7 +182,8 @@ Guessing:
 Counts of changed and lost characters go to standard error.
 
 Exit status: 0 done, 1 a conversion failed (or input and output are the same file, or a character
-was lost, with --strict), 2 bad usage
+was lost, with --strict, or over folders a file was left for doubt or its new name was taken),
+2 bad usage
 or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in a known
 codepage.
 )"_s;
@@ -543,7 +545,7 @@ QString notRead(Language language, const QString& file)
 
 // The codepage form (-f/-t).
 
-QString badCodepage(Language language, const QString& name, const QString& reason, bool listHint)
+QString codepageRefused(Language language, const QString& name, const QString& reason, bool listHint)
 {
     if (greek(language))
         return u"κωδικοσελίδα "_s + quoted(language, name) + u": "_s + reason +
@@ -607,6 +609,85 @@ QString notSingleByteGuess(Language language, const QString& file, const QString
 {
     return greek(language) ? file + u": είναι "_s + name + u", που η -f auto δεν μετατρέπει"_s
                            : file + u": is "_s + name + u", which -f auto does not convert"_s;
+}
+
+// --- whole folders ---------------------------------------------------------------------------------
+
+QString badCodepage(Language language, const QString& option, const QString& name, const QString& reason)
+{
+    return option + u' ' + quoted(language, name) + u": "_s + reason;
+}
+
+QString outputDirInsideInput(Language language, const QString& folder)
+{
+    return greek(language) ? u"ο φάκελος εξόδου "_s + quoted(language, folder) + u" βρίσκεται μέσα σε φάκελο εισόδου"_s
+                           : u"output folder "_s + quoted(language, folder) + u" lies inside an input folder"_s;
+}
+
+QString notTextReason(Language language)
+{
+    return greek(language) ? u"δεν είναι κείμενο"_s : u"not text"_s;
+}
+
+QString symbolicLinkReason(Language language)
+{
+    return greek(language) ? u"συμβολικός σύνδεσμος: δεν ακολουθείται"_s : u"symbolic link: not followed"_s;
+}
+
+QString specialFileReason(Language language)
+{
+    return greek(language) ? u"συσκευή, FIFO ή υποδοχή: δεν ανοίγεται"_s : u"device, FIFO or socket: not opened"_s;
+}
+
+QString sameFileAs(Language language, const QString& first)
+{
+    return greek(language) ? u"το ίδιο αρχείο με το "_s + quoted(language, first)
+                           : u"same file as "_s + quoted(language, first);
+}
+
+QString codepageInDoubt(Language language, const QString& candidates)
+{
+    return greek(language) ? u"αβέβαιη κωδικοσελίδα: "_s + candidates : u"codepage in doubt: "_s + candidates;
+}
+
+QString backupReason(Language language)
+{
+    return greek(language) ? u"αντίγραφο ασφαλείας"_s : u"a backup"_s;
+}
+
+QString nameTaken(Language language, const QString& name)
+{
+    return greek(language) ? u"το όνομα "_s + quoted(language, name) + u" είναι πιασμένο"_s
+                           : u"name "_s + quoted(language, name) + u" is taken"_s;
+}
+
+QString backupFailed(Language language, const QString& backup, const QString& reason)
+{
+    return (greek(language) ? u"αντίγραφο "_s : u"backup "_s) + quoted(language, backup) + u": "_s + reason;
+}
+
+QString renameFailed(Language language, const QString& name, const QString& reason)
+{
+    return (greek(language) ? u"μετονομασία σε "_s : u"rename to "_s) + quoted(language, name) + u": "_s + reason;
+}
+
+QString treeSummary(Language language, const TreeCounts& c)
+{
+    const auto n = [](std::int64_t count) { return QString::number(count); };
+    if (greek(language))
+        return n(c.files) + u" αρχεία: "_s + n(c.converted) + u" μετατράπηκαν, "_s + n(c.copied) +
+               u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) + u" παραλείφθηκαν, "_s +
+               n(c.failed) + u" απέτυχαν"_s;
+    return n(c.files) + (c.files == 1 ? u" file: "_s : u" files: "_s) + n(c.converted) + u" converted, "_s +
+           n(c.copied) + u" copied, "_s + n(c.unchanged) + u" unchanged, "_s + n(c.skipped) + u" skipped, "_s +
+           n(c.failed) + u" failed"_s;
+}
+
+QString interruptedAfter(Language language, std::int64_t done, std::int64_t total)
+{
+    const QString ofTotal = QString::number(done) + u'/' + QString::number(total);
+    return greek(language) ? u"διακόπηκε μετά από "_s + ofTotal + u" αρχεία: τα υπόλοιπα έμειναν ως ήταν"_s
+                           : u"interrupted after "_s + ofTotal + u" files: the others are as they were"_s;
 }
 
 } // namespace trelvick::lang::cli

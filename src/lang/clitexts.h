@@ -109,7 +109,7 @@ int percent(double confidence);
 
 // The codepage form (-f/-t).
 // "codepage 'CP999': Unknown codepage (trelvick-convert --list-codepages lists the names)".
-QString badCodepage(Language language, const QString& name, const QString& reason, bool listHint);
+QString codepageRefused(Language language, const QString& name, const QString& reason, bool listHint);
 // "a.txt -> b.txt: 3 characters have no equivalent in CP737 and became '?'".
 QString lostCount(Language language, const QString& files, std::int64_t lost, const QString& target);
 // "a.txt -> b.txt: 2 bytes are no character of ISO-8859-7 and became U+FFFD".
@@ -121,5 +121,28 @@ QString autoOneOutput(Language language);
 QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp,
                     int percent, int least);
 QString notSingleByteGuess(Language language, const QString& file, const QString& name);
+
+// --- whole folders (-r, --files-from): reasons in messages and in the report's last field --------
+// A codepage name that -f, -t or --names-from cannot take (exit status 2).
+QString badCodepage(Language language, const QString& option, const QString& name, const QString& reason);
+QString outputDirInsideInput(Language language, const QString& folder);
+QString notTextReason(Language language);
+QString symbolicLinkReason(Language language);
+QString specialFileReason(Language language);
+// A file met again under another name (a hard link) or given twice: done once, as first.
+QString sameFileAs(Language language, const QString& first);
+// The candidates read the file differently and none is sure enough: "CP737 60%, CP869 40%".
+QString codepageInDoubt(Language language, const QString& candidates);
+QString backupReason(Language language);
+QString nameTaken(Language language, const QString& name);
+QString backupFailed(Language language, const QString& backup, const QString& reason);
+QString renameFailed(Language language, const QString& name, const QString& reason);
+// "20000 files: 19000 converted, 500 copied, 400 unchanged, 50 skipped, 50 failed"
+struct TreeCounts
+{
+    std::int64_t files = 0, converted = 0, copied = 0, unchanged = 0, skipped = 0, failed = 0;
+};
+QString treeSummary(Language language, const TreeCounts& counts);
+QString interruptedAfter(Language language, std::int64_t done, std::int64_t total);
 
 } // namespace trelvick::lang::cli
