@@ -255,7 +255,8 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock()
 void StartupTest::identityNamesThePackagedMenuEntry()
 {
     app::setApplicationIdentity();
-    QFile entry(QStringLiteral(TRELVICK_SOURCE_DIR "/packaging/") + QGuiApplication::desktopFileName() + u".desktop"_qs);
+    QFile entry(QStringLiteral(TRELVICK_SOURCE_DIR "/packaging/") + QGuiApplication::desktopFileName() +
+                u".desktop"_qs);
     QVERIFY2(entry.open(QIODevice::ReadOnly), qPrintable(entry.fileName()));
     // X11 matches by the window class, which is the application name.
     const QStringList lines = QString::fromUtf8(entry.readAll()).split(u'\n');
