@@ -235,8 +235,6 @@ Controls buildControls(QWidget* window)
     ui.txtProgress = child<QLineEdit>(window, "txtProgress");
     ui.txtProgress->setText(u"100%"_qs);
     ui.txtProgress->setAlignment(Qt::AlignCenter);
-    ui.txtProgress->setTextMargins(0, 0, 0, 0);
-    ui.txtProgress->setContentsMargins(0, 0, 0, 0);
     return ui;
 }
 
