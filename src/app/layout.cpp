@@ -34,6 +34,13 @@ enum class Weight
 // A colour that the control takes from its container.
 const QColor kInherited;
 
+// The window's own, which every control takes unless its row says otherwise.
+constexpr int kClientWidthTwips = 7932;
+constexpr int kClientHeightTwips = 6252;
+const QColor kWindowBackground(192, 192, 192);
+const QColor kWindowText = Qt::black;
+constexpr double kFontPoints = 7.8; // DejaVu Sans is always there and has the Greek letters
+
 struct Control
 {
     const char* name;
@@ -193,12 +200,12 @@ template <typename T> T* child(QWidget* window, const char* name)
 
 Controls buildControls(QWidget* window)
 {
-    window->setFixedSize(px(7932), px(6252));
+    window->setFixedSize(px(kClientWidthTwips), px(kClientHeightTwips));
     QFont font(u"DejaVu Sans"_qs);
-    font.setPointSizeF(7.8);
+    font.setPointSizeF(kFontPoints);
     font.setBold(true);
     window->setFont(font);
-    setColours(window, QColor(192, 192, 192), Qt::black);
+    setColours(window, kWindowBackground, kWindowText);
 
     Controls ui;
     for (const Control& control : kLayout) {
@@ -228,8 +235,6 @@ Controls buildControls(QWidget* window)
     ui.txtProgress = child<QLineEdit>(window, "txtProgress");
     ui.txtProgress->setText(u"100%"_qs);
     ui.txtProgress->setAlignment(Qt::AlignCenter);
-    ui.txtProgress->setTextMargins(0, 0, 0, 0);
-    ui.txtProgress->setContentsMargins(0, 0, 0, 0);
     return ui;
 }
 

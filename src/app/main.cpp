@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/identity.h"
 #include "app/mainwindow.h"
 #include "platform/qtplatform.h"
 
 #include <QApplication>
-#include <QIcon>
 
 #include <csignal>
 #include <pthread.h>
@@ -19,8 +19,7 @@ int main(int argc, char* argv[])
     ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
     QApplication application(argc, argv);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    QApplication::setApplicationName(u"Trelvick"_qs);
-    QApplication::setWindowIcon(QIcon(u":/icons/trelvick.png"_qs));
+    trelvick::app::setApplicationIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
 
     trelvick::platform::QtPlatform platform;

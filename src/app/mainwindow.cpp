@@ -5,9 +5,7 @@
 #include "app/infoline.h"
 #include "app/startup.h"
 #include "files/fileops.h"
-#include "lang/errortext.h"
 #include "files/paths.h"
-#include "lang/errortext.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

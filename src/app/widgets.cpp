@@ -5,6 +5,10 @@
 
 namespace trelvick::app {
 
+namespace {
+const QColor kProgressFill(0, 0, 160); // dark blue on the orange panel
+} // namespace
+
 Frame3D::Frame3D(QWidget* parent) : QGroupBox(parent)
 {
     setFlat(false);
@@ -41,7 +45,7 @@ void ProgressPanel::paintEvent(QPaintEvent* event)
     const QRect inside = contentsRect();
     QRect fill = inside;
     fill.setWidth(inside.width() * m_percentage / 100);
-    painter.fillRect(fill, QColor(0, 0, 160));
+    painter.fillRect(fill, kProgressFill);
 }
 
 PictureButton::PictureButton(QWidget* parent, const QString& picture) : QToolButton(parent)

@@ -228,7 +228,11 @@ void ConversionTest::resultIsCountedAndCommandsComeBackOnlyWhereConfigured()
     QVERIFY(f.start(WindowFixture::standardIni(viewer, editor)));
     f.chooseFiles(input);
     QString progressAtMessage;
-    f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) { progressAtMessage = f.text("txtProgress"); };
+    int barAtMessage = -1; // the fill, which the text alone would not show missing
+    f.platform.onMessageBox = [&](const platform::MessageBoxRequest&) {
+        progressAtMessage = f.text("txtProgress");
+        barAtMessage = f.find<app::ProgressPanel>("p3dProgress")->percentage();
+    };
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dConvert");
     QCOMPARE(f.read(f.outputFile()), QByteArray("bbbbb\r\nbbbbbAA\r\nxyz\r\n\r\nA\r\n"));
@@ -237,6 +241,7 @@ void ConversionTest::resultIsCountedAndCommandsComeBackOnlyWhereConfigured()
     QCOMPARE(f.platform.boxes.last().text, u"Η μετατροπή «Πρώτος - First» άλλαξε 13 χαρακτήρες."_qs);
     QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Information);
     QCOMPARE(progressAtMessage, u"100%"_qs);
+    QCOMPARE(barAtMessage, 100);
 
     QCOMPARE(f.text("txtProgress"), u"0%"_qs);
     QCOMPARE(f.find<app::ProgressPanel>("p3dProgress")->percentage(), 0);

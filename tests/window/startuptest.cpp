@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/identity.h"
 #include "lang/errortext.h"
 #include "platform/qtplatform.h"
 #include "windowfixture.h"
@@ -47,6 +48,8 @@ private slots:
     void refusalShowsItsBilingualMessageAndEnds();
     void instanceLockTellsAFailureFromAHeldLock_data();
     void instanceLockTellsAFailureFromAHeldLock();
+    // Last: it renames the test program itself.
+    void identityNamesThePackagedMenuEntry();
 };
 
 void StartupTest::windowStartsWithItsConvertersAndOnlyTheSelectionCommandsUsable()
@@ -245,6 +248,19 @@ void StartupTest::instanceLockTellsAFailureFromAHeldLock()
     } else {
         QCOMPARE(lang::errorText(another.error(), lang::Language::English), failure);
     }
+}
+
+// A menu entry renamed, or an id mistyped, leaves the running window unmatched: the desktop shows no
+// name or icon of the entry for it.
+void StartupTest::identityNamesThePackagedMenuEntry()
+{
+    app::setApplicationIdentity();
+    QFile entry(QStringLiteral(TRELVICK_SOURCE_DIR "/packaging/") + QGuiApplication::desktopFileName() +
+                u".desktop"_qs);
+    QVERIFY2(entry.open(QIODevice::ReadOnly), qPrintable(entry.fileName()));
+    // X11 matches by the window class, which is the application name.
+    const QStringList lines = QString::fromUtf8(entry.readAll()).split(u'\n');
+    QVERIFY(lines.contains(u"StartupWMClass="_qs + QGuiApplication::applicationName()));
 }
 
 QTEST_MAIN(StartupTest)
