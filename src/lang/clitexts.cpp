@@ -32,10 +32,8 @@ QString place(const QString& file, const QString& section, const QString& key = 
 
 } // namespace
 
-QString help(Language language)
-{
-    if (greek(language))
-        return uR"(Χρήση:
+// The help texts, as --help prints them.
+constexpr char16_t kGreekHelp[] = uR"(Χρήση:
   trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] [-o ΕΞΟΔΟΣ] [ΕΙΣΟΔΟΣ]...
   trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] (-r | --files-from=ΛΙΣΤΑ) (--output-dir=ΦΑΚΕΛΟΣ | -i) [ΕΙΣΟΔΟΣ]...
   trelvick-convert [ΕΠΙΛΟΓΗ]... -c ΜΕΤΑΤΡΟΠΕΑΣ [ΕΙΣΟΔΟΣ [ΕΞΟΔΟΣ]]
@@ -109,11 +107,11 @@ QString help(Language language)
 
 Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
 ή χάθηκε χαρακτήρας, με τη --strict, ή σε φακέλους ένα αρχείο αφέθηκε λόγω αβεβαιότητας ή το νέο
-όνομά του ήταν πιασμένο),
-2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν διαβάστηκε, 3 ένα αρχείο δεν
-είναι κείμενο σε γνωστή κωδικοσελίδα.
-)"_s;
-    return uR"(Usage:
+όνομά του ήταν πιασμένο), 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν
+διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
+)";
+
+constexpr char16_t kEnglishHelp[] = uR"(Usage:
   trelvick-convert [OPTION]... -f FROM [-t TO] [-o OUTPUT] [INPUT]...
   trelvick-convert [OPTION]... -f FROM [-t TO] (-r | --files-from=LIST) (--output-dir=DIR | -i) [INPUT]...
   trelvick-convert [OPTION]... -c CONVERTER [INPUT [OUTPUT]]
@@ -183,10 +181,13 @@ Counts of changed and lost characters go to standard error.
 
 Exit status: 0 done, 1 a conversion failed (or input and output are the same file, or a character
 was lost, with --strict, or over folders a file was left for doubt or its new name was taken),
-2 bad usage
-or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in a known
-codepage.
-)"_s;
+2 bad usage or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in
+a known codepage.
+)";
+
+QString help(Language language)
+{
+    return QString::fromUtf16(greek(language) ? kGreekHelp : kEnglishHelp);
 }
 
 QString version()
