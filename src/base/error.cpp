@@ -39,6 +39,8 @@ public:
             return "not a code point";
         case Fault::CharsetSuffix:
             return "codepage name with a // suffix";
+        case Fault::KeyInUse:
+            return "key in use";
         }
         return "unknown fault";
     }
