@@ -36,13 +36,18 @@ rows=(
     "--list-c|--list-codepages"
     "-c Μ1|Μ1"
     "--show Μ1|Μ1"
-    "-f CP73|CP737"
-    "-t KOI8-|KOI8-R"
     "--eol l|lf"
 )
+# The codepage names come from the program itself: a build that lists none yet skips those rows, and the
+# check then reports itself skipped rather than passed.
+codepages=$("$scratch/root/bin/trelvick-convert" --list-codepages 2>/dev/null || true)
+if grep -qx CP737 <<<"$codepages"; then
+    rows+=("-f CP73|CP737" "-t KOI8-|KOI8-R" "--from-code CP73|CP737")
+fi
 for row in "${rows[@]}"; do
     read -ra words <<<"${row%%|*}"
     got=$(complete_line "${words[@]}")
     grep -qx -- "${row#*|}" <<<"$got" || fail "completing '${row%%|*}' offers no '${row#*|}' among: $(tr '\n' ' ' <<<"$got")"
 done
+[ -n "$codepages" ] || { note "skipped: trelvick-convert --list-codepages lists no codepage names"; exit 77; }
 note "passed"
