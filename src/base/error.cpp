@@ -41,6 +41,8 @@ public:
             return "codepage name with a // suffix";
         case Fault::KeyInUse:
             return "key in use";
+        case Fault::NoCarriageReturn:
+            return "byte 13 is no carriage return";
         }
         return "unknown fault";
     }
