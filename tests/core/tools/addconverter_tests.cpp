@@ -232,15 +232,16 @@ QByteArray withSection(const char16_t* section)
     return shippedIni() + windows1253(QString::fromUtf16(section)) + "\r\n1=2\r\n";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, MaketableAddFails,
-    testing::Values(
-        // The disk fills while the new file is written: the old one must survive whole.
-        FailCase{"WriteFails", {"--add", "CP850", "UTF-8"}, shippedIni(), 4096},
-        // A hidden [Μ17] would become visible, or hide the new one.
-        FailCase{"NextKeyTaken", {"--add", "CP850", "UTF-8"}, withSection(u"[μ17]")},
-        FailCase{"NoCount", {"--add", "CP850", "UTF-8"}, windows1253(u"[Trelvick]\r\n[ΠεριγραφήΜετατροπέων]\r\nΜ1=a\r\n")},
-        FailCase{"UnknownCodepage", {"--add", "CP850", "NO-SUCH"}, shippedIni()}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Rows, MaketableAddFails,
+                         testing::Values(
+                             // The disk fills while the new file is written: the old one must survive whole.
+                             FailCase{"WriteFails", {"--add", "CP850", "UTF-8"}, shippedIni(), 4096},
+                             // A hidden [Μ17] would become visible, or hide the new one.
+                             FailCase{"NextKeyTaken", {"--add", "CP850", "UTF-8"}, withSection(u"[μ17]")},
+                             FailCase{"NoCount",
+                                      {"--add", "CP850", "UTF-8"},
+                                      windows1253(u"[Trelvick]\r\n[ΠεριγραφήΜετατροπέων]\r\nΜ1=a\r\n")},
+                             FailCase{"UnknownCodepage", {"--add", "CP850", "NO-SUCH"}, shippedIni()}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace
