@@ -6,25 +6,40 @@
 //   trelvick-maketable FROM UTF-8  the same for UTF-8 output: "Κωδικοποίηση=UTF-8", then
 //                                "source=code point" for every byte that does not stay itself
 //   trelvick-maketable --ini     prints the default tq.ini (windows-1253, CR LF line ends)
+//   trelvick-maketable --add FROM TO [--config FILE]
+//                                adds that converter to FILE, by default the personal tq.ini, which is
+//                                made from the system's one first when the user has none
 //
 // The tables are those of src/charset, which trelvick-convert -f/-t shares (charset/tables.h says how
 // each byte is mapped): a byte undefined in FROM passes unchanged, a character TO lacks becomes iconv's
-// one-byte "//TRANSLIT" of it, else "?". Transliteration depends on the locale, so the tool always runs in glibc's "C.UTF-8" locale, whatever
-// the user's settings: its rules reduce accented letters to their base letter (ΐ gives ι, é gives e),
-// where the plain "C" locale spells Greek letters in Latin ones.
+// one-byte "//TRANSLIT" of it, else "?". Transliteration depends on the locale, so the tool always runs in glibc's
+// "C.UTF-8" locale, whatever the user's settings: its rules reduce accented letters to their base letter (ΐ gives ι, é
+// gives e), where the plain "C" locale spells Greek letters in Latin ones.
 
+#include "base/version.h"
 #include "charset/charset.h"
 #include "charset/tables.h"
+#include "config/configuration.h"
+#include "config/converterappend.h"
 #include "convert/utf8decoder.h"
+#include "files/fileops.h"
+#include "files/paths.h"
+#include "lang/errortext.h"
+#include "lang/escape.h"
 
+#include <QDir>
+#include <QStringList>
 #include <array>
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <getopt.h>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace trelvick;
@@ -79,19 +94,31 @@ void complain(const std::string& message)
 int printUsage(std::FILE* stream)
 {
     std::fputs("Usage: trelvick-maketable FROM TO\n"
+               "       trelvick-maketable --add FROM TO [--config FILE]\n"
                "       trelvick-maketable --ini\n"
-               "       trelvick-maketable --help\n"
+               "       trelvick-maketable --help | --version\n"
                "\n"
                "FROM TO   print the code-section lines (source=target) that convert the single-byte\n"
                "          code page FROM into TO, for the bytes that change; names as 'iconv -l' lists\n"
                "          them, for example: trelvick-maketable CP737 CP1253\n"
                "          TO may be UTF-8: the section then starts with Κωδικοποίηση=UTF-8 and its\n"
                "          values are code points: trelvick-maketable CP737 UTF-8\n"
+               "--add     add the converter FROM -> TO to tq.ini as the key after its count, with the\n"
+               "          description \"FROM -> TO\": trelvick-maketable --add CP850 UTF-8\n"
+               "          The file is your ~/.config/trelvick/tq.ini, made from the system's tq.ini\n"
+               "          first when you have none; it is replaced only once the new one is complete\n"
+               "--config FILE  with --add: change FILE instead\n"
                "--ini     print the default tq.ini with all shipped converters, in windows-1253 with\n"
                "          CR LF line ends: trelvick-maketable --ini > tq.ini\n"
-               "--help    print this text\n",
+               "-h, --help     print this text\n"
+               "-V, --version  print the version\n",
                stream);
     return stream == stderr ? 2 : 0;
+}
+
+std::string shown(const std::string& name)
+{
+    return lang::escaped(files::decodeNativePath(name.c_str())).toStdString();
 }
 
 // The code page of that name; nothing, after saying why, when iconv does not know the name or it is
@@ -102,9 +129,9 @@ std::optional<charset::Charset> codePage(const std::string& name, bool utf8)
     if (found && (utf8 || !found->isUtf8()))
         return std::move(*found);
     if (!found && found.error().is(base::Fault::UnknownCharset))
-        complain("iconv does not know the code page '" + name + "' ('iconv -l' lists the names it knows)");
+        complain("iconv does not know the code page '" + shown(name) + "' ('iconv -l' lists the names it knows)");
     else
-        complain("'" + name + "' is not a single-byte code page");
+        complain("'" + shown(name) + "' is not a single-byte code page");
     return std::nullopt;
 }
 
@@ -197,6 +224,86 @@ int printIni()
     return 0;
 }
 
+// "FILE: reason", or "FILE: key 'value': reason" when an entry is at fault.
+void complainAbout(const QString& file, const base::Error& error)
+{
+    QString text = lang::escaped(file) + QStringLiteral(": ");
+    if (!error.key.isEmpty()) {
+        text += lang::escaped(error.key);
+        if (!error.value.isEmpty())
+            text += QStringLiteral(" '") + lang::escaped(error.value) + QLatin1Char('\'');
+        text += QStringLiteral(": ");
+    }
+    complain((text + lang::errorText(error, lang::Language::English)).toStdString());
+}
+
+// The folder the running program lies in, where the system's tq.ini is (or a link to it).
+QString programFolder()
+{
+    char path[4096];
+    const ssize_t size = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (size <= 0)
+        return {};
+    path[size] = '\0';
+    const QString program = files::decodeNativePath(path);
+    return program.left(program.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+// Creates folder and the folders above it that are missing, private to the user as the XDG base
+// directories want them.
+base::Error makeFolders(const QString& folder)
+{
+    QString path;
+    for (const QString& part : folder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        path += QLatin1Char('/') + part;
+        if (::mkdir(files::nativePath(path).constData(), 0700) != 0 && errno != EEXIST)
+            return base::Error::system(errno, base::Side::Config);
+    }
+    return {};
+}
+
+// Adds FROM -> TO to configFile, or to the personal tq.ini when configFile is empty: the one there,
+// else a copy of the system's, since the personal file, once it exists, is read instead of it.
+int addConverter(const std::string& fromName, const std::string& toName, const QString& configFile)
+{
+    const auto lines = codeSection(fromName, toName, "\n");
+    if (!lines)
+        return 2;
+    config::NewConverter converter;
+    converter.description = QString::fromStdString(fromName + " -> " + toName).toUpper();
+    converter.sectionLines = QString::fromUtf8(*lines).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+
+    QString from = configFile;
+    QString to = configFile;
+    if (configFile.isEmpty()) {
+        const QString folder = config::personalConfigFolder();
+        if (folder.isEmpty()) {
+            complain("neither XDG_CONFIG_HOME nor HOME names a folder for your tq.ini; name one with --config");
+            return 2;
+        }
+        to = from = files::resolveInFolder(folder, QString::fromUtf16(config::kConfigFileName));
+        if (files::isNoFile(files::testFile(to))) {
+            from = config::locateConfiguration(programFolder()).configFile;
+            if (const base::Error error = makeFolders(folder)) {
+                complainAbout(folder, error);
+                return 1;
+            }
+        }
+    }
+    const base::Expected<int> added = config::addConverter(from, to, converter);
+    if (!added) {
+        const bool readingFrom = added.error().side == base::Side::Config && added.error().key.isEmpty();
+        complainAbout(readingFrom ? from : to, added.error());
+        return 1;
+    }
+    std::printf("%s\n", (lang::escaped(config::converterKey(*added) + QLatin1Char('=') + converter.description) +
+                         QStringLiteral(" added to ") + lang::escaped(to) +
+                         (from == to ? QString() : QStringLiteral(", made from ") + lang::escaped(from)))
+                            .toUtf8()
+                            .constData());
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -206,12 +313,51 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h"))
-        return printUsage(stdout);
-    if (args.size() == 1 && args[0] == "--ini")
+    enum Option
+    {
+        Add = 256,
+        Config,
+        Ini,
+    };
+    static const option options[] = {
+        {"add", no_argument, nullptr, Add},     {"config", required_argument, nullptr, Config},
+        {"ini", no_argument, nullptr, Ini},     {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, 'V'}, {nullptr, 0, nullptr, 0},
+    };
+    bool add = false;
+    bool ini = false;
+    std::optional<QString> configFile;
+    opterr = 0; // our own message, with the option escaped
+    for (int c; (c = getopt_long(argc, argv, "hV", options, nullptr)) != -1;) {
+        switch (c) {
+        case 'h':
+            return printUsage(stdout);
+        case 'V':
+            std::printf("trelvick-maketable %s\n", base::kDisplayVersion);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        case Add:
+            add = true;
+            break;
+        case Config:
+            configFile = files::decodeNativePath(optarg);
+            break;
+        case Ini:
+            ini = true;
+            break;
+        default:
+            complain("unknown option or missing argument: '" + shown(argv[optind - 1]) + "'");
+            return printUsage(stderr);
+        }
+    }
+    const std::vector<std::string> args(argv + optind, argv + argc);
+    if (ini && !add && !configFile && args.empty())
         return printIni();
-    if (args.size() == 2 && args[0].rfind("-", 0) != 0 && args[1].rfind("-", 0) != 0)
-        return printTable(args[0], args[1]);
+    if (!ini && args.size() == 2 && (add || !configFile)) {
+        if (add && configFile && configFile->isEmpty()) {
+            complain("--config names no file");
+            return 2;
+        }
+        return add ? addConverter(args[0], args[1], configFile.value_or(QString())) : printTable(args[0], args[1]);
+    }
     return printUsage(stderr);
 }

@@ -17,6 +17,8 @@ packages=(
     # with, and the Greek, French and German text the committed model was learnt from (GTK, GLib), which
     # only the target trelvick-guess-model reads: a build needs none of them
     libc-l10n bash uchardet libgtk2.0-common libglib2.0-data
+    # the completion check loads trelvick-convert's completion the way an interactive bash does
+    bash-completion
 )
 
 missing=()

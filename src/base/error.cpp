@@ -39,6 +39,10 @@ public:
             return "not a code point";
         case Fault::CharsetSuffix:
             return "codepage name with a // suffix";
+        case Fault::KeyInUse:
+            return "key in use";
+        case Fault::NoCarriageReturn:
+            return "byte 13 is no carriage return";
         }
         return "unknown fault";
     }

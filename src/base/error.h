@@ -37,6 +37,8 @@ enum class Fault
     BadValue,       // a tq.ini value its key cannot take (a count below 1, a code above 255, an encoding)
     BadCodePoint,   // a value of a UTF-8 code section that is no code point 0..1114111 outside the surrogates
     CharsetSuffix,  // a codepage name with one of iconv's suffixes (//TRANSLIT, //IGNORE)
+    KeyInUse,       // a tq.ini key or section that a new entry would take is there already
+    NoCarriageReturn, // a codepage whose byte 13 is another character: line ends could not stay bytes
 };
 
 const std::error_category& faultCategory();

@@ -129,6 +129,10 @@ base::Expected<Charset> Charset::find(std::string_view name)
         const std::optional<std::array<int, 256>> characters = charactersOf(decoder);
         if (!characters || !keepsMarksApart(decoder, *characters))
             return failure(base::Fault::NotSingleByte, name);
+        // The engine keeps byte 13 as a line end and never looks it up: braille's ISO_11548-1 would
+        // lose a character there.
+        if ((*characters)['\r'] != '\r')
+            return failure(base::Fault::NoCarriageReturn, name);
         charset.m_codePage = convert::CodePage::fromCharacters(*characters);
         // A character of several bytes is written as the one iconv picks.
         for (int b = 0; b < 256; ++b) {

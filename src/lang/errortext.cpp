@@ -52,6 +52,12 @@ QString faultText(base::Fault fault, Language language)
                                       "γίνονται '?' και μετρώνται")
                      : QStringLiteral("iconv's // suffixes do not apply here: characters without an equivalent "
                                       "become '?' and are counted");
+    case base::Fault::NoCarriageReturn:
+        return greek ? QStringLiteral("Το byte 13 της δεν είναι επαναφορά (CR), που χρειάζονται οι αλλαγές γραμμής")
+                     : QStringLiteral("Its byte 13 is no carriage return, which line ends need");
+    case base::Fault::KeyInUse:
+        return greek ? QStringLiteral("Το κλειδί υπάρχει ήδη στο αρχείο")
+                     : QStringLiteral("The key is in the file already");
     }
     return QString::number(static_cast<int>(fault));
 }

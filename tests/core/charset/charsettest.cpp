@@ -151,6 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"UTF-8//IGNORE", base::Fault::CharsetSuffix},
                     NameCase{"UTF-16", base::Fault::NotSingleByte}, NameCase{"SHIFT_JIS", base::Fault::NotSingleByte},
                     NameCase{"CP1258", base::Fault::NotSingleByte}, // composes a letter and its accent
+                    NameCase{"ISO_11548-1", base::Fault::NoCarriageReturn}, // braille: 13 is a pattern
                     NameCase{"NO-SUCH-PAGE", base::Fault::UnknownCharset}, NameCase{"", base::Fault::UnknownCharset},
                     NameCase{"CP99999", base::Fault::UnknownCharset}));
 
@@ -256,6 +257,36 @@ TEST(CodepageNames, ListSingleByteCodepagesAndUtf8Only)
         EXPECT_TRUE(std::count(names.begin(), names.end(), name)) << name;
     for (const char* name : {"UTF-16", "SHIFT_JIS", "CP1258"})
         EXPECT_FALSE(std::count(names.begin(), names.end(), name)) << name;
+}
+
+// Every name the listing offers, aliases included: each must find the codepage iconv means by it and
+// convert every byte as iconv does, and UTF-8 of every character it has back into the same bytes.
+TEST(CodepageNames, EverySingleByteOneConvertsAsIconvBothWays)
+{
+    std::string everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte += char(b);
+    int checked = 0;
+    for (const std::string& name : charset::codepageNames()) {
+        const auto page = Charset::find(name);
+        ASSERT_TRUE(page) << name << " is listed but not found";
+        if (page->isUtf8())
+            continue;
+        ++checked;
+        // Named first: a dump of 256 characters says less than the name.
+        EXPECT_TRUE(convert(name, "UTF-8", everyByte).bytes == iconvConvert(name, "UTF-8", everyByte))
+            << name << " into UTF-8";
+        // Back the same way; where iconv writes a character as a byte that reads as another (CP1046's
+        // Arabic forms), the byte that reads back as it is the right one.
+        const std::string utf8 = iconvConvert(
+            name, "UTF-8", lines([&](int b) { return page->codePage().character(std::uint8_t(b)) >= 0; }, ""));
+        const std::string back = convert("UTF-8", name, utf8).bytes;
+        const std::string iconvBack = iconvConvert("UTF-8", name, utf8, "<refused>");
+        EXPECT_TRUE(back == iconvBack || (iconvConvert(name, "UTF-8", back) == utf8 &&
+                                          iconvConvert(name, "UTF-8", iconvBack) != utf8))
+            << name << " from UTF-8";
+    }
+    EXPECT_GT(checked, 50);
 }
 
 } // namespace
