@@ -11,8 +11,8 @@
 //
 // Uses the tq.ini beside this program and its first converter.
 #include "app/mainwindow.h"
-#include "config/configuration.h"
 #include "config/codesection.h"
+#include "config/configuration.h"
 #include "convert/engine.h"
 #include "files/posixfile.h"
 #include "platform/qtplatform.h"
@@ -121,8 +121,8 @@ int main(int argc, char* argv[])
         {
             // The plain write, without any of the safe conversion's care.
             files::InputFile source;
-            const int fd = ::open(QFile::encodeName(platform.output).constData(),
-                                  O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+            const int fd =
+                ::open(QFile::encodeName(platform.output).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
             if (!source.open(platform.input) || fd < 0)
                 return 1;
             files::DescriptorSink sink(fd);

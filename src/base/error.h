@@ -25,19 +25,19 @@ enum class Side
 // Failures that have no errno of their own.
 enum class Fault
 {
-    Overflow = 1,   // a number read is outside the range it must fit
-    NotSingleByte,  // a codepage name iconv knows, but not one byte per character
-    UnknownCharset, // a codepage name iconv does not know
-    CharactersLost, // characters the target lacks, refused by --strict
-    LinkUnresolved, // a link's target cannot be followed to its end (too long, a loop)
-    HiddenName,     // a name beginning with ".", which the plain-file test never counts
-    NotRegularFile, // a FIFO, device or socket where a regular file is needed
-    EntryMissing,   // a tq.ini entry the program needs is absent, or every entry of a code section
-    NoConverter,    // the converter list describes none of the keys it is told to look for
-    BadValue,       // a tq.ini value its key cannot take (a count below 1, a code above 255, an encoding)
-    BadCodePoint,   // a value of a UTF-8 code section that is no code point 0..1114111 outside the surrogates
-    CharsetSuffix,  // a codepage name with one of iconv's suffixes (//TRANSLIT, //IGNORE)
-    KeyInUse,       // a tq.ini key or section that a new entry would take is there already
+    Overflow = 1,     // a number read is outside the range it must fit
+    NotSingleByte,    // a codepage name iconv knows, but not one byte per character
+    UnknownCharset,   // a codepage name iconv does not know
+    CharactersLost,   // characters the target lacks, refused by --strict
+    LinkUnresolved,   // a link's target cannot be followed to its end (too long, a loop)
+    HiddenName,       // a name beginning with ".", which the plain-file test never counts
+    NotRegularFile,   // a FIFO, device or socket where a regular file is needed
+    EntryMissing,     // a tq.ini entry the program needs is absent, or every entry of a code section
+    NoConverter,      // the converter list describes none of the keys it is told to look for
+    BadValue,         // a tq.ini value its key cannot take (a count below 1, a code above 255, an encoding)
+    BadCodePoint,     // a value of a UTF-8 code section that is no code point 0..1114111 outside the surrogates
+    CharsetSuffix,    // a codepage name with one of iconv's suffixes (//TRANSLIT, //IGNORE)
+    KeyInUse,         // a tq.ini key or section that a new entry would take is there already
     NoCarriageReturn, // a codepage whose byte 13 is another character: line ends could not stay bytes
 };
 

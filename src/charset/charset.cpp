@@ -49,9 +49,8 @@ std::vector<std::string> spellings(std::string_view name)
             break;
         }
     }
-    if (digits.empty() || digits.size() > 5 || !std::all_of(digits.begin(), digits.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        }))
+    if (digits.empty() || digits.size() > 5 ||
+        !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return result;
     for (const std::string_view prefix : {"CP", "IBM", "WINDOWS-", ""})
         result.push_back(std::string(prefix) + std::string(digits));
@@ -192,10 +191,10 @@ std::vector<std::string> codepageNames()
 {
     // The codepages built into the C library, which no file names: ASCII and UTF-8 (the rest are
     // UCS-2, UTF-16 and the like, of more than one byte).
-    std::set<std::string> candidates{"ANSI_X3.4-1968", "ANSI_X3.4-1986", "ASCII", "CP367", "CSASCII", "IBM367",
-                                     "ISO-IR-6", "ISO646-US", "ISO_646.IRV:1991", "US", "US-ASCII", "UTF-8", "UTF8",
-                                     "ISO-10646/UTF8/", "ISO-10646/UTF-8/", "ISO-IR-193", "OSF00010020",
-                                     "OSF05010001"};
+    std::set<std::string> candidates{
+        "ANSI_X3.4-1968",   "ANSI_X3.4-1986",   "ASCII",       "CP367",      "CSASCII", "IBM367", "ISO-IR-6",
+        "ISO646-US",        "ISO_646.IRV:1991", "US",          "US-ASCII",   "UTF-8",   "UTF8",   "ISO-10646/UTF8/",
+        "ISO-10646/UTF-8/", "ISO-IR-193",       "OSF00010020", "OSF05010001"};
     for (const std::string& folder : gconvFolders()) {
         addNames(folder + "/gconv-modules", candidates);
         std::error_code error;

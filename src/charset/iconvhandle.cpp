@@ -5,9 +5,7 @@
 
 namespace trelvick::charset {
 
-IconvHandle::IconvHandle(const std::string& to, const std::string& from) : m_cd(iconv_open(to.c_str(), from.c_str()))
-{
-}
+IconvHandle::IconvHandle(const std::string& to, const std::string& from) : m_cd(iconv_open(to.c_str(), from.c_str())) {}
 
 IconvHandle::~IconvHandle()
 {

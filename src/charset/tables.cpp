@@ -68,7 +68,8 @@ convert::ConversionTable utf8Table(const Charset& from)
         else if (c < 0 && b < 0x80)
             lookup[b] = kReplacementCharacter; // it would otherwise pass as itself
     }
-    convert::ConversionTable table = convert::ConversionTable::fromLookup(lookup, convert::ConversionTable::Output::Utf8);
+    convert::ConversionTable table =
+        convert::ConversionTable::fromLookup(lookup, convert::ConversionTable::Output::Utf8);
     for (int b = 0; b < 256; ++b)
         if (from.codePage().character(static_cast<std::uint8_t>(b)) < 0)
             table.markLoss(static_cast<std::uint8_t>(b), convert::ConversionTable::Loss::Invalid);
@@ -78,8 +79,10 @@ convert::ConversionTable utf8Table(const Charset& from)
 base::Expected<convert::Converter> converter(const Charset& from, const Charset& to)
 {
     if (from.isUtf8() && to.isUtf8())
-        return base::Error{make_error_code(base::Fault::NotSingleByte), base::Side::None,
-                           QString::fromUtf8(to.name().data(), qsizetype(to.name().size())), {}};
+        return base::Error{make_error_code(base::Fault::NotSingleByte),
+                           base::Side::None,
+                           QString::fromUtf8(to.name().data(), qsizetype(to.name().size())),
+                           {}};
     if (from.isUtf8())
         return convert::Converter(convert::FromUtf8{to.codePage()});
     if (to.isUtf8())

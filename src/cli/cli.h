@@ -14,7 +14,7 @@ enum ExitStatus
     kDone = 0,
     kConversionFailed = 1, // also input and output that are the same file
     kBadUsage = 2,         // also a faulty tq.ini or code section
-    kNotText = 3,  // --guess: no candidate codepage fits
+    kNotText = 3,          // --guess: no candidate codepage fits
 };
 
 // What the process runs in; tests give their own descriptors.

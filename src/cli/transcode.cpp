@@ -57,8 +57,8 @@ private:
         if (found)
             return std::move(*found);
         m_report.error(texts::codepageRefused(m_report.language(), lang::escaped(name),
-                                          lang::errorText(found.error(), m_report.language()),
-                                          found.error().is(base::Fault::UnknownCharset)));
+                                              lang::errorText(found.error(), m_report.language()),
+                                              found.error().is(base::Fault::UnknownCharset)));
         return std::nullopt;
     }
 
@@ -74,17 +74,16 @@ private:
     Reporter m_report;
 };
 
-int Transcoder::convertInputs(const charset::Charset& from, const charset::Charset& to,
-                              const QStringList& inputs) const
+int Transcoder::convertInputs(const charset::Charset& from, const charset::Charset& to, const QStringList& inputs) const
 {
     const lang::Language language = m_report.language();
     // A file already in the target is passed through as it is, line ends aside.
-    base::Expected<convert::Converter> converter =
-        from.isUtf8() && to.isUtf8() ? base::Expected<convert::Converter>(convert::ConversionTable())
-                                     : charset::converter(from, to);
+    base::Expected<convert::Converter> converter = from.isUtf8() && to.isUtf8()
+                                                       ? base::Expected<convert::Converter>(convert::ConversionTable())
+                                                       : charset::converter(from, to);
     if (!converter) {
         m_report.error(texts::codepageRefused(language, lang::escaped(fromBytes(to.name())),
-                                          lang::errorText(converter.error(), language), false));
+                                              lang::errorText(converter.error(), language), false));
         return kBadUsage;
     }
     const QString& output = m_options.output;
@@ -136,8 +135,8 @@ files::FileConversion Transcoder::request(const QStringList& inputs) const
 }
 
 // The counts on standard error, or the failure; the exit status.
-int Transcoder::report(const files::ConversionOutcome& outcome, const QStringList& inputs,
-                       const charset::Charset& from, const charset::Charset& to) const
+int Transcoder::report(const files::ConversionOutcome& outcome, const QStringList& inputs, const charset::Charset& from,
+                       const charset::Charset& to) const
 {
     const lang::Language language = m_report.language();
     QStringList inputNames;
@@ -218,13 +217,12 @@ std::optional<charset::Charset> Transcoder::guessedCharset(const QString& path, 
                                           runnerUp ? encodingName(runnerUp->encoding) : QString(),
                                           static_cast<int>(std::floor(guessed->certainty() * 100)),
                                           m_options.minConfidence));
-    } else if (base::Expected<charset::Charset> charset = charset::Charset::find(
-                   std::string(guess::encodingName(guessed->ranked.front().encoding)));
+    } else if (base::Expected<charset::Charset> charset =
+                   charset::Charset::find(std::string(guess::encodingName(guessed->ranked.front().encoding)));
                charset) {
         found = std::move(*charset);
     } else {
-        m_report.error(
-            texts::notSingleByteGuess(language, name, encodingName(guessed->ranked.front().encoding)));
+        m_report.error(texts::notSingleByteGuess(language, name, encodingName(guessed->ranked.front().encoding)));
     }
     if (!found)
         *status = kConversionFailed;

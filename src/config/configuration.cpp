@@ -34,8 +34,7 @@ struct ProgramEntry
 // entry only makes the command unavailable, while a file test that fails stops the load.
 base::Expected<ProgramEntry> readProgramEntry(const ProfileReader& profile, const char16_t* key)
 {
-    const QString value =
-        profile.read(QString::fromUtf16(kMainSection), QString::fromUtf16(key), kProgramPathCapacity);
+    const QString value = profile.read(QString::fromUtf16(kMainSection), QString::fromUtf16(key), kProgramPathCapacity);
     if (isAbsent(value) || value.isEmpty())
         return ProgramEntry();
     const base::Error test = files::testFile(value);

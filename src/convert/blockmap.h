@@ -79,10 +79,7 @@ public:
     // Whether LF comes out as it went in and is counted as nothing: then a CR LF may go through the
     // map whole.
     bool keepsLf() const { return m_keepsLf; }
-    SimdLevel level() const
-    {
-        return m_utf8 ? m_utf8->level() : m_bytes ? m_bytes->level() : m_decoder->level();
-    }
+    SimdLevel level() const { return m_utf8 ? m_utf8->level() : m_bytes ? m_bytes->level() : m_decoder->level(); }
 
 private:
     std::optional<ByteMap> m_bytes;

@@ -237,8 +237,9 @@ private:
         try {
             if (wantsThread(m_options)) {
                 const std::int64_t room = m_translator.room(kEngineBlockSize);
-                m_reader.emplace(m_source, [this](unsigned char* data, std::int64_t size) { return process(data, size); },
-                                 room + kEngineBlockSize, room, kBlocksAhead);
+                m_reader.emplace(
+                    m_source, [this](unsigned char* data, std::int64_t size) { return process(data, size); },
+                    room + kEngineBlockSize, room, kBlocksAhead);
                 m_buffer.reset();
             }
         } catch (const std::system_error&) {
@@ -310,14 +311,12 @@ EngineResult convertStream(ByteSource& source, ByteSink& sink, const ConversionT
     return run(source, sink, table, options);
 }
 
-EngineResult convertStream(ByteSource& source, ByteSink& sink, const FromUtf8& conversion,
-                           const EngineOptions& options)
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const FromUtf8& conversion, const EngineOptions& options)
 {
     return run(source, sink, conversion.target, options);
 }
 
-EngineResult convertStream(ByteSource& source, ByteSink& sink, const Converter& converter,
-                           const EngineOptions& options)
+EngineResult convertStream(ByteSource& source, ByteSink& sink, const Converter& converter, const EngineOptions& options)
 {
     return std::visit([&](const auto& conversion) { return convertStream(source, sink, conversion, options); },
                       converter);

@@ -37,7 +37,7 @@ int decodeOne(const unsigned char* p, std::size_t n, char32_t& c)
     } else if (lead < 0xF0) {
         length = 3;
         value = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80; // overlong
+        low = lead == 0xE0 ? 0xA0 : 0x80;  // overlong
         high = lead == 0xED ? 0x9F : 0xBF; // surrogates
     } else if (lead < 0xF5) {
         length = 4;
@@ -249,8 +249,8 @@ __attribute__((target("avx2,popcnt"))) void Utf8Decoder::decodeAvx2(State& state
             continue;
         }
         const __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
-        const auto leads = static_cast<unsigned>(
-            _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(v, notLowBit), leadPair)));
+        const auto leads =
+            static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(v, notLowBit), leadPair)));
         const auto continuations = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowC0, v)));
         const auto followed = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpgt_epi8(belowC0, next)));
         if ((leads | continuations) != high || (leads & ~followed) != 0 || continuations != leads << 1) {

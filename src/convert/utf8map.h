@@ -43,7 +43,7 @@ private:
     enum class Kernel
     {
         Plain,
-        Avx2,      // codes below 128 stay themselves
+        Avx2, // codes below 128 stay themselves
         Avx512Vbmi2,
     };
 

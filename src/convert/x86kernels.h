@@ -20,10 +20,7 @@ struct NibbleSet
     alignas(16) std::array<unsigned char, 16> low{};
     alignas(16) std::array<unsigned char, 16> high{};
 
-    void add(int code)
-    {
-        (code < 128 ? low : high)[code & 15] |= static_cast<unsigned char>(1 << ((code >> 4) & 7));
-    }
+    void add(int code) { (code < 128 ? low : high)[code & 15] |= static_cast<unsigned char>(1 << ((code >> 4) & 7)); }
 };
 
 // A table of 128 byte entries as eight rows for byte shuffles: row k holds entries 16k..16k+15,

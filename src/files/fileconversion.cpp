@@ -8,9 +8,9 @@
 
 #include <cerrno>
 #include <memory>
-#include <vector>
 #include <poll.h>
 #include <sys/stat.h>
+#include <vector>
 
 namespace trelvick::files {
 
@@ -100,8 +100,8 @@ private:
     base::Error m_error;
 };
 
-using EngineRun = std::function<convert::EngineResult(convert::ByteSource&, convert::ByteSink&,
-                                                      const convert::EngineOptions&)>;
+using EngineRun =
+    std::function<convert::EngineResult(convert::ByteSource&, convert::ByteSink&, const convert::EngineOptions&)>;
 
 ConversionOutcome convertWith(const FileConversion& request, const EngineRun& engine)
 {
@@ -157,10 +157,10 @@ ConversionOutcome convertWith(const FileConversion& request, const EngineRun& en
 
 ConversionOutcome convertFile(const FileConversion& request, const convert::ConversionTable& table)
 {
-    return convertWith(request, [&table](convert::ByteSource& source, convert::ByteSink& sink,
-                                         const convert::EngineOptions& options) {
-        return convert::convertStream(source, sink, table, options);
-    });
+    return convertWith(
+        request, [&table](convert::ByteSource& source, convert::ByteSink& sink, const convert::EngineOptions& options) {
+            return convert::convertStream(source, sink, table, options);
+        });
 }
 
 ConversionOutcome convertFile(const FileConversion& request, const convert::Converter& converter)

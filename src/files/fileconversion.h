@@ -34,8 +34,8 @@ struct FileConversion
     // An input read after the first, as one stream with it.
     struct Source
     {
-        QString path;           // unless fd is given
-        std::optional<int> fd;  // a descriptor the caller owns
+        QString path;          // unless fd is given
+        std::optional<int> fd; // a descriptor the caller owns
     };
 
     QString input;               // a path, unless inputFd is given

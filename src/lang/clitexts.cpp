@@ -462,9 +462,9 @@ QString faultyCode(Language language, const QString& file, const QString& sectio
                    const QString& value, int highest)
 {
     const QString range = u"0.."_s + QString::number(highest);
-    return place(file, section, key) +
-           (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι κωδικός "_s + range
-                            : u"value "_s + quoted(language, value) + u" is not a code "_s + range);
+    return place(file, section, key) + (greek(language)
+                                            ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι κωδικός "_s + range
+                                            : u"value "_s + quoted(language, value) + u" is not a code "_s + range);
 }
 
 QString faultyEncoding(Language language, const QString& file, const QString& section, const QString& key,
@@ -543,7 +543,6 @@ QString notRead(Language language, const QString& file)
     return file + (greek(language) ? u": δεν διαβάστηκε"_s : u": could not be read"_s);
 }
 
-
 // The codepage form (-f/-t).
 
 QString codepageRefused(Language language, const QString& name, const QString& reason, bool listHint)
@@ -567,8 +566,7 @@ QString lostCount(Language language, const QString& files, std::int64_t lost, co
                       : count + u" characters have no equivalent in "_s + target + u" and became '?'"_s);
 }
 
-QString invalidCount(Language language, const QString& files, std::int64_t invalid, const QString& source,
-                     bool toUtf8)
+QString invalidCount(Language language, const QString& files, std::int64_t invalid, const QString& source, bool toUtf8)
 {
     const QString count = QString::number(invalid);
     const QString mark = toUtf8 ? u"U+FFFD"_s : (greek(language) ? u"«?»"_s : u"'?'"_s);
@@ -595,8 +593,8 @@ QString autoOneOutput(Language language)
                            : u"with -f auto, several files go only to standard output or to --output-dir"_s;
 }
 
-QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp,
-                    int percent, int least)
+QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp, int percent,
+                    int least)
 {
     const QString names = runnerUp.isEmpty() ? best : best + (greek(language) ? u" ή "_s : u" or "_s) + runnerUp;
     if (greek(language))

@@ -113,13 +113,12 @@ QString codepageRefused(Language language, const QString& name, const QString& r
 // "a.txt -> b.txt: 3 characters have no equivalent in CP737 and became '?'".
 QString lostCount(Language language, const QString& files, std::int64_t lost, const QString& target);
 // "a.txt -> b.txt: 2 bytes are no character of ISO-8859-7 and became U+FFFD".
-QString invalidCount(Language language, const QString& files, std::int64_t invalid, const QString& source,
-                     bool toUtf8);
+QString invalidCount(Language language, const QString& files, std::int64_t invalid, const QString& source, bool toUtf8);
 QString autoNeedsFiles(Language language);
 QString autoOneOutput(Language language);
 // "a.txt: left as it is: CP1253 or ISO-8859-7, only 55% sure (--min-confidence 90)".
-QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp,
-                    int percent, int least);
+QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp, int percent,
+                    int least);
 QString notSingleByteGuess(Language language, const QString& file, const QString& name);
 
 // --- whole folders (-r, --files-from): reasons in messages and in the report's last field --------

@@ -341,8 +341,7 @@ Message editFailure(Language language, const QString& error)
 {
     if (greek(language))
         return {u"Trelvick - Επεξεργασία"_qs,
-                failureText(language, error,
-                            u"Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή του επεξεργαστή."_qs)};
+                failureText(language, error, u"Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή του επεξεργαστή."_qs)};
     return {u"Trelvick - Edit"_qs,
             failureText(language, error, u"The application cannot activate the editor command."_qs)};
 }

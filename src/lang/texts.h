@@ -65,10 +65,10 @@ QString helpFileName(Language language);
 QString startupTitle();
 QString duplicateInstanceTitle();
 QString secondInstanceText();
-QString missingConfigText(const QString& path);             // C1
-QString missingCountText(const QString& path);              // C2
-QString wrongCountText(const QString& path);                // C3
-QString noConverterText(const QString& path);               // C4
+QString missingConfigText(const QString& path);                        // C1
+QString missingCountText(const QString& path);                         // C2
+QString wrongCountText(const QString& path);                           // C3
+QString noConverterText(const QString& path);                          // C4
 QString startupFailureText(const QString& error, const QString& path); // C5
 
 // --- the common failure form: "Error 'E' has occured." + two line breaks + sentence ------------

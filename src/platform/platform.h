@@ -46,7 +46,7 @@ struct FileDialogRequest
     QString title;
     QString filter;
     QString folder;
-    QString fileName; // save-as only: the name filled in
+    QString fileName;                                // save-as only: the name filled in
     lang::Language language = lang::Language::Greek; // of the dialog's own refusals
 };
 

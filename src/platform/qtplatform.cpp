@@ -197,7 +197,7 @@ void QtPlatform::showHelp(const QString& path)
         viewer->setSearchPaths({QFileInfo(path).absolutePath()});
         viewer->setHtml(QString::fromUtf8(file.readAll()));
         viewer->setWindowTitle(viewer->documentTitle().isEmpty() ? QFileInfo(path).fileName()
-                                                                  : viewer->documentTitle());
+                                                                 : viewer->documentTitle());
     } else {
         viewer->setWindowTitle(QFileInfo(path).fileName());
         viewer->setPlainText(path + u"\n\n"_qs + file.errorString());

@@ -37,13 +37,14 @@ void chooseBoth(WindowState& state)
 }
 
 const Case kCases[] = {
-    {"BeforeStartUpTheOutputCannotBeSelected", [](WindowState& s) { s.started = false; },
+    {"BeforeStartUpTheOutputCannotBeSelected",
+     [](WindowState& s) { s.started = false; },
      {C::InputDefine, C::Exit, C::Greek, C::English, C::Info}},
     {"NothingChosenOffersNoFileCommand", [](WindowState&) {}, kAlways},
     {"InputWithoutProgramsOffersRenameAndDeleteOnly", [](WindowState& s) { s.InputFileDefined = true; },
      always({C::InputRename, C::InputDelete})},
-    {"ProgramsWithoutAFileOfferNothing",
-     [](WindowState& s) { s.QuickViewAvailable = s.EditorAvailable = true; }, kAlways},
+    {"ProgramsWithoutAFileOfferNothing", [](WindowState& s) { s.QuickViewAvailable = s.EditorAvailable = true; },
+     kAlways},
     {"InputWithBothProgramsOffersViewAndEdit",
      [](WindowState& s) { s.InputFileDefined = s.QuickViewAvailable = s.EditorAvailable = true; },
      always({C::InputView, C::InputEdit, C::InputRename, C::InputDelete})},
@@ -52,22 +53,27 @@ const Case kCases[] = {
     {"OutputAloneCannotConvert", [](WindowState& s) { s.OutputFileDefined = true; },
      always({C::OutputRename, C::OutputDelete})},
     {"BothFilesChosenOfferEverything", chooseBoth,
-     always({C::InputView, C::InputEdit, C::InputRename, C::InputDelete, C::OutputView, C::OutputEdit,
-             C::OutputRename, C::OutputDelete, C::Convert})},
-    {"BatchListedConvertsWithNothingChosen", [](WindowState& s) { s.ListOfFilenames = {u"/a"_qs, u"/b"_qs}; },
+     always({C::InputView, C::InputEdit, C::InputRename, C::InputDelete, C::OutputView, C::OutputEdit, C::OutputRename,
+             C::OutputDelete, C::Convert})},
+    {"BatchListedConvertsWithNothingChosen",
+     [](WindowState& s) {
+         s.ListOfFilenames = {u"/a"_qs, u"/b"_qs};
+     },
      always({C::Convert})},
     {"RunningConversionOffersNothingNotEvenTheConverter",
      [](WindowState& s) {
          chooseBoth(s);
          s.ConversionRunning = true;
      },
-     {}, false},
+     {},
+     false},
     {"EndedProgramRunsNothing",
      [](WindowState& s) {
          chooseBoth(s);
          s.ended = true;
      },
-     {}, false},
+     {},
+     false},
 };
 
 class AvailabilityTest : public ::testing::TestWithParam<Case>

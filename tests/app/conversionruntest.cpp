@@ -61,14 +61,14 @@ void ConversionRunTest::runAsksShowsWritesAndEndsAsItsKindRequires_data()
         << done + QStringList{u"box while running"_qs, u"progress 0"_qs, u"idle"_qs} << -1
         << QList<QByteArray>{converted};
     QTest::newRow("single: No keeps the previous result")
-        << QStringList{u"in.txt"_qs} << false << 0 << QList{Answer::No} << QStringList{u"Μετατροπή"_qs}
-        << QStringList() << -1 << QList<QByteArray>{old};
+        << QStringList{u"in.txt"_qs} << false << 0 << QList{Answer::No} << QStringList{u"Μετατροπή"_qs} << QStringList()
+        << -1 << QList<QByteArray>{old};
     QTest::newRow("single: an undecodable input is refused")
         << QStringList{u"in\uFFFD.txt"_qs} << true << 0 << QList{Answer::Ok} << QStringList{refused} << QStringList()
         << -1 << QList<QByteArray>{old};
     QTest::newRow("single: a faulty code section ends before the output is touched")
-        << QStringList{u"in.txt"_qs} << true << 1 << QList{Answer::Ok} << QStringList{u"Μετατροπή"_qs}
-        << QStringList() << 1 << QList<QByteArray>{old};
+        << QStringList{u"in.txt"_qs} << true << 1 << QList{Answer::Ok} << QStringList{u"Μετατροπή"_qs} << QStringList()
+        << 1 << QList<QByteArray>{old};
     QTest::newRow("single: a missing input ends the program and the run")
         << QStringList{u"gone.txt"_qs} << true << 0 << QList{Answer::Ok} << QStringList{u"Trelvick - Μετατροπή"_qs}
         << QStringList() << 1 << QList<QByteArray>{old};

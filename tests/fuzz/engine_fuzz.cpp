@@ -20,9 +20,9 @@
 #include <vector>
 
 using namespace trelvick::convert;
-using trelvick::testsupport::ReferenceResult;
 using trelvick::testsupport::referenceConvert;
 using trelvick::testsupport::referenceDecode;
+using trelvick::testsupport::ReferenceResult;
 
 namespace {
 
@@ -148,8 +148,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     if (flags & 1) {
         const int shift = data.ConsumeIntegral<std::uint8_t>();
         for (int code = 0; code <= 255; ++code)
-            lookup[std::size_t(code)] = fromUtf8 ? code < 128 ? code : 0x380 + ((code + shift) & 0x7F)
-                                                 : (code + shift) & 0xFF;
+            lookup[std::size_t(code)] =
+                fromUtf8 ? code < 128 ? code : 0x380 + ((code + shift) & 0x7F) : (code + shift) & 0xFF;
     }
     for (int entries = data.ConsumeIntegralInRange(0, 24); entries > 0; --entries) {
         const auto source = data.ConsumeIntegral<std::uint8_t>();
@@ -185,15 +185,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     }
     input += data.ConsumeRemainingBytesAsString();
 
-    const ReferenceResult expected = fromUtf8 ? referenceDecode(input, page, options.lineEnds)
-                                              : referenceConvert(input, table, options.lineEnds);
+    const ReferenceResult expected =
+        fromUtf8 ? referenceDecode(input, page, options.lineEnds) : referenceConvert(input, table, options.lineEnds);
 
     ChunkSource source(input, sizes, readFailure);
     StringSink sink(writeFailure);
     std::vector<Counts> reports;
     options.progress = [&](const Counts& counts) { reports.push_back(counts); };
-    const EngineResult result = fromUtf8 ? convertStream(source, sink, FromUtf8{page}, options)
-                                         : convertStream(source, sink, table, options);
+    const EngineResult result =
+        fromUtf8 ? convertStream(source, sink, FromUtf8{page}, options) : convertStream(source, sink, table, options);
 
     // Progress never goes back, and never beyond the end.
     for (std::size_t i = 0; i < reports.size(); ++i) {

@@ -27,7 +27,10 @@ namespace trelvick::testsupport {
 
 // Table rows with a name print as it (bring it in with a using-declaration beside the rows).
 template <typename Case>
-requires requires(const Case& c) { c.name; }
+requires requires(const Case& c)
+{
+    c.name;
+}
 void PrintTo(const Case& c, std::ostream* out)
 {
     *out << c.name;

@@ -150,7 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"UTF-8", {}}, NameCase{"CP737//TRANSLIT", base::Fault::CharsetSuffix},
                     NameCase{"UTF-8//IGNORE", base::Fault::CharsetSuffix},
                     NameCase{"UTF-16", base::Fault::NotSingleByte}, NameCase{"SHIFT_JIS", base::Fault::NotSingleByte},
-                    NameCase{"CP1258", base::Fault::NotSingleByte}, // composes a letter and its accent
+                    NameCase{"CP1258", base::Fault::NotSingleByte},         // composes a letter and its accent
                     NameCase{"ISO_11548-1", base::Fault::NoCarriageReturn}, // braille: 13 is a pattern
                     NameCase{"NO-SUCH-PAGE", base::Fault::UnknownCharset}, NameCase{"", base::Fault::UnknownCharset},
                     NameCase{"CP99999", base::Fault::UnknownCharset}));
@@ -198,9 +198,9 @@ TEST_P(AgainstIconv, IntoEveryOtherCodepageAndFromUtf8)
         EXPECT_EQ(got.counts.lost + got.counts.invalid, 0);
     }
     for (const char* terminator : kTerminators) {
-        const std::string utf8 = iconvConvert(
-            GetParam(), "UTF-8",
-            lines([&](int b) { return from->codePage().character(std::uint8_t(b)) >= 0; }, terminator));
+        const std::string utf8 =
+            iconvConvert(GetParam(), "UTF-8",
+                         lines([&](int b) { return from->codePage().character(std::uint8_t(b)) >= 0; }, terminator));
         for (const std::int64_t piece : {std::int64_t(1) << 30, std::int64_t(1)}) {
             const Converted got = convert("UTF-8", GetParam(), utf8, piece);
             EXPECT_EQ(got.bytes, iconvConvert("UTF-8", GetParam(), utf8, "<refused>")) << GetParam();
@@ -235,19 +235,21 @@ TEST_P(Losses, BecomeQuestionMarksCountedApart)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rows, Losses,
-    testing::Values(LossCase{"UTF-8", "CP737", "\xCE\x91\xCF\x8A", "\x80\xE4", 0, 0},
-                    LossCase{"UTF-8", "CP737", "«€»ΐ", "????", 4, 0},
-                    LossCase{"UTF-8", "CP737", "a\xCE", "a?", 0, 1},          // cut off by the end
-                    LossCase{"UTF-8", "CP737", "\xCE\r\n", "?\r\n", 0, 1},    // and by a line end
-                    LossCase{"UTF-8", "CP737", "\xE2\x82" "A", "?A", 0, 1},   // the longest start is one
-                    LossCase{"UTF-8", "CP737", "\xC0\xAF", "??", 0, 2},       // overlong
-                    LossCase{"UTF-8", "CP737", "\xED\xA0\x80", "???", 0, 3},  // a surrogate
-                    LossCase{"UTF-8", "CP737", "\xF4\x90\x80\x80", "????", 0, 4}, // above U+10FFFF
-                    LossCase{"UTF-8", "KOI8-R", "\xF0\x9F\x98\x80\xD0\x90", "?\xE1", 1, 0},
-                    LossCase{"CP1253", "CP737", "\x80\xC1\xAA", "?\x80?", 1, 1}, // €; Α; undefined
-                    LossCase{"CP1253", "UTF-8", "\xAA\xC1", "\xEF\xBF\xBD\xCE\x91", 0, 1}));
+INSTANTIATE_TEST_SUITE_P(Rows, Losses,
+                         testing::Values(LossCase{"UTF-8", "CP737", "\xCE\x91\xCF\x8A", "\x80\xE4", 0, 0},
+                                         LossCase{"UTF-8", "CP737", "«€»ΐ", "????", 4, 0},
+                                         LossCase{"UTF-8", "CP737", "a\xCE", "a?", 0, 1},       // cut off by the end
+                                         LossCase{"UTF-8", "CP737", "\xCE\r\n", "?\r\n", 0, 1}, // and by a line end
+                                         LossCase{"UTF-8", "CP737",
+                                                  "\xE2\x82"
+                                                  "A",
+                                                  "?A", 0, 1},                               // the longest start is one
+                                         LossCase{"UTF-8", "CP737", "\xC0\xAF", "??", 0, 2}, // overlong
+                                         LossCase{"UTF-8", "CP737", "\xED\xA0\x80", "???", 0, 3},      // a surrogate
+                                         LossCase{"UTF-8", "CP737", "\xF4\x90\x80\x80", "????", 0, 4}, // above U+10FFFF
+                                         LossCase{"UTF-8", "KOI8-R", "\xF0\x9F\x98\x80\xD0\x90", "?\xE1", 1, 0},
+                                         LossCase{"CP1253", "CP737", "\x80\xC1\xAA", "?\x80?", 1, 1}, // €; Α; undefined
+                                         LossCase{"CP1253", "UTF-8", "\xAA\xC1", "\xEF\xBF\xBD\xCE\x91", 0, 1}));
 
 TEST(CodepageNames, ListSingleByteCodepagesAndUtf8Only)
 {
@@ -282,8 +284,8 @@ TEST(CodepageNames, EverySingleByteOneConvertsAsIconvBothWays)
             name, "UTF-8", lines([&](int b) { return page->codePage().character(std::uint8_t(b)) >= 0; }, ""));
         const std::string back = convert("UTF-8", name, utf8).bytes;
         const std::string iconvBack = iconvConvert("UTF-8", name, utf8, "<refused>");
-        EXPECT_TRUE(back == iconvBack || (iconvConvert(name, "UTF-8", back) == utf8 &&
-                                          iconvConvert(name, "UTF-8", iconvBack) != utf8))
+        EXPECT_TRUE(back == iconvBack ||
+                    (iconvConvert(name, "UTF-8", back) == utf8 && iconvConvert(name, "UTF-8", iconvBack) != utf8))
             << name << " from UTF-8";
     }
     EXPECT_GT(checked, 50);

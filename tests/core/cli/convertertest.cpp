@@ -138,8 +138,8 @@ TEST_P(ExitStatus, WrongStatusOrMessage)
         writeIni(expand(c.ini), iniFolder + u"/trelvick/tq.ini"_s);
     const QStringList before = entries();
     QStringList arguments = c.arguments.split(u' ');
-    const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()).replaceInStrings(u"%e"_s, u"\x1b"_s),
-                                {}, c.lang, expand(c.standardOutput));
+    const Outcome outcome = run(arguments.replaceInStrings(u"%d"_s, folder()).replaceInStrings(u"%e"_s, u"\x1b"_s), {},
+                                c.lang, expand(c.standardOutput));
     EXPECT_EQ(outcome.status, c.status);
     const QString all = QString::fromUtf8(outcome.out) + outcome.err;
     EXPECT_TRUE(all.contains(expand(c.message))) << all.toStdString();
@@ -175,7 +175,8 @@ INSTANTIATE_TEST_SUITE_P(
         StatusCase{"UnknownConverterAccepted", u"-c 2 %d/in.txt %d/out"_s, 2, u"no converter '2' (see --list)"_s},
         StatusCase{"UsageFaultWithoutHint", u"-c 1 %d/in.txt a b"_s, 2,
                    u"-c takes at most one input file and one output file (or -o)\nTry 'trelvick-convert --help'."_s},
-        StatusCase{"HelpMissing", u"--help"_s, 0, u"Exit status: 0 done, 1 a conversion failed (or input and output are the same file"_s},
+        StatusCase{"HelpMissing", u"--help"_s, 0,
+                   u"Exit status: 0 done, 1 a conversion failed (or input and output are the same file"_s},
         StatusCase{"VersionWrong", u"--version"_s, 0, u"trelvick-convert 2001.0009.0012\n"_s},
         StatusCase{"ListWrong", u"--list"_s, 0, u"Μ1\tletters\nΜ3\tletters and LF\n"_s},
         StatusCase{"ShowWrong", u"--show=3"_s, 0, u"; letters and LF\n[Μ3]\n10=124\n97=65\n"_s},
@@ -225,9 +226,14 @@ INSTANTIATE_TEST_SUITE_P(
         // Every name, key, value and description echoed is escaped, the backslash included.
         StatusCase{"ConfigNameEchoedRaw", u"--config=%d/x%e[31m --list"_s, 2,
                    u"%d/x\\x1b[31m: no such configuration file"_s},
-        StatusCase{"PersonalFolderEchoedRaw", u"--list"_s, 2,
+        StatusCase{"PersonalFolderEchoedRaw",
+                   u"--list"_s,
+                   2,
                    u"%d/x\\x1b[31m/trelvick/tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: the entry is missing"_s,
-                   u"[Trelvick]"_s, {}, u"C"_s, u"%d/x%e[31m"_s},
+                   u"[Trelvick]"_s,
+                   {},
+                   u"C"_s,
+                   u"%d/x%e[31m"_s},
         StatusCase{"ConverterNameEchoedRaw", u"-c M%e[31m7 %d/in.txt %d/out"_s, 2,
                    u"no converter 'M\\x1b[31m7' (see --list)"_s},
         StatusCase{"UnknownOptionEchoedRaw", u"--list --x%e[31m"_s, 2, u"unknown option '--x\\x1b[31m'"_s},
@@ -377,8 +383,15 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"FileSizeLimitEndsSilently", u"-c 1 %d/big %d/log"_s, Given::Inherited, Given::Inherited,
                    Given::Inherited, 1, u"log: File too large"_s, "LOG 1\n", 4096},
         // The limit holds for standard error too: the message must fit.
-        StreamCase{"ListingPastFileSizeLimitEndsSilently", u"--help"_s, Given::Inherited, Given::Log,
-                   Given::Inherited, 1, u"(standard output): File too large"_s, {}, 1000},
+        StreamCase{"ListingPastFileSizeLimitEndsSilently",
+                   u"--help"_s,
+                   Given::Inherited,
+                   Given::Log,
+                   Given::Inherited,
+                   1,
+                   u"(standard output): File too large"_s,
+                   {},
+                   1000},
         StreamCase{"HardLinkBrokenSilently", u"-c 1 %d/in.txt %d/log2"_s, Given::Inherited, Given::Inherited,
                    Given::Inherited, 0, u"log2': its other name (a hard link) keeps the old text"_s, "LOG 1\n"}),
     [](const auto& info) { return std::string(info.param.name); });

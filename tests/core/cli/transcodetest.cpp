@@ -83,12 +83,12 @@ protected:
         process.write(input);
         process.closeWriteChannel();
         process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
+                QString::fromUtf8(process.readAllStandardError())};
     }
 };
 
-const char* const kCodepages[] = {"CP437", "CP737",      "CP850",      "CP869", "CP1252",
+const char* const kCodepages[] = {"CP437",  "CP737",      "CP850",      "CP869", "CP1252",
                                   "CP1253", "ISO-8859-1", "ISO-8859-7", "KOI8-R"};
 
 // Every byte and every kind of line end, as iconv writes them; bytes iconv rejects become U+FFFD.
@@ -142,9 +142,9 @@ struct FormCase
     QStringList arguments; // %d: the temporary folder, which holds a (737 "Αβγ\r\n") and b (737 "δ\rε\n")
     QByteArray input;      // standard input
     int status;
-    QByteArray out;         // standard output
-    QString err;            // a part of standard error
-    QByteArray file = {};   // what %d/o holds afterwards ("old" before)
+    QByteArray out;       // standard output
+    QString err;          // a part of standard error
+    QByteArray file = {}; // what %d/o holds afterwards ("old" before)
 };
 
 class Forms : public Transcode, public testing::WithParamInterface<FormCase>
@@ -169,23 +169,85 @@ TEST_P(Forms, WrongOutputOrStatus)
 INSTANTIATE_TEST_SUITE_P(
     Transcode, Forms,
     testing::Values(
-        FormCase{"StandardInputNotDefault", {u"-f"_s, u"737"_s}, "\x80\n", 0, "Α\n", u"(standard input) -> (standard output): 1 character changed"_s},
+        FormCase{"StandardInputNotDefault",
+                 {u"-f"_s, u"737"_s},
+                 "\x80\n",
+                 0,
+                 "Α\n",
+                 u"(standard input) -> (standard output): 1 character changed"_s},
         FormCase{"DashNotStandardInput", {u"-qf"_s, u"ibm737"_s, u"-"_s, u"%d/a"_s}, "\x81", 0, "ΒΑβγ\r\n", {}},
-        FormCase{"InputsNotConcatenated", {u"-f"_s, u"CP737"_s, u"%d/a"_s, u"%d/b"_s, u"-o"_s, u"%d/o"_s}, {}, 0, {}, u"%d/a, %d/b -> %d/o: 5 characters changed"_s, "Αβγ\r\nδ\rε\n"},
+        FormCase{"InputsNotConcatenated",
+                 {u"-f"_s, u"CP737"_s, u"%d/a"_s, u"%d/b"_s, u"-o"_s, u"%d/o"_s},
+                 {},
+                 0,
+                 {},
+                 u"%d/a, %d/b -> %d/o: 5 characters changed"_s,
+                 "Αβγ\r\nδ\rε\n"},
         FormCase{"LfNotMade", {u"--eol=lf"_s, u"-f"_s, u"CP737"_s, u"%d/a"_s, u"%d/b"_s}, {}, 0, "Αβγ\nδ\nε\n", {}},
-        FormCase{"CrLfNotMade", {u"--eol"_s, u"crlf"_s, u"-f"_s, u"CP737"_s, u"%d/b"_s}, {}, 0, "δ\r\nε\n\r\n", {}}, // a lone LF is no line end there
-        FormCase{"LostNotCounted", {u"-f"_s, u"UTF-8"_s, u"-t"_s, u"CP737"_s}, "«€»Ω", 0, "???\x97", u"3 characters have no equivalent in CP737 and became '?'"_s},
-        FormCase{"InvalidNotCounted", {u"-f"_s, u"utf8"_s, u"-t"_s, u"CP737"_s}, "a\xC3", 0, "a?", u"1 byte is no character of utf8 and became '?'"_s},
-        FormCase{"UndefinedNotReplaced", {u"-f"_s, u"ISO-8859-7"_s}, "\xAE", 0, "\xEF\xBF\xBD", u"1 byte is no character of ISO-8859-7 and became U+FFFD"_s},
-        FormCase{"StrictWroteOutput", {u"--strict"_s, u"-f"_s, u"UTF-8"_s, u"-t"_s, u"CP737"_s, u"-o"_s, u"%d/o"_s}, "€", 1, {}, u"(standard input): Characters without an equivalent in the target"_s},
-        FormCase{"StrictRefusedCleanText", {u"--strict"_s, u"-f"_s, u"UTF-8"_s, u"-t"_s, u"CP737"_s, u"-o"_s, u"%d/o"_s}, "Ω", 0, {}, {}, "\x97"},
-        FormCase{"OutputReplacedByItsInput", {u"-f"_s, u"CP737"_s, u"%d/o"_s, u"--output=%d/o"_s}, {}, 1, {}, u"are the same file"_s},
-        FormCase{"UnknownNameAccepted", {u"-f"_s, u"CP999"_s}, "x", 2, {}, u"codepage 'CP999': Unknown codepage (trelvick-convert --list-codepages"_s},
-        FormCase{"SuffixAccepted", {u"--from-code=CP737//TRANSLIT"_s}, "x", 2, {}, u"iconv's // suffixes do not apply here"_s},
+        FormCase{"CrLfNotMade",
+                 {u"--eol"_s, u"crlf"_s, u"-f"_s, u"CP737"_s, u"%d/b"_s},
+                 {},
+                 0,
+                 "δ\r\nε\n\r\n",
+                 {}}, // a lone LF is no line end there
+        FormCase{"LostNotCounted",
+                 {u"-f"_s, u"UTF-8"_s, u"-t"_s, u"CP737"_s},
+                 "«€»Ω",
+                 0,
+                 "???\x97",
+                 u"3 characters have no equivalent in CP737 and became '?'"_s},
+        FormCase{"InvalidNotCounted",
+                 {u"-f"_s, u"utf8"_s, u"-t"_s, u"CP737"_s},
+                 "a\xC3",
+                 0,
+                 "a?",
+                 u"1 byte is no character of utf8 and became '?'"_s},
+        FormCase{"UndefinedNotReplaced",
+                 {u"-f"_s, u"ISO-8859-7"_s},
+                 "\xAE",
+                 0,
+                 "\xEF\xBF\xBD",
+                 u"1 byte is no character of ISO-8859-7 and became U+FFFD"_s},
+        FormCase{"StrictWroteOutput",
+                 {u"--strict"_s, u"-f"_s, u"UTF-8"_s, u"-t"_s, u"CP737"_s, u"-o"_s, u"%d/o"_s},
+                 "€",
+                 1,
+                 {},
+                 u"(standard input): Characters without an equivalent in the target"_s},
+        FormCase{"StrictRefusedCleanText",
+                 {u"--strict"_s, u"-f"_s, u"UTF-8"_s, u"-t"_s, u"CP737"_s, u"-o"_s, u"%d/o"_s},
+                 "Ω",
+                 0,
+                 {},
+                 {},
+                 "\x97"},
+        FormCase{"OutputReplacedByItsInput",
+                 {u"-f"_s, u"CP737"_s, u"%d/o"_s, u"--output=%d/o"_s},
+                 {},
+                 1,
+                 {},
+                 u"are the same file"_s},
+        FormCase{"UnknownNameAccepted",
+                 {u"-f"_s, u"CP999"_s},
+                 "x",
+                 2,
+                 {},
+                 u"codepage 'CP999': Unknown codepage (trelvick-convert --list-codepages"_s},
+        FormCase{"SuffixAccepted",
+                 {u"--from-code=CP737//TRANSLIT"_s},
+                 "x",
+                 2,
+                 {},
+                 u"iconv's // suffixes do not apply here"_s},
         FormCase{"MultiByteAccepted", {u"-f"_s, u"UTF-16"_s}, "x", 2, {}, u"Not a single-byte codepage"_s},
         FormCase{"Utf8NotPassedThrough", {u"-f"_s, u"UTF-8"_s, u"--eol=lf"_s}, "é\r\n", 0, "é\n", {}},
         FormCase{"AutoGuessWrong", {u"-f"_s, u"auto"_s, u"%d/g"_s}, {}, 0, kGreek, {}},
-        FormCase{"AutoReadStandardInput", {u"-f"_s, u"auto"_s}, "x", 2, {}, u"-f auto guesses named files, not standard input"_s},
+        FormCase{"AutoReadStandardInput",
+                 {u"-f"_s, u"auto"_s},
+                 "x",
+                 2,
+                 {},
+                 u"-f auto guesses named files, not standard input"_s},
         FormCase{"AutoConvertedBinary", {u"-f"_s, u"auto"_s, u"%d/z"_s}, {}, 1, {}, u"not text in a known codepage"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 

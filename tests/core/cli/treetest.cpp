@@ -420,7 +420,8 @@ TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
     ASSERT_EQ(::link(native(u"in/c.txt"_s).constData(), native(u"outside.txt"_s).constData()), 0);
     const Ran inPlace = run({u"-r"_s, u"-f"_s, u"CP737"_s, u"-i"_s, path(u"in"_s)});
     EXPECT_EQ(inPlace.status, 0);
-    EXPECT_TRUE(inPlace.err.contains("c.txt': its other name (a hard link) keeps the old text")) << inPlace.err.toStdString();
+    EXPECT_TRUE(inPlace.err.contains("c.txt': its other name (a hard link) keeps the old text"))
+        << inPlace.err.toStdString();
     EXPECT_EQ(read(u"outside.txt"_s), text);
     ASSERT_EQ(::stat(native(u"in/a.txt"_s).constData(), &a), 0);
     ASSERT_EQ(::stat(native(u"in/b.txt"_s).constData(), &b), 0);

@@ -94,8 +94,7 @@ INSTANTIATE_TEST_SUITE_P(
         SectionCase{u"[Μ2]\r\nΚωδικοποιηση=UTF-8\r\n65=945\r\n", Fault::BadValue, {}, u"65", u"945"},
         SectionCase{u"[Μ2]\r\nΚωδικοποίηση=<none>\r\n65=945\r\n", Fault::BadValue, {}, u"65", u"945"},
         SectionCase{u"[Μ2]\r\nΚωδικοποίηση=\r\n65=945\r\n", Fault::BadValue, {}, kEncoding, u""},
-        SectionCase{u"[Μ2]\r\nκωδικοποίηση=ISO-8859-7\r\n65=945\r\n", Fault::BadValue, {}, kEncoding,
-                    u"ISO-8859-7"}));
+        SectionCase{u"[Μ2]\r\nκωδικοποίηση=ISO-8859-7\r\n65=945\r\n", Fault::BadValue, {}, kEncoding, u"ISO-8859-7"}));
 
 struct ValueCase
 {

@@ -12,9 +12,9 @@
 #include <type_traits>
 
 using namespace trelvick::convert;
-using trelvick::testsupport::ReferenceResult;
 using trelvick::testsupport::referenceConvert;
 using trelvick::testsupport::referenceDecode;
+using trelvick::testsupport::ReferenceResult;
 using namespace std::string_literals;
 
 namespace {
@@ -267,7 +267,8 @@ TEST(Engine, Utf8SequencesAcrossBlockEndsMatchTheReference)
     const CodePage greek = greekPage();
     for (const std::int64_t offset : {kEngineFirstReadSize, kEngineFirstReadSize + kEngineBlockSize})
         for (std::int64_t shift = -3; shift <= 0; ++shift)
-            for (const char* sequence : {"\xCE\x91", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xE2\x82\r\n", "\xF0\x9F\x98"})
+            for (const char* sequence :
+                 {"\xCE\x91", "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xE2\x82\r\n", "\xF0\x9F\x98"})
                 for (const LineEnds lineEnds : {LineEnds::CrLf, LineEnds::Keep})
                     for (const SimdLevel level : {SimdLevel::None, bestSimdLevel()}) {
                         EngineOptions options = withLineEnds(lineEnds);
@@ -318,9 +319,22 @@ TEST(Engine, RandomInputsMatchTheReference)
 // order, into a code page that lacks some of the characters.
 TEST(Engine, RandomUtf8InputsMatchTheReference)
 {
-    const std::string pieces[] = {"\r", "\n", "a", " ", "\xCE\x91", "\xCF\x89", "\xCE\x90", "\xC3\xA9",
-                                  "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xCE", "\xE2\x82", "\x80", "\xFF",
-                                  "\xED\xA0\x80", "\xC0\xAF"};
+    const std::string pieces[] = {"\r",
+                                  "\n",
+                                  "a",
+                                  " ",
+                                  "\xCE\x91",
+                                  "\xCF\x89",
+                                  "\xCE\x90",
+                                  "\xC3\xA9",
+                                  "\xE2\x82\xAC",
+                                  "\xF0\x9F\x98\x80",
+                                  "\xCE",
+                                  "\xE2\x82",
+                                  "\x80",
+                                  "\xFF",
+                                  "\xED\xA0\x80",
+                                  "\xC0\xAF"};
     const CodePage greek = greekPage();
     for (std::uint32_t seed = 1; seed <= 300; ++seed) {
         SCOPED_TRACE(seed);

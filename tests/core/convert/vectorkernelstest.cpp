@@ -10,8 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
-#include <tuple>
 #include <string>
+#include <tuple>
 
 using namespace trelvick::convert;
 
@@ -112,8 +112,9 @@ TEST_P(Kernels, DecodeUtf8LikeThePlainLoop)
     for (int b = 0; b < 256; ++b)
         characters[b] = b < 128 ? b : b < 0xB0 ? 0x380 + (b - 0x80) * 2 : b < 0xC0 ? 0x20AC + b : -1;
     const CodePage page = CodePage::fromCharacters(characters);
-    const std::string pieces[] = {"a", "\r\n", "\xCE\x91", "\xCF\x80", "\xCE\x90", "\xC3\xA9", "\xE2\x82\xAC",
-                                  "\xF0\x9F\x98\x80", "\xCE", "\x80", "\xE2\x82"};
+    const std::string pieces[] = {"a",        "\r\n",     "\xCE\x91",     "\xCF\x80",
+                                  "\xCE\x90", "\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80",
+                                  "\xCE",     "\x80",     "\xE2\x82"};
     std::mt19937 random(3);
     for (std::size_t size = 0; size <= 200; ++size) {
         std::string input;

@@ -54,8 +54,7 @@ using trelvick::base::systemError;
 
 INSTANTIATE_TEST_SUITE_P(
     Entries, PlainFileTest,
-    testing::Values(FileTestCase{"RegularFileMissed", "file", {}},
-                    FileTestCase{"LinkNotFollowed", "link", {}},
+    testing::Values(FileTestCase{"RegularFileMissed", "file", {}}, FileTestCase{"LinkNotFollowed", "link", {}},
                     FileTestCase{"HiddenFolderHidesFile", ".dir/inner/file", {}},
                     FileTestCase{"EmptyPathTested", "", systemError(ENOENT)},
                     FileTestCase{"MissingFileReported", "missing", systemError(ENOENT)},
