@@ -31,6 +31,23 @@ namespace {
 
 constexpr std::chrono::milliseconds kProgressInterval(100);
 
+QString outcomeName(Outcome outcome)
+{
+    switch (outcome) {
+    case Outcome::Converted:
+        return u"converted"_s;
+    case Outcome::Copied:
+        return u"copied"_s;
+    case Outcome::Unchanged:
+        return u"unchanged"_s;
+    case Outcome::Skipped:
+        return u"skipped"_s;
+    case Outcome::Failed:
+        break;
+    }
+    return u"failed"_s;
+}
+
 // mkdir -p: the output folder and the folders it lies in.
 base::Error makeFolders(const QByteArray& path)
 {
@@ -64,7 +81,7 @@ private:
     std::optional<QByteArray> outputDir(const std::vector<Node>& nodes) const;
     int convertAll();
     void deliver(qsizetype i);
-    void count(const Result& result);
+    void tally(const Result& result);
     void report(const Node& node, const Result& result);
     void tick();
 
@@ -209,7 +226,7 @@ void TreeJob::deliver(qsizetype i)
         result = m_file->repeat(i, m_results[std::size_t(node.sameAs)]);
     const bool folder = node.kind == Node::Kind::Folder && node.sameAs < 0;
     if (!folder)
-        count(result);
+        tally(result);
     if (node.kind == Node::Kind::File && node.sameAs < 0) {
         ++m_doneFiles;
         m_doneBytes += node.info.st_size;
@@ -219,7 +236,7 @@ void TreeJob::deliver(qsizetype i)
 }
 
 // The summary's counts, for a file or any other node but a folder.
-void TreeJob::count(const Result& result)
+void TreeJob::tally(const Result& result)
 {
     ++m_counts.files;
     switch (result.outcome) {

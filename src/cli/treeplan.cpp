@@ -31,23 +31,6 @@ bool isInput(const std::vector<Node>& nodes, std::size_t i)
 
 } // namespace
 
-QString outcomeName(Outcome outcome)
-{
-    switch (outcome) {
-    case Outcome::Converted:
-        return u"converted"_s;
-    case Outcome::Copied:
-        return u"copied"_s;
-    case Outcome::Unchanged:
-        return u"unchanged"_s;
-    case Outcome::Skipped:
-        return u"skipped"_s;
-    case Outcome::Failed:
-        break;
-    }
-    return u"failed"_s;
-}
-
 QString shownPath(const QByteArray& path)
 {
     return lang::escaped(files::decodeNativePath(path.constData()));

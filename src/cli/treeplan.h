@@ -26,8 +26,6 @@ enum class Outcome
     Failed,
 };
 
-QString outcomeName(Outcome outcome);
-
 struct Result
 {
     Outcome outcome = Outcome::Skipped;
@@ -50,6 +48,7 @@ struct Place
     QByteArray nameTakenBy; // the new name it would have had, when another file has it
 };
 
+// A native path as the messages and the report show it.
 QString shownPath(const QByteArray& path);
 QByteArray joined(const QByteArray& folder, const QByteArray& name);
 
@@ -68,10 +67,11 @@ public:
     // How many later nodes are other names of file i.
     int repeats(qsizetype i) const { return m_repeats[std::size_t(i)]; }
 
+    // --names: the new name of each node, where it is free.
     void plan(const std::optional<NameConverter>& names);
     // Gives each folder node its result, from making or renaming it.
     void settleFolders(std::vector<Result>& results);
-    // Whether an output would overwrite one of the inputs, which may not have been converted yet.
+    // Whether an output is one of the inputs, which writing it would destroy.
     bool outputIsInput(const QByteArray& output) const;
 
 private:
