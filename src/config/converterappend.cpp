@@ -291,16 +291,14 @@ base::Error writeFile(const QString& path, const QByteArray& bytes)
 
 } // namespace
 
-base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const NewConverter& converter)
-{
-    const Encoding encoding = encodingOf(file);
-    // Half a UTF-16 unit at the end: whatever is added would be read shifted by one byte.
-    if ((file.size() - encoding.start) % encoding.unit != 0)
-        return failure(base::systemError(EILSEQ));
+namespace {
 
-    const QString main = QString::fromUtf16(kMainSection);
+// The number of the converter to add: the count plus one.
+base::Expected<int> nextNumber(const QByteArray& file)
+{
     const QString countKey = QString::fromUtf16(kCountKey);
-    const QString countText = ProfileReader::fromBytes(file).read(main, countKey, kCountCapacity);
+    const QString countText =
+        ProfileReader::fromBytes(file).read(QString::fromUtf16(kMainSection), countKey, kCountCapacity);
     if (isAbsent(countText))
         return failure(base::Fault::EntryMissing, countKey, countText);
     const base::Expected<qint16> count = parseConverterCount(countText);
@@ -310,25 +308,25 @@ base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const 
         return failure(base::Fault::BadValue, countKey, countText);
     if (*count == std::numeric_limits<qint16>::max())
         return failure(base::Fault::Overflow, countKey, countText);
-    const int number = *count + 1;
-    const QString key = converterKey(number);
-    const QString folded = foldName(key);
+    return *count + 1;
+}
 
-    std::vector<Line> lines = linesOf(file, encoding);
-    QByteArray bytes = file;
-    const QByteArray lineEnd =
-        lineEndOf(file, lines).isEmpty() ? *encode(QStringLiteral("\r\n"), encoding.form) : lineEndOf(file, lines);
-    // The last line gets its line end, so that whatever follows starts a line of its own.
-    if (!lines.empty() && lines.back().next == lines.back().end) {
-        bytes += lineEnd;
-        lines.back().next = bytes.size();
-    }
-
-    const QString mainFolded = foldName(main);
-    const QString listFolded = foldName(QString::fromUtf16(kListSection));
-    const QString countFolded = foldName(countKey);
+// Where the edits go: the count's line, and the list's last entry (none: the list is missing).
+struct Anchors
+{
     const Line* countLine = nullptr;
-    const Line* listAnchor = nullptr; // the new description goes after it
+    const Line* listAnchor = nullptr;
+};
+
+// A key already in use, as a section or in the list (beyond the count), is refused: raising the count
+// would bring back what someone hid, or the old entry would hide the new one.
+base::Expected<Anchors> findAnchors(const std::vector<Line>& lines, const QString& key)
+{
+    const QString folded = foldName(key);
+    const QString mainFolded = foldName(QString::fromUtf16(kMainSection));
+    const QString listFolded = foldName(QString::fromUtf16(kListSection));
+    const QString countFolded = foldName(QString::fromUtf16(kCountKey));
+    Anchors anchors;
     QString section;
     for (const Line& line : lines) {
         if (line.kind == Line::Header) {
@@ -341,45 +339,36 @@ base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const 
         if (section == listFolded && line.kind == Line::Key && line.name == folded)
             return failure(base::Fault::KeyInUse, key);
         if (section == listFolded && line.kind != Line::Other)
-            listAnchor = &line;
-        if (section == mainFolded && line.kind == Line::Key && line.name == countFolded && !countLine)
-            countLine = &line;
+            anchors.listAnchor = &line;
+        if (section == mainFolded && line.kind == Line::Key && line.name == countFolded && !anchors.countLine)
+            anchors.countLine = &line;
     }
-    if (!countLine)
-        return failure(base::Fault::EntryMissing, countKey, countText); // the reader found it: cannot happen
+    if (!anchors.countLine) // the reader found it: cannot happen
+        return failure(base::Fault::EntryMissing, QString::fromUtf16(kCountKey));
+    return anchors;
+}
 
-    const auto encoded = [&](const QString& text) { return encode(text, encoding.form); };
-    const std::optional<QByteArray> number16 = encoded(QString::number(number));
-    const std::optional<QByteArray> description = encoded(key + QLatin1Char('=') + converter.description);
-    std::optional<QByteArray> tail = encoded(QLatin1Char('[') + key + QLatin1Char(']'));
-    if (!number16 || !description || !tail)
+// The new section, "[Μn]" and its lines, in the file's encoding, each line ended.
+base::Expected<QByteArray> encodedSection(const QString& key, const NewConverter& converter, Form form,
+                                          const QByteArray& lineEnd)
+{
+    const std::optional<QByteArray> header = encode(QLatin1Char('[') + key + QLatin1Char(']'), form);
+    if (!header)
         return failure(base::Fault::BadValue, key, converter.description);
-    tail = lineEnd + *tail + lineEnd;
+    QByteArray section = lineEnd + *header + lineEnd;
     for (const QString& sectionLine : converter.sectionLines) {
-        const std::optional<QByteArray> line = encoded(sectionLine);
+        const std::optional<QByteArray> line = encode(sectionLine, form);
         if (!line)
             return failure(base::Fault::BadValue, key, sectionLine);
-        *tail += *line + lineEnd;
+        section += *line + lineEnd;
     }
+    return section;
+}
 
-    std::vector<Edit> edits;
-    Edit countValue = countEdit(bytes, *countLine, encoding);
-    countValue.bytes = *number16;
-    edits.push_back(countValue);
-    if (listAnchor) {
-        edits.push_back({listAnchor->next, listAnchor->next, *description + lineEnd});
-    } else {
-        const std::optional<QByteArray> header =
-            encoded(QLatin1Char('[') + QString::fromUtf16(kListSection) + QLatin1Char(']'));
-        if (!header)
-            return failure(base::Fault::BadValue, key);
-        edits.push_back({bytes.size(), bytes.size(), lineEnd + *header + lineEnd + *description + lineEnd});
-    }
-    edits.push_back({bytes.size(), bytes.size(), *tail});
+QByteArray applied(const QByteArray& bytes, std::vector<Edit> edits)
+{
     std::stable_sort(edits.begin(), edits.end(), [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
-
     QByteArray result;
-    result.reserve(bytes.size() + tail->size() + description->size() + 64);
     qsizetype at = 0;
     for (const Edit& edit : edits) {
         result += QByteArrayView(bytes).sliced(at, edit.begin - at);
@@ -387,10 +376,62 @@ base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const 
         at = edit.end;
     }
     result += QByteArrayView(bytes).sliced(at);
+    return result;
+}
 
-    if (!readsBack(file, result, number, converter))
+} // namespace
+
+base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const NewConverter& converter)
+{
+    const Encoding encoding = encodingOf(file);
+    // Half a UTF-16 unit at the end: whatever is added would be read shifted by one byte.
+    if ((file.size() - encoding.start) % encoding.unit != 0)
+        return failure(base::systemError(EILSEQ));
+    const base::Expected<int> number = nextNumber(file);
+    if (!number)
+        return number.error();
+    const QString key = converterKey(*number);
+
+    std::vector<Line> lines = linesOf(file, encoding);
+    QByteArray bytes = file;
+    const QByteArray lineEnd =
+        lineEndOf(file, lines).isEmpty() ? *encode(QStringLiteral("\r\n"), encoding.form) : lineEndOf(file, lines);
+    // The last line gets its line end, so that whatever follows starts a line of its own.
+    if (!lines.empty() && lines.back().next == lines.back().end) {
+        bytes += lineEnd;
+        lines.back().next = bytes.size();
+    }
+    const base::Expected<Anchors> anchors = findAnchors(lines, key);
+    if (!anchors)
+        return anchors.error();
+
+    const std::optional<QByteArray> numberText = encode(QString::number(*number), encoding.form);
+    const std::optional<QByteArray> description = encode(key + QLatin1Char('=') + converter.description, encoding.form);
+    const base::Expected<QByteArray> section = encodedSection(key, converter, encoding.form, lineEnd);
+    if (!numberText || !description)
         return failure(base::Fault::BadValue, key, converter.description);
-    return AppendedConverter{result, number};
+    if (!section)
+        return section.error();
+
+    std::vector<Edit> edits;
+    Edit countValue = countEdit(bytes, *anchors->countLine, encoding);
+    countValue.bytes = *numberText;
+    edits.push_back(countValue);
+    if (const Line* anchor = anchors->listAnchor) {
+        edits.push_back({anchor->next, anchor->next, *description + lineEnd});
+    } else {
+        const std::optional<QByteArray> header =
+            encode(QLatin1Char('[') + QString::fromUtf16(kListSection) + QLatin1Char(']'), encoding.form);
+        if (!header)
+            return failure(base::Fault::BadValue, key);
+        edits.push_back({bytes.size(), bytes.size(), lineEnd + *header + lineEnd + *description + lineEnd});
+    }
+    edits.push_back({bytes.size(), bytes.size(), *section});
+
+    const QByteArray result = applied(bytes, std::move(edits));
+    if (!readsBack(file, result, *number, converter))
+        return failure(base::Fault::BadValue, key, converter.description);
+    return AppendedConverter{result, *number};
 }
 
 base::Expected<int> addConverter(const QString& from, const QString& to, const NewConverter& converter)
