@@ -11,6 +11,9 @@ constexpr unsigned char kCR = '\r';
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr int kWidthShift = 32;
 constexpr int kChangedShift = 48;
+constexpr int kPairChangedShift = 48;
+// The pair table costs about as much to fill as 256 KiB of input take to convert.
+constexpr std::size_t kPairsFrom = 1 << 20;
 
 // The UTF-8 of c, first byte lowest, and its length.
 std::uint64_t encode(char32_t c)
@@ -52,6 +55,39 @@ Utf8Map::Applied mapScalar(const std::uint64_t* entries, const unsigned char* in
         count += a >> kChangedShift;
     }
     return {static_cast<std::int64_t>(count), static_cast<std::size_t>(out - start)};
+}
+
+// Two codes at a time through a table of every pair of bytes (first byte lowest in the index): their
+// UTF-8 joined in bytes 0..5, how many of the two have an entry in byte 6 and the joined width in byte
+// 7. One load and one store for two codes, against the plain loop's two loads and the joining. The
+// sum of bytes 6 and 7 as one number, changed + 256 * width, tells both counts at the end.
+Utf8Map::Applied mapPairs(const std::uint64_t* pairs, const std::uint64_t* entries, const unsigned char* in,
+                          std::size_t size, unsigned char* out)
+{
+    unsigned char* const start = out;
+    std::uint64_t sum = 0;
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        std::uint32_t four;
+        std::memcpy(&four, in + i, 4);
+        const std::uint64_t first = pairs[four & 0xFFFF];
+        const std::uint64_t second = pairs[four >> 16];
+        std::memcpy(out, &first, 8);
+        out += first >> (kPairChangedShift + 8);
+        std::memcpy(out, &second, 8);
+        out += second >> (kPairChangedShift + 8);
+        sum += (first >> kPairChangedShift) + (second >> kPairChangedShift);
+    }
+    if (i + 2 <= size) {
+        const std::uint64_t pair = pairs[in[i] | in[i + 1] << 8];
+        std::memcpy(out, &pair, 8);
+        out += pair >> (kPairChangedShift + 8);
+        sum += pair >> kPairChangedShift;
+        i += 2;
+    }
+    const auto written = static_cast<std::size_t>(out - start);
+    const Utf8Map::Applied tail = mapScalar(entries, in + i, size - i, out);
+    return {static_cast<std::int64_t>(sum - 256 * written) + tail.changed, written + tail.written};
 }
 
 #ifdef TRELVICK_X86_KERNELS
@@ -249,8 +285,31 @@ Utf8Map::Utf8Map(const ConversionTable& table, SimdLevel level) : m_level(isSupp
         m_kernel = Kernel::Avx2; // every processor with AVX-512 has AVX2
 }
 
-Utf8Map::Applied Utf8Map::apply(const unsigned char* in, std::size_t size, unsigned char* out) const
+void Utf8Map::fillPairs()
 {
+    m_pairs = std::make_unique<std::uint64_t[]>(256 * 256);
+    for (int second = 0; second < 256; ++second) {
+        const std::uint64_t b = m_entries[second];
+        for (int first = 0; first < 256; ++first) {
+            const std::uint64_t a = m_entries[first];
+            const unsigned widthA = static_cast<std::uint8_t>(a >> kWidthShift);
+            const std::uint64_t width = widthA + static_cast<std::uint8_t>(b >> kWidthShift);
+            const std::uint64_t changed = (a >> kChangedShift) + (b >> kChangedShift);
+            m_pairs[first | second << 8] = static_cast<std::uint32_t>(a) |
+                                           std::uint64_t(static_cast<std::uint32_t>(b)) << (8 * widthA) |
+                                           changed << kPairChangedShift | width << (kPairChangedShift + 8);
+        }
+    }
+}
+
+Utf8Map::Applied Utf8Map::apply(const unsigned char* in, std::size_t size, unsigned char* out)
+{
+    if (m_kernel == Kernel::Plain && m_maxWidth <= 3) {
+        if (!m_pairs && (m_seen += size) >= kPairsFrom)
+            fillPairs();
+        if (m_pairs)
+            return mapPairs(m_pairs.get(), m_entries.data(), in, size, out);
+    }
     switch (m_kernel) {
 #ifdef TRELVICK_X86_KERNELS
     case Kernel::Avx2:

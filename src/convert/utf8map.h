@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace trelvick::convert {
 
@@ -31,7 +32,8 @@ public:
 
     // Writes the UTF-8 of [in, in + size) to out, which must hold maxWidth() * size + kSlack bytes and
     // must not overlap in.
-    Applied apply(const unsigned char* in, std::size_t size, unsigned char* out) const;
+    // Not const: the plain loop fills a table of byte pairs once a file proves large.
+    Applied apply(const unsigned char* in, std::size_t size, unsigned char* out);
 
     bool hasEntryFor(unsigned char code) const { return m_changed[code] != 0; }
     // The most bytes one input byte becomes: 3, or 4 when some code point lies above U+FFFF.
@@ -47,6 +49,8 @@ private:
         Avx512Vbmi2,
     };
 
+    void fillPairs();
+
     SimdLevel m_level;
     Kernel m_kernel = Kernel::Plain;
     int m_maxWidth = 3;
@@ -60,6 +64,9 @@ private:
     ShuffleRows m_secondBytes;
     NibbleSet m_changedSet;
     bool m_highChanged = false; // exactly the codes from 128 up have an entry, as in most tables
+    // For the plain loop on large inputs (widths up to 3): the UTF-8 of every pair of codes, joined.
+    std::unique_ptr<std::uint64_t[]> m_pairs;
+    std::size_t m_seen = 0;
 };
 
 } // namespace trelvick::convert
