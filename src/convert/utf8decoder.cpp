@@ -174,6 +174,8 @@ void Utf8Decoder::decodePlain(State& state, const unsigned char* limit, bool con
     const unsigned char* const end = state.end;
     unsigned char* out = state.out;
     const std::uint16_t* const low = m_low.data();
+    const std::uint16_t* const pageOf = m_pageOf.data();
+    const std::array<std::uint16_t, 256>* const pages = m_pages.data();
     std::int64_t changed = 0;
     std::int64_t lost = 0;
     std::int64_t invalid = 0;
@@ -186,6 +188,13 @@ void Utf8Decoder::decodePlain(State& state, const unsigned char* limit, bool con
         int length = 1 + two;
         if (lead < 0x80 || two) {
             value = low[two ? (lead & 0x1F) << 6 | (next & 0x3F) : lead];
+        } else if (lead - 0xE1 < 0x0F && lead != 0xED && end - p > 2 && (next & 0xC0) == 0x80 &&
+                   (p[2] & 0xC0) == 0x80) {
+            // Three bytes that can be neither overlong (E0) nor a surrogate (ED): box drawing, dashes
+            // and quotes, the rest of most old texts.
+            const char32_t c = (lead & 0x0F) << 12 | (next & 0x3F) << 6 | (p[2] & 0x3F);
+            value = pages[pageOf[c >> 8]][c & 0xFF];
+            length = 3;
         } else {
             char32_t c;
             length = decodeOne(p, static_cast<std::size_t>(end - p), c);
