@@ -427,6 +427,13 @@ TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
     ASSERT_EQ(::stat(native(u"in/b.txt"_s).constData(), &b), 0);
     EXPECT_EQ(a.st_ino, b.st_ino);
     EXPECT_EQ(read(u"in/b.txt"_s), iconv(text, "CP737", "UTF-8"));
+
+    // The first name of a list, given again, is not converted a second time over its own output.
+    ASSERT_TRUE(write(u"d.txt"_s, text));
+    const Ran twice = run({u"--files-from"_s, u"-"_s, u"-f"_s, u"CP737"_s, u"-i"_s},
+                          native(u"d.txt"_s) + '\n' + native(u"d.txt"_s) + '\n');
+    EXPECT_EQ(twice.status, 0) << twice.err.toStdString();
+    EXPECT_EQ(read(u"d.txt"_s), iconv(text, "CP737", "UTF-8"));
 }
 
 // find -print0 | trelvick-convert --files-from - -0: names with line ends in them arrive whole.
