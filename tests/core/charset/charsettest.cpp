@@ -151,6 +151,7 @@ INSTANTIATE_TEST_SUITE_P(
                     NameCase{"UTF-8//IGNORE", base::Fault::CharsetSuffix},
                     NameCase{"UTF-16", base::Fault::NotSingleByte}, NameCase{"SHIFT_JIS", base::Fault::NotSingleByte},
                     NameCase{"CP1258", base::Fault::NotSingleByte},         // composes a letter and its accent
+                    NameCase{"CP1255", base::Fault::NotSingleByte},         // and a letter and its point
                     NameCase{"ISO_11548-1", base::Fault::NoCarriageReturn}, // braille: 13 is a pattern
                     NameCase{"NO-SUCH-PAGE", base::Fault::UnknownCharset}, NameCase{"", base::Fault::UnknownCharset},
                     NameCase{"CP99999", base::Fault::UnknownCharset}));

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
+#include "lang/clitexts.h"
 #include "testsupport.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"RepeatedConfidenceAccepted",
                   u"-f auto -r --output-dir o --min-confidence 50 --min-confidence=60 a"_s,
                   u"option '--min-confidence' is given twice"_s},
+        ParseCase{"RepeatedEolAccepted", u"-f x --eol=lf --eol crlf"_s, u"option '--eol' is given twice"_s},
+        ParseCase{"RepeatedJobsAccepted", u"-f auto -i -j 2 -j3 a"_s, u"option '-j' is given twice"_s},
+        ParseCase{"ConfidenceOutOfRangeAccepted", u"-f auto -i --min-confidence=101 a"_s,
+                  u"'101' is not a value of '--min-confidence': 0..100"_s},
         ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c only"_s},
         ParseCase{"ThreeFilesAccepted", u"-c1 a b c"_s,
                   u"-c takes at most one input file and one output file (or -o)"_s},
@@ -140,6 +145,37 @@ TEST(Locale, WrongLanguage)
     EXPECT_EQ(cli::languageOf(u"C"_s, u""_s, u"el_GR.UTF-8"_s), English);
     EXPECT_EQ(cli::languageOf(u""_s, u"el_GR.UTF-8"_s, u"en_US.UTF-8"_s), Greek);
     EXPECT_EQ(cli::languageOf(u""_s, u""_s, u""_s), English);
+}
+
+// One and more than one, in both languages: the singular is its own sentence.
+TEST(CountTexts, SingularOrPluralWrong)
+{
+    using enum lang::Language;
+    namespace texts = lang::cli;
+    const struct
+    {
+        QString text;
+        QString expected;
+    } cases[] = {
+        {texts::lostCount(English, u"a"_s, 1, u"CP737"_s),
+         u"a: 1 character has no equivalent in CP737 and became '?'"_s},
+        {texts::lostCount(English, u"a"_s, 2, u"CP737"_s),
+         u"a: 2 characters have no equivalent in CP737 and became '?'"_s},
+        {texts::lostCount(Greek, u"a"_s, 1, u"CP737"_s),
+         u"a: 1 χαρακτήρας δεν έχει αντίστοιχο στην CP737 και έγινε «?»"_s},
+        {texts::lostCount(Greek, u"a"_s, 2, u"CP737"_s),
+         u"a: 2 χαρακτήρες δεν έχουν αντίστοιχο στην CP737 και έγιναν «?»"_s},
+        {texts::invalidCount(English, u"a"_s, 1, u"CP737"_s, true),
+         u"a: 1 byte is no character of CP737 and became U+FFFD"_s},
+        {texts::invalidCount(English, u"a"_s, 2, u"CP737"_s, false),
+         u"a: 2 bytes are no character of CP737 and became '?'"_s},
+        {texts::invalidCount(Greek, u"a"_s, 1, u"CP737"_s, false),
+         u"a: 1 byte δεν είναι χαρακτήρας της CP737 και έγινε «?»"_s},
+        {texts::invalidCount(Greek, u"a"_s, 2, u"CP737"_s, true),
+         u"a: 2 byte δεν είναι χαρακτήρες της CP737 και έγιναν U+FFFD"_s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text, c.expected);
 }
 
 // Μ2 is missing from the list, as a gap in tq.ini leaves it; two descriptions are shared.

@@ -5,6 +5,7 @@
 #include "convert/readahead.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -27,6 +28,7 @@ public:
     }
     std::int64_t read(char* buffer, std::int64_t capacity) override
     {
+        reader = ::gettid();
         if (reads++ == m_failAt) {
             if (m_throws)
                 throw std::runtime_error("read failed");
@@ -43,6 +45,7 @@ public:
     trelvick::base::Error error() const override { return trelvick::base::Error::system(EIO); }
 
     std::atomic<int> reads = 0;
+    std::atomic<pid_t> reader = 0; // the thread that reads
 
 private:
     std::int64_t m_total, m_piece;
@@ -103,6 +106,32 @@ TEST(ReadAhead, FailedReadIsTheLastBlock)
             }
             EXPECT_EQ(source.reads, 8);
         }
+    }
+}
+
+// The end of the source (a read of 0) ends the reading thread: a terminal or a pipe may give more
+// after it, and another read there would wait for input nobody sends. An empty source, and one that
+// ends exactly at a block's end.
+TEST(ReadAhead, ReadOnPastTheEnd)
+{
+    for (const std::int64_t total : {0, 64 * 3}) {
+        SCOPED_TRACE(total);
+        CountingSource source(total, 64);
+        ReadAhead reader(source, passOn, 8 + 64, 8, 2);
+        std::int64_t read = 0;
+        for (ReadAhead::Block block = reader.next(); block.read > 0; block = reader.next()) {
+            read += block.read;
+            reader.release();
+        }
+        EXPECT_EQ(read, total);
+        // Every block is given back and the last read said "end": the thread must be gone, not
+        // reading again or waiting for room.
+        const std::string task = "/proc/self/task/" + std::to_string(source.reader.load());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (::access(task.c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        EXPECT_NE(::access(task.c_str(), F_OK), 0);
+        EXPECT_EQ(source.reads, total / 64 + 1);
     }
 }
 

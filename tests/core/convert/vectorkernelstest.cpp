@@ -193,6 +193,28 @@ TEST_P(Kernels, FindTheFirstCrWithoutLf)
     }
 }
 
+// A step whose only lone CR is its first byte (a mask of exactly 1) must stop there too: random mixes
+// hardly ever hold a single one. One lone CR among CR LF pairs at every place, alone and with another.
+TEST_P(Kernels, SingleLoneCrInAStepSkipped)
+{
+    for (std::size_t at = 0; at < 150; ++at) {
+        for (const bool second : {false, true}) {
+            std::string s;
+            while (s.size() + 1 < at)
+                s += "\r\n";
+            s.resize(at, 'x');
+            s += "\rb\r\n";
+            if (second)
+                s += "\rc";
+            while (s.size() < 160)
+                s += "\r\n";
+            const auto* begin = reinterpret_cast<const unsigned char*>(s.data());
+            ASSERT_EQ(findLoneCr(begin, begin + s.size(), GetParam()) - begin, std::ptrdiff_t(at))
+                << ::testing::PrintToString(s);
+        }
+    }
+}
+
 std::string levelName(const ::testing::TestParamInfo<SimdLevel>& info)
 {
     const char* names[] = {"Plain", "Avx2", "Avx512Vbmi"};

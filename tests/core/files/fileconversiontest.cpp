@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileconversion.h"
 #include "files/batchcheck.h"
+#include "files/destination.h"
+#include "files/fileops.h"
+#include "files/signalguard.h"
 
 #include "testsupport.h"
 
@@ -10,12 +13,18 @@
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstddef>
 #include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <pthread.h>
 #include <sys/acl.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -308,18 +317,62 @@ TEST_F(Conversion, AclOrAttributesDropped)
 }
 
 // A temporary file that a gone run left is removed by the next run into the folder; a running
-// process's, and a name that is not one of ours, stay.
+// process's, a name that is not one of ours, and anything but a regular file under our name, stay.
 TEST_F(Conversion, LeftoverKeptOrLiveOnesRemoved)
 {
-    const QString gone = u".trelvick-%1-0123456789abcdef.tmp"_qs.arg(goneProcess());
+    const pid_t dead = goneProcess();
+    const QString gone = u".trelvick-%1-0123456789abcdef.tmp"_qs.arg(dead);
     const QString running = u".trelvick-%1-0123456789abcdef.tmp"_qs.arg(::getppid());
-    const QString foreign = u".trelvick-%1-not-ours.tmp"_qs.arg(goneProcess());
+    const QString foreign = u".trelvick-%1-not-ours.tmp"_qs.arg(dead);
+    const QString link = u".trelvick-%1-1111111111111111.tmp"_qs.arg(dead);
+    const QString fifo = u".trelvick-%1-2222222222222222.tmp"_qs.arg(dead);
+    const QString folder = u".trelvick-%1-3333333333333333.tmp"_qs.arg(dead);
     for (const QString& name : {gone, running, foreign})
         ASSERT_TRUE(write(name, kOld));
+    ASSERT_EQ(::symlink("in", native(link).constData()), 0);
+    ASSERT_EQ(::mkfifo(native(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(path(folder)).mkpath(u"."_qs));
     ASSERT_TRUE(convert(u"in"_qs, u"out"_qs).ok());
-    QStringList kept{foreign, running, u"in"_qs, u"out"_qs};
+    QStringList kept{foreign, running, link, fifo, folder, u"in"_qs, u"out"_qs};
     kept.sort();
     EXPECT_EQ(entries(), kept);
+}
+
+// This process from now on as on a file system that cannot rename without replacing: renameat2
+// answers EINVAL, as there.
+bool withoutRenameNoReplace()
+{
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EINVAL),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program = {static_cast<unsigned short>(std::size(filter)), filter};
+    return ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 && ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) == 0;
+}
+
+// There a new output and a rename go by link and unlink instead, and must succeed as such, still
+// refusing a taken name.
+TEST_F(Conversion, LinkInsteadOfRenameFailed)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (!withoutRenameNoReplace())
+            ::_exit(77);
+        const bool converted = convert(u"in"_qs, u"new"_qs, false).ok();
+        const bool renamed = !renameNoReplace(path(u"new"_qs), path(u"moved"_qs));
+        const bool refused = renameNoReplace(path(u"in"_qs), path(u"out"_qs)).is(EEXIST);
+        ::_exit(converted && renamed && refused ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no system call filters here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(read("moved"), kNew);
+    EXPECT_EQ(read("out"), kOld);
+    EXPECT_EQ(entries(), (QStringList{u"in"_qs, u"moved"_qs, u"out"_qs}));
 }
 
 class Interrupted : public Conversion, public testing::WithParamInterface<std::tuple<int, bool>>
@@ -394,6 +447,69 @@ TEST_F(Conversion, BatchConflictMissed)
     for (qsizetype i = 0; i < entries.size(); ++i) {
         EXPECT_EQ(entries[i].verdict, expected[i].verdict) << names[i].toStdString();
         EXPECT_EQ(entries[i].other, expected[i].other) << names[i].toStdString();
+    }
+}
+
+// --- streams and signals ------------------------------------------------------------------------------
+
+// Only a descriptor spelt as its bare number is a stream: a look-alike is a name in /proc, never
+// descriptor 1 written through.
+TEST(Destination, LookAlikeTakenForDescriptor)
+{
+    const struct
+    {
+        const char* path;
+        bool stream;
+    } cases[] = {
+        {"/dev/fd/1", true},   {"/proc/self/fd/1", true}, {"/dev/fd/01", false}, {"/dev/fd/-1", false},
+        {"/dev/fd/1x", false}, {"/dev/fd/+1", false},     {"/dev/fd/ 1", false}, {"/dev/fd/", false},
+    };
+    for (const auto& c : cases) {
+        const base::Expected<Destination> found = findDestination(c.path);
+        const bool stream = found && found->kind == Destination::Kind::Stream;
+        EXPECT_EQ(stream, c.stream) << c.path;
+        EXPECT_TRUE(!stream || found->stream == 1) << c.path;
+    }
+}
+
+// Termination signals are held only where the caller neither ignores nor blocks them, and the
+// caller's mask is as it was afterwards.
+TEST(SignalGuard, CallersSignalsTakenOrLeftBlocked)
+{
+    const struct
+    {
+        const char* name;
+        bool hold, ignored, blocked;
+        bool held;
+    } cases[] = {
+        {"held", true, false, false, true},
+        {"not asked", false, false, false, false},
+        {"ignored", true, true, false, false},
+        {"blocked", true, false, true, false},
+    };
+    const int termination[] = {SIGINT, SIGTERM, SIGHUP};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sigset_t mask, before, during, after;
+        sigemptyset(&mask);
+        struct sigaction previous[3];
+        for (int i = 0; i < 3; ++i) {
+            struct sigaction action = {};
+            action.sa_handler = c.ignored ? SIG_IGN : SIG_DFL;
+            ::sigaction(termination[i], &action, &previous[i]);
+            sigaddset(&mask, termination[i]);
+        }
+        ::pthread_sigmask(c.blocked ? SIG_BLOCK : SIG_UNBLOCK, &mask, &before);
+        {
+            const SignalGuard guard(c.hold);
+            EXPECT_EQ(guard.holdsTermination(), c.held);
+            ::pthread_sigmask(SIG_BLOCK, nullptr, &during);
+        }
+        ::pthread_sigmask(SIG_SETMASK, &before, &after);
+        for (int i = 0; i < 3; ++i)
+            ::sigaction(termination[i], &previous[i], nullptr);
+        EXPECT_EQ(sigismember(&during, SIGTERM) == 1, c.held || c.blocked);
+        EXPECT_EQ(sigismember(&after, SIGTERM) == 1, c.blocked);
     }
 }
 

@@ -110,6 +110,10 @@ TEST(Names, BytesChangedOnTheWayOrShownRaw)
         {"\xef\xbc\x81\xee\x80\x80", u"\uff01\ue000"_s},                                // 3 bytes, leads EF, EE
         {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s},                              // not UTF-8: each byte kept
         {"\xed\xa0\x80 \xc0\xaf \xe2\x82", u"\\xed\\xa0\\x80 \\xc0\\xaf \\xe2\\x82"_s}, // surrogate, overlong, cut
+        // The least code of each length is text; one below it (overlong) and past U+10FFFF are bytes.
+        {"\xc2\x80 \xe0\xa0\x80 \xf0\x90\x80\x80", u"\\x80 \u0800 \U00010000"_s},
+        {"\xc0\x80 \xe0\x80\x80 \xf0\x80\x80\x80", u"\\xc0\\x80 \\xe0\\x80\\x80 \\xf0\\x80\\x80\\x80"_s},
+        {"\xdf\xbf \xef\xbf\xbf \xf4\x8f\xbf\xbf \xf4\x90\x80\x80", u"\u07ff \uffff \U0010ffff \\xf4\\x90\\x80\\x80"_s},
         {"esc\x1b[31m\nnew\x7f", u"esc\\x1b[31m\\x0anew\\x7f"_s},
         {"lit\\x1b \xe2\x80\xaeRTL \xe2\x81\xa9", u"lit\\\\x1b \\u{202e}RTL \\u{2069}"_s}, // backslash, bidi controls
     };

@@ -85,8 +85,18 @@ TEST_F(Walk, OutputFolderInsideAnInputMissed)
         QString folder;
         bool inside;
     } cases[] = {
-        {u"in/b"_s, true},         {u"in/b/c"_s, true}, {u"in/b/new/deeper"_s, true}, {u"to-b/new"_s, true},
-        {u"in/../in/b/x"_s, true}, {u"in"_s, false},    {u"in/bb"_s, false},          {u"elsewhere/new"_s, false},
+        {u"in/b"_s, true},
+        {u"in/b/c"_s, true},
+        {u"in/b/new/deeper"_s, true},
+        {u"to-b/new"_s, true},
+        {u"in/../in/b/x"_s, true},
+        {u"in"_s, false},
+        {u"in/bb"_s, false},
+        {u"elsewhere/new"_s, false},
+        {u"in/b//"_s, true},
+        {u"in//b/new///"_s, true},
+        {u"in/b/new//deeper//"_s, true},
+        {u"in///"_s, false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(tree::liesInside(native(c.folder), nodes), c.inside) << c.folder.toStdString();
