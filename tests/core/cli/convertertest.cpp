@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 #include "config/profilereader.h"
+#include "programrun.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -30,12 +31,7 @@ const QString kHead = u"[Trelvick]\nΠλήθοςΜετατροπέων=1\n[Πε�
 
 using testsupport::PrintTo;
 
-struct Outcome
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
+using testsupport::Outcome;
 
 class Cli : public testing::Test, protected testsupport::TempFolder
 {
@@ -64,23 +60,9 @@ protected:
     Outcome run(const QStringList& arguments, const QByteArray& input = {}, const QString& lang = u"C"_s,
                 const QString& standardOutput = {}, const QString& program = kProgram) const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.remove(u"LC_ALL"_s);
-        environment.remove(u"LC_MESSAGES"_s);
-        environment.insert(u"LANG"_s, lang);
+        QProcessEnvironment environment = testsupport::localeEnvironment(lang);
         environment.insert(u"XDG_CONFIG_HOME"_s, xdgConfigHome.isEmpty() ? path(u"config"_s) : xdgConfigHome);
-        process.setProcessEnvironment(environment);
-        if (!standardOutput.isEmpty())
-            process.setStandardOutputFile(standardOutput, QIODevice::Append);
-        process.start(program, arguments);
-        if (!process.waitForStarted())
-            return {};
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(120000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-                QString::fromUtf8(process.readAllStandardError())};
+        return testsupport::runProgram(program, arguments, input, environment, standardOutput);
     }
 
     QString xdgConfigHome; // empty: %d/config

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // trelvick-convert -f/-t run as a process, as scripts run it, against the C library's iconv.
+#include "programrun.h"
 #include "testsupport.h"
 
-#include <QProcess>
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -14,12 +14,7 @@ namespace {
 
 const QString kProgram = QStringLiteral(TRELVICK_CONVERT_PATH);
 
-struct Outcome
-{
-    int status = -1;
-    QByteArray out;
-    QString err;
-};
+using testsupport::Outcome;
 
 // What iconv makes of each byte alone; a byte it rejects is missing, or becomes mark.
 QByteArray iconvBytes(const char* from, const char* to, const QByteArray& input, const QByteArray& mark = {})
@@ -43,19 +38,6 @@ QByteArray iconvBytes(const char* from, const char* to, const QByteArray& input,
     return result;
 }
 
-// The whole text through iconv; empty when iconv refuses any of it.
-QByteArray iconvWhole(const char* from, const char* to, QByteArray input)
-{
-    iconv_t cd = ::iconv_open(to, from);
-    QByteArray out(input.size() * 4 + 16, '\0');
-    char* inPointer = input.data();
-    char* outPointer = out.data();
-    std::size_t inLeft = static_cast<std::size_t>(input.size()), outLeft = static_cast<std::size_t>(out.size());
-    const bool whole = ::iconv(cd, &inPointer, &inLeft, &outPointer, &outLeft) != std::size_t(-1);
-    ::iconv_close(cd);
-    return whole ? out.left(out.size() - static_cast<qsizetype>(outLeft)) : QByteArray();
-}
-
 QByteArray allBytes()
 {
     QByteArray bytes;
@@ -69,22 +51,10 @@ class Transcode : public testing::Test, protected testsupport::TempFolder
 protected:
     Outcome run(const QStringList& arguments, const QByteArray& input = {}) const
     {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"LANG"_s, u"C"_s);
-        environment.remove(u"LC_ALL"_s);
-        process.setProcessEnvironment(environment);
         QStringList expanded;
         for (const QString& argument : arguments)
             expanded << QString(argument).replace(u"%d"_s, folder());
-        process.start(kProgram, expanded);
-        if (!process.waitForStarted())
-            return {};
-        process.write(input);
-        process.closeWriteChannel();
-        process.waitForFinished(60000);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1, process.readAllStandardOutput(),
-                QString::fromUtf8(process.readAllStandardError())};
+        return testsupport::runProgram(kProgram, expanded, input, testsupport::localeEnvironment(u"C"_s));
     }
 };
 
@@ -107,7 +77,7 @@ TEST_F(Transcode, BytesDifferFromIconv)
         const QByteArray own = iconvBytes(codepage, "UTF-8", input);
         const Outcome back = run({u"--from-code=UTF-8"_s, u"-t"_s, QString::fromLatin1(codepage)}, own);
         EXPECT_EQ(back.status, 0);
-        EXPECT_EQ(back.out, iconvWhole("UTF-8", codepage, own));
+        EXPECT_EQ(back.out, testsupport::iconvText(own, "UTF-8", codepage));
         EXPECT_FALSE(back.err.contains(u"no equivalent"_s)) << back.err.toStdString();
     }
 }
@@ -129,7 +99,7 @@ TEST_F(Transcode, PairDiffersFromIconv)
         }
         const Outcome outcome = run({u"-f"_s, QString::fromLatin1(from), u"-t"_s, QString::fromLatin1(to)}, input);
         EXPECT_EQ(outcome.status, 0);
-        EXPECT_EQ(outcome.out, iconvWhole(from, to, input));
+        EXPECT_EQ(outcome.out, testsupport::iconvText(input, from, to));
         EXPECT_FALSE(outcome.err.contains(u"no equivalent"_s)) << outcome.err.toStdString();
     }
 }
@@ -157,7 +127,7 @@ TEST_P(Forms, WrongOutputOrStatus)
     write(u"a"_s, "\x80\x99\x9a\r\n");
     write(u"b"_s, "\x9b\r\x9c\n");
     write(u"o"_s, "old");
-    write(u"g"_s, iconvWhole("UTF-8", "CP737", kGreek));
+    write(u"g"_s, testsupport::iconvText(kGreek, "UTF-8", "CP737"));
     write(u"z"_s, QByteArray("\x00\x01\x02\xFF\xFE\x00\x10\x80\x00", 9));
     const Outcome outcome = run(c.arguments, c.input);
     EXPECT_EQ(outcome.status, c.status) << outcome.err.toStdString();

@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 #include "files/fileops.h"
 #include "lang/escape.h"
+#include "programrun.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -12,12 +13,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace trelvick;
 using namespace Qt::StringLiterals;
+using testsupport::iconvText;
 
 namespace {
 
@@ -32,25 +33,6 @@ const QByteArray kScreen = "╔════════════════�
                            "║ 1. Καταχώρηση πελατών        ║\r\n"
                            "║ 2. Εκτύπωση τιμολογίων       ║\r\n"
                            "╚══════════════════════════════╝\r\n";
-
-// What iconv makes of bytes; the tests compare the program's output with it.
-QByteArray iconv(const QByteArray& bytes, const char* from, const char* to)
-{
-    const iconv_t cd = ::iconv_open(to, from);
-    if (cd == iconv_t(-1))
-        return "<no iconv>";
-    QByteArray out(bytes.size() * 4 + 16, '\0');
-    char* in = const_cast<char*>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    char* at = out.data();
-    size_t outLeft = size_t(out.size());
-    const size_t done = ::iconv(cd, &in, &inLeft, &at, &outLeft);
-    ::iconv_close(cd);
-    if (done == size_t(-1))
-        return "<iconv failed>";
-    out.truncate(out.size() - qsizetype(outLeft));
-    return out;
-}
 
 QByteArray crlf(QByteArray text)
 {
@@ -80,14 +62,14 @@ struct Source
 // A folder copied from old floppies: every codepage an old Greek archive holds, and what is not text.
 QList<Source> archive()
 {
-    const QByteArray menu737 = iconv("ΜΕΝΟΥ.TXT", "UTF-8", "CP737");
-    const QByteArray folder8859 = iconv("Έγγραφα", "UTF-8", "ISO-8859-7");
+    const QByteArray menu737 = iconvText("ΜΕΝΟΥ.TXT", "UTF-8", "CP737");
+    const QByteArray folder8859 = iconvText("Έγγραφα", "UTF-8", "ISO-8859-7");
     return {
-        {"dos/notes737.txt", {}, iconv(crlf(kGreek), "UTF-8", "CP737"), "CP737"},
-        {"dos/" + menu737, "dos/ΜΕΝΟΥ.TXT", iconv(kScreen, "UTF-8", "CP737"), "CP737"},
-        {"dos/old869.txt", {}, iconv(crlf(kGreek), "UTF-8", "CP869"), "CP869"},
-        {folder8859 + "/win.txt", "Έγγραφα/win.txt", iconv(kGreek, "UTF-8", "CP1253"), "CP1253"},
-        {folder8859 + "/deep/web.txt", "Έγγραφα/deep/web.txt", iconv(kGreek, "UTF-8", "ISO-8859-7"), "ISO-8859-7"},
+        {"dos/notes737.txt", {}, iconvText(crlf(kGreek), "UTF-8", "CP737"), "CP737"},
+        {"dos/" + menu737, "dos/ΜΕΝΟΥ.TXT", iconvText(kScreen, "UTF-8", "CP737"), "CP737"},
+        {"dos/old869.txt", {}, iconvText(crlf(kGreek), "UTF-8", "CP869"), "CP869"},
+        {folder8859 + "/win.txt", "Έγγραφα/win.txt", iconvText(kGreek, "UTF-8", "CP1253"), "CP1253"},
+        {folder8859 + "/deep/web.txt", "Έγγραφα/deep/web.txt", iconvText(kGreek, "UTF-8", "ISO-8859-7"), "ISO-8859-7"},
         {"utf8.txt", {}, kGreek, "UTF-8"},
         {"readme.txt", {}, "Plain ASCII notes\r\n", "ASCII"},
         {"empty.txt", {}, {}, "ASCII"},
@@ -234,7 +216,7 @@ TEST_F(Tree, ArchiveOutputDiffersFromIconv)
     QStringList files;
     for (const Source& source : archive()) {
         const QByteArray name = source.newName.isEmpty() ? source.name : source.newName;
-        const QByteArray expected = source.codepage ? iconv(source.bytes, source.codepage, "UTF-8") : source.bytes;
+        const QByteArray expected = source.codepage ? iconvText(source.bytes, source.codepage, "UTF-8") : source.bytes;
         EXPECT_EQ(after.value(name, "<missing>"), expected) << name.toStdString();
     }
     EXPECT_FALSE(after.contains("link.txt"));
@@ -251,8 +233,8 @@ TEST_F(Tree, ArchiveOutputDiffersFromIconv)
     const auto escaped = [](const QByteArray& name) {
         return lang::escaped(files::decodeNativePath(name.constData())).toUtf8();
     };
-    const QByteArray menu = escaped(iconv("ΜΕΝΟΥ.TXT", "UTF-8", "CP737"));
-    const QByteArray folder = escaped(iconv("Έγγραφα", "UTF-8", "ISO-8859-7"));
+    const QByteArray menu = escaped(iconvText("ΜΕΝΟΥ.TXT", "UTF-8", "CP737"));
+    const QByteArray folder = escaped(iconvText("Έγγραφα", "UTF-8", "ISO-8859-7"));
     EXPECT_EQ(walked, "backup.zip copied \n"
                       "dos/notes737.txt converted CP737\n"
                       "dos/old869.txt converted CP869\n"
@@ -285,7 +267,7 @@ TEST_F(Tree, InPlaceLosesOrRepeats)
         const QByteArray name = source.newName.isEmpty() ? source.name : source.newName;
         const bool converted = source.codepage && strcmp(source.codepage, "UTF-8") && strcmp(source.codepage, "ASCII");
         EXPECT_EQ(after.value(name, "<missing>"),
-                  converted ? iconv(source.bytes, source.codepage, "UTF-8") : source.bytes)
+                  converted ? iconvText(source.bytes, source.codepage, "UTF-8") : source.bytes)
             << name.toStdString();
         const QByteArray folder = name.left(name.lastIndexOf('/') + 1);
         const QByteArray backup = folder + source.name.mid(source.name.lastIndexOf('/') + 1) + '~';
@@ -301,8 +283,8 @@ TEST_F(Tree, InPlaceLosesOrRepeats)
 // whole, either as it was or converted.
 TEST_F(Tree, InterruptLeavesHalfFile)
 {
-    const QByteArray text = iconv(kGreek.repeated(40), "UTF-8", "CP737");
-    const QByteArray converted = iconv(text, "CP737", "UTF-8");
+    const QByteArray text = iconvText(kGreek.repeated(40), "UTF-8", "CP737");
+    const QByteArray converted = iconvText(text, "CP737", "UTF-8");
     ASSERT_TRUE(QDir(folder()).mkpath(u"in"_s));
     constexpr int kFiles = 600;
     for (int i = 0; i < kFiles; ++i)
@@ -345,7 +327,7 @@ TEST_P(TreeUsage, WrongStatusOrMessage)
 {
     const UsageCase& c = GetParam();
     ASSERT_TRUE(QDir(folder()).mkpath(u"in/sub"_s));
-    ASSERT_TRUE(write(u"in/sub/greek.txt"_s, iconv(kGreek, "UTF-8", "CP737")));
+    ASSERT_TRUE(write(u"in/sub/greek.txt"_s, iconvText(kGreek, "UTF-8", "CP737")));
     // Two letters, which 1253 and 737 read as different words: left alone, never guessed at.
     ASSERT_TRUE(write(u"in/short.txt"_s, "\xe1\xe2"));
     ASSERT_TRUE(write(u"list"_s, native(u"in"_s)));
@@ -376,8 +358,8 @@ INSTANTIATE_TEST_SUITE_P(Tree, TreeUsage, testing::ValuesIn(kUsageCases),
 // the name, nothing is overwritten, and the run says so.
 TEST_F(Tree, NameClashOverwrites)
 {
-    const QByteArray name737 = iconv("ΑΡΧΕΙΟ.TXT", "UTF-8", "CP737");
-    const QByteArray name869 = iconv("ΑΡΧΕΙΟ.TXT", "UTF-8", "CP869");
+    const QByteArray name737 = iconvText("ΑΡΧΕΙΟ.TXT", "UTF-8", "CP737");
+    const QByteArray name869 = iconvText("ΑΡΧΕΙΟ.TXT", "UTF-8", "CP869");
     ASSERT_TRUE(QDir(folder()).mkpath(u"in"_s));
     ASSERT_TRUE(writeBytes(native(u"in/"_s) + name737, "one"));
     ASSERT_TRUE(writeBytes(native(u"in/"_s) + name869, "two"));
@@ -399,7 +381,7 @@ TEST_F(Tree, NameClashOverwrites)
 // output already in the tree that is an input (through a link) is never written over.
 TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
 {
-    const QByteArray text = iconv(kGreek, "UTF-8", "CP737");
+    const QByteArray text = iconvText(kGreek, "UTF-8", "CP737");
     ASSERT_TRUE(QDir(folder()).mkpath(u"in"_s) && QDir(folder()).mkpath(u"out"_s));
     ASSERT_TRUE(write(u"in/a.txt"_s, text));
     ASSERT_EQ(::link(native(u"in/a.txt"_s).constData(), native(u"in/b.txt"_s).constData()), 0);
@@ -413,7 +395,7 @@ TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
     ASSERT_EQ(::stat(native(u"out/a.txt"_s).constData(), &a), 0);
     ASSERT_EQ(::stat(native(u"out/b.txt"_s).constData(), &b), 0);
     EXPECT_EQ(a.st_ino, b.st_ino);
-    EXPECT_EQ(read(u"out/a.txt"_s), iconv(text, "CP737", "UTF-8"));
+    EXPECT_EQ(read(u"out/a.txt"_s), iconvText(text, "CP737", "UTF-8"));
     EXPECT_EQ(done.out.count("\tconverted\t"), 3) << done.out.toStdString();
 
     // A name outside the tree keeps the old text, and the user hears of it.
@@ -426,27 +408,27 @@ TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
     ASSERT_EQ(::stat(native(u"in/a.txt"_s).constData(), &a), 0);
     ASSERT_EQ(::stat(native(u"in/b.txt"_s).constData(), &b), 0);
     EXPECT_EQ(a.st_ino, b.st_ino);
-    EXPECT_EQ(read(u"in/b.txt"_s), iconv(text, "CP737", "UTF-8"));
+    EXPECT_EQ(read(u"in/b.txt"_s), iconvText(text, "CP737", "UTF-8"));
 
     // The first name of a list, given again, is not converted a second time over its own output.
     ASSERT_TRUE(write(u"d.txt"_s, text));
     const Ran twice = run({u"--files-from"_s, u"-"_s, u"-f"_s, u"CP737"_s, u"-i"_s},
                           native(u"d.txt"_s) + '\n' + native(u"d.txt"_s) + '\n');
     EXPECT_EQ(twice.status, 0) << twice.err.toStdString();
-    EXPECT_EQ(read(u"d.txt"_s), iconv(text, "CP737", "UTF-8"));
+    EXPECT_EQ(read(u"d.txt"_s), iconvText(text, "CP737", "UTF-8"));
 }
 
 // find -print0 | trelvick-convert --files-from - -0: names with line ends in them arrive whole.
 TEST_F(Tree, FileListSplitWrong)
 {
-    const QByteArray text = iconv(kGreek, "UTF-8", "CP737");
+    const QByteArray text = iconvText(kGreek, "UTF-8", "CP737");
     ASSERT_TRUE(write(u"a\nb.txt"_s, text));
     ASSERT_TRUE(write(u"c.txt"_s, text));
     const Ran done = run({u"--files-from"_s, u"-"_s, u"-0"_s, u"-f"_s, u"auto"_s, u"--output-dir"_s, path(u"out"_s)},
                          native(u"a\nb.txt"_s) + '\0' + native(u"c.txt"_s) + '\0');
     EXPECT_EQ(done.status, 0) << done.err.toStdString();
-    EXPECT_EQ(read(u"out/a\nb.txt"_s), iconv(text, "CP737", "UTF-8"));
-    EXPECT_EQ(read(u"out/c.txt"_s), iconv(text, "CP737", "UTF-8"));
+    EXPECT_EQ(read(u"out/a\nb.txt"_s), iconvText(text, "CP737", "UTF-8"));
+    EXPECT_EQ(read(u"out/c.txt"_s), iconvText(text, "CP737", "UTF-8"));
 }
 
 } // namespace
