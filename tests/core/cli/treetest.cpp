@@ -354,6 +354,23 @@ const UsageCase kUsageCases[] = {
 INSTANTIATE_TEST_SUITE_P(Tree, TreeUsage, testing::ValuesIn(kUsageCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The output folder and the folders on its way are made with the user's usual mode: run as anyone
+// but root, a folder without its owner's write bit would fail every file of the run.
+TEST_F(Tree, MadeFoldersLockOutTheirOwner)
+{
+    ASSERT_TRUE(QDir(folder()).mkpath(u"in"_s));
+    ASSERT_TRUE(write(u"in/a.txt"_s, iconvText(kGreek, "UTF-8", "CP737")));
+    const mode_t previous = ::umask(022);
+    const Ran done = run({u"-r"_s, u"-f"_s, u"CP737"_s, u"--output-dir"_s, path(u"out/new/deeper"_s), path(u"in"_s)});
+    ::umask(previous);
+    EXPECT_EQ(done.status, 0) << done.err.toStdString();
+    for (const QString& made : {u"out"_s, u"out/new"_s, u"out/new/deeper"_s}) {
+        struct stat info;
+        ASSERT_EQ(::stat(native(made).constData(), &info), 0) << made.toStdString();
+        EXPECT_EQ(info.st_mode & 07777, 0755u) << made.toStdString();
+    }
+}
+
 // Two names that become the same, a name already converted beside one that is not: the first keeps
 // the name, nothing is overwritten, and the run says so.
 TEST_F(Tree, NameClashOverwrites)
