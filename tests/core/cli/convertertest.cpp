@@ -170,6 +170,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A faulty or unreadable configuration file is named with the section and key at fault.
         StatusCase{"FaultyCode", kConvertBatch, 2, u"tq.ini: [Μ1] 66: value '1000' is not a code 0..255"_s,
                    kHead + u"[Μ1]\n65=66\n66=1000"_s},
+        StatusCase{"FaultyEncoding", kConvertBatch, 2, u"tq.ini: [Μ1] Κωδικοποίηση: value 'KOI8' is not UTF-8"_s,
+                   kHead + u"[Μ1]\nΚωδικοποίηση=KOI8\n65=66"_s},
         StatusCase{"MissingSection", kConvertBatch, 2,
                    u"tq.ini: [Μ1]: the section is missing or holds none of the keys 0..255"_s, kHead},
         StatusCase{"MissingCount", kConvertBatch, 2, u"tq.ini: [Trelvick] ΠλήθοςΜετατροπέων: the entry is missing"_s,

@@ -130,6 +130,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"UnknownOptionAccepted", u"--list --verbose"_s, u"unknown option '--verbose'"_s},
         ParseCase{"UnknownShortInBundleAccepted", u"--list -qx"_s, u"unknown option '-x'"_s},
         ParseCase{"ValueOfFlagAccepted", u"--list=yes"_s, u"option '--list' takes no value"_s},
+        ParseCase{"ValueOfShortenedFlagAccepted", u"--qui=yes"_s, u"option '--qui' takes no value"_s},
         ParseCase{"ConfigWithoutValueAccepted", u"--list --config"_s, u"option '--config' needs a value"_s},
         ParseCase{"ConverterWithoutValueAccepted", u"-c"_s, u"option '-c' needs a value"_s},
         ParseCase{"ListWithOperandAccepted", u"--list a"_s, u"unexpected operand 'a'"_s},

@@ -343,6 +343,7 @@ using testsupport::PrintTo;
 const UsageCase kUsageCases[] = {
     {"UnknownTarget", u"-r -f auto -t NOSUCH -i %d/in"_s, 2, "-t 'NOSUCH': Unknown codepage"},
     {"UnknownSource", u"-r -f 7377 -i %d/in"_s, 2, "-f '7377': Unknown codepage"},
+    {"UnknownNamesFrom", u"-r -f 737 --names --names-from 7377 -i %d/in"_s, 2, "--names-from '7377': Unknown codepage"},
     {"OutputInsideInput", u"-r -f auto --output-dir %d/in/sub/../out %d/in"_s, 2, "lies inside an input folder"},
     {"DoubtIsFailure", u"-r -f auto --output-dir %d/out %d/in"_s, 1, "short.txt: codepage in doubt: CP"},
     {"LowerBarConverts", u"-r -f auto --min-confidence 10 --output-dir %d/out %d/in"_s, 0,
