@@ -398,7 +398,8 @@ TEST_F(Cli, BatchOutputsCollidingOrRepeated)
     ASSERT_EQ(::symlink("f.out", native(u"e.out"_s).constData()), 0);
     ASSERT_EQ(::mkfifo(native(u"x.out"_s).constData(), 0600), 0);
     QStringList arguments = {u"-c"_s, u"1"_s, u"--batch"_s};
-    for (const char* name : {"e", "f", "a", "a", "./a", "x", "y"})
+    // The first input given again: its repeats point back to index 0.
+    for (const char* name : {"a", "e", "f", "a", "./a", "x", "y"})
         arguments << path(QString::fromLatin1(name));
     const Outcome outcome = run(arguments);
     EXPECT_EQ(outcome.status, 1);
