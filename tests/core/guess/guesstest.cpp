@@ -228,6 +228,10 @@ INSTANTIATE_TEST_SUITE_P(
                  englishText(guess::kWindowSize) + encoded("Τέλος του κειμένου.\r\n", "CP1253"), "CP1253"},
         FileCase{"EuroFarInIsAfterNumber",
                  englishText(300 * 1024) + encoded("Τιμή: 5 €\n", "ISO-8859-7") + englishText(70 * 1024), "ISO-8859-7"},
+        // The file ends within the window that starts at its first letter, after the read that found it:
+        // the window holds the rest of the file and nothing beyond it.
+        FileCase{"GreekNearTheEnd",
+                 englishText(124 * 1024) + encoded("Καλημέρα σας.\r\n", "CP737") + englishText(10 * 1024), "CP737"},
         FileCase{"AsciiThroughout", englishText(200 * 1024), "ASCII"}),
     [](const auto& info) { return std::string(info.param.name); });
 
