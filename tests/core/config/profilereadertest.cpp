@@ -106,3 +106,11 @@ INSTANTIATE_TEST_SUITE_P(ConfigText, Encoding, testing::ValuesIn(encodingCases),
                          [](const auto& info) { return info.param.fault; });
 
 } // namespace
+
+// A file that is not there is its errno, not an empty profile and not a wait.
+TEST(ProfileReader, MissingFileTakenForEmpty)
+{
+    const auto reader = ProfileReader::fromFile(u"/nonexistent/trelvick/tq.ini"_s);
+    ASSERT_FALSE(reader);
+    EXPECT_TRUE(reader.error().is(ENOENT));
+}
