@@ -116,6 +116,8 @@ TEST(Names, BytesChangedOnTheWayOrShownRaw)
         {"\xdf\xbf \xef\xbf\xbf \xf4\x8f\xbf\xbf \xf4\x90\x80\x80", u"\u07ff \uffff \U0010ffff \\xf4\\x90\\x80\\x80"_s},
         {"esc\x1b[31m\nnew\x7f", u"esc\\x1b[31m\\x0anew\\x7f"_s},
         {"lit\\x1b \xe2\x80\xaeRTL \xe2\x81\xa9", u"lit\\\\x1b \\u{202e}RTL \\u{2069}"_s}, // backslash, bidi controls
+        {"\xe2\x80\xaa \xe2\x81\xa6 \xe2\x80\xa9",
+         u"\\u{202a} \\u{2066} \u2029"_s}, // the first of each range; one before
     };
     for (const auto& c : cases) {
         const QString decoded = decodeNativePath(c.bytes.constData());

@@ -159,6 +159,10 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"Utf16BigEndian", "\xFE\xFF" + encoded("Καλημέρα σας\n", "UTF-16BE"), "UTF-16BE"},
         TextCase{"Utf32LittleEndian", std::string("\xFF\xFE\0\0", 4) + encoded("Καλημέρα\n", "UTF-32LE"), "UTF-32LE"},
         TextCase{"Utf32BigEndian", std::string("\0\0\xFE\xFF", 4) + encoded("Καλημέρα\n", "UTF-32BE"), "UTF-32BE"},
+        // A surrogate is no UTF-32 character, the first of them included.
+        TextCase{"Utf32Surrogate",
+                 std::string("\xFF\xFE\0\0", 4) + encoded("Καλημέρα\n", "UTF-32LE") + std::string("\0\xD8\0\0", 4),
+                 "none"},
         TextCase{"Utf16MarkBeforeBinary", "\xFF\xFE" + randomBytes(2048), "none"},
         TextCase{"RandomBytes", randomBytes(4096), "none"}),
     [](const auto& info) { return std::string(info.param.name); });
