@@ -12,6 +12,7 @@ layers=(
     "lang convert guess" # texts; tables and the engine; the codepage detector
     "files charset"      # paths, file operations, the safe file conversion; codepages by name
     "config platform tree" # tq.ini and its code sections; the Platform seam; jobs over folders
+    "rescue"             # the rescue of whole archives, for every face
     "app cli"            # the window and trelvick-convert
 )
 

@@ -43,6 +43,10 @@ public:
             return "key in use";
         case Fault::NoCarriageReturn:
             return "byte 13 is no carriage return";
+        case Fault::FileChanged:
+            return "changed since it was looked at";
+        case Fault::TooLarge:
+            return "too large";
         }
         return "unknown fault";
     }

@@ -39,6 +39,8 @@ enum class Fault
     CharsetSuffix,    // a codepage name with one of iconv's suffixes (//TRANSLIT, //IGNORE)
     KeyInUse,         // a tq.ini key or section that a new entry would take is there already
     NoCarriageReturn, // a codepage whose byte 13 is another character: line ends could not stay bytes
+    FileChanged,      // a file or folder is no longer the one a job looked at (swapped, moved, replaced)
+    TooLarge,         // input beyond what the program takes (a list of names past its bound)
 };
 
 const std::error_category& faultCategory();

@@ -34,6 +34,7 @@ constexpr int kNames = 266;
 constexpr int kNamesFrom = 267;
 constexpr int kReport = 268;
 constexpr int kMinConfidence = 269;
+constexpr int kLossy = 270;
 
 constexpr option kLongOptions[] = {
     {"config", required_argument, nullptr, kConfig},
@@ -59,6 +60,7 @@ constexpr option kLongOptions[] = {
     {"report", required_argument, nullptr, kReport},
     {"jobs", required_argument, nullptr, 'j'},
     {"min-confidence", required_argument, nullptr, kMinConfidence},
+    {"lossy", no_argument, nullptr, kLossy},
     {"quiet", no_argument, nullptr, 'q'},
     {"help", no_argument, nullptr, 'h'},
     {"version", no_argument, nullptr, 'V'},
@@ -356,6 +358,9 @@ private:
         case kNamesFrom:
             o.namesFrom = *value;
             return once(id);
+        case kLossy:
+            o.lossy = true;
+            return true;
         case kReport:
             o.tsvReport = choice(id, *value, {u"tsv"_s}) == 0;
             return o.tsvReport && once(id);
@@ -464,7 +469,7 @@ private:
     void checkStream()
     {
         Options& o = m_parsed.options;
-        for (const int id : {kBackup, int('0'), kNames, kNamesFrom, kReport, int('j')}) {
+        for (const int id : {kBackup, int('0'), kNames, kNamesFrom, kReport, int('j'), kLossy}) {
             if (m_given.contains(id)) {
                 fail(texts::goesWith(m_language, optionName(id), u"-r, -i, --output-dir, --files-from"_s));
                 return;

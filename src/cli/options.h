@@ -86,6 +86,7 @@ struct Options
     bool tsvReport = false;
     int jobs = 0;           // 0: one per processor
     int minConfidence = 90; // percent, for -f auto
+    bool lossy = false;     // convert a file even when characters are lost or replaced
 
     // Whether this is a job over folders or lists of files rather than a stream.
     bool overTree() const { return recursive || outputDir || inPlace || filesFrom; }

@@ -3,304 +3,325 @@
 
 #include "charset/charset.h"
 #include "cli/reporter.h"
-#include "cli/treefile.h"
-#include "cli/treenames.h"
-#include "cli/treeplan.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
+#include "rescue/run.h"
+#include "rescue/sources.h"
 #include "tree/orderedjobs.h"
-#include "tree/walk.h"
 
+#include <QStringList>
 #include <QThread>
 
-#include <cerrno>
+#include <csignal>
 #include <optional>
-#include <sys/stat.h>
-#include <vector>
 
 namespace trelvick::cli {
 
 using namespace Qt::StringLiterals;
 namespace texts = lang::cli;
-using tree::Node;
+using rescue::Action;
+using rescue::Reason;
 
 namespace {
 
-constexpr std::chrono::milliseconds kProgressInterval(100);
+using Code = Reason::Code;
+using lang::Language;
 
-QString outcomeName(Outcome outcome)
+QString outcomeName(Action action)
 {
-    switch (outcome) {
-    case Outcome::Converted:
+    switch (action) {
+    case Action::Converted:
         return u"converted"_s;
-    case Outcome::Copied:
+    case Action::Copied:
         return u"copied"_s;
-    case Outcome::Unchanged:
+    case Action::Unchanged:
         return u"unchanged"_s;
-    case Outcome::Skipped:
+    case Action::Skipped:
         return u"skipped"_s;
-    case Outcome::Failed:
+    case Action::Failed:
         break;
     }
     return u"failed"_s;
 }
 
-// mkdir -p: the output folder and the folders it lies in.
-base::Error makeFolders(const QByteArray& path)
+// A native path as the messages and the report show it.
+QString shownPath(const QByteArray& path)
 {
-    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-        ::mkdir(path.left(slash).constData(), 0777);
-    if (::mkdir(path.constData(), 0777) == 0)
-        return {};
-    const int made = errno;
-    struct stat info;
-    if (::stat(path.constData(), &info) == 0)
-        return S_ISDIR(info.st_mode) ? base::Error{} : base::Error::system(ENOTDIR);
-    return base::Error::system(made);
+    return lang::escaped(files::decodeNativePath(path.constData()));
 }
 
-// A run over the inputs: the plan made first, the nodes then converted by the workers and delivered
-// here in order, with the report, the progress and the summary.
-class TreeJob final
+// Why, in words: the report's (language English, never translated) or a message's.
+QString reasonText(const Reason& reason, Language language)
+{
+    const QString name = shownPath(reason.name);
+    const auto error = [&] { return lang::errorText(reason.error, language); };
+    switch (reason.code) {
+    case Code::None:
+        return {};
+    case Code::NotText:
+        return texts::notTextReason(language);
+    case Code::SymbolicLink:
+        return texts::symbolicLinkReason(language);
+    case Code::SpecialFile:
+        return texts::specialFileReason(language);
+    case Code::SameFileAs:
+        return texts::sameFileAs(language, name);
+    case Code::IsBackup:
+        return texts::backupReason(language);
+    case Code::InDoubt:
+        return texts::codepageInDoubt(language, reason.detail);
+    case Code::NoConversion:
+        return texts::noConversionReason(language, reason.detail, error());
+    case Code::WouldLose:
+        return texts::wouldLose(language, reason.number);
+    case Code::WouldOverwrite:
+        return texts::wouldOverwrite(language, name);
+    case Code::NameTaken:
+        return texts::nameTaken(language, name);
+    case Code::NameInDoubt:
+        return texts::nameInDoubt(language, reason.detail);
+    case Code::NameInvalid:
+        return texts::nameInvalid(language);
+    case Code::NameTooLong:
+        return texts::nameTooLong(language, name);
+    case Code::Failure:
+        return reason.name.isEmpty() ? error() : name + u": "_s + error();
+    case Code::BackupFailed:
+        return texts::backupFailed(language, name, error());
+    case Code::RenameFailed:
+        return texts::renameFailed(language, name, error());
+    case Code::OtherNamesKeepOldText:
+        return texts::otherNamesKeepOldText(language, {}, reason.number);
+    case Code::OutputIsInput:
+        return texts::sameFile(language, {}, name);
+    }
+    return {};
+}
+
+QString reasonsText(const rescue::Result& result, Language language)
+{
+    QStringList texts;
+    for (const Reason& reason : result.reasons) {
+        if (reason.code != Code::OtherNamesKeepOldText)
+            texts << reasonText(reason, language);
+    }
+    return texts.join(u"; "_s);
+}
+
+// A run over the inputs as the engine does it, told as a report, messages, a progress bar and a summary.
+class TreeFace final : public rescue::Events
 {
 public:
-    TreeJob(const Options& options, const Context& context)
+    TreeFace(const Options& options, const Context& context)
         : m_options(options), m_context(context), m_reporter(context, options.quiet)
     {
     }
 
     int run();
 
+    void done(qsizetype i, const rescue::Node& node, const rescue::Result& result) override;
+    void progress(std::int64_t files, std::int64_t bytes) override;
+    bool stopRequested() const override { return m_reportFailed; }
+
 private:
-    lang::Language language() const { return m_context.language; }
-    bool findNames();
-    std::optional<QList<QByteArray>> inputs() const;
-    std::optional<QByteArray> outputDir(const std::vector<Node>& nodes) const;
-    int convertAll();
-    void deliver(qsizetype i);
-    void tally(const Result& result);
-    void report(const Node& node, const Result& result);
-    void tick();
+    Language language() const { return m_context.language; }
+    std::optional<charset::Charset> codepage(const QString& name, const QString& option) const;
+    std::optional<rescue::Request> request() const;
+    std::optional<QList<QByteArray>> listed() const;
+    void print(const QStringList& fields);
 
     const Options& m_options;
     const Context& m_context;
     Reporter m_reporter;
-    std::optional<NameConverter> m_names;
-    std::optional<TreePlan> m_plan;
-    std::optional<TreeFile> m_file;
-    std::vector<Result> m_results;
-    texts::TreeCounts m_counts;
-    bool m_failed = false;
+    std::int64_t m_totalFiles = 0;
     std::int64_t m_totalBytes = 0;
-    std::int64_t m_doneBytes = 0;
-    std::int64_t m_doneFiles = 0;
+    bool m_reportFailed = false;
     std::optional<ProgressBar> m_bar;
 };
 
-bool TreeJob::findNames()
+std::optional<charset::Charset> TreeFace::codepage(const QString& name, const QString& option) const
 {
-    if (!m_options.convertNames)
-        return true;
-    std::optional<charset::Charset> namesFrom;
-    if (!m_options.namesFrom.isEmpty()) {
-        namesFrom = findCodepage(m_options.namesFrom, u"--names-from"_s, m_reporter, language());
-        if (!namesFrom)
-            return false;
-    }
-    m_names.emplace(std::move(namesFrom));
-    return true;
+    base::Expected<charset::Charset> found = charset::Charset::find(files::nativePath(name).toStdString());
+    if (found)
+        return std::move(*found);
+    m_reporter.error(
+        texts::badCodepage(language(), option, lang::escaped(name), lang::errorText(found.error(), language())));
+    return std::nullopt;
 }
 
-// The inputs named on the line, then those of --files-from.
-std::optional<QList<QByteArray>> TreeJob::inputs() const
+std::optional<rescue::Request> TreeFace::request() const
 {
-    QList<QByteArray> list;
+    rescue::Request request;
+    std::optional<charset::Charset> target = codepage(m_options.toCode, u"-t"_s);
+    if (!target)
+        return std::nullopt;
+    request.target = std::move(*target);
+    if (m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
+        request.source.codepage = codepage(m_options.fromCode, u"-f"_s);
+        if (!request.source.codepage)
+            return std::nullopt;
+    }
+    request.source.minConfidence = m_options.minConfidence;
+    if (m_options.convertNames && !m_options.namesFrom.isEmpty()) {
+        request.namesFrom = codepage(m_options.namesFrom, u"--names-from"_s);
+        if (!request.namesFrom)
+            return std::nullopt;
+    }
+    request.convertNames = m_options.convertNames;
+    request.recursive = m_options.recursive;
+    request.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
+    request.lossy = m_options.lossy;
+    request.delivery = m_options.inPlace ? rescue::Delivery::InPlace : rescue::Delivery::OutputDir;
+    if (m_options.outputDir)
+        request.outputDir = files::nativePath(*m_options.outputDir);
+    if (m_options.backupSuffix)
+        request.backupSuffix = files::nativePath(*m_options.backupSuffix);
+    request.jobs = m_options.jobs > 0 ? m_options.jobs : std::max(1, QThread::idealThreadCount());
     for (const QString& file : m_options.files)
-        list << files::nativePath(file);
+        request.inputs.append({files::nativePath(file), true});
+    const std::optional<QList<QByteArray>> list = listed();
+    if (!list)
+        return std::nullopt;
+    for (const QByteArray& path : *list)
+        request.inputs.append({path, false});
+    return request;
+}
+
+// The inputs of --files-from.
+std::optional<QList<QByteArray>> TreeFace::listed() const
+{
     if (!m_options.filesFrom)
-        return list;
+        return QList<QByteArray>();
     const QString& from = *m_options.filesFrom;
     files::InputFile file;
     if (from != kStandardStream && !file.open(from)) {
         m_reporter.error(texts::fileFailure(m_reporter.shown(from, true), lang::errorText(file.error(), language())));
         return std::nullopt;
     }
-    files::DescriptorSource standardInput(m_context.inputFd);
-    files::DescriptorSource& reader = from == kStandardStream ? standardInput : file;
-    QByteArray bytes;
-    char buffer[64 * 1024];
-    for (;;) {
-        const std::int64_t got = reader.read(buffer, sizeof buffer);
-        if (got < 0) {
-            m_reporter.error(
-                texts::fileFailure(m_reporter.shown(from, true), lang::errorText(reader.error(), language())));
-            return std::nullopt;
-        }
-        if (got == 0)
-            break;
-        bytes.append(buffer, qsizetype(got));
-    }
-    return list + tree::splitFileList(bytes, m_options.nulSeparated);
+    base::Expected<QList<QByteArray>> names =
+        rescue::readNameList(from == kStandardStream ? m_context.inputFd : file.descriptor(), m_options.nulSeparated);
+    if (names)
+        return std::move(*names);
+    const QString shown = m_reporter.shown(from, true);
+    if (names.error().is(base::Fault::TooLarge))
+        m_reporter.error(texts::listTooLarge(language(), shown, rescue::kListMaxBytes, rescue::kListMaxNames));
+    else
+        m_reporter.error(texts::fileFailure(shown, lang::errorText(names.error(), language())));
+    return std::nullopt;
 }
 
-// The native --output-dir, empty with -i; nothing when it cannot be used.
-std::optional<QByteArray> TreeJob::outputDir(const std::vector<Node>& nodes) const
+int TreeFace::run()
 {
-    if (!m_options.outputDir)
-        return QByteArray();
-    const QByteArray outputDir = files::nativePath(*m_options.outputDir);
-    // Its results would be walked as inputs on the next run, or even on this one.
-    if (tree::liesInside(outputDir, nodes)) {
-        m_reporter.error(texts::outputDirInsideInput(language(), lang::escaped(*m_options.outputDir)));
-        return std::nullopt;
+    std::optional<rescue::Request> request = this->request();
+    if (!request)
+        return kBadUsage;
+    rescue::Codepages codepages;
+    base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(*request, codepages);
+    if (!conversions) {
+        m_reporter.error(texts::badCodepage(language(), u"-t"_s, lang::escaped(m_options.toCode),
+                                            lang::errorText(conversions.error(), language())));
+        return kBadUsage;
     }
-    return outputDir;
-}
+    const rescue::NameConverter names(codepages, request->namesFrom ? &*request->namesFrom : nullptr,
+                                      m_options.minConfidence);
+    const rescue::Plan plan(*request, rescue::walk(request->inputs, request->recursive),
+                            request->convertNames ? &names : nullptr);
+    m_totalFiles = plan.fileCount();
+    m_totalBytes = plan.totalBytes();
 
-int TreeJob::run()
-{
-    std::optional<Conversions> conversions = TreeFile::findConversions(m_options, m_reporter, language());
-    if (!conversions || !findNames())
-        return kBadUsage;
-    const std::optional<QList<QByteArray>> given = inputs();
-    if (!given)
-        return kBadUsage;
-    std::vector<Node> nodes = tree::walk(*given, m_options.recursive);
-    const std::optional<QByteArray> outputDir = this->outputDir(nodes);
-    if (!outputDir)
-        return kBadUsage;
-    for (const Node& node : nodes) {
-        if (node.kind == Node::Kind::File && node.sameAs < 0)
-            m_totalBytes += node.info.st_size;
-    }
-    if (m_options.outputDir) {
-        if (const base::Error failed = makeFolders(*outputDir)) {
-            m_reporter.error(
-                texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(failed, language())));
-            return kConversionFailed;
-        }
-    }
-    m_plan.emplace(m_options, language(), std::move(nodes), *outputDir);
-    m_results.resize(m_plan->nodes().size());
-    m_plan->plan(m_names);
-    m_plan->settleFolders(m_results);
-    m_file.emplace(m_options, language(), std::move(*conversions), *m_plan);
-    return convertAll();
-}
-
-// The workers convert the nodes; each result is delivered in the order of the nodes.
-int TreeJob::convertAll()
-{
-    const std::vector<Node>& nodes = m_plan->nodes();
-    const int workers = m_options.jobs > 0 ? m_options.jobs : std::max(1, QThread::idealThreadCount());
-    const auto count = static_cast<qsizetype>(nodes.size());
-    const tree::JobsOutcome outcome =
-        tree::runInOrder(count, workers,
-                         {[this, &nodes](qsizetype i) {
-                              if (nodes[std::size_t(i)].kind != Node::Kind::Folder || nodes[std::size_t(i)].sameAs >= 0)
-                                  m_results[std::size_t(i)] = m_file->convertOne(i);
-                          },
-                          [this](qsizetype i) { deliver(i); }, [this] { tick(); }},
-                         kProgressInterval);
+    // A report nobody reads any more ends the run with one message, rather than the program unannounced.
+    struct sigaction ignore = {};
+    struct sigaction previous = {};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGPIPE, &ignore, &previous);
+    const rescue::Finished finished = rescue::run(*request, plan, *conversions, *this);
+    ::sigaction(SIGPIPE, &previous, nullptr);
     m_bar.reset();
 
-    m_reporter.notice(texts::treeSummary(language(), m_counts));
-    if (outcome.signal != 0) {
-        std::int64_t files = 0;
-        for (const Node& node : nodes)
-            files += node.kind != Node::Kind::Folder;
-        m_reporter.error(texts::interruptedAfter(language(), m_counts.files, files));
-        tree::endBySignal(outcome.signal);
+    switch (finished.setup) {
+    case rescue::Finished::Setup::Ready:
+        break;
+    case rescue::Finished::Setup::OutputInsideInput:
+        m_reporter.error(texts::outputDirInsideInput(language(), lang::escaped(*m_options.outputDir)));
+        return kBadUsage;
+    case rescue::Finished::Setup::OutputFolder:
+        m_reporter.error(
+            texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(finished.error, language())));
+        return kConversionFailed;
     }
-    return m_failed ? kConversionFailed : kDone;
+    if (finished.error)
+        m_reporter.error(
+            texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(finished.error, language())));
+    const rescue::Tally& t = finished.tally;
+    m_reporter.notice(
+        texts::treeSummary(language(), {t.files, t.converted, t.copied, t.unchanged, t.skipped, t.failed}));
+    if (finished.signal != 0) {
+        m_reporter.error(texts::interruptedAfter(language(), finished.filesDone, m_totalFiles));
+        tree::endBySignal(finished.signal);
+    }
+    return finished.problem || m_reportFailed ? kConversionFailed : kDone;
 }
 
-void TreeJob::deliver(qsizetype i)
+void TreeFace::done(qsizetype, const rescue::Node& node, const rescue::Result& result)
 {
-    const Node& node = m_plan->node(i);
-    Result& result = m_results[std::size_t(i)];
-    if (node.kind == Node::Kind::File && node.sameAs >= 0)
-        result = m_file->repeat(i, m_results[std::size_t(node.sameAs)]);
-    const bool folder = node.kind == Node::Kind::Folder && node.sameAs < 0;
-    if (!folder)
-        tally(result);
-    if (node.kind == Node::Kind::File && node.sameAs < 0) {
-        ++m_doneFiles;
-        m_doneBytes += node.info.st_size;
-    }
-    m_failed = m_failed || result.problem;
-    report(node, result);
-}
-
-// The summary's counts, for a file or any other node but a folder.
-void TreeJob::tally(const Result& result)
-{
-    ++m_counts.files;
-    switch (result.outcome) {
-    case Outcome::Converted:
-        ++m_counts.converted;
-        break;
-    case Outcome::Copied:
-        ++m_counts.copied;
-        break;
-    case Outcome::Unchanged:
-        ++m_counts.unchanged;
-        break;
-    case Outcome::Skipped:
-        ++m_counts.skipped;
-        break;
-    case Outcome::Failed:
-        ++m_counts.failed;
-        break;
-    }
-}
-
-void TreeJob::report(const Node& node, const Result& result)
-{
-    const bool folder = node.kind == Node::Kind::Folder && node.sameAs < 0;
+    const bool folder = node.kind == rescue::Node::Kind::Folder && node.sameAs < 0;
     const QString path = shownPath(node.path);
-    if (result.problem || result.warning) {
+    const QString reason = reasonsText(result, language());
+    if (result.problem) {
         m_bar.reset();
-        m_reporter.error(result.warning ? result.reason : texts::fileFailure(path, result.reason));
+        m_reporter.error(texts::fileFailure(path, reason));
+    }
+    for (const Reason& warning : result.reasons) {
+        if (warning.code == Code::OtherNamesKeepOldText) {
+            m_bar.reset();
+            m_reporter.error(texts::otherNamesKeepOldText(language(), path, warning.number));
+        }
+    }
+    if (result.again) {
+        m_reporter.notice(texts::fileFailure(path, reason));
+        return;
     }
     // A folder has a line of its own only when something happened to it.
     if (m_options.tsvReport && (!folder || result.problem || !result.newName.isEmpty())) {
         const convert::Counts& counts = result.counts;
-        const QStringList fields{path,
-                                 result.from,
-                                 result.to,
-                                 outcomeName(result.outcome),
-                                 QString::number(counts.changed),
-                                 QString::number(counts.lost + counts.invalid),
-                                 result.newName.isEmpty() ? QString() : shownPath(result.newName),
-                                 lang::escaped(result.reason)};
-        m_bar.reset();
-        if (m_reporter.print(fields.join(u'\t') + u'\n') != kDone)
-            m_failed = true;
-    } else if (!result.problem && result.outcome == Outcome::Skipped) {
-        m_reporter.notice(texts::fileFailure(path, result.reason));
+        print({path, result.from, result.to, outcomeName(result.action), QString::number(counts.changed),
+               QString::number(counts.lost + counts.invalid),
+               result.newName.isEmpty() ? QString() : shownPath(result.newName),
+               reasonsText(result, Language::English)});
+    } else if (!result.problem && result.action == Action::Skipped) {
+        m_reporter.notice(texts::fileFailure(path, reason));
     }
 }
 
-void TreeJob::tick()
+void TreeFace::print(const QStringList& fields)
 {
-    if (!m_options.quiet && m_context.errorIsTerminal) {
-        if (!m_bar)
-            m_bar.emplace(m_context.errorFd);
-        const std::int64_t files = static_cast<std::int64_t>(m_plan->inputFileCount());
-        m_bar->show(convert::progressPercentage(m_doneBytes, m_totalBytes),
-                    ' ' + QByteArray::number(m_doneFiles) + '/' + QByteArray::number(files));
+    if (m_reportFailed)
+        return;
+    m_bar.reset();
+    if (const base::Error failed = writeAll(m_context.outputFd, (fields.join(u'\t') + u'\n').toUtf8())) {
+        m_reporter.error(texts::fileFailure(texts::standardOutput(language()), lang::errorText(failed, language())));
+        m_reportFailed = true;
     }
+}
+
+void TreeFace::progress(std::int64_t files, std::int64_t bytes)
+{
+    if (m_options.quiet || !m_context.errorIsTerminal)
+        return;
+    if (!m_bar)
+        m_bar.emplace(m_context.errorFd);
+    m_bar->show(convert::progressPercentage(bytes, m_totalBytes),
+                ' ' + QByteArray::number(files) + '/' + QByteArray::number(m_totalFiles));
 }
 
 } // namespace
 
 int convertTree(const Options& options, const Context& context)
 {
-    return TreeJob(options, context).run();
+    return TreeFace(options, context).run();
 }
 
 } // namespace trelvick::cli

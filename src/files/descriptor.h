@@ -37,6 +37,8 @@ public:
 
     int get() const { return m_fd; }
     explicit operator bool() const { return m_fd >= 0; }
+    // Hands the descriptor over to whatever closes it now (fdopendir's DIR, say).
+    int release() { return std::exchange(m_fd, -1); }
 
     // Closes now and returns the errno of a late write failure (NFS, a full disk), or 0. On Linux
     // the descriptor is gone even after EINTR, so the close is never retried.

@@ -77,6 +77,23 @@ base::Expected<Destination> streamDestination(int fd)
     return found;
 }
 
+base::Expected<Destination> destinationAt(int folder, const QByteArray& name)
+{
+    Destination found;
+    found.name = name;
+    found.folder = Descriptor(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
+    if (!found.folder)
+        return failed(errno);
+    if (::fstatat(folder, name.constData(), &found.info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? base::Expected<Destination>(std::move(found)) : failed(errno);
+    if (S_ISDIR(found.info.st_mode))
+        return failed(EISDIR);
+    if (!S_ISREG(found.info.st_mode))
+        return base::Error::fault(base::Fault::NotRegularFile);
+    found.kind = Kind::Replace;
+    return found;
+}
+
 base::Expected<Destination> findDestination(const QByteArray& path)
 {
     if (path.isEmpty())

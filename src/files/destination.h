@@ -36,6 +36,11 @@ struct Destination
 // replaced under.
 base::Expected<Destination> findDestination(const QByteArray& path);
 
+// The destination name in an open folder, without following anything: nothing there is New, a
+// regular file is Replace; a folder fails with EISDIR, and a link or any other kind of file with
+// NotRegularFile. The folder descriptor is duplicated, so the caller keeps its own.
+base::Expected<Destination> destinationAt(int folder, const QByteArray& name);
+
 // A descriptor that the caller owns, such as standard output; EBADF when it is not open.
 base::Expected<Destination> streamDestination(int fd);
 

@@ -61,7 +61,7 @@ using Inputs = std::vector<std::unique_ptr<Input>>;
 class GuardedSource final : public convert::ByteSource
 {
 public:
-    GuardedSource(Inputs& inputs, const SignalGuard& guard) : m_inputs(inputs), m_guard(guard) {}
+    GuardedSource(Inputs& inputs, const OutputTransaction& guard) : m_inputs(inputs), m_guard(guard) {}
 
     std::int64_t read(char* buffer, std::int64_t capacity) override
     {
@@ -95,7 +95,7 @@ private:
     }
 
     Inputs& m_inputs;
-    const SignalGuard& m_guard;
+    const OutputTransaction& m_guard;
     std::size_t m_current = 0;
     base::Error m_error;
 };
@@ -127,13 +127,16 @@ ConversionOutcome convertWith(const FileConversion& request, const EngineRun& en
         request.outputFd ? streamDestination(*request.outputFd) : findDestination(nativePath(request.output));
     if (!destination)
         return failure(destination.error(), base::Side::Output);
-    OutputTransaction output(std::move(*destination),
-                             {request.unnamedTemporary, request.regularOutputOnly, request.sweep});
+    OutputRules rules;
+    rules.unnamedTemporary = request.unnamedTemporary;
+    rules.regularOnly = request.regularOutputOnly;
+    rules.sweep = request.sweep;
+    OutputTransaction output(std::move(*destination), rules);
     if (const base::Error failed = output.open(input.info.st_mode & kAccessBits))
         return failure(failed, base::Side::Output);
 
     DescriptorSink sink(output.descriptor());
-    GuardedSource source(inputs, output.signalGuard());
+    GuardedSource source(inputs, output);
     if (request.started)
         request.started(allRegular ? totalSize : -1);
     convert::EngineOptions options;

@@ -106,6 +106,7 @@ int renameNoReplaceAt(int folder, const char* from, const char* to)
 bool LeftoverSweep::firstVisit(const struct stat& folder)
 {
     const std::pair<quint64, quint64> id{folder.st_dev, folder.st_ino};
+    const std::lock_guard lock(m_mutex);
     if (m_visited.contains(id))
         return false;
     m_visited.insert(id);
@@ -113,9 +114,10 @@ bool LeftoverSweep::firstVisit(const struct stat& folder)
 }
 
 OutputTransaction::OutputTransaction(Destination destination, const OutputRules& rules)
-    : m_signals(destination.kind == Kind::New || destination.kind == Kind::Replace), m_rules(rules),
-      m_destination(std::move(destination))
+    : m_rules(rules), m_destination(std::move(destination))
 {
+    if (!rules.callerHoldsSignals)
+        m_signals.emplace(m_destination.kind == Kind::New || m_destination.kind == Kind::Replace);
 }
 
 OutputTransaction::~OutputTransaction()
@@ -177,6 +179,9 @@ base::Error OutputTransaction::openReplacement()
         return failed(errno);
     if (!S_ISREG(m_replaced.st_mode))
         return failed(EAGAIN);
+    if (m_rules.expected &&
+        (m_replaced.st_dev != m_rules.expected->first || m_replaced.st_ino != m_rules.expected->second))
+        return base::Error::fault(base::Fault::FileChanged);
     // Private until it has the old file's permissions.
     if (const base::Error created = openTemporary(S_IRUSR | S_IWUSR))
         return created;
@@ -265,7 +270,7 @@ base::Error OutputTransaction::commitNew()
 
 base::Error OutputTransaction::commitReplacement()
 {
-    if (::fdatasync(m_file.get()) != 0)
+    if (!m_rules.groupCommit && ::fdatasync(m_file.get()) != 0)
         return failed(errno);
     restoreSpecialBits(m_file.get(), m_replaced);
     if (m_temporaryName.isEmpty()) {
@@ -280,6 +285,8 @@ base::Error OutputTransaction::commitReplacement()
     if (::renameat(folder(), m_temporaryName.constData(), folder(), name()) != 0)
         return failed(errno);
     m_temporaryName.clear();
+    if (m_rules.groupCommit)
+        return {};
     // The rename is done and the data is on the disk; a folder that cannot be flushed (no read
     // permission, a file system without it) at worst brings the old output back after a crash.
     const Descriptor listing(

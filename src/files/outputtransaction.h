@@ -10,12 +10,14 @@
 #include <QSet>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
 #include <utility>
 
 namespace trelvick::files {
 
 // The folders that a run has already cleared of leftovers, so that a batch writing many outputs into
-// one folder reads it once.
+// one folder reads it once. Any number of threads may ask at once.
 class LeftoverSweep final
 {
 public:
@@ -23,6 +25,7 @@ public:
     bool firstVisit(const struct stat& folder);
 
 private:
+    std::mutex m_mutex;
     QSet<std::pair<quint64, quint64>> m_visited;
 };
 
@@ -35,6 +38,17 @@ struct OutputRules
     bool unnamedTemporary = true;   // tests turn it off, to reach the named way on any file system
     bool regularOnly = false;       // an output that exists and is no regular file is refused
     LeftoverSweep* sweep = nullptr; // none: a folder is swept whenever a new file is named in it
+    // A replaced output must still be this file (device and inode), else FileChanged: the one a job
+    // read, so that nothing swapped into its place meanwhile is replaced instead.
+    std::optional<std::pair<dev_t, ino_t>> expected;
+    // Many replacements committed together: commit neither flushes the new file nor the folder. The
+    // caller makes the new files durable first (one syncfs for them all) and flushes each folder once
+    // after their renames, so that a crash still leaves every output old or new.
+    bool groupCommit = false;
+    // The caller holds the termination signals and SIGXFSZ back for its whole run (a job over many
+    // files on several threads), so the transaction leaves the signal mask alone and may end on
+    // another thread than the one that began it.
+    bool callerHoldsSignals = false;
 };
 
 // The writing of one output, from open to commit:
@@ -69,7 +83,9 @@ public:
     int descriptor() const;
     base::Error commit();
 
-    const SignalGuard& signalGuard() const { return m_signals; }
+    // Whether a termination signal held back meanwhile is waiting (never, under callerHoldsSignals).
+    bool terminationPending() const { return m_signals && m_signals->terminationPending(); }
+    bool holdsTermination() const { return m_signals && m_signals->holdsTermination(); }
     // The names of a replaced output besides the one written (hard links), which keep the old text.
     std::int64_t otherNames() const;
 
@@ -84,7 +100,7 @@ private:
     int folder() const { return m_destination.folder.get(); }
     const char* name() const { return m_destination.name.constData(); }
 
-    SignalGuard m_signals; // first, so that it ends last, once the temporary file is gone
+    std::optional<SignalGuard> m_signals; // first, so that it ends last, once the temporary file is gone
     const OutputRules m_rules;
     Destination m_destination;
     Descriptor m_file;          // the new contents, or the file written in place

@@ -670,6 +670,50 @@ QString renameFailed(Language language, const QString& name, const QString& reas
     return (greek(language) ? u"μετονομασία σε "_s : u"rename to "_s) + quoted(language, name) + u": "_s + reason;
 }
 
+QString wouldLose(Language language, std::int64_t count)
+{
+    if (greek(language))
+        return QString::number(count) + (count == 1 ? u" byte θα χανόταν"_s : u" bytes θα χάνονταν"_s) +
+               u" (--lossy για μετατροπή παρ' όλα αυτά)"_s;
+    return QString::number(count) + (count == 1 ? u" byte would be lost"_s : u" bytes would be lost"_s);
+}
+
+QString wouldOverwrite(Language language, const QString& first)
+{
+    return greek(language)
+               ? u"θα έγραφε πάνω σε αποτέλεσμα αυτής της εκτέλεσης (από το "_s + quoted(language, first) + u')'
+               : u"would overwrite a result of this run (from "_s + quoted(language, first) + u')';
+}
+
+QString noConversionReason(Language language, const QString& codepage, const QString& reason)
+{
+    return (greek(language) ? u"καμία μετατροπή από "_s : u"no conversion from "_s) + codepage + u": "_s + reason;
+}
+
+QString nameInDoubt(Language language, const QString& candidates)
+{
+    return greek(language) ? u"όνομα σε αβέβαιη κωδικοσελίδα: "_s + candidates : u"name in doubt: "_s + candidates;
+}
+
+QString nameInvalid(Language language)
+{
+    return greek(language) ? u"το όνομα δεν διαβάζεται ως όνομα αρχείου"_s : u"name does not read as a file name"_s;
+}
+
+QString nameTooLong(Language language, const QString& name)
+{
+    return greek(language) ? u"το νέο όνομα "_s + quoted(language, name) + u" είναι πολύ μακρύ"_s
+                           : u"new name "_s + quoted(language, name) + u" is too long"_s;
+}
+
+QString listTooLarge(Language language, const QString& list, std::int64_t bytes, qsizetype names)
+{
+    return greek(language) ? list + u": η λίστα ξεπερνά τα "_s + QString::number(bytes) + u" bytes ή τα "_s +
+                                 QString::number(names) + u" ονόματα"_s
+                           : list + u": the list holds more than "_s + QString::number(bytes) + u" bytes or "_s +
+                                 QString::number(names) + u" names"_s;
+}
+
 QString treeSummary(Language language, const TreeCounts& c)
 {
     const auto n = [](std::int64_t count) { return QString::number(count); };

@@ -136,6 +136,17 @@ QString backupReason(Language language);
 QString nameTaken(Language language, const QString& name);
 QString backupFailed(Language language, const QString& backup, const QString& reason);
 QString renameFailed(Language language, const QString& name, const QString& reason);
+// A file left as it was because converting it would lose or replace characters (no --lossy).
+QString wouldLose(Language language, std::int64_t count);
+// A later input whose output lands where an earlier one's did, in the same run.
+QString wouldOverwrite(Language language, const QString& first);
+QString noConversionReason(Language language, const QString& codepage, const QString& reason);
+// A name left as it was although names are converted.
+QString nameInDoubt(Language language, const QString& candidates);
+QString nameInvalid(Language language);
+QString nameTooLong(Language language, const QString& name);
+// A list of names (--files-from) past what the program takes.
+QString listTooLarge(Language language, const QString& list, std::int64_t bytes, qsizetype names);
 // "20000 files: 19000 converted, 500 copied, 400 unchanged, 50 skipped, 50 failed"
 struct TreeCounts
 {

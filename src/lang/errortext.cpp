@@ -55,6 +55,11 @@ QString faultText(base::Fault fault, Language language)
     case base::Fault::NoCarriageReturn:
         return greek ? QStringLiteral("Το byte 13 της δεν είναι επαναφορά (CR), που χρειάζονται οι αλλαγές γραμμής")
                      : QStringLiteral("Its byte 13 is no carriage return, which line ends need");
+    case base::Fault::FileChanged:
+        return greek ? QStringLiteral("Άλλαξε από τότε που εξετάστηκε")
+                     : QStringLiteral("Changed since it was looked at");
+    case base::Fault::TooLarge:
+        return greek ? QStringLiteral("Πολύ μεγάλο") : QStringLiteral("Too large");
     case base::Fault::KeyInUse:
         return greek ? QStringLiteral("Το κλειδί υπάρχει ήδη στο αρχείο")
                      : QStringLiteral("The key is in the file already");

@@ -34,13 +34,23 @@ public:
             if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN)
                 sigaddset(&m_held, signal);
         }
-        ::pthread_sigmask(SIG_BLOCK, &m_held, &m_previous);
+        sigset_t blocked = m_held;
+        sigaddset(&blocked, SIGXFSZ);
+        ::pthread_sigmask(SIG_BLOCK, &blocked, &m_previous);
         m_fd = ::signalfd(-1, &m_held, SFD_NONBLOCK | SFD_CLOEXEC);
     }
     ~HeldSignals()
     {
         if (m_fd >= 0)
             ::close(m_fd);
+        if (!sigismember(&m_previous, SIGXFSZ)) { // one raised by this thread's own writes is spent
+            sigset_t fileSize;
+            sigemptyset(&fileSize);
+            sigaddset(&fileSize, SIGXFSZ);
+            const timespec now = {};
+            while (::sigtimedwait(&fileSize, nullptr, &now) == SIGXFSZ) {
+            }
+        }
         ::pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
     }
     HeldSignals(const HeldSignals&) = delete;
@@ -76,6 +86,8 @@ public:
             const qsizetype i = m_next.fetch_add(1);
             if (i >= m_count)
                 break;
+            if (!waitForRoom(i))
+                break; // stopped while waiting: job i never starts, so nothing after it is delivered
             try {
                 m_callbacks.run(i);
                 const std::lock_guard lock(m_mutex);
@@ -87,6 +99,7 @@ public:
                     m_exception = std::current_exception();
                 m_stop = true;
             }
+            m_room.notify_all();
             m_changed.notify_one();
         }
         {
@@ -96,14 +109,20 @@ public:
         m_changed.notify_one();
     }
 
-    // Delivers what is ready in order; false once nothing more will come.
-    bool deliverReady()
+    // Delivers what is ready in order, looking after each whether to stop; false once nothing more
+    // will come.
+    bool deliverReady(const std::function<void()>& lookForStop)
     {
         for (;;) {
             std::unique_lock lock(m_mutex);
             if (m_delivered < m_count && m_done[static_cast<std::size_t>(m_delivered)]) {
                 lock.unlock();
-                m_callbacks.deliver(m_delivered++);
+                m_callbacks.deliver(m_delivered);
+                lock.lock();
+                ++m_delivered;
+                lock.unlock();
+                m_room.notify_all();
+                lookForStop();
                 continue;
             }
             return m_delivered < m_count && m_finishedWorkers < m_workers;
@@ -116,11 +135,31 @@ public:
         m_changed.wait_for(lock, interval, [&] { return hasNews(); });
     }
 
-    void stop() { m_stop = true; }
+    void stop()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_room.notify_all();
+    }
     qsizetype delivered() const { return m_delivered; }
     std::exception_ptr exception() const { return m_exception; }
 
 private:
+    // Whether job i may start: once the ones before it are delivered far enough. False only when the
+    // run stopped while there was no room yet; a job with room runs even then, since a later one may
+    // have found room and started already, and the jobs started must stay 0 .. k - 1.
+    bool waitForRoom(qsizetype i)
+    {
+        if (m_callbacks.aheadLimit <= 0)
+            return true;
+        std::unique_lock lock(m_mutex);
+        const auto room = [&] { return i < m_delivered + m_callbacks.aheadLimit; };
+        m_room.wait(lock, [&] { return m_stop.load() || room(); });
+        return room();
+    }
+
     bool hasNews() const
     {
         return (m_delivered < m_count && m_done[static_cast<std::size_t>(m_delivered)]) ||
@@ -134,10 +173,11 @@ private:
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     std::condition_variable m_changed;
+    std::condition_variable m_room; // a delivery made room for a worker waiting under aheadLimit
     std::vector<bool> m_done;       // guarded by m_mutex
     int m_finishedWorkers = 0;      // guarded by m_mutex
     std::exception_ptr m_exception; // guarded by m_mutex
-    qsizetype m_delivered = 0;      // the calling thread's alone
+    qsizetype m_delivered = 0;      // written by the calling thread under m_mutex
 };
 
 } // namespace
@@ -153,16 +193,24 @@ JobsOutcome runInOrder(qsizetype count, int workers, const JobCallbacks& callbac
         threads.emplace_back([&runner] { runner.work(); });
 
     int signal = 0;
-    while (runner.deliverReady()) {
-        if (signal == 0 && (signal = held.take()) != 0)
+    const auto lookForStop = [&] {
+        if (signal == 0 && (signal = held.take()) != 0) {
+            if (callbacks.interrupted)
+                *callbacks.interrupted = true;
             runner.stop();
+        }
+        if (callbacks.shouldStop && callbacks.shouldStop())
+            runner.stop();
+    };
+    while (runner.deliverReady(lookForStop)) {
+        lookForStop();
         if (callbacks.tick)
             callbacks.tick();
         runner.waitForChange(interval);
     }
     for (std::thread& thread : threads)
         thread.join();
-    runner.deliverReady();
+    runner.deliverReady(lookForStop);
     if (signal == 0)
         signal = held.take();
     if (runner.exception())

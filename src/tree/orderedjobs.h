@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 
@@ -17,6 +18,14 @@ struct JobCallbacks
     std::function<void(qsizetype i)> deliver;
     // Runs on the calling thread about every interval while jobs run (a progress bar); may be empty.
     std::function<void()> tick;
+    // Set as soon as a stop signal comes, so that the jobs under way can give up early; may be null.
+    std::atomic<bool>* interrupted = nullptr;
+    // Asked on the calling thread after each delivery and tick: true stops the run from starting more
+    // jobs, as a signal does, but lets those under way end (a Cancel, a report nobody reads); may be empty.
+    std::function<bool()> shouldStop = {};
+    // How far the workers may run ahead of delivery: job i starts only once job i - aheadLimit is
+    // delivered, so that what the delivered results hold (descriptors, memory) stays bounded. 0: no bound.
+    qsizetype aheadLimit = 0;
 };
 
 struct JobsOutcome
@@ -26,7 +35,9 @@ struct JobsOutcome
 };
 
 // Runs count jobs on workers threads (1 or more), in index order as far as starting goes, and delivers
-// them in index order. SIGINT, SIGTERM and SIGHUP (those not ignored) are held back meanwhile: one of
+// them in index order. SIGXFSZ is held back meanwhile on every thread of the run, so that a file-size
+// limit fails a write with EFBIG instead of ending the program. SIGINT, SIGTERM and SIGHUP (those not
+// ignored) are held back too: one of
 // them stops the run from starting more jobs; the jobs under way end and are delivered, and the signal
 // is returned so that the caller can report how far the run got and then end as the signal would
 // have ended it (endBySignal). A job that throws stops the run too: it and the jobs after it are not

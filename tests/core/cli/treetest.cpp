@@ -414,7 +414,8 @@ TEST_F(Tree, LinkedFilesDivergeOrInputOverwritten)
     ASSERT_EQ(::stat(native(u"out/b.txt"_s).constData(), &b), 0);
     EXPECT_EQ(a.st_ino, b.st_ino);
     EXPECT_EQ(read(u"out/a.txt"_s), iconvText(text, "CP737", "UTF-8"));
-    EXPECT_EQ(done.out.count("\tconverted\t"), 3) << done.out.toStdString();
+    // a.txt and its other name b.txt; a.txt named again is the same entry, done and counted once.
+    EXPECT_EQ(done.out.count("\tconverted\t"), 2) << done.out.toStdString();
 
     // A name outside the tree keeps the old text, and the user hears of it.
     ASSERT_EQ(::link(native(u"in/c.txt"_s).constData(), native(u"outside.txt"_s).constData()), 0);

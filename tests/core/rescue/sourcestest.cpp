@@ -1,20 +1,22 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "tree/walk.h"
+#include "rescue/sources.h"
 #include "testsupport.h"
 
 #include <QDir>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 using namespace trelvick;
 using namespace Qt::StringLiterals;
-using tree::Node;
+using rescue::Node;
 
 namespace {
 
 // Each node as "relative:kind[=index of the first name]", the kinds F, D, L, S and ! for Failed.
-QStringList shape(const std::vector<Node>& nodes)
+QStringList shape(const rescue::Walked& walked)
 {
+    const std::vector<Node>& nodes = walked.nodes;
     QStringList lines;
     for (const Node& node : nodes) {
         const char kinds[] = {'F', 'D', 'L', 'S', '!'};
@@ -35,21 +37,22 @@ protected:
         for (const char* name : {"in/z.txt", "in/b/c/deep.txt", "in/a/1.txt", "in/B.txt", "alone.txt"})
             ASSERT_TRUE(write(QString::fromLatin1(name), "x"));
     }
-    std::vector<Node> walkOf(const QList<const char*>& names, bool recursive = true) const
+    rescue::Walked walkOf(const QList<const char*>& names, bool recursive = true) const
     {
-        QList<QByteArray> inputs;
+        QList<rescue::Request::Input> inputs;
         for (const char* name : names)
-            inputs << native(QString::fromLatin1(name));
-        return tree::walk(inputs, recursive);
+            inputs.append({native(QString::fromLatin1(name)), true});
+        return rescue::walk(inputs, recursive);
     }
 };
 
 TEST_F(Walk, OrderOrPlacesWrong)
 {
-    const std::vector<Node> nodes = walkOf({"in", "alone.txt"});
+    const rescue::Walked walked = walkOf({"in", "alone.txt"});
+    const std::vector<Node>& nodes = walked.nodes;
     // Byte order puts capitals first; a folder's contents follow it at once.
-    EXPECT_EQ(shape(nodes), (QStringList{u":D"_s, u"B.txt:F"_s, u"a:D"_s, u"a/1.txt:F"_s, u"b:D"_s, u"b/c:D"_s,
-                                         u"b/c/deep.txt:F"_s, u"z.txt:F"_s, u"alone.txt:F"_s}));
+    EXPECT_EQ(shape(walked), (QStringList{u":D"_s, u"B.txt:F"_s, u"a:D"_s, u"a/1.txt:F"_s, u"b:D"_s, u"b/c:D"_s,
+                                          u"b/c/deep.txt:F"_s, u"z.txt:F"_s, u"alone.txt:F"_s}));
     EXPECT_EQ(nodes[6].path, native(u"in/b/c/deep.txt"_s));
     EXPECT_EQ(nodes[8].root, 1);
 }
@@ -60,8 +63,7 @@ TEST_F(Walk, LinksFollowedOrSpecialFilesOpened)
     ASSERT_EQ(::symlink("b", native(u"in/loop"_s).constData()), 0);
     ASSERT_EQ(::mkfifo(native(u"in/fifo"_s).constData(), 0600), 0);
     ASSERT_EQ(::link(native(u"in/z.txt"_s).constData(), native(u"in/hard"_s).constData()), 0);
-    const std::vector<Node> nodes = walkOf({"in", "in/z.txt", "in/link"});
-    EXPECT_EQ(shape(nodes),
+    EXPECT_EQ(shape(walkOf({"in", "in/z.txt", "in/link"})),
               (QStringList{u":D"_s, u"B.txt:F"_s, u"a:D"_s, u"a/1.txt:F"_s, u"b:D"_s, u"b/c:D"_s, u"b/c/deep.txt:F"_s,
                            u"fifo:S"_s, u"hard:F"_s, u"link:L"_s, u"loop:L"_s, u"z.txt:F=8"_s,
                            // given by name, the same file again, and a link followed
@@ -70,7 +72,7 @@ TEST_F(Walk, LinksFollowedOrSpecialFilesOpened)
 
 TEST_F(Walk, FolderWithoutRecursionOrMissingInputTakenForFile)
 {
-    const std::vector<Node> nodes = walkOf({"in", "gone"}, false);
+    const std::vector<Node> nodes = walkOf({"in", "gone"}, false).nodes;
     ASSERT_EQ(nodes.size(), 2u);
     EXPECT_TRUE(nodes[0].kind == Node::Kind::Failed && nodes[0].error.is(EISDIR));
     EXPECT_TRUE(nodes[1].kind == Node::Kind::Failed && nodes[1].error.is(ENOENT));
@@ -79,7 +81,7 @@ TEST_F(Walk, FolderWithoutRecursionOrMissingInputTakenForFile)
 TEST_F(Walk, OutputFolderInsideAnInputMissed)
 {
     ASSERT_EQ(::symlink("in/b", native(u"to-b"_s).constData()), 0);
-    const std::vector<Node> nodes = walkOf({"in/b"});
+    const rescue::Walked walked = walkOf({"in/b"});
     const struct
     {
         QString folder;
@@ -99,13 +101,31 @@ TEST_F(Walk, OutputFolderInsideAnInputMissed)
         {u"in///"_s, false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(tree::liesInside(native(c.folder), nodes), c.inside) << c.folder.toStdString();
+        EXPECT_EQ(rescue::liesInside(native(c.folder), walked), c.inside) << c.folder.toStdString();
 }
 
-TEST(FileList, NamesSplitWrong)
+// The names of a list written through a pipe in pieces; and a list with no end (/dev/zero) refused
+// rather than read without bound.
+TEST(FileList, NamesSplitWrongOrListUnbounded)
 {
-    EXPECT_EQ(tree::splitFileList("a\nb c\r\n\nd", false), (QList<QByteArray>{"a", "b c\r", "d"}));
-    EXPECT_EQ(tree::splitFileList(QByteArray("a\nb\0\0c\0", 7), true), (QList<QByteArray>{"a\nb", "c"}));
+    const auto listOf = [](const QByteArray& bytes, bool nul) {
+        int fds[2];
+        EXPECT_EQ(::pipe(fds), 0);
+        EXPECT_EQ(::write(fds[1], bytes.constData(), std::size_t(bytes.size())), bytes.size());
+        ::close(fds[1]);
+        base::Expected<QList<QByteArray>> names = rescue::readNameList(fds[0], nul);
+        ::close(fds[0]);
+        return names ? *names : QList<QByteArray>{"<failed>"};
+    };
+    EXPECT_EQ(listOf("a\nb c\r\n\nd", false), (QList<QByteArray>{"a", "b c\r", "d"}));
+    EXPECT_EQ(listOf(QByteArray("a\nb\0\0c\0", 7), true), (QList<QByteArray>{"a\nb", "c"}));
+    EXPECT_EQ(listOf(QByteArray(5000, 'x'), false), QList<QByteArray>{"<failed>"});
+
+    const int zero = ::open("/dev/zero", O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(zero, 0);
+    const base::Expected<QList<QByteArray>> endless = rescue::readNameList(zero, true, 1 << 20);
+    ::close(zero);
+    EXPECT_TRUE(!endless && endless.error().is(base::Fault::TooLarge));
 }
 
 } // namespace

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "base/error.h"
+
+#include <QByteArray>
+#include <QHashFunctions>
+#include <sys/stat.h>
+#include <vector>
+
+namespace trelvick::rescue {
+
+// A file as the system knows it, whatever its names.
+struct FileId
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    static FileId of(const struct stat& info) { return {info.st_dev, info.st_ino}; }
+    friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+inline size_t qHash(const FileId& id, size_t seed = 0)
+{
+    return qHashMulti(seed, quint64(id.device), quint64(id.inode));
+}
+
+// One entry met by the walk, in the order walked.
+struct Node
+{
+    enum class Kind
+    {
+        File,    // a regular file: converted, copied or left alone
+        Folder,  // its contents follow it; its name may be converted
+        Link,    // a symbolic link: never followed
+        Special, // a device, FIFO or socket: never opened
+        Failed,  // could not be looked at (error says why)
+    };
+    Kind kind = Kind::Failed;
+    QByteArray path;       // as shown: the input as given, then "/" and the names below it
+    QByteArray name;       // its name in the folder it lies in; empty for an input folder
+    QByteArray relative;   // below its input folder; for an input that is a file, its own name
+    qsizetype parent = -1; // the folder node it lies in; -1 for an input, which lies in its root's folder
+    int root = 0;          // which input it comes from
+    struct stat info = {}; // as the walk saw it
+    // Why it could not be looked at (Failed), or why a folder's contents could not be listed.
+    base::Error error;
+    // For a file or folder met before, under this name or another (a hard link, an input given twice):
+    // the index of its first node, which alone is converted or walked. -1 otherwise.
+    qsizetype sameAs = -1;
+
+    FileId id() const { return FileId::of(info); }
+    bool isInput() const { return parent < 0; }
+};
+
+// Where an input lies, resolved once when it is walked, so that no later step follows a link: the
+// folder holding it as a path without symbolic links, and that folder's identity.
+struct Root
+{
+    QByteArray folder; // absolute; for an input folder, the folder itself
+    FileId folderId;
+    bool resolved = false; // false: the input could not be found, its node says why
+};
+
+struct Walked
+{
+    std::vector<Node> nodes;
+    std::vector<Root> roots; // by Node::root
+};
+
+} // namespace trelvick::rescue

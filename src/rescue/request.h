@@ -1,0 +1,59 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "charset/charset.h"
+#include "convert/engine.h"
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+
+// What a rescue job is asked to do: which files, converted how, delivered where. The faces (the
+// command line, the window) fill it in; nothing here knows of options or widgets.
+namespace trelvick::rescue {
+
+// Where each result goes.
+enum class Delivery
+{
+    OutputDir, // under outputDir, at the same place below it as the file below its input
+    InPlace,   // replacing the file itself
+};
+
+// Which codepage a file is read in.
+struct Source
+{
+    std::optional<charset::Charset> codepage; // none: each file's guess decides
+    int minConfidence = 90;                   // percent: a guess less sure leaves the file alone
+};
+
+struct Request
+{
+    // The inputs in the order given: operands (named on the command line: a symbolic link is
+    // followed, as the user named it) and listed ones (from a list such as find's: a link is a link).
+    struct Input
+    {
+        QByteArray path;
+        bool followLink = true;
+    };
+    QList<Input> inputs;
+    bool recursive = false;
+
+    Source source;
+    charset::Charset target;
+    // Line ends: Keep leaves them; any other choice reaches the files already in the target too.
+    convert::LineEnds lineEnds = convert::LineEnds::Keep;
+    // Characters the target lacks and bytes the source leaves undefined: without lossy such a file
+    // is left as it is and reported; with it, it is converted and the loss counted.
+    bool lossy = false;
+
+    Delivery delivery = Delivery::OutputDir;
+    QByteArray outputDir;                   // OutputDir
+    std::optional<QByteArray> backupSuffix; // InPlace: the original kept as NAME + suffix
+
+    bool convertNames = false;                 // names that are not UTF-8 become UTF-8
+    std::optional<charset::Charset> namesFrom; // none: each name's guess decides
+
+    int jobs = 1; // worker threads
+};
+
+} // namespace trelvick::rescue

@@ -1,0 +1,351 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rescue/run.h"
+
+#include "rescue/commit.h"
+#include "rescue/sources.h"
+#include "tree/orderedjobs.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace trelvick::rescue {
+
+namespace {
+
+using files::Descriptor;
+using files::retryOnInterrupt;
+using Code = Reason::Code;
+using Kind = Node::Kind;
+using Verdict = NameReading::Verdict;
+
+constexpr std::chrono::milliseconds kProgressInterval(100);
+// Results a worker may run ahead of the one delivered last: bounds what they keep open.
+constexpr qsizetype kAheadLimit = 4 * qsizetype(Committer::kGroupSize);
+// A folder made in the output tree can always be filled by its owner.
+constexpr mode_t kOwnerAll = S_IRWXU;
+
+// mkdir -p: the output folder and the folders it lies in, with the user's usual mode.
+base::Error makeFolders(const QByteArray& path)
+{
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
+        ::mkdir(path.left(slash).constData(), 0777);
+    if (::mkdir(path.constData(), 0777) == 0)
+        return {};
+    const int made = errno;
+    struct stat info;
+    if (::stat(path.constData(), &info) == 0)
+        return S_ISDIR(info.st_mode) ? base::Error{} : base::Error::system(ENOTDIR);
+    return base::Error::system(made);
+}
+
+// The reason a name stays as it is although names are converted.
+std::optional<Reason> nameProblem(const Place& place)
+{
+    switch (place.name.verdict) {
+    case Verdict::InDoubt:
+        return Reason{Code::NameInDoubt, {}, 0, place.name.detail, {}};
+    case Verdict::Invalid:
+        return Reason{Code::NameInvalid, {}, 0, {}, {}};
+    case Verdict::TooLong:
+        return Reason{Code::NameTooLong, place.name.name, 0, {}, {}};
+    case Verdict::Stays:
+    case Verdict::Renamed:
+        break;
+    }
+    return std::nullopt;
+}
+
+// Cursors for the workers, one each at a time.
+class CursorPool
+{
+public:
+    struct Pair
+    {
+        std::unique_ptr<InputCursor> input;
+        std::unique_ptr<OutputCursor> output;
+    };
+
+    CursorPool(const Plan& plan, const Folders& folders, int outputRoot)
+        : m_plan(plan), m_folders(folders), m_outputRoot(outputRoot)
+    {
+    }
+
+    Pair take()
+    {
+        {
+            const std::lock_guard lock(m_mutex);
+            if (!m_free.empty()) {
+                Pair pair = std::move(m_free.back());
+                m_free.pop_back();
+                return pair;
+            }
+        }
+        Pair pair{std::make_unique<InputCursor>(m_plan, m_folders), nullptr};
+        if (m_outputRoot >= 0)
+            pair.output = std::make_unique<OutputCursor>(m_plan, m_folders, m_outputRoot);
+        return pair;
+    }
+    void give(Pair pair)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_free.push_back(std::move(pair));
+    }
+
+private:
+    const Plan& m_plan;
+    const Folders& m_folders;
+    int m_outputRoot;
+    std::mutex m_mutex;
+    std::vector<Pair> m_free;
+};
+
+class Job final
+{
+public:
+    Job(const Request& request, const Plan& plan, const Conversions& conversions, Events& events)
+        : m_request(request), m_plan(plan), m_conversions(conversions), m_events(events)
+    {
+    }
+
+    Finished run();
+
+private:
+    bool openOutput();
+    void settleFolders(InputCursor& input, OutputCursor* output);
+    Result settleFolder(qsizetype f, InputCursor& input, OutputCursor* output);
+    void giveBackModes(OutputCursor& output);
+    void tell(qsizetype i, const Result& result);
+
+    const Request& m_request;
+    const Plan& m_plan;
+    const Conversions& m_conversions;
+    Events& m_events;
+    Finished m_finished;
+    Folders m_folders;
+    Descriptor m_outputRoot;
+    std::vector<Done> m_done;
+    std::vector<mode_t> m_madeMode; // by node: the mode a folder made here should have in the end
+    std::int64_t m_files = 0;
+    std::int64_t m_bytes = 0;
+};
+
+bool Job::openOutput()
+{
+    if (m_request.delivery != Delivery::OutputDir)
+        return true;
+    if (liesInside(m_request.outputDir, m_plan.walked())) {
+        m_finished.setup = Finished::Setup::OutputInsideInput;
+        return false;
+    }
+    base::Error failed = makeFolders(m_request.outputDir);
+    if (!failed) {
+        m_outputRoot = Descriptor(retryOnInterrupt(
+            [&] { return ::open(m_request.outputDir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY); }));
+        struct stat info;
+        if (m_outputRoot && ::fstat(m_outputRoot.get(), &info) == 0)
+            m_folders.outputRootId = FileId::of(info);
+        else
+            failed = base::Error::system(errno);
+    }
+    if (failed) {
+        m_finished.setup = Finished::Setup::OutputFolder;
+        m_finished.error = failed;
+        return false;
+    }
+    m_folders.outputRoot = m_request.outputDir;
+    return true;
+}
+
+Finished Job::run()
+{
+    const auto count = std::size_t(m_plan.size());
+    m_folders.currentName.resize(count);
+    m_folders.outputId.resize(count);
+    m_folders.outputError.resize(count);
+    m_madeMode.assign(count, 0);
+    m_done.resize(count);
+    if (!openOutput())
+        return m_finished;
+    Shared shared{m_request, m_plan, m_folders, m_conversions, m_outputRoot.get(), {}, {}};
+    InputCursor input(m_plan, m_folders);
+    std::optional<OutputCursor> output;
+    if (m_outputRoot)
+        output.emplace(m_plan, m_folders, m_outputRoot.get());
+    settleFolders(input, output ? &*output : nullptr);
+
+    CursorPool cursors(m_plan, m_folders, m_outputRoot.get());
+    Committer committer(shared, input, output ? &*output : nullptr,
+                        [this](qsizetype i, const Result& result) { tell(i, result); });
+    tree::JobCallbacks callbacks;
+    callbacks.run = [&](qsizetype i) {
+        const Node& node = m_plan.node(i);
+        if (node.kind == Kind::Folder && node.sameAs < 0)
+            return; // settled already
+        CursorPool::Pair pair = cursors.take();
+        m_done[std::size_t(i)] = Work(shared, *pair.input, pair.output.get()).entry(i);
+        cursors.give(std::move(pair));
+    };
+    callbacks.deliver = [&](qsizetype i) { committer.add(i, std::move(m_done[std::size_t(i)])); };
+    callbacks.tick = [&] {
+        committer.commitIfDue();
+        m_events.progress(m_files, m_bytes);
+    };
+    callbacks.interrupted = &shared.abandon;
+    callbacks.shouldStop = [this] { return m_events.stopRequested(); };
+    callbacks.aheadLimit = kAheadLimit;
+    const tree::JobsOutcome outcome = tree::runInOrder(m_plan.size(), m_request.jobs, callbacks, kProgressInterval);
+    committer.flush();
+    m_finished.signal = outcome.signal;
+    m_finished.filesDone = m_files;
+    if (outcome.signal == 0 && output) {
+        giveBackModes(*output);
+        // The new outputs were never flushed one by one: once, now, before the job says it is done.
+        if (::syncfs(m_outputRoot.get()) != 0) {
+            m_finished.error = base::Error::system(errno, base::Side::Output);
+            m_finished.problem = true;
+        }
+    }
+    return m_finished;
+}
+
+// Before any file: the folders made in the output tree, or renamed in place, so that every worker
+// finds its way ready.
+void Job::settleFolders(InputCursor& input, OutputCursor* output)
+{
+    for (qsizetype f = 0; f < m_plan.size(); ++f) {
+        const Node& node = m_plan.node(f);
+        if (node.kind != Kind::Folder || node.sameAs >= 0)
+            continue;
+        if (node.isInput()) {
+            m_folders.outputId[std::size_t(f)] = m_folders.outputRootId;
+            Result result;
+            result.action = Action::Unchanged;
+            if (node.error)
+                result.fail(Action::Failed, {Code::Failure, {}, 0, {}, node.error});
+            m_done[std::size_t(f)].result = result;
+            continue;
+        }
+        m_done[std::size_t(f)].result = settleFolder(f, input, output);
+    }
+}
+
+Result Job::settleFolder(qsizetype f, InputCursor& input, OutputCursor* output)
+{
+    const Node& node = m_plan.node(f);
+    const Place& place = m_plan.place(f);
+    Result result;
+    result.action = Action::Unchanged;
+    if (output) {
+        base::Expected<int> parent = output->containerOf(f);
+        const mode_t wanted = node.info.st_mode & 07777;
+        base::Error failed = parent ? base::Error{} : parent.error();
+        if (!failed && ::mkdirat(*parent, place.outputName.constData(), wanted | kOwnerAll) == 0)
+            m_madeMode[std::size_t(f)] = wanted;
+        else if (!failed && errno != EEXIST)
+            failed = base::Error::system(errno, base::Side::Output);
+        struct stat made;
+        if (!failed && ::fstatat(*parent, place.outputName.constData(), &made, AT_SYMLINK_NOFOLLOW) != 0)
+            failed = base::Error::system(errno, base::Side::Output);
+        else if (!failed && !S_ISDIR(made.st_mode))
+            failed = base::Error::system(ENOTDIR, base::Side::Output);
+        if (failed) {
+            m_folders.outputError[std::size_t(f)] = failed;
+            QByteArray shown = m_request.outputDir;
+            result.fail(Action::Failed, {Code::Failure, shown + '/' + place.outputRelative, 0, {}, failed});
+        } else {
+            m_folders.outputId[std::size_t(f)] = FileId::of(made);
+            if (place.outputName != node.name)
+                result.newName = place.outputName;
+        }
+    } else if (!place.newName().isEmpty()) {
+        base::Expected<int> parent = input.containerOf(f);
+        if (!parent) {
+            result.fail(Action::Failed, {Code::Failure, {}, 0, {}, parent.error()});
+        } else if (::renameat2(*parent, node.name.constData(), *parent, place.newName().constData(),
+                               RENAME_NOREPLACE) != 0) {
+            const int failed = errno;
+            result.fail(Action::Failed,
+                        failed == EEXIST
+                            ? Reason{Code::NameTaken, place.newName(), 0, {}, {}}
+                            : Reason{Code::RenameFailed, place.newName(), 0, {}, base::Error::system(failed)});
+        } else {
+            m_folders.currentName[std::size_t(f)] = place.newName();
+            result.newName = place.newName();
+        }
+    }
+    if (!place.nameTakenBy.isEmpty())
+        result.fail(result.action, {Code::NameTaken, place.nameTakenBy, 0, {}, {}});
+    if (const std::optional<Reason> problem = nameProblem(place))
+        result.fail(result.action, *problem);
+    if (node.error)
+        result.fail(Action::Failed, {Code::Failure, {}, 0, {}, node.error});
+    return result;
+}
+
+// The folders made here get the source's mode at last, those deepest in the tree first, now that
+// nothing more is written into them.
+void Job::giveBackModes(OutputCursor& output)
+{
+    for (qsizetype f = m_plan.size() - 1; f >= 0; --f) {
+        const mode_t mode = m_madeMode[std::size_t(f)];
+        if (mode == 0 || (mode & kOwnerAll) == kOwnerAll)
+            continue;
+        const base::Expected<int> parent = output.containerOf(f);
+        if (parent)
+            ::fchmodat(*parent, m_plan.place(f).outputName.constData(), mode, 0);
+    }
+}
+
+void Job::tell(qsizetype i, const Result& result)
+{
+    const Node& node = m_plan.node(i);
+    if (result.abandoned)
+        return;
+    const bool folder = node.kind == Kind::Folder && node.sameAs < 0;
+    if (folder) {
+        m_finished.tally.folderProblems += result.problem;
+    } else if (!result.again && node.kind != Kind::Folder) {
+        m_finished.tally.count(result.action);
+    }
+    if (node.kind == Kind::File && node.sameAs < 0) {
+        ++m_files;
+        m_bytes += node.info.st_size;
+    }
+    m_finished.problem = m_finished.problem || result.problem;
+    m_events.done(i, node, result);
+}
+
+} // namespace
+
+void Tally::count(Action action)
+{
+    ++files;
+    switch (action) {
+    case Action::Converted:
+        ++converted;
+        break;
+    case Action::Copied:
+        ++copied;
+        break;
+    case Action::Unchanged:
+        ++unchanged;
+        break;
+    case Action::Skipped:
+        ++skipped;
+        break;
+    case Action::Failed:
+        ++failed;
+        break;
+    }
+}
+
+Finished run(const Request& request, const Plan& plan, const Conversions& conversions, Events& events)
+{
+    return Job(request, plan, conversions, events).run();
+}
+
+} // namespace trelvick::rescue
