@@ -169,6 +169,20 @@ bool sameFile(const QString& a, const QString& b)
     return first && second && first->device == second->device && first->inode == second->inode;
 }
 
+// Without replacing a file that took the name meanwhile; where the file system cannot rename that
+// way, the file is linked under the new name, which refuses a taken one just the same.
+int renameNoReplaceAt(int folder, const char* from, const char* to)
+{
+    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    if (::linkat(folder, from, folder, to, 0) != 0)
+        return errno;
+    ::unlinkat(folder, from, 0);
+    return 0;
+}
+
 base::Error renameNoReplace(const QString& from, const QString& to)
 {
     if (!isTakeable(from) || !isTakeable(to))

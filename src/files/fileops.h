@@ -36,6 +36,8 @@ bool sameFile(const QString& a, const QString& b);
 // Renames without ever replacing an existing target (a plain POSIX rename would). Where the file
 // system cannot rename that way, the file is linked under the new name and the old name removed.
 base::Error renameNoReplace(const QString& from, const QString& to);
+// The same within one open folder; 0 or the errno of the failure (EEXIST for a taken name).
+int renameNoReplaceAt(int folder, const char* from, const char* to);
 base::Error deleteFile(const QString& path);
 // Gives the file at existing the name target too, replacing in one step whatever target was: a hard
 // link is made under a temporary name beside target, then renamed over it. Both are byte paths.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/outputtransaction.h"
 
+#include "files/fileops.h"
 #include "files/metadata.h"
 
 #include <chrono>
@@ -85,20 +86,6 @@ void removeLeftovers(int folder)
         if (::fstatat(listing, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
             ::unlinkat(listing, entry->d_name, 0);
     }
-}
-
-// Without replacing a file that took the name meanwhile; where the file system cannot rename that
-// way, the file is linked under the new name, which refuses a taken one just the same.
-int renameNoReplaceAt(int folder, const char* from, const char* to)
-{
-    if (::renameat2(folder, from, folder, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (::linkat(folder, from, folder, to, 0) != 0)
-        return errno;
-    ::unlinkat(folder, from, 0);
-    return 0;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rescue/commit.h"
 
+#include "files/fileops.h"
+
 #include <QSet>
 
 #include <cerrno>
@@ -18,22 +20,15 @@ using Code = Reason::Code;
 // A group waits at most this long, so that the report keeps moving on a slow file system.
 constexpr std::chrono::milliseconds kGroupWait(250);
 
-int renameNoReplace(int folder, const QByteArray& from, const QByteArray& to)
-{
-    if (::renameat2(folder, from.constData(), folder, to.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    if (::linkat(folder, from.constData(), folder, to.constData(), 0) != 0)
-        return errno;
-    ::unlinkat(folder, from.constData(), 0);
-    return 0;
-}
-
 } // namespace
 
 void Committer::add(qsizetype i, Done done)
 {
+    if (m_group.empty() && !done.pending && m_shared.plan.repeats(i) == 0 &&
+        !(m_shared.plan.node(i).kind == Node::Kind::File && m_shared.plan.node(i).sameAs >= 0)) {
+        m_tell(i, done.result); // nothing waits before it, and it waits for nothing
+        return;
+    }
     if (m_group.empty())
         m_started = std::chrono::steady_clock::now();
     m_group.push_back({i, std::move(done)});
@@ -112,7 +107,8 @@ void Committer::commit(Entry& entry)
     pending.output.reset();
     if (pending.renameTo.isEmpty())
         return;
-    if (const int failed = renameNoReplace(pending.folder.get(), pending.name, pending.renameTo)) {
+    if (const int failed =
+            files::renameNoReplaceAt(pending.folder.get(), pending.name.constData(), pending.renameTo.constData())) {
         result.writtenName = pending.name;
         result.fail(Action::Failed,
                     failed == EEXIST
@@ -129,6 +125,10 @@ Result Committer::repeat(qsizetype i)
 {
     const Node& node = m_shared.plan.node(i);
     Result result;
+    if (m_shared.plan.place(i).isBackup) {
+        result.add({Code::IsBackup, {}, 0, {}, {}});
+        return result;
+    }
     if (m_shared.plan.place(i).sameEntry) {
         result.again = true;
         result.add({Code::SameFileAs, m_shared.plan.node(node.sameAs).path, 0, {}, {}});

@@ -15,8 +15,10 @@ base::Expected<Descriptor> openFolder(int parent, const QByteArray& name, const 
                         O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
     }));
     struct stat info;
+    if (!folder && (errno == ELOOP || errno == ENOTDIR)) // a link or a file took its place
+        return base::Error::fault(base::Fault::FileChanged);
     if (!folder || ::fstat(folder.get(), &info) != 0)
-        return base::Error::system(errno == ELOOP ? ENOTDIR : errno);
+        return base::Error::system(errno);
     if (FileId::of(info) != expected)
         return base::Error::fault(base::Fault::FileChanged);
     return folder;

@@ -77,8 +77,8 @@ void Plan::findRepeats()
 {
     for (qsizetype i = 0; i < size(); ++i) {
         const Node& n = node(i);
-        if (n.kind != Kind::File || n.sameAs < 0)
-            continue;
+        if (n.kind != Kind::File || n.sameAs < 0 || m_places[std::size_t(i)].isBackup)
+            continue; // a backup that is still a name of its original (a run cut short) stays the original's
         const Node& first = node(n.sameAs);
         const FileId folder = n.isInput() ? root(n.root).folderId : node(n.parent).id();
         const FileId firstFolder = first.isInput() ? root(first.root).folderId : node(first.parent).id();
@@ -138,6 +138,23 @@ void Plan::claimIn(const std::vector<qsizetype>& entries, QHash<QByteArray, qsiz
             }
         }
     }
+}
+
+// The reason a name stays as it is although names are converted.
+std::optional<Reason> nameProblem(const Place& place)
+{
+    switch (place.name.verdict) {
+    case NameReading::Verdict::InDoubt:
+        return Reason{Reason::Code::NameInDoubt, {}, 0, place.name.detail, {}};
+    case NameReading::Verdict::Invalid:
+        return Reason{Reason::Code::NameInvalid, {}, 0, {}, {}};
+    case NameReading::Verdict::TooLong:
+        return Reason{Reason::Code::NameTooLong, place.name.name, 0, {}, {}};
+    case NameReading::Verdict::Stays:
+    case NameReading::Verdict::Renamed:
+        break;
+    }
+    return std::nullopt;
 }
 
 } // namespace trelvick::rescue

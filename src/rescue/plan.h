@@ -3,6 +3,7 @@
 
 #include "rescue/names.h"
 #include "rescue/node.h"
+#include "rescue/outcome.h"
 #include "rescue/request.h"
 
 #include <QByteArray>
@@ -30,6 +31,9 @@ struct Place
         return name.verdict == NameReading::Verdict::Renamed && nameTakenBy.isEmpty() ? name.name : QByteArray();
     }
 };
+
+// Why a name stays as it is although names are converted (in doubt, invalid, too long), if it does.
+std::optional<Reason> nameProblem(const Place& place);
 
 // The decisions that need nothing but the walk: names, collisions and repeats. Reads no file.
 //     Plan plan(request, walk(request.inputs, true), &names);

@@ -42,23 +42,6 @@ base::Error makeFolders(const QByteArray& path)
     return base::Error::system(made);
 }
 
-// The reason a name stays as it is although names are converted.
-std::optional<Reason> nameProblem(const Place& place)
-{
-    switch (place.name.verdict) {
-    case Verdict::InDoubt:
-        return Reason{Code::NameInDoubt, {}, 0, place.name.detail, {}};
-    case Verdict::Invalid:
-        return Reason{Code::NameInvalid, {}, 0, {}, {}};
-    case Verdict::TooLong:
-        return Reason{Code::NameTooLong, place.name.name, 0, {}, {}};
-    case Verdict::Stays:
-    case Verdict::Renamed:
-        break;
-    }
-    return std::nullopt;
-}
-
 // Cursors for the workers, one each at a time.
 class CursorPool
 {

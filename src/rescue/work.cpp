@@ -3,6 +3,7 @@
 
 #include "files/destination.h"
 #include "files/filecopy.h"
+#include "files/fileops.h"
 #include "files/posixfile.h"
 
 #include <cerrno>
@@ -172,7 +173,8 @@ Done Work::file(qsizetype i)
     }
     const base::Expected<int> folder = m_input.containerOf(i);
     if (!folder) {
-        result.fail(Action::Failed, failure(folder.error()));
+        result.fail(folder.error().is(base::Fault::FileChanged) ? Action::Skipped : Action::Failed,
+                    failure(folder.error()));
         return done;
     }
     base::Expected<Descriptor> input = openInput(*folder, node);
@@ -206,9 +208,31 @@ Done Work::file(qsizetype i)
             choice.converter = &m_shared.conversions.identity();
         }
     }
-    if (result.action == Action::Skipped || (inPlace && result.action != Action::Converted))
+    if (const std::optional<Reason> problem = nameProblem(place)) {
+        result.add(*problem);
+        result.problem = true;
+    }
+    if (result.action == Action::Skipped)
         return done;
+    if (inPlace && result.action != Action::Converted) {
+        rename(*folder, node.name, place.newName(), result);
+        return done;
+    }
     return deliver(i, *folder, input->get(), std::move(result), choice.converter);
+}
+
+// A file whose contents stay as they are still gets its new name.
+void Work::rename(int folder, const QByteArray& name, const QByteArray& newName, Result& result) const
+{
+    if (newName.isEmpty())
+        return;
+    if (const int failed = files::renameNoReplaceAt(folder, name.constData(), newName.constData())) {
+        result.fail(Action::Failed, failed == EEXIST
+                                        ? Reason{Code::NameTaken, newName, 0, {}, {}}
+                                        : Reason{Code::RenameFailed, newName, 0, {}, base::Error::system(failed)});
+        return;
+    }
+    result.newName = newName;
 }
 
 files::OutputRules Work::rules() const
@@ -287,8 +311,10 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
                 ::unlinkat(inputFolder, pending->backup.constData(), 0);
             return done;
         }
-        if (wrote.is(base::Fault::CharactersLost))
+        if (wrote.is(base::Fault::CharactersLost)) {
+            result.counts.changed = 0; // nothing was
             return failed(Action::Skipped, {Code::WouldLose, {}, result.counts.lost + result.counts.invalid, {}, {}});
+        }
         return failed(Action::Failed,
                       failure(wrote, wrote.side == base::Side::Output && !inPlace ? outputPath(i) : QByteArray()));
     }

@@ -59,6 +59,7 @@ public:
 private:
     Done file(qsizetype i);
     Done deliver(qsizetype i, int inputFolder, int input, Result result, const convert::Converter* converter);
+    void rename(int folder, const QByteArray& name, const QByteArray& newName, Result& result) const;
     base::Error makeBackup(int folder, const QByteArray& name, int input, QByteArray& made) const;
     base::Error write(int input, int output, Result& result, const convert::Converter* converter) const;
     files::OutputRules rules() const;

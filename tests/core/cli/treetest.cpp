@@ -4,6 +4,7 @@
 #include "lang/escape.h"
 #include "programrun.h"
 #include "testsupport.h"
+#include "treefixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -19,6 +20,10 @@
 using namespace trelvick;
 using namespace Qt::StringLiterals;
 using testsupport::iconvText;
+using testsupport::makePath;
+using testsupport::readBytes;
+using testsupport::writeBytes;
+using Ran = testsupport::Ran;
 
 namespace {
 
@@ -78,110 +83,9 @@ QList<Source> archive()
     };
 }
 
-// Names are bytes here: a name in 737 is no UTF-8, and no QString may stand between.
-bool writeBytes(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    return ::close(fd) == 0 && written;
-}
-
-QByteArray readBytes(const QByteArray& path)
-{
-    QFile file(QString::fromUtf8(path));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return "<missing>";
-    return file.readAll();
-}
-
-bool makePath(const QByteArray& path)
-{
-    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-        ::mkdir(path.left(slash).constData(), 0755);
-    return ::mkdir(path.constData(), 0755) == 0 || errno == EEXIST;
-}
-
-// Every entry below folder with its bytes ("->target" for a link, "|" for a FIFO, "/" for a folder).
-void removeTree(const QByteArray& path)
-{
-    if (DIR* dir = ::opendir(path.constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const QByteArray name = entry->d_name;
-            if (name != "." && name != "..")
-                removeTree(path + '/' + name);
-        }
-        ::closedir(dir);
-        ::rmdir(path.constData());
-    } else {
-        ::unlink(path.constData());
-    }
-}
-
-void listInto(QMap<QByteArray, QByteArray>& entries, const QByteArray& folder, const QByteArray& prefix)
-{
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const QByteArray path = folder + '/' + name;
-        struct stat info;
-        ::lstat(path.constData(), &info);
-        if (S_ISLNK(info.st_mode)) {
-            char target[4096];
-            const ssize_t size = ::readlink(path.constData(), target, sizeof target);
-            entries[prefix + name] = "->" + QByteArray(target, size < 0 ? 0 : size);
-        } else if (S_ISDIR(info.st_mode)) {
-            entries[prefix + name] = "/";
-            listInto(entries, path, prefix + name + '/');
-        } else {
-            entries[prefix + name] = S_ISREG(info.st_mode) ? readBytes(path) : "|";
-        }
-    }
-    ::closedir(dir);
-}
-
-struct Ran
-{
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-class Tree : public testing::Test, public testsupport::TempFolder
+class Tree : public testsupport::TreeFixture
 {
 protected:
-    // QTemporaryDir cannot remove names that are no UTF-8.
-    void TearDown() override
-    {
-        for (const char* name : {"in", "out"})
-            removeTree(native(QString::fromLatin1(name)));
-    }
-
-    Ran run(const QStringList& arguments, const QByteArray& input = {}) const
-    {
-        write(u"stdin"_s, input);
-        QFile in(path(u"stdin"_s));
-        QFile out(path(u"stdout"_s));
-        QFile err(path(u"stderr"_s));
-        if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || !err.open(QIODevice::WriteOnly))
-            return {};
-        cli::Context context;
-        context.inputFd = in.handle();
-        context.outputFd = out.handle();
-        context.errorFd = err.handle();
-        Ran result;
-        result.status = cli::run(arguments, context);
-        result.out = read(u"stdout"_s);
-        result.err = read(u"stderr"_s);
-        return result;
-    }
-
     void makeArchive(const QString& root) const
     {
         for (const Source& source : archive()) {
@@ -191,13 +95,6 @@ protected:
         }
         ASSERT_TRUE(QFile::link(u"utf8.txt"_s, path(root + u"/link.txt"_s)));
         ASSERT_EQ(::mkfifo(native(root + u"/dos/pipe"_s).constData(), 0600), 0);
-    }
-
-    QMap<QByteArray, QByteArray> snapshot(const QString& root) const
-    {
-        QMap<QByteArray, QByteArray> entries;
-        listInto(entries, native(root), {});
-        return entries;
     }
 };
 

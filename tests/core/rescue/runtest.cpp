@@ -1,0 +1,165 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "rescue/run.h"
+#include "programrun.h"
+#include "rescue/sources.h"
+#include "rescue/work.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <fcntl.h>
+#include <functional>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace trelvick;
+using namespace Qt::StringLiterals;
+using testsupport::iconvText;
+
+namespace {
+
+const QByteArray kGreek = "Άνοιξη στην Αθήνα: οι μαθητές διαβάζουν ποιήματα του Καβάφη και του Σεφέρη,\n"
+                          "ενώ οι γονείς τους συζητούν για την οικονομία και τον καιρό.\n";
+
+struct Told
+{
+    QByteArray path;
+    rescue::Result result;
+};
+
+class Collect final : public rescue::Events
+{
+public:
+    void done(qsizetype, const rescue::Node& node, const rescue::Result& result) override
+    {
+        told.append({node.path, result});
+    }
+    void progress(std::int64_t, std::int64_t) override {}
+    const rescue::Result* of(const QByteArray& suffix) const
+    {
+        for (const Told& t : told) {
+            if (t.path.endsWith(suffix))
+                return &t.result;
+        }
+        return nullptr;
+    }
+    QList<Told> told;
+};
+
+rescue::Reason::Code firstReason(const rescue::Result* result)
+{
+    return result && !result->reasons.isEmpty() ? result->reasons.front().code : rescue::Reason::Code::None;
+}
+
+class Rescue : public testing::Test, public testsupport::TempFolder
+{
+protected:
+    rescue::Request request(bool inPlace) const
+    {
+        rescue::Request request;
+        request.target = *charset::Charset::find("UTF-8");
+        request.source.codepage = *charset::Charset::find("CP737");
+        request.recursive = true;
+        request.inputs.append({native(u"in"_s), true});
+        request.delivery = inPlace ? rescue::Delivery::InPlace : rescue::Delivery::OutputDir;
+        request.outputDir = native(u"out"_s);
+        if (inPlace)
+            request.backupSuffix = QByteArray("~");
+        return request;
+    }
+
+    // The job planned on the tree as it is, run after between() has changed it.
+    rescue::Finished run(const rescue::Request& request, Collect& told, const std::function<void()>& between = {})
+    {
+        const rescue::Codepages codepages;
+        const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
+        EXPECT_TRUE(conversions);
+        const rescue::Plan plan(request, rescue::walk(request.inputs, request.recursive), nullptr);
+        if (between)
+            between();
+        return rescue::run(request, plan, *conversions, told);
+    }
+
+public:
+    bool link(const char* target, const QString& name) const
+    {
+        return ::symlink(target, native(name).constData()) == 0;
+    }
+};
+
+struct SwapCase
+{
+    const char* name;
+    std::function<bool(const Rescue&)> swap; // turns the walked tree into the attacker's
+};
+
+class Swapped : public Rescue, public testing::WithParamInterface<std::tuple<SwapCase, bool>>
+{
+};
+
+// Between the walk and the work a link, a FIFO or another file takes an entry's place: nothing outside
+// the tree is read or written, nothing waits, and the entry is reported as changed.
+TEST_P(Swapped, SwappedEntryFollowedOrWaitedOn)
+{
+    const auto& [swap, inPlace] = GetParam();
+    const QByteArray text = iconvText(kGreek, "UTF-8", "CP737");
+    ASSERT_TRUE(QDir(folder()).mkpath(u"in/sub"_s) && QDir(folder()).mkpath(u"outside/sub"_s));
+    for (const QString& name : {u"in/a.txt"_s, u"in/sub/b.txt"_s, u"outside/a.txt"_s, u"outside/sub/b.txt"_s})
+        ASSERT_TRUE(write(name, text));
+    Collect told;
+    const rescue::Finished finished = run(request(inPlace), told, [&] { ASSERT_TRUE(swap.swap(*this)); });
+    EXPECT_TRUE(finished.problem);
+    EXPECT_EQ(read(u"outside/a.txt"_s), text);
+    EXPECT_EQ(read(u"outside/sub/b.txt"_s), text);
+    const QByteArray changed = QByteArray(swap.name).startsWith("Folder") ? "sub/b.txt" : "in/a.txt";
+    EXPECT_EQ(firstReason(told.of(changed)), rescue::Reason::Code::Failure) << swap.name;
+    EXPECT_TRUE(told.of(changed) && told.of(changed)->reasons.front().error.is(base::Fault::FileChanged));
+    EXPECT_EQ(QDir(path(u"outside"_s)).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).size(), 1);
+}
+
+const SwapCase kSwaps[] = {
+    {"FileBecomesLink",
+     [](const Rescue& t) { return QFile::remove(t.path(u"in/a.txt"_s)) && t.link("../outside/a.txt", u"in/a.txt"_s); }},
+    {"FileBecomesFifo",
+     [](const Rescue& t) {
+         return QFile::remove(t.path(u"in/a.txt"_s)) && ::mkfifo(t.native(u"in/a.txt"_s).constData(), 0600) == 0;
+     }},
+    {"FileBecomesAnother",
+     [](const Rescue& t) {
+         return t.write(u"in/new"_s, "other") &&
+                ::rename(t.native(u"in/new"_s).constData(), t.native(u"in/a.txt"_s).constData()) == 0;
+     }},
+    {"FolderBecomesLink",
+     [](const Rescue& t) {
+         return QDir(t.folder()).rename(u"in/sub"_s, u"in/was"_s) && t.link("../outside/sub", u"in/sub"_s);
+     }},
+};
+INSTANTIATE_TEST_SUITE_P(Rescue, Swapped, testing::Combine(testing::ValuesIn(kSwaps), testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) +
+                                    (std::get<1>(info.param) ? "InPlace" : "IntoFolder");
+                         });
+
+// A stop signal gives up the file under way: nothing of its new contents and no backup are left.
+TEST_F(Rescue, AbandonedFileLeavesTraces)
+{
+    const QByteArray text = iconvText(kGreek, "UTF-8", "CP737");
+    ASSERT_TRUE(QDir(folder()).mkpath(u"in"_s));
+    ASSERT_TRUE(write(u"in/a.txt"_s, text));
+    const rescue::Request request = this->request(true);
+    const rescue::Codepages codepages;
+    const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
+    ASSERT_TRUE(conversions);
+    const rescue::Plan plan(request, rescue::walk(request.inputs, true), nullptr);
+    rescue::Folders folders;
+    folders.currentName.resize(std::size_t(plan.size()));
+    rescue::Shared shared{request, plan, folders, *conversions, -1, {}, {}};
+    shared.abandon = true;
+    rescue::InputCursor cursor(plan, folders);
+    const rescue::Done done = rescue::Work(shared, cursor, nullptr).entry(1);
+    EXPECT_TRUE(done.result.abandoned);
+    EXPECT_FALSE(done.pending);
+    EXPECT_EQ(read(u"in/a.txt"_s), text);
+    EXPECT_EQ(QDir(path(u"in"_s)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+} // namespace
