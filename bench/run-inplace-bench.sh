@@ -37,7 +37,7 @@ trap 'rm -rf "$disk" "$memory"' EXIT
 make_files() {
     local folder=$1 count=$2
     mkdir -p "$folder"
-    make_greek_text $((count * 45)) >"$folder.text"
+    make_greek_text $((count * 80)) >"$folder.text"
     split -a 5 -d -C 4K --additional-suffix=.txt "$folder.text" "$folder/f"
     rm "$folder.text"
     find "$folder" -type f -name 'f*' | sort | tail -n +$((count + 1)) | xargs -r rm
