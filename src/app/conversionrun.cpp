@@ -4,10 +4,10 @@
 #include "app/boxes.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
-#include "files/batchcheck.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
 #include "lang/errortext.h"
+#include "rescue/plan.h"
 
 #include <algorithm>
 
@@ -54,8 +54,10 @@ public:
     // Refused as a whole, as one file under two names is: converting the first would replace another's input.
     bool namesClash() const override
     {
-        const QList<files::BatchEntry> entries = files::checkBatch(m_state.ListOfFilenames);
-        return std::any_of(entries.begin(), entries.end(), [](const files::BatchEntry& e) { return e.refused(); });
+        QList<QByteArray> inputs;
+        for (const QString& input : m_state.ListOfFilenames)
+            inputs << files::nativePath(input);
+        return rescue::batchRefuses(inputs);
     }
     // The user was told that existing outputs are replaced.
     bool asksBeforeReplacing() const override { return false; }

@@ -8,7 +8,6 @@
 #include "cli/treemode.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
-#include "files/batchcheck.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
 #include "files/outputtransaction.h"
@@ -58,9 +57,7 @@ private:
     std::optional<convert::ConversionTable> loadTable(const config::Configuration& config,
                                                       const config::Converter& converter) const;
     bool sameFile(const QString& input, const QString& output) const;
-    bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table,
-                     files::LeftoverSweep* batch = nullptr) const;
-    int convertBatch(const convert::ConversionTable& table) const;
+    bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const;
     QString shown(const QString& path, bool isInput) const
     {
         if (path != kStandardStream)
@@ -166,8 +163,7 @@ bool Runner::sameFile(const QString& input, const QString& output) const
     return cli::sameFile(m_context, input, output);
 }
 
-bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table,
-                         files::LeftoverSweep* batch) const
+bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const
 {
     const QString inputName = shown(input, true);
     const QString outputName = shown(output, false);
@@ -181,9 +177,7 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
         conversion.outputFd = m_context.outputFd;
     else
         conversion.output = output;
-    conversion.regularOutputOnly = batch != nullptr;
     conversion.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
-    conversion.sweep = batch;
 
     std::optional<ProgressBar> bar;
     std::int64_t size = -1;
@@ -231,7 +225,7 @@ int Runner::run()
     if (!converter)
         return kBadUsage;
 
-    if (m_options.mode == Options::Mode::Convert && !m_options.batch) {
+    if (m_options.mode == Options::Mode::Convert && !m_options.batch && !m_options.overTree()) {
         const QString& input = m_options.files.at(0);
         const QString& output = m_options.files.at(1);
         // Checked before anything is read: the output's deletion would take the input with it.
@@ -255,58 +249,9 @@ int Runner::run()
         return print(text);
     }
 
-    if (!m_options.batch)
-        return convertFile(m_options.files.at(0), m_options.files.at(1), *table) ? kDone : kConversionFailed;
-    return convertBatch(*table);
-}
-
-// Unlike the window, which stops at the first failure, a script gets every file that can be
-// converted and learns of the others from the messages and the exit status. A file whose output
-// would replace an input of the batch or another file's output, or is no regular file, is left
-// out before anything is converted; a file given twice is converted once.
-int Runner::convertBatch(const convert::ConversionTable& table) const
-{
-    using Verdict = files::BatchEntry::Verdict;
-    const QStringList& inputs = m_options.files;
-    const QList<files::BatchEntry> entries = files::checkBatch(inputs);
-    qsizetype failed = 0;
-    for (qsizetype i = 0; i < inputs.size(); ++i) {
-        const files::BatchEntry& entry = entries.at(i);
-        const QString input = shown(inputs.at(i), true);
-        const QString output = shown(inputs.at(i) + u".out"_s, false);
-        const QString other = entry.other >= 0 ? shown(inputs.at(entry.other), true) : QString();
-        switch (entry.verdict) {
-        case Verdict::Convert:
-            continue;
-        case Verdict::Repeat:
-            error(texts::repeatedInput(language(), input, other));
-            continue;
-        case Verdict::OwnInput:
-            error(texts::sameFile(language(), input, output));
-            break;
-        case Verdict::OtherInput:
-            error(texts::outputIsAnotherInput(language(), input, output));
-            break;
-        case Verdict::SharedOutput:
-            error(texts::sharedOutput(language(), input, output, other));
-            break;
-        case Verdict::OutputNotRegular:
-            error(texts::fileFailure(output, lang::errorText(base::Fault::NotRegularFile, language())));
-            break;
-        }
-        ++failed;
-    }
-    files::LeftoverSweep sweep;
-    for (qsizetype i = 0; i < inputs.size(); ++i) {
-        if (entries.at(i).verdict == Verdict::Convert &&
-            !convertFile(inputs.at(i), inputs.at(i) + u".out"_s, table, &sweep))
-            ++failed;
-    }
-    if (failed == 0)
-        return kDone;
-    if (inputs.size() > 1)
-        error(texts::batchFailures(language(), failed, inputs.size()));
-    return kConversionFailed;
+    if (m_options.batch || m_options.overTree())
+        return convertTree(m_options, m_context, ConverterTable{converter->key, *table});
+    return convertFile(m_options.files.at(0), m_options.files.at(1), *table) ? kDone : kConversionFailed;
 }
 
 } // namespace
@@ -328,7 +273,8 @@ int run(const QStringList& arguments, const Context& context)
     case Options::Mode::ListCodepages:
         return listCodepages(context);
     case Options::Mode::Transcode: // no tq.ini: the codepages come from iconv
-        return parsed.options.overTree() ? convertTree(parsed.options, context) : transcode(parsed.options, context);
+        return parsed.options.overTree() || parsed.options.batch ? convertTree(parsed.options, context)
+                                                                 : transcode(parsed.options, context);
     default:
         return Runner(parsed.options, context).run();
     }

@@ -390,11 +390,11 @@ private:
         return true;
     }
 
-    // The options that belong to the codepage form alone (-o and --eol go with -c too).
+    // The options that belong to the codepage form alone (-o, --eol and those of many files go with -c too).
     bool onlyWithCodepages()
     {
         for (const int id : m_given) {
-            const bool withConverter = id == 'o' || id == kEol;
+            const bool withConverter = id != 't' && id != kMinConfidence && id != kStrict && id != kNamesFrom;
             if (m_parsed.options.mode == Options::Mode::Transcode)
                 continue;
             if (m_parsed.options.mode == Options::Mode::Convert && withConverter)
@@ -414,21 +414,33 @@ private:
             return;
         }
         o.mode = *m_mode;
-        if (o.batch && o.mode != Options::Mode::Convert) {
+        if (o.batch && o.mode != Options::Mode::Convert && o.mode != Options::Mode::Transcode) {
             fail(texts::batchWithoutConvert(m_language));
+            return;
+        }
+        if (o.batch && o.overTree()) {
+            fail(texts::notTogether(m_language, optionName(kBatch),
+                                    optionName(o.inPlace     ? 'i'
+                                               : o.outputDir ? kOutputDir
+                                               : o.recursive ? 'r'
+                                                             : kFilesFrom)));
             return;
         }
         if (!onlyWithCodepages())
             return;
         switch (o.mode) {
         case Options::Mode::Convert:
-            checkConverterOperands();
+            o.overTree() ? checkTree() : checkConverterOperands();
             return;
         case Options::Mode::Transcode:
-            if (!m_given.contains(kMinConfidence) || o.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) == 0)
-                o.overTree() ? checkTree() : checkStream();
-            else
+            if (m_given.contains(kMinConfidence) && o.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0)
                 fail(texts::goesWith(m_language, optionName(kMinConfidence), u"-f auto"_s));
+            else if (o.overTree())
+                checkTree();
+            else if (o.batch)
+                checkConverterOperands();
+            else
+                checkStream();
             return;
         case Options::Mode::Guess:
             if (o.files.isEmpty())
@@ -445,6 +457,8 @@ private:
     void checkConverterOperands()
     {
         Options& o = m_parsed.options;
+        if (!noTreeOptions())
+            return;
         if (o.batch) {
             if (o.files.isEmpty())
                 fail(texts::noBatchInput(m_language));
@@ -466,16 +480,21 @@ private:
     }
 
     // Standard input when no file is named; the options of folder jobs have no place here.
+    // The options of folder jobs have no place in a stream or a batch.
+    bool noTreeOptions()
+    {
+        for (const int id : {kBackup, int('0'), kNames, kNamesFrom, kReport, int('j'), kLossy}) {
+            if (m_given.contains(id))
+                return fail(texts::goesWith(m_language, optionName(id), u"-r, -i, --output-dir, --files-from"_s));
+        }
+        return true;
+    }
+
+    // Standard input when no file is named.
     void checkStream()
     {
         Options& o = m_parsed.options;
-        for (const int id : {kBackup, int('0'), kNames, kNamesFrom, kReport, int('j'), kLossy}) {
-            if (m_given.contains(id)) {
-                fail(texts::goesWith(m_language, optionName(id), u"-r, -i, --output-dir, --files-from"_s));
-                return;
-            }
-        }
-        if (o.files.isEmpty())
+        if (noTreeOptions() && o.files.isEmpty())
             o.files << kStandardStream;
     }
 

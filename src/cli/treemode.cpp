@@ -97,6 +97,9 @@ QString reasonText(const Reason& reason, Language language)
         return texts::otherNamesKeepOldText(language, {}, reason.number);
     case Code::OutputIsInput:
         return texts::sameFile(language, {}, name);
+    case Code::OutputIsAnotherInput:
+    case Code::SharedOutput:
+        break; // told as a batch tells them, before anything is converted
     }
     return {};
 }
@@ -115,8 +118,9 @@ QString reasonsText(const rescue::Result& result, Language language)
 class TreeFace final : public rescue::Events
 {
 public:
-    TreeFace(const Options& options, const Context& context)
-        : m_options(options), m_context(context), m_reporter(context, options.quiet)
+    TreeFace(const Options& options, const Context& context, const std::optional<ConverterTable>& table)
+        : m_options(options), m_context(context), m_reporter(context, options.quiet), m_table(table),
+          m_batch(options.batch)
     {
     }
 
@@ -132,6 +136,9 @@ private:
     std::optional<rescue::Request> request() const;
     std::optional<QList<QByteArray>> listed() const;
     void print(const QStringList& fields);
+    void refuse(const rescue::Plan& plan);
+    void told(const rescue::Node& node, const rescue::Result& result);
+    int finish(const rescue::Finished& finished);
 
     const Options& m_options;
     const Context& m_context;
@@ -140,6 +147,10 @@ private:
     std::int64_t m_totalBytes = 0;
     bool m_reportFailed = false;
     std::optional<ProgressBar> m_bar;
+    const std::optional<ConverterTable>& m_table;
+    const bool m_batch;        // --batch: NAME.out beside each input, told as one file into another
+    std::int64_t m_failed = 0; // --batch: the inputs refused or failed
+    QString m_codepageShown;   // --batch with -f: the target, for the counts of lost characters
 };
 
 std::optional<charset::Charset> TreeFace::codepage(const QString& name, const QString& option) const
@@ -155,11 +166,15 @@ std::optional<charset::Charset> TreeFace::codepage(const QString& name, const QS
 std::optional<rescue::Request> TreeFace::request() const
 {
     rescue::Request request;
-    std::optional<charset::Charset> target = codepage(m_options.toCode, u"-t"_s);
-    if (!target)
+    if (m_table) {
+        request.source.table = m_table->table;
+        request.source.tableName = m_table->key;
+    } else if (std::optional<charset::Charset> target = codepage(m_options.toCode, u"-t"_s); !target) {
         return std::nullopt;
-    request.target = std::move(*target);
-    if (m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
+    } else {
+        request.target = std::move(*target);
+    }
+    if (!m_table && m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
         request.source.codepage = codepage(m_options.fromCode, u"-f"_s);
         if (!request.source.codepage)
             return std::nullopt;
@@ -173,8 +188,11 @@ std::optional<rescue::Request> TreeFace::request() const
     request.convertNames = m_options.convertNames;
     request.recursive = m_options.recursive;
     request.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
-    request.lossy = m_options.lossy;
-    request.delivery = m_options.inPlace ? rescue::Delivery::InPlace : rescue::Delivery::OutputDir;
+    // A batch is one file converted into another, many times: what is lost is counted, as iconv users expect.
+    request.lossy = m_options.lossy || (m_batch && !m_options.strict);
+    request.delivery = m_batch             ? rescue::Delivery::Batch
+                       : m_options.inPlace ? rescue::Delivery::InPlace
+                                           : rescue::Delivery::OutputDir;
     if (m_options.outputDir)
         request.outputDir = files::nativePath(*m_options.outputDir);
     if (m_options.backupSuffix)
@@ -227,10 +245,13 @@ int TreeFace::run()
     }
     const rescue::NameConverter names(codepages, request->namesFrom ? &*request->namesFrom : nullptr,
                                       m_options.minConfidence);
-    const rescue::Plan plan(*request, rescue::walk(request->inputs, request->recursive),
-                            request->convertNames ? &names : nullptr);
+    const rescue::Plan plan(*request, rescue::walk(*request), request->convertNames ? &names : nullptr);
     m_totalFiles = plan.fileCount();
     m_totalBytes = plan.totalBytes();
+    if (request->target)
+        m_codepageShown = lang::escaped(QString::fromStdString(request->target->name()));
+    if (m_batch)
+        refuse(plan);
 
     // A report nobody reads any more ends the run with one message, rather than the program unannounced.
     struct sigaction ignore = {};
@@ -240,7 +261,11 @@ int TreeFace::run()
     const rescue::Finished finished = rescue::run(*request, plan, *conversions, *this);
     ::sigaction(SIGPIPE, &previous, nullptr);
     m_bar.reset();
+    return finish(finished);
+}
 
+int TreeFace::finish(const rescue::Finished& finished)
+{
     switch (finished.setup) {
     case rescue::Finished::Setup::Ready:
         break;
@@ -256,8 +281,11 @@ int TreeFace::run()
         m_reporter.error(
             texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(finished.error, language())));
     const rescue::Tally& t = finished.tally;
-    m_reporter.notice(
-        texts::treeSummary(language(), {t.files, t.converted, t.copied, t.unchanged, t.skipped, t.failed}));
+    if (m_batch && m_failed > 0 && m_options.files.size() > 1)
+        m_reporter.error(texts::batchFailures(language(), m_failed, m_options.files.size()));
+    else if (!m_batch)
+        m_reporter.notice(
+            texts::treeSummary(language(), {t.files, t.converted, t.copied, t.unchanged, t.skipped, t.failed}));
     if (finished.signal != 0) {
         m_reporter.error(texts::interruptedAfter(language(), finished.filesDone, m_totalFiles));
         tree::endBySignal(finished.signal);
@@ -265,8 +293,81 @@ int TreeFace::run()
     return finished.problem || m_reportFailed ? kConversionFailed : kDone;
 }
 
+// A batch tells the inputs it will not convert before it converts any: those whose output would
+// destroy an input or another's output, those given again, those whose output is no regular file.
+void TreeFace::refuse(const rescue::Plan& plan)
+{
+    using Refusal = rescue::Place::Refusal;
+    for (qsizetype i = 0; i < plan.size(); ++i) {
+        const rescue::Node& node = plan.node(i);
+        const rescue::Place& place = plan.place(i);
+        const QString input = shownPath(node.path);
+        const QString output = shownPath(node.path + ".out");
+        const QString other = place.refusedFor >= 0 ? shownPath(plan.node(place.refusedFor).path) : QString();
+        if (node.kind == rescue::Node::Kind::File && node.sameAs >= 0) {
+            m_reporter.error(texts::repeatedInput(language(), input, shownPath(plan.node(node.sameAs).path)));
+            continue;
+        }
+        switch (place.refusal) {
+        case Refusal::None:
+            continue;
+        case Refusal::OwnInput:
+            m_reporter.error(texts::sameFile(language(), input, output));
+            break;
+        case Refusal::OtherInput:
+            m_reporter.error(texts::outputIsAnotherInput(language(), input, output));
+            break;
+        case Refusal::SharedOutput:
+            m_reporter.error(texts::sharedOutput(language(), input, output, other));
+            break;
+        case Refusal::OutputNotRegular:
+            m_reporter.error(texts::fileFailure(output, lang::errorText(base::Fault::NotRegularFile, language())));
+            break;
+        }
+        ++m_failed;
+    }
+}
+
+// A batch's result: its counts as one file converted into another tells them, or its failure.
+void TreeFace::told(const rescue::Node& node, const rescue::Result& result)
+{
+    const QString input = shownPath(node.path);
+    const QString output = shownPath(node.path + ".out");
+    const bool refused = result.reasons.value(0).code == Code::SharedOutput ||
+                         result.reasons.value(0).code == Code::OutputIsInput ||
+                         result.reasons.value(0).code == Code::OutputIsAnotherInput ||
+                         (result.reasons.value(0).code == Code::Failure &&
+                          result.reasons.value(0).error.is(base::Fault::NotRegularFile));
+    if (refused || result.reasons.value(0).code == Code::SameFileAs)
+        return; // told before the batch began
+    if (result.problem) {
+        ++m_failed;
+        const Reason& reason = result.reasons.value(0);
+        const bool outputSide = reason.error.side == base::Side::Output;
+        const QString text =
+            reason.code == Code::Failure ? lang::errorText(reason.error, language()) : reasonText(reason, language());
+        m_reporter.error(texts::fileFailure(outputSide ? output : input, text));
+        if (reason.error.is(base::Fault::CharactersLost) || reason.code == Code::WouldLose)
+            m_reporter.error(texts::lostCount(language(), input + u" -> "_s + output, reason.number, m_codepageShown));
+        return;
+    }
+    m_reporter.notice(texts::changedCount(language(), input, output, result.counts.changed));
+    const QString files = input + u" -> "_s + output;
+    if (result.counts.lost > 0)
+        m_reporter.notice(texts::lostCount(language(), files, result.counts.lost, m_codepageShown));
+    if (result.counts.invalid > 0 && !m_table)
+        m_reporter.notice(
+            texts::invalidCount(language(), files, result.counts.invalid, result.from, m_codepageShown == u"UTF-8"_s));
+    for (const Reason& warning : result.reasons) {
+        if (warning.code == Code::OtherNamesKeepOldText)
+            m_reporter.error(texts::otherNamesKeepOldText(language(), output, warning.number));
+    }
+}
+
 void TreeFace::done(qsizetype, const rescue::Node& node, const rescue::Result& result)
 {
+    if (m_batch)
+        return told(node, result);
     const bool folder = node.kind == rescue::Node::Kind::Folder && node.sameAs < 0;
     const QString path = shownPath(node.path);
     const QString reason = reasonsText(result, language());
@@ -319,9 +420,9 @@ void TreeFace::progress(std::int64_t files, std::int64_t bytes)
 
 } // namespace
 
-int convertTree(const Options& options, const Context& context)
+int convertTree(const Options& options, const Context& context, const std::optional<ConverterTable>& table)
 {
-    return TreeFace(options, context).run();
+    return TreeFace(options, context, table).run();
 }
 
 } // namespace trelvick::cli

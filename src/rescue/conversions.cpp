@@ -31,13 +31,19 @@ base::Expected<Conversions> Conversions::make(const Request& request, const Code
 {
     Conversions c;
     c.m_request = &request;
-    c.m_targetName = nameOf(request.target);
-    c.m_targetKeepsAscii = keepsAscii(request.target);
+    if (request.source.table) {
+        c.m_sourceName = request.source.tableName;
+        c.m_fixed = *request.source.table;
+        return c;
+    }
+    const charset::Charset& target = *request.target;
+    c.m_targetName = nameOf(target);
+    c.m_targetKeepsAscii = keepsAscii(target);
     if (const std::optional<charset::Charset>& source = request.source.codepage) {
         c.m_sourceName = nameOf(*source);
         c.m_sourceKeepsAscii = keepsAscii(*source);
-        if (source->iconvName() != request.target.iconvName()) {
-            base::Expected<convert::Converter> fixed = charset::converter(*source, request.target);
+        if (source->iconvName() != target.iconvName()) {
+            base::Expected<convert::Converter> fixed = charset::converter(*source, target);
             if (!fixed)
                 return fixed.error();
             c.m_fixed = std::move(*fixed);
@@ -54,7 +60,7 @@ base::Expected<Conversions> Conversions::make(const Request& request, const Code
             continue;
         }
         if (encoding == guess::Encoding::Utf8) {
-            c.m_isTarget[e] = request.target.isUtf8();
+            c.m_isTarget[e] = target.isUtf8();
             continue;
         }
         const charset::Charset* from = codepages.find(encoding);
@@ -62,16 +68,25 @@ base::Expected<Conversions> Conversions::make(const Request& request, const Code
             c.m_guessFailure[e] = base::Error::fault(base::Fault::NotSingleByte);
             continue;
         }
-        c.m_isTarget[e] = from->iconvName() == request.target.iconvName();
+        c.m_isTarget[e] = from->iconvName() == target.iconvName();
         if (c.m_isTarget[e])
             continue;
-        base::Expected<convert::Converter> converter = charset::converter(*from, request.target);
+        base::Expected<convert::Converter> converter = charset::converter(*from, target);
         if (converter)
             c.m_guessed[e] = std::move(*converter);
         else
             c.m_guessFailure[e] = converter.error();
     }
     return c;
+}
+
+Choice Conversions::fixed() const
+{
+    Choice choice;
+    choice.action = Action::Converted;
+    choice.from = m_sourceName;
+    choice.converter = m_fixed ? &*m_fixed : &m_identity;
+    return choice;
 }
 
 Choice Conversions::choose(const guess::Guess& guessed) const
@@ -84,6 +99,8 @@ Choice Conversions::choose(const guess::Guess& guessed) const
     }
     const guess::Encoding best = guessed.ranked.front().encoding;
     const auto e = std::size_t(best);
+    if (m_request->source.table)
+        return fixed(); // a converter of tq.ini may change any byte: no file is already in its target
     if (m_request->source.codepage) {
         choice.from = m_sourceName;
         const charset::Charset& source = *m_request->source.codepage;

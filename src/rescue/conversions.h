@@ -34,6 +34,8 @@ public:
     // file that is not UTF-8 is never read as UTF-8. A guess less sure than the request's least
     // confidence (or one that is mostly UTF-8 with a stray byte) is Skipped as in doubt.
     Choice choose(const guess::Guess& guessed) const;
+    // Without a guess (a batch of files named with a converter or a codepage): every file converted.
+    Choice fixed() const;
 
     // Every byte as it is, line ends aside: for a file already in the target whose line ends change.
     const convert::Converter& identity() const { return m_identity; }

@@ -53,6 +53,25 @@ struct Node
     bool isInput() const { return parent < 0; }
 };
 
+// Where a result lands, as the writing finds it (a link at the output's name followed), found once
+// before anything is written, so that outputs can be judged against inputs and each other.
+struct Landing
+{
+    enum class Kind
+    {
+        Unknown,    // could not be found; the writing says why
+        New,        // nothing there yet: name in folder
+        Existing,   // a regular file, replaced
+        NotRegular, // a FIFO, a device, a socket, a stream: never written by a job over many files
+    };
+    Kind kind = Kind::Unknown;
+    FileId file;     // Existing, NotRegular
+    FileId folder;   // New
+    QByteArray name; // New
+
+    friend bool operator==(const Landing&, const Landing&) = default;
+};
+
 // Where an input lies, resolved once when it is walked, so that no later step follows a link: the
 // folder holding it as a path without symbolic links, and that folder's identity.
 struct Root
@@ -60,6 +79,7 @@ struct Root
     QByteArray folder; // absolute; for an input folder, the folder itself
     FileId folderId;
     bool resolved = false; // false: the input could not be found, its node says why
+    Landing output;        // Delivery::Batch: where NAME.out lands
 };
 
 struct Walked

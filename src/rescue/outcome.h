@@ -46,13 +46,16 @@ struct Reason
         BackupFailed,          // name: the backup; error
         RenameFailed,          // name: the new name; error
         OtherNamesKeepOldText, // number: the names outside the job (hard links) that keep the old text
-        OutputIsInput,         // name: the output, which is one of the inputs
+        OutputIsInput,         // name: the output, which is one of the inputs (the file itself)
+        OutputIsAnotherInput,  // name: the output, which would replace another input
+        SharedOutput,          // name: the output; other: the input whose output it is too
     };
     Code code = Code::None;
     QByteArray name;
     std::int64_t number = 0;
     QString detail;
     base::Error error;
+    QByteArray other = {};
 };
 
 struct Result

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rescue/plan.h"
 
+#include "rescue/sources.h"
+
 #include <QHash>
 
 namespace trelvick::rescue {
@@ -40,7 +42,56 @@ Plan::Plan(const Request& request, Walked walked, const NameConverter* names)
             m_places[std::size_t(i)].name = names->read(oldName(i));
     }
     findRepeats();
-    claimNames();
+    if (request.delivery == Delivery::Batch)
+        judgeBatch();
+    else
+        claimNames();
+}
+
+// Each output against the inputs and the other outputs, as it lands: for "a" and "./a" the second is a
+// repeat; with "e.out" a link to "f.out", e and f share an output and neither is converted.
+void Plan::judgeBatch()
+{
+    QHash<QByteArray, qsizetype> byName;
+    QHash<FileId, qsizetype> byFile;
+    for (qsizetype i = 0; i < size(); ++i) {
+        if (!byName.contains(node(i).path))
+            byName.insert(node(i).path, i);
+        if (node(i).kind == Kind::File && node(i).sameAs < 0)
+            byFile.insert(node(i).id(), i);
+    }
+    QHash<QByteArray, qsizetype> landed;
+    for (qsizetype i = 0; i < size(); ++i) {
+        const Node& n = node(i);
+        if (n.kind != Kind::File || n.sameAs >= 0)
+            continue;
+        Place& place = m_places[std::size_t(i)];
+        const Landing& output = root(n.root).output;
+        qsizetype input = byName.value(n.path + ".out", -1);
+        if (input < 0 && output.kind == Landing::Kind::Existing)
+            input = byFile.value(output.file, -1);
+        if (input >= 0) {
+            place.refusal = input == i ? Place::Refusal::OwnInput : Place::Refusal::OtherInput;
+            place.refusedFor = input;
+        } else if (output.kind == Landing::Kind::NotRegular) {
+            place.refusal = Place::Refusal::OutputNotRegular;
+        } else if (output.kind != Landing::Kind::Unknown) {
+            const QByteArray key =
+                output.kind == Landing::Kind::New ? idKey(output.folder) + '/' + output.name : idKey(output.file);
+            const auto first = landed.constFind(key);
+            if (first == landed.constEnd()) {
+                landed.insert(key, i);
+                continue;
+            }
+            place.refusal = Place::Refusal::SharedOutput;
+            place.refusedFor = *first;
+            Place& other = m_places[std::size_t(*first)];
+            if (other.refusal == Place::Refusal::None) {
+                other.refusal = Place::Refusal::SharedOutput;
+                other.refusedFor = i;
+            }
+        }
+    }
 }
 
 // Whether node i has a name of its own to keep, change or land under: an input folder keeps the name
@@ -49,6 +100,20 @@ bool Plan::takesPart(qsizetype i) const
 {
     const Node& n = node(i);
     return n.kind != Kind::Failed && !(n.isInput() && n.kind == Kind::Folder);
+}
+
+bool batchRefuses(const QList<QByteArray>& inputs)
+{
+    Request request;
+    request.delivery = Delivery::Batch;
+    for (const QByteArray& input : inputs)
+        request.inputs.append({input, true});
+    const Plan plan(request, walk(request), nullptr);
+    for (qsizetype i = 0; i < plan.size(); ++i) {
+        if (plan.place(i).refusal != Place::Refusal::None)
+            return true;
+    }
+    return false;
 }
 
 // Its name where it lies (with -i, the entry itself; an input file reached through a link is the

@@ -25,12 +25,28 @@ struct Place
     bool sameEntry = false;    // the very entry of its first node again: nothing more to do
     bool isBackup = false;     // InPlace with backups: its name says it is a backup of an earlier run
 
+    // Batch: why the input is not converted, judged against the other inputs and outputs before any is.
+    enum class Refusal
+    {
+        None,
+        OwnInput,        // its output is the input itself (a link to it, another of its names)
+        OtherInput,      // its output would replace input refusedFor
+        SharedOutput,    // its output is also the output of input refusedFor (a link between them)
+        OutputNotRegular // its output exists and is no regular file (a FIFO would keep the job waiting)
+    };
+    Refusal refusal = Refusal::None;
+    qsizetype refusedFor = -1;
+
     // The name it gets in place of its own, or empty.
     QByteArray newName() const
     {
         return name.verdict == NameReading::Verdict::Renamed && nameTakenBy.isEmpty() ? name.name : QByteArray();
     }
 };
+
+// Whether any of the inputs, each converted into NAME.out beside it, would be refused (a repeat is not):
+// the window converts such a batch not at all.
+bool batchRefuses(const QList<QByteArray>& inputs);
 
 // Why a name stays as it is although names are converted (in doubt, invalid, too long), if it does.
 std::optional<Reason> nameProblem(const Place& place);
@@ -63,6 +79,7 @@ private:
     void claimNames();
     void claimIn(const std::vector<qsizetype>& entries, QHash<QByteArray, qsizetype>& owners);
     void findRepeats();
+    void judgeBatch();
 
     const Request& m_request;
     Walked m_walked;

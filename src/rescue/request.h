@@ -17,13 +17,16 @@ enum class Delivery
 {
     OutputDir, // under outputDir, at the same place below it as the file below its input
     InPlace,   // replacing the file itself
+    Batch,     // into NAME.out beside each input as it was named (a link there is followed)
 };
 
-// Which codepage a file is read in.
+// What a file is read as: a codepage, a converter of tq.ini, or (neither) each file's guess.
 struct Source
 {
-    std::optional<charset::Charset> codepage; // none: each file's guess decides
-    int minConfidence = 90;                   // percent: a guess less sure leaves the file alone
+    std::optional<charset::Charset> codepage;
+    std::optional<convert::ConversionTable> table;
+    QString tableName;      // the converter's key, as reports name the source
+    int minConfidence = 90; // percent: a guess less sure leaves the file alone
 };
 
 struct Request
@@ -39,7 +42,7 @@ struct Request
     bool recursive = false;
 
     Source source;
-    charset::Charset target;
+    std::optional<charset::Charset> target; // the codepage written (none with a converter of tq.ini)
     // Line ends: Keep leaves them; any other choice reaches the files already in the target too.
     convert::LineEnds lineEnds = convert::LineEnds::Keep;
     // Characters the target lacks and bytes the source leaves undefined: without lossy such a file
@@ -47,6 +50,12 @@ struct Request
     bool lossy = false;
 
     Delivery delivery = Delivery::OutputDir;
+    // Whether the guess spares files that are not text (and those already in the target): in a tree,
+    // where a picture sits beside the texts. A batch converts every file named, as asked.
+    bool guessesText() const
+    {
+        return delivery == Delivery::OutputDir || delivery == Delivery::InPlace || (!source.codepage && !source.table);
+    }
     QByteArray outputDir;                   // OutputDir
     std::optional<QByteArray> backupSuffix; // InPlace: the original kept as NAME + suffix
 

@@ -2,6 +2,7 @@
 #include "rescue/sources.h"
 
 #include "files/descriptor.h"
+#include "files/destination.h"
 #include "files/paths.h"
 
 #include <QHash>
@@ -292,6 +293,47 @@ Walked walk(const QList<Request::Input>& inputs, bool recursive)
     for (qsizetype i = 0; i < inputs.size(); ++i)
         walker.input(inputs.at(i), static_cast<int>(i));
     return walker.take();
+}
+
+Landing landingOf(const QByteArray& path)
+{
+    const base::Expected<files::Destination> found = files::findDestination(path);
+    return found ? landingOf(*found) : Landing();
+}
+
+Landing landingOf(const files::Destination& found)
+{
+    Landing landing;
+    struct stat folder;
+    switch (found.kind) {
+    case files::Destination::Kind::New:
+        if (::fstat(found.folder.get(), &folder) != 0)
+            return landing;
+        landing.kind = Landing::Kind::New;
+        landing.folder = FileId::of(folder);
+        landing.name = found.name;
+        break;
+    case files::Destination::Kind::Replace:
+        landing.kind = Landing::Kind::Existing;
+        landing.file = FileId::of(found.info);
+        break;
+    case files::Destination::Kind::InPlace:
+    case files::Destination::Kind::Stream:
+        landing.kind = Landing::Kind::NotRegular;
+        landing.file = FileId::of(found.info);
+        break;
+    }
+    return landing;
+}
+
+Walked walk(const Request& request)
+{
+    Walked walked = walk(request.inputs, request.recursive);
+    if (request.delivery == Delivery::Batch) {
+        for (const Node& node : walked.nodes)
+            walked.roots[std::size_t(node.root)].output = landingOf(node.path + ".out");
+    }
+    return walked;
 }
 
 bool liesInside(const QByteArray& folder, const Walked& walked)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "files/destination.h"
 #include "rescue/node.h"
 #include "rescue/request.h"
 
@@ -31,6 +32,13 @@ base::Expected<QList<QByteArray>> readNameList(int fd, bool nulSeparated, std::i
 //         docs (Folder, relative ""), docs/b (Folder, "b"), docs/b/x.txt (File, "b/x.txt"),
 //         docs/y.txt (File, "y.txt"), a.txt (File, "a.txt")
 Walked walk(const QList<Request::Input>& inputs, bool recursive);
+// The walk of a request's inputs, with what its delivery needs to know before anything is written:
+// for a batch, where each input's NAME.out lands.
+Walked walk(const Request& request);
+
+// Where the result written to path lands now (links followed, as the writing follows them).
+Landing landingOf(const QByteArray& path);
+Landing landingOf(const files::Destination& destination);
 
 // Whether folder is one of the walked folders, or lies inside one, judged by the files themselves
 // (device and inode of it and of each of its parents), so that no spelling of the path slips past.

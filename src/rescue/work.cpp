@@ -5,6 +5,7 @@
 #include "files/filecopy.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
+#include "rescue/sources.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -171,6 +172,10 @@ Done Work::file(qsizetype i)
         result.fail(Action::Failed, {Code::NameTaken, place.nameTakenBy, 0, {}, {}});
         return done;
     }
+    if (place.refusal != Place::Refusal::None) {
+        result.fail(Action::Failed, refusal(i));
+        return done;
+    }
     const base::Expected<int> folder = m_input.containerOf(i);
     if (!folder) {
         result.fail(folder.error().is(base::Fault::FileChanged) ? Action::Skipped : Action::Failed,
@@ -183,13 +188,19 @@ Done Work::file(qsizetype i)
                     failure(input.error()));
         return done;
     }
-    guess::DescriptorReader reader(input->get());
-    const base::Expected<guess::Guess> guessed = guess::guessFile(reader);
-    if (!guessed) {
-        result.fail(Action::Failed, failure(guessed.error()));
-        return done;
+    std::optional<Choice> chosen;
+    if (m_shared.request.guessesText()) {
+        guess::DescriptorReader reader(input->get());
+        const base::Expected<guess::Guess> guessed = guess::guessFile(reader);
+        if (!guessed) {
+            result.fail(Action::Failed, failure(guessed.error()));
+            return done;
+        }
+        chosen = m_shared.conversions.choose(*guessed);
+    } else {
+        chosen = m_shared.conversions.fixed();
     }
-    Choice choice = m_shared.conversions.choose(*guessed);
+    Choice& choice = *chosen;
     result.action = choice.action;
     result.from = choice.from;
     if (choice.reason.code != Code::None) {
@@ -235,6 +246,26 @@ void Work::rename(int folder, const QByteArray& name, const QByteArray& newName,
     result.newName = newName;
 }
 
+// Why a batch input is not converted, as the plan judged it.
+Reason Work::refusal(qsizetype i) const
+{
+    const Place& place = m_shared.plan.place(i);
+    const QByteArray output = m_shared.plan.node(i).path + ".out";
+    const QByteArray other = place.refusedFor >= 0 ? m_shared.plan.node(place.refusedFor).path : QByteArray();
+    switch (place.refusal) {
+    case Place::Refusal::OwnInput:
+        return {Code::OutputIsInput, output, 0, {}, {}, {}};
+    case Place::Refusal::OtherInput:
+        return {Code::OutputIsAnotherInput, output, 0, {}, {}, {}};
+    case Place::Refusal::SharedOutput:
+        return {Code::SharedOutput, output, 0, {}, {}, other};
+    case Place::Refusal::OutputNotRegular:
+    case Place::Refusal::None:
+        break;
+    }
+    return failure(base::Error::fault(base::Fault::NotRegularFile, base::Side::Output), output);
+}
+
 files::OutputRules Work::rules() const
 {
     files::OutputRules rules;
@@ -271,7 +302,17 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
 
     files::OutputRules rules = this->rules();
     int folder = inputFolder;
-    if (inPlace) {
+    base::Expected<files::Destination> destination = base::Error::system(EINVAL);
+    if (m_shared.request.delivery == Delivery::Batch) {
+        // As one file converted into another: flushed on its own, NAME.out found as the walk found it.
+        rules.groupCommit = false;
+        destination = files::findDestination(node.path + ".out");
+        if (destination && landingOf(*destination) != m_shared.plan.root(node.root).output)
+            destination = base::Error::fault(base::Fault::FileChanged, base::Side::Output);
+        if (!destination)
+            return failed(destination.error().is(base::Fault::FileChanged) ? Action::Skipped : Action::Failed,
+                          failure(destination.error(), node.path + ".out"));
+    } else if (inPlace) {
         pending->name = node.name;
         pending->renameTo = place.newName();
         struct stat taken;
@@ -292,7 +333,8 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
         folder = *out;
         pending->name = place.outputName;
     }
-    base::Expected<files::Destination> destination = files::destinationAt(folder, pending->name);
+    if (m_shared.request.delivery != Delivery::Batch)
+        destination = files::destinationAt(folder, pending->name);
     if (destination && inPlace && destination->kind != files::Destination::Kind::Replace)
         destination = base::Error::fault(base::Fault::FileChanged);
     if (!destination)

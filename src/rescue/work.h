@@ -63,6 +63,7 @@ private:
     base::Error makeBackup(int folder, const QByteArray& name, int input, QByteArray& made) const;
     base::Error write(int input, int output, Result& result, const convert::Converter* converter) const;
     files::OutputRules rules() const;
+    Reason refusal(qsizetype i) const;
     QByteArray outputPath(qsizetype i) const;
 
     Shared& m_shared;

@@ -508,3 +508,46 @@ TEST_F(Cli, BarMisplaced)
 }
 
 } // namespace
+
+namespace {
+
+struct FormCase
+{
+    const char* name;
+    QString arguments;  // parted at spaces; %d is the temporary folder
+    const char* output; // the file the first input's result is read from
+    QByteArray expected;
+};
+
+class EveryForm : public Cli, public testing::WithParamInterface<FormCase>
+{
+};
+
+// Every converter with every delivery, through the one plan: the -c rule of line ends with a tree,
+// a codepage or the guess into NAME.out beside each input.
+TEST_P(EveryForm, FormRefusedOrDeliveredWrong)
+{
+    const FormCase& c = GetParam();
+    ASSERT_TRUE(QDir(folder()).mkpath(u"in/sub"_s));
+    const QByteArray greek = testsupport::iconvText("Καλημέρα σας, φίλοι μου και φίλες μου.\n", "UTF-8", "CP737");
+    ASSERT_TRUE(write(u"in/a.txt"_s, greek + "a\n") && write(u"in/sub/b.txt"_s, greek) && write(u"g.txt"_s, greek));
+    QStringList arguments = expand(c.arguments).split(u' ');
+    const Outcome done = run(arguments);
+    EXPECT_EQ(done.status, 0) << done.err.toStdString();
+    QByteArray expected = c.expected;
+    if (expected.isEmpty())                                                    // Μ1's table and the window's line ends
+        expected = QByteArray(greek + "A\n").replace('\x80', '\xc1') + "\r\n"; // LF is a byte of the line
+    EXPECT_EQ(read(QString::fromLatin1(c.output)), expected) << done.err.toStdString();
+}
+
+const FormCase kForms[] = {
+    {"ConverterIntoFolder", u"-c Μ1 -r --output-dir %d/out %d/in"_s, "out/a.txt", {}},
+    {"ConverterInPlace", u"-c M1 -i %d/in/a.txt"_s, "in/a.txt", {}},
+    {"CodepageBatch", u"-f 737 --batch %d/g.txt"_s, "g.txt.out", "Καλημέρα σας, φίλοι μου και φίλες μου.\n"},
+    {"GuessBatch", u"-f auto -t ISO-8859-7 --batch %d/g.txt"_s, "g.txt.out",
+     testsupport::iconvText("Καλημέρα σας, φίλοι μου και φίλες μου.\n", "UTF-8", "ISO-8859-7")},
+};
+INSTANTIATE_TEST_SUITE_P(Cli, EveryForm, testing::ValuesIn(kForms),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace

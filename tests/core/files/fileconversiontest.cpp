@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileconversion.h"
-#include "files/batchcheck.h"
 #include "files/destination.h"
 #include "files/fileops.h"
 #include "files/signalguard.h"
@@ -408,47 +407,6 @@ INSTANTIATE_TEST_SUITE_P(Files, Interrupted,
                              return std::string(sigabbrev_np(std::get<0>(info.param))) +
                                     (std::get<1>(info.param) ? "" : "Named");
                          });
-
-// --- a batch, judged before anything is converted ------------------------------------------------------
-
-TEST_F(Conversion, BatchConflictMissed)
-{
-    using enum BatchEntry::Verdict;
-    for (const char* name : {"notes", "notes.out", ".a", "b", "c", "e", "f", "g", "h", "x", "free"})
-        ASSERT_TRUE(write(QString::fromLatin1(name), "x"));
-    ASSERT_EQ(::link(native(".a").constData(), native(".a.out").constData()), 0);
-    ASSERT_EQ(::symlink("b", native("c.out").constData()), 0);
-    ASSERT_EQ(::symlink("f.out", native("e.out").constData()), 0); // f.out exists
-    ASSERT_TRUE(write(u"f.out"_qs, kOld));
-    ASSERT_EQ(::symlink("h.out", native("g.out").constData()), 0); // h.out does not
-    ASSERT_EQ(::mkfifo(native("x.out").constData(), 0600), 0);
-    ASSERT_EQ(::symlink("free", native("link to free").constData()), 0);
-    const QStringList names = {u"notes"_qs, u"notes.out"_qs, u".a"_qs,          u"b"_qs, u"c"_qs,
-                               u"e"_qs,     u"f"_qs,         u"g"_qs,           u"h"_qs, u"x"_qs,
-                               u"free"_qs,  u"./free"_qs,    u"link to free"_qs};
-    QStringList inputs;
-    for (const QString& name : names)
-        inputs << path(name);
-    const QList<BatchEntry> expected = {{OtherInput, 1},
-                                        {},
-                                        {OwnInput, 2},
-                                        {},
-                                        {OtherInput, 3},
-                                        {SharedOutput, 6},
-                                        {SharedOutput, 5},
-                                        {SharedOutput, 8},
-                                        {SharedOutput, 7},
-                                        {OutputNotRegular, -1},
-                                        {},
-                                        {Repeat, 10},
-                                        {Repeat, 10}};
-    const QList<BatchEntry> entries = checkBatch(inputs);
-    ASSERT_EQ(entries.size(), expected.size());
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(entries[i].verdict, expected[i].verdict) << names[i].toStdString();
-        EXPECT_EQ(entries[i].other, expected[i].other) << names[i].toStdString();
-    }
-}
 
 // --- streams and signals ------------------------------------------------------------------------------
 
