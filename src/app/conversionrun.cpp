@@ -48,7 +48,7 @@ public:
     {
         QList<Job> jobs;
         for (const QString& input : m_state.ListOfFilenames)
-            jobs.append({input, input + u".out"_qs});
+            jobs.append({input, files::decodeNativePath(rescue::batchOutput(files::nativePath(input)).constData())});
         return jobs;
     }
     // Refused as a whole, as one file under two names is: converting the first would replace another's input.

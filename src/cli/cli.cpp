@@ -29,8 +29,6 @@ namespace texts = lang::cli;
 
 namespace {
 
-constexpr std::chrono::milliseconds kProgressInterval(100);
-
 class Runner final
 {
 public:
@@ -179,20 +177,8 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
         conversion.output = output;
     conversion.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
 
-    std::optional<ProgressBar> bar;
-    std::int64_t size = -1;
-    conversion.started = [&](std::int64_t inputSize) {
-        size = inputSize;
-        if (Reporter(m_context, m_options.quiet).wantsProgress(size))
-            bar.emplace(m_context.errorFd);
-    };
-    conversion.progress = [&](const convert::Counts& counts) {
-        if (bar)
-            bar->show(convert::progressPercentage(counts.processed, size));
-    };
-    conversion.interval = kProgressInterval;
-    const files::ConversionOutcome outcome = files::convertFile(conversion, table);
-    bar.reset();
+    const files::ConversionOutcome outcome =
+        ConversionProgress(Reporter(m_context, m_options.quiet)).convert(conversion, table);
 
     if (!outcome.ok()) {
         const bool inputFailed = outcome.error.side == base::Side::Input;

@@ -22,6 +22,7 @@ namespace {
 // Below this size a conversion is over before a bar would be worth drawing.
 constexpr std::int64_t kProgressThreshold = std::int64_t(16) * 1024 * 1024;
 constexpr int kBarWidth = 40;
+constexpr std::chrono::milliseconds kProgressInterval(100);
 
 } // namespace
 
@@ -47,18 +48,18 @@ int printResult(const Context& context, const QString& text)
 namespace {
 
 // Device and inode of a path, or of a standard stream given as "-".
-std::optional<std::pair<quint64, quint64>> identity(const QString& path, int fd)
+std::optional<files::FileId> identity(const QString& path, int fd)
 {
     if (path == kStandardStream) {
         struct stat info;
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
             return std::nullopt;
-        return std::pair{static_cast<quint64>(info.st_dev), static_cast<quint64>(info.st_ino)};
+        return files::FileId::of(info);
     }
     const base::Expected<files::FileStat> stat = files::statFile(path);
     if (!stat)
         return std::nullopt;
-    return std::pair{stat->device, stat->inode};
+    return stat->id;
 }
 
 } // namespace
@@ -93,6 +94,24 @@ QString Reporter::shown(const QString& path, bool isInput) const
 bool Reporter::wantsProgress(std::int64_t size) const
 {
     return m_context.errorIsTerminal && !m_quiet && size > kProgressThreshold;
+}
+
+files::ConversionOutcome ConversionProgress::convert(files::FileConversion conversion,
+                                                     const convert::Converter& converter) const
+{
+    std::optional<ProgressBar> bar;
+    std::int64_t size = -1;
+    conversion.started = [&](std::int64_t inputSize) {
+        size = inputSize;
+        if (m_reporter.wantsProgress(size))
+            bar.emplace(m_reporter.errorFd());
+    };
+    conversion.progress = [&](const convert::Counts& counts) {
+        if (bar)
+            bar->show(convert::progressPercentage(counts.processed, size));
+    };
+    conversion.interval = kProgressInterval;
+    return files::convertFile(conversion, converter);
 }
 
 void ProgressBar::show(int percentage, const QByteArray& tail)

@@ -3,6 +3,7 @@
 
 #include "base/error.h"
 #include "cli/cli.h"
+#include "files/fileconversion.h"
 
 #include <QByteArray>
 #include <QString>
@@ -39,10 +40,24 @@ public:
     // How a path is named in messages: escaped, or "standard input/output" for "-".
     QString shown(const QString& path, bool isInput) const;
     bool wantsProgress(std::int64_t size) const;
+    int errorFd() const { return m_context.errorFd; }
 
 private:
     const Context& m_context;
     bool m_quiet;
+};
+
+class ProgressBar;
+
+// One file converted into another with a bar on the terminal, once the input turns out large enough.
+class ConversionProgress final
+{
+public:
+    explicit ConversionProgress(const Reporter& reporter) : m_reporter(reporter) {}
+    files::ConversionOutcome convert(files::FileConversion conversion, const convert::Converter& converter) const;
+
+private:
+    const Reporter& m_reporter;
 };
 
 // A bar redrawn in place on the terminal: "[#######---------]  42%", gone when destroyed.

@@ -11,6 +11,7 @@
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
+#include "rescue/conversions.h"
 
 #include <cmath>
 #include <optional>
@@ -21,8 +22,6 @@ using namespace Qt::StringLiterals;
 namespace texts = lang::cli;
 
 namespace {
-
-constexpr std::chrono::milliseconds kProgressInterval(100);
 
 QString fromBytes(const std::string& bytes)
 {
@@ -39,53 +38,57 @@ public:
 
     int run()
     {
-        const std::optional<charset::Charset> to = findCharset(m_options.toCode);
+        const std::optional<charset::Charset> to = findCharset(m_options.toCode, QStringLiteral("-t"));
         if (!to)
             return kBadUsage;
         if (m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) == 0)
             return convertGuessed(*to);
-        const std::optional<charset::Charset> from = findCharset(m_options.fromCode);
+        const std::optional<charset::Charset> from = findCharset(m_options.fromCode, QStringLiteral("-f"));
         if (!from)
             return kBadUsage;
-        return convertInputs(*from, *to, m_options.files);
+        // A file already in the target is passed through as it is, line ends aside.
+        base::Expected<convert::Converter> converter =
+            from->isUtf8() && to->isUtf8() ? base::Expected<convert::Converter>(convert::ConversionTable())
+                                           : charset::converter(*from, *to);
+        if (!converter) {
+            m_report.error(texts::codepageRefused(m_report.language(), QStringLiteral("-t"),
+                                                  lang::escaped(fromBytes(to->name())),
+                                                  lang::errorText(converter.error(), m_report.language()), false));
+            return kBadUsage;
+        }
+        return convertInputs(*converter, fromBytes(from->name()), *to, m_options.files);
     }
 
 private:
-    std::optional<charset::Charset> findCharset(const QString& name) const
+    std::optional<charset::Charset> findCharset(const QString& name, const QString& option) const
     {
         base::Expected<charset::Charset> found = charset::Charset::find(files::nativePath(name).toStdString());
         if (found)
             return std::move(*found);
-        m_report.error(texts::codepageRefused(m_report.language(), lang::escaped(name),
+        m_report.error(texts::codepageRefused(m_report.language(), option, lang::escaped(name),
                                               lang::errorText(found.error(), m_report.language()),
                                               found.error().is(base::Fault::UnknownCharset)));
         return std::nullopt;
     }
 
-    int convertInputs(const charset::Charset& from, const charset::Charset& to, const QStringList& inputs) const;
+    int convertInputs(const convert::Converter& converter, const QString& from, const charset::Charset& to,
+                      const QStringList& inputs) const;
     files::FileConversion request(const QStringList& inputs) const;
-    int report(const files::ConversionOutcome& outcome, const QStringList& inputs, const charset::Charset& from,
+    int report(const files::ConversionOutcome& outcome, const QStringList& inputs, const QString& from,
                const charset::Charset& to) const;
     int convertGuessed(const charset::Charset& to) const;
-    std::optional<charset::Charset> guessedCharset(const QString& path, int* status) const;
+    int convertGuessedFile(const rescue::Conversions& conversions, const charset::Charset& to,
+                           const QString& path) const;
 
     const Options& m_options;
     const Context& m_context;
     Reporter m_report;
 };
 
-int Transcoder::convertInputs(const charset::Charset& from, const charset::Charset& to, const QStringList& inputs) const
+int Transcoder::convertInputs(const convert::Converter& converter, const QString& from, const charset::Charset& to,
+                              const QStringList& inputs) const
 {
     const lang::Language language = m_report.language();
-    // A file already in the target is passed through as it is, line ends aside.
-    base::Expected<convert::Converter> converter = from.isUtf8() && to.isUtf8()
-                                                       ? base::Expected<convert::Converter>(convert::ConversionTable())
-                                                       : charset::converter(from, to);
-    if (!converter) {
-        m_report.error(texts::codepageRefused(language, lang::escaped(fromBytes(to.name())),
-                                              lang::errorText(converter.error(), language), false));
-        return kBadUsage;
-    }
     const QString& output = m_options.output;
     // Checked before anything is read: replacing the output would take that input with it.
     for (const QString& input : inputs) {
@@ -96,20 +99,7 @@ int Transcoder::convertInputs(const charset::Charset& from, const charset::Chars
     }
 
     files::FileConversion conversion = request(inputs);
-    std::optional<ProgressBar> bar;
-    std::int64_t size = -1;
-    conversion.started = [&](std::int64_t inputSize) {
-        size = inputSize;
-        if (m_report.wantsProgress(size))
-            bar.emplace(m_context.errorFd);
-    };
-    conversion.progress = [&](const convert::Counts& counts) {
-        if (bar)
-            bar->show(convert::progressPercentage(counts.processed, size));
-    };
-    conversion.interval = kProgressInterval;
-    const files::ConversionOutcome outcome = files::convertFile(conversion, *converter);
-    bar.reset();
+    const files::ConversionOutcome outcome = ConversionProgress(m_report).convert(conversion, converter);
     return report(outcome, inputs, from, to);
 }
 
@@ -135,7 +125,7 @@ files::FileConversion Transcoder::request(const QStringList& inputs) const
 }
 
 // The counts on standard error, or the failure; the exit status.
-int Transcoder::report(const files::ConversionOutcome& outcome, const QStringList& inputs, const charset::Charset& from,
+int Transcoder::report(const files::ConversionOutcome& outcome, const QStringList& inputs, const QString& from,
                        const charset::Charset& to) const
 {
     const lang::Language language = m_report.language();
@@ -157,8 +147,7 @@ int Transcoder::report(const files::ConversionOutcome& outcome, const QStringLis
     if (outcome.counts.lost > 0)
         m_report.notice(texts::lostCount(language, files, outcome.counts.lost, target));
     if (outcome.counts.invalid > 0)
-        m_report.notice(texts::invalidCount(language, files, outcome.counts.invalid,
-                                            lang::escaped(fromBytes(from.name())), to.isUtf8()));
+        m_report.notice(texts::invalidCount(language, files, outcome.counts.invalid, lang::escaped(from), to.isUtf8()));
     if (outcome.otherNames > 0)
         m_report.error(texts::otherNamesKeepOldText(language, outputName, outcome.otherNames));
     return kDone;
@@ -176,57 +165,64 @@ int Transcoder::convertGuessed(const charset::Charset& to) const
         m_report.error(texts::autoOneOutput(m_report.language()));
         return kBadUsage;
     }
-    int status = kDone;
-    for (const QString& input : inputs) {
-        const std::optional<charset::Charset> from = guessedCharset(input, &status);
-        if (from)
-            status = std::max(status, convertInputs(*from, to, {input}));
+    rescue::Request request;
+    request.target = to;
+    request.source.minConfidence = m_options.minConfidence;
+    const rescue::Codepages codepages;
+    const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
+    if (!conversions) {
+        m_report.error(texts::codepageRefused(m_report.language(), QStringLiteral("-t"),
+                                              lang::escaped(fromBytes(to.name())),
+                                              lang::errorText(conversions.error(), m_report.language()), false));
+        return kBadUsage;
     }
+    int status = kDone;
+    for (const QString& input : inputs)
+        status = std::max(status, convertGuessedFile(*conversions, to, input));
     return status;
 }
 
-// The codepage the guess names for a file, or nothing (reported, status 1) when it names none
-// with the confidence asked for, or one that is no single-byte codepage.
-std::optional<charset::Charset> Transcoder::guessedCharset(const QString& path, int* status) const
+// One file from the codepage its guess names, as the archive mode decides it; a file whose guess is
+// not sure enough, or not text, is reported (status 1) and left.
+int Transcoder::convertGuessedFile(const rescue::Conversions& conversions, const charset::Charset& to,
+                                   const QString& path) const
 {
     const lang::Language language = m_report.language();
     const QString name = m_report.shown(path, true);
     files::InputFile file;
     if (!file.open(files::nativePath(path))) {
         m_report.error(texts::fileFailure(name, lang::errorText(file.error(), language)));
-        *status = kConversionFailed;
-        return std::nullopt;
+        return kConversionFailed;
     }
     guess::DescriptorReader reader(file.descriptor());
     const base::Expected<guess::Guess> guessed = guess::guessFile(reader);
     if (!guessed) {
         m_report.error(texts::fileFailure(name, lang::errorText(guessed.error(), language)));
-        *status = kConversionFailed;
-        return std::nullopt;
+        return kConversionFailed;
     }
-    const auto encodingName = [](guess::Encoding encoding) {
-        const std::string_view text = guess::encodingName(encoding);
-        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-    };
-    std::optional<charset::Charset> found;
-    if (!guessed->fits()) {
+    file.close();
+    const rescue::Choice choice = conversions.choose(*guessed);
+    switch (choice.action) {
+    case rescue::Action::Converted:
+        return convertInputs(*choice.converter, choice.from, to, {path});
+    case rescue::Action::Unchanged:
+        return convertInputs(conversions.identity(), choice.from, to, {path});
+    case rescue::Action::Copied:
         m_report.error(texts::notText(language, name));
-    } else if (guessed->doubtful(m_options.minConfidence / 100.0)) {
-        const guess::Likelihood* runnerUp = guessed->runnerUp();
-        m_report.error(texts::autoInDoubt(language, name, encodingName(guessed->ranked.front().encoding),
-                                          runnerUp ? encodingName(runnerUp->encoding) : QString(),
-                                          static_cast<int>(std::floor(guessed->certainty() * 100)),
-                                          m_options.minConfidence));
-    } else if (base::Expected<charset::Charset> charset =
-                   charset::Charset::find(std::string(guess::encodingName(guessed->ranked.front().encoding)));
-               charset) {
-        found = std::move(*charset);
-    } else {
-        m_report.error(texts::notSingleByteGuess(language, name, encodingName(guessed->ranked.front().encoding)));
+        break;
+    case rescue::Action::Skipped:
+    case rescue::Action::Failed:
+        if (choice.reason.code == rescue::Reason::Code::InDoubt) {
+            const guess::Likelihood* runnerUp = guessed->runnerUp();
+            m_report.error(texts::autoInDoubt(
+                language, name, choice.from, runnerUp ? rescue::nameOf(runnerUp->encoding) : QString(),
+                static_cast<int>(std::floor(guessed->certainty() * 100)), m_options.minConfidence));
+        } else {
+            m_report.error(texts::notSingleByteGuess(language, name, choice.from));
+        }
+        break;
     }
-    if (!found)
-        *status = kConversionFailed;
-    return found;
+    return kConversionFailed;
 }
 
 } // namespace

@@ -158,8 +158,9 @@ std::optional<charset::Charset> TreeFace::codepage(const QString& name, const QS
     base::Expected<charset::Charset> found = charset::Charset::find(files::nativePath(name).toStdString());
     if (found)
         return std::move(*found);
-    m_reporter.error(
-        texts::badCodepage(language(), option, lang::escaped(name), lang::errorText(found.error(), language())));
+    m_reporter.error(texts::codepageRefused(language(), option, lang::escaped(name),
+                                            lang::errorText(found.error(), language()),
+                                            found.error().is(base::Fault::UnknownCharset)));
     return std::nullopt;
 }
 
@@ -239,8 +240,8 @@ int TreeFace::run()
     rescue::Codepages codepages;
     base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(*request, codepages);
     if (!conversions) {
-        m_reporter.error(texts::badCodepage(language(), u"-t"_s, lang::escaped(m_options.toCode),
-                                            lang::errorText(conversions.error(), language())));
+        m_reporter.error(texts::codepageRefused(language(), u"-t"_s, lang::escaped(m_options.toCode),
+                                                lang::errorText(conversions.error(), language()), false));
         return kBadUsage;
     }
     const rescue::NameConverter names(codepages, request->namesFrom ? &*request->namesFrom : nullptr,
@@ -302,7 +303,7 @@ void TreeFace::refuse(const rescue::Plan& plan)
         const rescue::Node& node = plan.node(i);
         const rescue::Place& place = plan.place(i);
         const QString input = shownPath(node.path);
-        const QString output = shownPath(node.path + ".out");
+        const QString output = shownPath(rescue::batchOutput(node.path));
         const QString other = place.refusedFor >= 0 ? shownPath(plan.node(place.refusedFor).path) : QString();
         if (node.kind == rescue::Node::Kind::File && node.sameAs >= 0) {
             m_reporter.error(texts::repeatedInput(language(), input, shownPath(plan.node(node.sameAs).path)));
@@ -332,7 +333,7 @@ void TreeFace::refuse(const rescue::Plan& plan)
 void TreeFace::told(const rescue::Node& node, const rescue::Result& result)
 {
     const QString input = shownPath(node.path);
-    const QString output = shownPath(node.path + ".out");
+    const QString output = shownPath(rescue::batchOutput(node.path));
     const bool refused = result.reasons.value(0).code == Code::SharedOutput ||
                          result.reasons.value(0).code == Code::OutputIsInput ||
                          result.reasons.value(0).code == Code::OutputIsAnotherInput ||

@@ -157,8 +157,7 @@ base::Expected<FileStat> statFile(const QString& path)
     // In UTC: the local time zone is looked up (a stat of /etc/localtime) only by whoever shows it.
     result.modified = QDateTime::fromMSecsSinceEpoch(
         static_cast<qint64>(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000, Qt::UTC);
-    result.device = static_cast<quint64>(info.st_dev);
-    result.inode = static_cast<quint64>(info.st_ino);
+    result.id = FileId::of(info);
     return result;
 }
 
@@ -166,7 +165,7 @@ bool sameFile(const QString& a, const QString& b)
 {
     const base::Expected<FileStat> first = statFile(a);
     const base::Expected<FileStat> second = statFile(b);
-    return first && second && first->device == second->device && first->inode == second->inode;
+    return first && second && first->id == second->id;
 }
 
 // Without replacing a file that took the name meanwhile; where the file system cannot rename that

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/error.h"
+#include "files/fileid.h"
 
 #include <QDateTime>
 #include <QString>
@@ -24,8 +25,7 @@ struct FileStat
 {
     qint64 size = 0;
     QDateTime modified; // in UTC
-    quint64 device = 0;
-    quint64 inode = 0;
+    FileId id;
 };
 // stat() of path.
 base::Expected<FileStat> statFile(const QString& path);

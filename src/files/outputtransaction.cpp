@@ -92,7 +92,7 @@ void removeLeftovers(int folder)
 
 bool LeftoverSweep::firstVisit(const struct stat& folder)
 {
-    const std::pair<quint64, quint64> id{folder.st_dev, folder.st_ino};
+    const FileId id = FileId::of(folder);
     const std::lock_guard lock(m_mutex);
     if (m_visited.contains(id))
         return false;
@@ -166,8 +166,7 @@ base::Error OutputTransaction::openReplacement()
         return failed(errno);
     if (!S_ISREG(m_replaced.st_mode))
         return failed(EAGAIN);
-    if (m_rules.expected &&
-        (m_replaced.st_dev != m_rules.expected->first || m_replaced.st_ino != m_rules.expected->second))
+    if (m_rules.expected && FileId::of(m_replaced) != *m_rules.expected)
         return base::Error::fault(base::Fault::FileChanged);
     // Private until it has the old file's permissions.
     if (const base::Error created = openTemporary(S_IRUSR | S_IWUSR))

@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "files/descriptor.h"
 #include "files/destination.h"
+#include "files/fileid.h"
 #include "files/signalguard.h"
 
 #include <QByteArray>
@@ -26,7 +27,7 @@ public:
 
 private:
     std::mutex m_mutex;
-    QSet<std::pair<quint64, quint64>> m_visited;
+    QSet<FileId> m_visited;
 };
 
 // ".trelvick-<pid>-<random>.tmp": whose it is, so that a later run into its folder can tell a leftover
@@ -40,7 +41,7 @@ struct OutputRules
     LeftoverSweep* sweep = nullptr; // none: a folder is swept whenever a new file is named in it
     // A replaced output must still be this file (device and inode), else FileChanged: the one a job
     // read, so that nothing swapped into its place meanwhile is replaced instead.
-    std::optional<std::pair<dev_t, ino_t>> expected;
+    std::optional<FileId> expected;
     // Many replacements committed together: commit neither flushes the new file nor the folder. The
     // caller makes the new files durable first (one syncfs for them all) and flushes each folder once
     // after their renames, so that a crash still leaves every output old or new.

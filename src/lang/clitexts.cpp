@@ -545,12 +545,13 @@ QString notRead(Language language, const QString& file)
 
 // The codepage form (-f/-t).
 
-QString codepageRefused(Language language, const QString& name, const QString& reason, bool listHint)
+QString codepageRefused(Language language, const QString& option, const QString& name, const QString& reason,
+                        bool listHint)
 {
     if (greek(language))
-        return u"κωδικοσελίδα "_s + quoted(language, name) + u": "_s + reason +
+        return option + u' ' + quoted(language, name) + u": "_s + reason +
                (listHint ? u" (η trelvick-convert --list-codepages δίνει τα ονόματα)"_s : QString());
-    return u"codepage "_s + quoted(language, name) + u": "_s + reason +
+    return option + u' ' + quoted(language, name) + u": "_s + reason +
            (listHint ? u" (trelvick-convert --list-codepages lists the names)"_s : QString());
 }
 
@@ -611,11 +612,6 @@ QString notSingleByteGuess(Language language, const QString& file, const QString
 }
 
 // --- whole folders ---------------------------------------------------------------------------------
-
-QString badCodepage(Language language, const QString& option, const QString& name, const QString& reason)
-{
-    return option + u' ' + quoted(language, name) + u": "_s + reason;
-}
 
 QString outputDirInsideInput(Language language, const QString& folder)
 {

@@ -108,8 +108,10 @@ QString notRead(Language language, const QString& file);
 int percent(double confidence);
 
 // The codepage form (-f/-t).
-// "codepage 'CP999': Unknown codepage (trelvick-convert --list-codepages lists the names)".
-QString codepageRefused(Language language, const QString& name, const QString& reason, bool listHint);
+// A codepage name that -f, -t or --names-from cannot take (exit status 2):
+// "-f 'CP999': Unknown codepage (trelvick-convert --list-codepages lists the names)".
+QString codepageRefused(Language language, const QString& option, const QString& name, const QString& reason,
+                        bool listHint);
 // "a.txt -> b.txt: 3 characters have no equivalent in CP737 and became '?'".
 QString lostCount(Language language, const QString& files, std::int64_t lost, const QString& target);
 // "a.txt -> b.txt: 2 bytes are no character of ISO-8859-7 and became U+FFFD".
@@ -122,8 +124,6 @@ QString autoInDoubt(Language language, const QString& file, const QString& best,
 QString notSingleByteGuess(Language language, const QString& file, const QString& name);
 
 // --- whole folders (-r, --files-from): reasons in messages and in the report's last field --------
-// A codepage name that -f, -t or --names-from cannot take (exit status 2).
-QString badCodepage(Language language, const QString& option, const QString& name, const QString& reason);
 QString outputDirInsideInput(Language language, const QString& folder);
 QString notTextReason(Language language);
 QString symbolicLinkReason(Language language);

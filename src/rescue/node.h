@@ -2,28 +2,15 @@
 #pragma once
 
 #include "base/error.h"
+#include "files/fileid.h"
 
 #include <QByteArray>
-#include <QHashFunctions>
 #include <sys/stat.h>
 #include <vector>
 
 namespace trelvick::rescue {
 
-// A file as the system knows it, whatever its names.
-struct FileId
-{
-    dev_t device = 0;
-    ino_t inode = 0;
-
-    static FileId of(const struct stat& info) { return {info.st_dev, info.st_ino}; }
-    friend bool operator==(const FileId&, const FileId&) = default;
-};
-
-inline size_t qHash(const FileId& id, size_t seed = 0)
-{
-    return qHashMulti(seed, quint64(id.device), quint64(id.inode));
-}
+using files::FileId;
 
 // One entry met by the walk, in the order walked.
 struct Node

@@ -67,7 +67,7 @@ void Plan::judgeBatch()
             continue;
         Place& place = m_places[std::size_t(i)];
         const Landing& output = root(n.root).output;
-        qsizetype input = byName.value(n.path + ".out", -1);
+        qsizetype input = byName.value(batchOutput(n.path), -1);
         if (input < 0 && output.kind == Landing::Kind::Existing)
             input = byFile.value(output.file, -1);
         if (input >= 0) {

@@ -12,6 +12,12 @@
 // command line, the window) fill it in; nothing here knows of options or widgets.
 namespace trelvick::rescue {
 
+// A batch's output: the input's name, as given, followed by ".out".
+inline QByteArray batchOutput(const QByteArray& input)
+{
+    return input + ".out";
+}
+
 // Where each result goes.
 enum class Delivery
 {

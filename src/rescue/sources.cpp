@@ -331,7 +331,7 @@ Walked walk(const Request& request)
     Walked walked = walk(request.inputs, request.recursive);
     if (request.delivery == Delivery::Batch) {
         for (const Node& node : walked.nodes)
-            walked.roots[std::size_t(node.root)].output = landingOf(node.path + ".out");
+            walked.roots[std::size_t(node.root)].output = landingOf(batchOutput(node.path));
     }
     return walked;
 }

@@ -250,7 +250,7 @@ void Work::rename(int folder, const QByteArray& name, const QByteArray& newName,
 Reason Work::refusal(qsizetype i) const
 {
     const Place& place = m_shared.plan.place(i);
-    const QByteArray output = m_shared.plan.node(i).path + ".out";
+    const QByteArray output = batchOutput(m_shared.plan.node(i).path);
     const QByteArray other = place.refusedFor >= 0 ? m_shared.plan.node(place.refusedFor).path : QByteArray();
     switch (place.refusal) {
     case Place::Refusal::OwnInput:
@@ -306,12 +306,12 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
     if (m_shared.request.delivery == Delivery::Batch) {
         // As one file converted into another: flushed on its own, NAME.out found as the walk found it.
         rules.groupCommit = false;
-        destination = files::findDestination(node.path + ".out");
+        destination = files::findDestination(batchOutput(node.path));
         if (destination && landingOf(*destination) != m_shared.plan.root(node.root).output)
             destination = base::Error::fault(base::Fault::FileChanged, base::Side::Output);
         if (!destination)
             return failed(destination.error().is(base::Fault::FileChanged) ? Action::Skipped : Action::Failed,
-                          failure(destination.error(), node.path + ".out"));
+                          failure(destination.error(), batchOutput(node.path)));
     } else if (inPlace) {
         pending->name = node.name;
         pending->renameTo = place.newName();
@@ -319,7 +319,7 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
         if (!pending->renameTo.isEmpty() &&
             ::fstatat(folder, pending->renameTo.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
             return failed(Action::Failed, {Code::NameTaken, pending->renameTo, 0, {}, {}});
-        rules.expected = std::pair{node.info.st_dev, node.info.st_ino};
+        rules.expected = node.id();
         if (m_shared.request.backupSuffix) {
             if (const base::Error backup = makeBackup(folder, node.name, input, pending->backup))
                 return failed(Action::Failed,

@@ -202,7 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "x",
                  2,
                  {},
-                 u"codepage 'CP999': Unknown codepage (trelvick-convert --list-codepages"_s},
+                 u"-f 'CP999': Unknown codepage (trelvick-convert --list-codepages"_s},
         FormCase{"SuffixAccepted",
                  {u"--from-code=CP737//TRANSLIT"_s},
                  "x",
