@@ -23,6 +23,11 @@ public:
     // back. Nothing when iconv refuses any part of it; then error, when given, receives iconv's
     // reason (EILSEQ: no such character, EINVAL: an incomplete sequence).
     std::optional<std::string> convert(std::string_view input, int* error = nullptr) const;
+    // One call of iconv itself, for a caller that streams: what it returns, errno set as iconv sets it.
+    std::size_t step(char** in, std::size_t* inLeft, char** out, std::size_t* outLeft) const
+    {
+        return ::iconv(m_cd, in, inLeft, out, outLeft);
+    }
 
 private:
     iconv_t m_cd;

@@ -143,7 +143,7 @@ Result Committer::repeat(qsizetype i)
     const bool inPlace = m_shared.request.delivery == Delivery::InPlace;
     const bool written =
         inPlace ? first.action == Action::Converted : first.action != Action::Skipped && first.action != Action::Failed;
-    if (!written || first.writtenName.isEmpty())
+    if (!written || first.writtenName.isEmpty() || m_shared.request.dryRun)
         return result;
     if (const base::Error failed = relink(node.sameAs, first, i))
         result.fail(Action::Failed, {Code::Failure, {}, 0, {}, failed});

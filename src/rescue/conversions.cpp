@@ -25,6 +25,23 @@ bool keepsAscii(const charset::Charset& codepage)
     return true;
 }
 
+// The wide form a guess names after a byte-order mark.
+std::optional<charset::WideForm> wideOf(guess::Encoding encoding)
+{
+    switch (encoding) {
+    case guess::Encoding::Utf16Le:
+        return charset::WideForm::Utf16Le;
+    case guess::Encoding::Utf16Be:
+        return charset::WideForm::Utf16Be;
+    case guess::Encoding::Utf32Le:
+        return charset::WideForm::Utf32Le;
+    case guess::Encoding::Utf32Be:
+        return charset::WideForm::Utf32Be;
+    default:
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 base::Expected<Conversions> Conversions::make(const Request& request, const Codepages& codepages)
@@ -39,6 +56,15 @@ base::Expected<Conversions> Conversions::make(const Request& request, const Code
     const charset::Charset& target = *request.target;
     c.m_targetName = nameOf(target);
     c.m_targetKeepsAscii = keepsAscii(target);
+    if (!target.isUtf8()) {
+        base::Expected<charset::Charset> utf8 = charset::Charset::find("UTF-8");
+        base::Expected<convert::Converter> fromUtf8 =
+            utf8 ? charset::converter(*utf8, target) : base::Expected<convert::Converter>(utf8.error());
+        if (fromUtf8)
+            c.m_fromUtf8 = std::move(*fromUtf8);
+    }
+    if (request.source.wide)
+        c.m_sourceName = QString::fromLatin1(charset::wideFormName(*request.source.wide).data());
     if (const std::optional<charset::Charset>& source = request.source.codepage) {
         c.m_sourceName = nameOf(*source);
         c.m_sourceKeepsAscii = keepsAscii(*source);
@@ -86,6 +112,24 @@ Choice Conversions::fixed() const
     choice.action = Action::Converted;
     choice.from = m_sourceName;
     choice.converter = m_fixed ? &*m_fixed : &m_identity;
+    if (m_request->source.wide)
+        return wide(*m_request->source.wide);
+    return choice;
+}
+
+// UTF-16 or UTF-32 into UTF-8 first, then into the target.
+Choice Conversions::wide(charset::WideForm form) const
+{
+    Choice choice;
+    choice.from = QString::fromLatin1(charset::wideFormName(form).data());
+    choice.wide = form;
+    if (m_request->target->isUtf8() || m_fromUtf8) {
+        choice.action = Action::Converted;
+        choice.converter = m_request->target->isUtf8() ? &m_identity : &*m_fromUtf8;
+    } else {
+        choice.reason = {
+            Reason::Code::NoConversion, {}, 0, choice.from, base::Error::fault(base::Fault::NotSingleByte)};
+    }
     return choice;
 }
 
@@ -99,8 +143,10 @@ Choice Conversions::choose(const guess::Guess& guessed) const
     }
     const guess::Encoding best = guessed.ranked.front().encoding;
     const auto e = std::size_t(best);
-    if (m_request->source.table)
+    if (m_request->source.table || m_request->source.wide)
         return fixed(); // a converter of tq.ini may change any byte: no file is already in its target
+    if (const std::optional<charset::WideForm> form = wideOf(best))
+        return wide(*form);
     if (m_request->source.codepage) {
         choice.from = m_sourceName;
         const charset::Charset& source = *m_request->source.codepage;

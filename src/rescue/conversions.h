@@ -18,6 +18,7 @@ struct Choice
     Action action = Action::Skipped; // Converted, Copied (not text), Unchanged, Skipped
     QString from;
     const convert::Converter* converter = nullptr; // Converted: through this
+    std::optional<charset::WideForm> wide;         // read from UTF-16 or UTF-32 into UTF-8 first
     Reason reason;                                 // Copied or Skipped: why
 };
 
@@ -43,6 +44,7 @@ public:
 
 private:
     Conversions() = default;
+    Choice wide(charset::WideForm form) const;
 
     const Request* m_request = nullptr;
     QString m_targetName;
@@ -54,6 +56,7 @@ private:
     std::vector<base::Error> m_guessFailure;                  // by guess::Encoding
     std::vector<bool> m_isTarget;                             // by guess::Encoding
     convert::Converter m_identity = convert::ConversionTable();
+    std::optional<convert::Converter> m_fromUtf8; // after UTF-16 or UTF-32, into a single-byte target
 };
 
 } // namespace trelvick::rescue

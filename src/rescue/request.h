@@ -2,6 +2,7 @@
 #pragma once
 
 #include "charset/charset.h"
+#include "charset/widesource.h"
 #include "convert/engine.h"
 
 #include <QByteArray>
@@ -30,6 +31,7 @@ enum class Delivery
 struct Source
 {
     std::optional<charset::Charset> codepage;
+    std::optional<charset::WideForm> wide; // UTF-16 or UTF-32, named by the user
     std::optional<convert::ConversionTable> table;
     QString tableName;      // the converter's key, as reports name the source
     int minConfidence = 90; // percent: a guess less sure leaves the file alone
@@ -54,6 +56,20 @@ struct Request
     // Characters the target lacks and bytes the source leaves undefined: without lossy such a file
     // is left as it is and reported; with it, it is converted and the loss counted.
     bool lossy = false;
+    // A UTF-8 byte-order mark: kept where a file has one, stripped from every file, or added to every
+    // file written in UTF-8 (the files already in UTF-8 or ASCII too).
+    enum class Bom
+    {
+        Keep,
+        Strip,
+        Add,
+    };
+    Bom bom = Bom::Keep;
+    // Each file written keeps its source's modification and access times, and so do the folders made
+    // or changed by the job.
+    bool preserveTimes = true;
+    // Everything decided and told as a real run would, and nothing on the disk changed.
+    bool dryRun = false;
 
     Delivery delivery = Delivery::OutputDir;
     // Whether the guess spares files that are not text (and those already in the target): in a tree,

@@ -100,7 +100,8 @@ private:
     bool openOutput();
     void settleFolders(InputCursor& input, OutputCursor* output);
     Result settleFolder(qsizetype f, InputCursor& input, OutputCursor* output);
-    void giveBackModes(OutputCursor& output);
+    Result settled(qsizetype f, Result result) const;
+    void finishFolders(InputCursor& input, OutputCursor* output);
     void tell(qsizetype i, const Result& result);
 
     const Request& m_request;
@@ -124,7 +125,11 @@ bool Job::openOutput()
         m_finished.setup = Finished::Setup::OutputInsideInput;
         return false;
     }
-    base::Error failed = makeFolders(m_request.outputDir);
+    m_folders.outputRoot = m_request.outputDir;
+    // A dry run makes nothing: an output folder not there yet is one the real run would make.
+    base::Error failed = m_request.dryRun ? base::Error{} : makeFolders(m_request.outputDir);
+    if (m_request.dryRun && ::access(m_request.outputDir.constData(), F_OK) != 0 && errno == ENOENT)
+        return true;
     if (!failed) {
         m_outputRoot = Descriptor(retryOnInterrupt(
             [&] { return ::open(m_request.outputDir.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY); }));
@@ -139,7 +144,6 @@ bool Job::openOutput()
         m_finished.error = failed;
         return false;
     }
-    m_folders.outputRoot = m_request.outputDir;
     return true;
 }
 
@@ -159,6 +163,8 @@ Finished Job::run()
     if (m_outputRoot)
         output.emplace(m_plan, m_folders, m_outputRoot.get());
     settleFolders(input, output ? &*output : nullptr);
+    if (m_request.delivery != Delivery::OutputDir)
+        output.reset();
 
     CursorPool cursors(m_plan, m_folders, m_outputRoot.get());
     Committer committer(shared, input, output ? &*output : nullptr,
@@ -184,8 +190,9 @@ Finished Job::run()
     committer.flush();
     m_finished.signal = outcome.signal;
     m_finished.filesDone = m_files;
-    if (outcome.signal == 0 && output) {
-        giveBackModes(*output);
+    if (outcome.signal == 0 && !m_request.dryRun)
+        finishFolders(input, output ? &*output : nullptr);
+    if (outcome.signal == 0 && output && !m_request.dryRun) {
         // The new outputs were never flushed one by one: once, now, before the job says it is done.
         if (::syncfs(m_outputRoot.get()) != 0) {
             m_finished.error = base::Error::system(errno, base::Side::Output);
@@ -222,13 +229,26 @@ Result Job::settleFolder(qsizetype f, InputCursor& input, OutputCursor* output)
     const Place& place = m_plan.place(f);
     Result result;
     result.action = Action::Unchanged;
-    if (output) {
-        base::Expected<int> parent = output->containerOf(f);
+    if (m_request.delivery == Delivery::OutputDir) {
+        base::Expected<int> parent = output ? output->containerOf(f) : base::Expected<int>(base::Error::system(ENOENT));
         const mode_t wanted = node.info.st_mode & 07777;
         base::Error failed = parent ? base::Error{} : parent.error();
-        if (!failed && ::mkdirat(*parent, place.outputName.constData(), wanted | kOwnerAll) == 0)
+        if (m_request.dryRun && failed.is(ENOENT)) { // its parent is one the real run would make: so is it
+            m_folders.outputError[std::size_t(f)] = failed;
+            if (place.outputName != node.name)
+                result.newName = place.outputName;
+            return settled(f, std::move(result));
+        }
+        if (!failed && m_request.dryRun &&
+            ::faccessat(*parent, place.outputName.constData(), F_OK, AT_SYMLINK_NOFOLLOW) != 0) {
+            m_folders.outputError[std::size_t(f)] = base::Error::system(ENOENT);
+            if (place.outputName != node.name)
+                result.newName = place.outputName;
+            return settled(f, std::move(result));
+        }
+        if (!failed && !m_request.dryRun && ::mkdirat(*parent, place.outputName.constData(), wanted | kOwnerAll) == 0)
             m_madeMode[std::size_t(f)] = wanted;
-        else if (!failed && errno != EEXIST)
+        else if (!failed && !m_request.dryRun && errno != EEXIST)
             failed = base::Error::system(errno, base::Side::Output);
         struct stat made;
         if (!failed && ::fstatat(*parent, place.outputName.constData(), &made, AT_SYMLINK_NOFOLLOW) != 0)
@@ -246,20 +266,31 @@ Result Job::settleFolder(qsizetype f, InputCursor& input, OutputCursor* output)
         }
     } else if (!place.newName().isEmpty()) {
         base::Expected<int> parent = input.containerOf(f);
+        struct stat taken;
         if (!parent) {
             result.fail(Action::Failed, {Code::Failure, {}, 0, {}, parent.error()});
-        } else if (::renameat2(*parent, node.name.constData(), *parent, place.newName().constData(),
-                               RENAME_NOREPLACE) != 0) {
-            const int failed = errno;
+        } else if (m_request.dryRun ? ::fstatat(*parent, place.newName().constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0
+                                    : ::renameat2(*parent, node.name.constData(), *parent, place.newName().constData(),
+                                                  RENAME_NOREPLACE) != 0) {
+            const int failed = m_request.dryRun ? EEXIST : errno;
             result.fail(Action::Failed,
                         failed == EEXIST
                             ? Reason{Code::NameTaken, place.newName(), 0, {}, {}}
                             : Reason{Code::RenameFailed, place.newName(), 0, {}, base::Error::system(failed)});
         } else {
-            m_folders.currentName[std::size_t(f)] = place.newName();
+            if (!m_request.dryRun)
+                m_folders.currentName[std::size_t(f)] = place.newName();
             result.newName = place.newName();
         }
     }
+    return settled(f, std::move(result));
+}
+
+// What a folder's own name and listing add to its result.
+Result Job::settled(qsizetype f, Result result) const
+{
+    const Node& node = m_plan.node(f);
+    const Place& place = m_plan.place(f);
     if (!place.nameTakenBy.isEmpty())
         result.fail(result.action, {Code::NameTaken, place.nameTakenBy, 0, {}, {}});
     if (const std::optional<Reason> problem = nameProblem(place))
@@ -269,17 +300,31 @@ Result Job::settleFolder(qsizetype f, InputCursor& input, OutputCursor* output)
     return result;
 }
 
-// The folders made here get the source's mode at last, those deepest in the tree first, now that
-// nothing more is written into them.
-void Job::giveBackModes(OutputCursor& output)
+// Once nothing more is written into them, deepest first: the folders made here get their source's
+// mode, and every folder its source's times (in place, the times it had before the job changed its
+// entries).
+void Job::finishFolders(InputCursor& input, OutputCursor* output)
 {
     for (qsizetype f = m_plan.size() - 1; f >= 0; --f) {
-        const mode_t mode = m_madeMode[std::size_t(f)];
-        if (mode == 0 || (mode & kOwnerAll) == kOwnerAll)
+        const Node& node = m_plan.node(f);
+        if (node.kind != Kind::Folder || node.sameAs >= 0 || m_folders.outputError[std::size_t(f)])
             continue;
-        const base::Expected<int> parent = output.containerOf(f);
-        if (parent)
-            ::fchmodat(*parent, m_plan.place(f).outputName.constData(), mode, 0);
+        Cursor& cursor = output ? static_cast<Cursor&>(*output) : input;
+        const base::Expected<int> parent = cursor.containerOf(f);
+        if (!parent)
+            continue;
+        // An input folder stands for the output folder itself, or was named as the folder itself.
+        QByteArray name = output ? m_plan.place(f).outputName : m_folders.currentName[std::size_t(f)];
+        if (name.isEmpty() && !output)
+            name = node.name;
+        const char* at = name.isEmpty() ? "." : name.constData();
+        const mode_t mode = m_madeMode[std::size_t(f)];
+        if (mode != 0 && (mode & kOwnerAll) != kOwnerAll)
+            ::fchmodat(*parent, at, mode, 0);
+        if (m_request.preserveTimes && (!output || !node.isInput() || m_request.inputs.size() == 1)) {
+            const timespec times[2] = {node.info.st_atim, node.info.st_mtim};
+            ::utimensat(*parent, at, times, AT_SYMLINK_NOFOLLOW);
+        }
     }
 }
 

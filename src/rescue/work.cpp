@@ -8,6 +8,8 @@
 #include "rescue/sources.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -49,25 +51,97 @@ private:
     const std::atomic<bool>& m_stop;
 };
 
+constexpr char kMark[] = "\xef\xbb\xbf"; // the UTF-8 byte-order mark
+constexpr std::int64_t kMarkSize = sizeof kMark - 1;
+
+// The new contents, after a UTF-8 byte-order mark when one is wanted.
 class OutputSink final : public files::DescriptorSink
 {
 public:
-    using DescriptorSink::DescriptorSink;
+    OutputSink(int fd, bool mark) : DescriptorSink(fd), m_mark(mark) {}
     bool write(const char* data, std::int64_t size) override
     {
-        const bool written = DescriptorSink::write(data, size);
+        const bool written = finish() && DescriptorSink::write(data, size);
         m_error.side = base::Side::Output;
         return written;
     }
+    // Writes the mark of an output that got no bytes at all.
+    bool finish()
+    {
+        if (!std::exchange(m_mark, false))
+            return true;
+        const bool written = DescriptorSink::write(kMark, kMarkSize);
+        m_error.side = base::Side::Output;
+        return written;
+    }
+
+private:
+    bool m_mark;
 };
+
+// A source without the UTF-8 byte-order mark it may start with.
+class MarkSource final : public convert::ByteSource
+{
+public:
+    MarkSource(convert::ByteSource& inner, bool strip) : m_inner(inner), m_strip(strip) {}
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        std::int64_t got = m_inner.read(buffer, capacity);
+        while (m_strip && got > 0) {
+            // The mark may come in pieces: compare what has come so far.
+            const std::int64_t take = std::min(got, kMarkSize - m_seen);
+            if (std::memcmp(buffer, kMark + m_seen, std::size_t(take)) != 0) {
+                m_strip = false;
+                if (m_seen > 0) // a start that only looked like a mark: its bytes are text
+                    return restore(buffer, got, capacity);
+                break;
+            }
+            m_seen += take;
+            std::memmove(buffer, buffer + take, std::size_t(got - take));
+            got -= take;
+            if (m_seen == kMarkSize)
+                m_strip = false;
+            else if (got == 0)
+                got = m_inner.read(buffer, capacity);
+        }
+        return got;
+    }
+    base::Error error() const override { return m_inner.error(); }
+
+private:
+    std::int64_t restore(char* buffer, std::int64_t got, std::int64_t capacity)
+    {
+        const std::int64_t kept = std::min(got, capacity - m_seen);
+        std::memmove(buffer + m_seen, buffer, std::size_t(kept));
+        std::memcpy(buffer, kMark, std::size_t(m_seen));
+        return kept + m_seen; // what does not fit is lost: capacity is always far beyond three bytes
+    }
+
+    convert::ByteSource& m_inner;
+    bool m_strip;
+    std::int64_t m_seen = 0;
+};
+
+// Whether the file starts with a UTF-8 byte-order mark.
+base::Expected<bool> startsWithMark(int fd)
+{
+    char start[kMarkSize] = {};
+    const ssize_t got = files::retryOnInterrupt([&] { return ::pread(fd, start, sizeof start, 0); });
+    if (got < 0)
+        return base::Error::system(errno, base::Side::Input);
+    return got == kMarkSize && std::memcmp(start, kMark, std::size_t(kMarkSize)) == 0;
+}
 
 // The file as it is opened for the job: never through a link, never waiting on a FIFO, and only when it
 // is still the file the walk saw.
 base::Expected<Descriptor> openInput(int folder, const Node& node)
 {
-    Descriptor file(retryOnInterrupt([&] {
-        return ::openat(folder, node.name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    }));
+    // Read without touching its access time where the user may (the file's owner): a rescue leaves the
+    // dates as they were.
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    Descriptor file(retryOnInterrupt([&] { return ::openat(folder, node.name.constData(), flags | O_NOATIME); }));
+    if (!file && errno == EPERM)
+        file = Descriptor(retryOnInterrupt([&] { return ::openat(folder, node.name.constData(), flags); }));
     struct stat info;
     if (!file && errno == ELOOP) // a link took its place
         return base::Error::fault(base::Fault::FileChanged, base::Side::Input);
@@ -105,6 +179,50 @@ private:
     bool m_afterCr = false;
 };
 
+// What a link says, read from its folder, as long as it is still the link the walk saw.
+base::Expected<QByteArray> readLink(int folder, const Node& node)
+{
+    struct stat now;
+    if (::fstatat(folder, node.name.constData(), &now, AT_SYMLINK_NOFOLLOW) != 0)
+        return base::Error::system(errno, base::Side::Input);
+    if (!S_ISLNK(now.st_mode) || FileId::of(now) != node.id())
+        return base::Error::fault(base::Fault::FileChanged, base::Side::Input);
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlinkat(folder, node.name.constData(), target.data(), std::size_t(target.size()));
+    if (length < 0 || length == target.size())
+        return base::Error::system(length < 0 ? errno : ENAMETOOLONG, base::Side::Input);
+    target.truncate(length);
+    return target;
+}
+
+// The link made under a name of its own, given its times, then renamed over name: whatever was there
+// (a link of an earlier run) goes in one step, a folder stays.
+base::Error makeLink(int folder, const QByteArray& name, const QByteArray& target, const struct stat& times)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray temporary = files::temporaryName();
+        if (::symlinkat(target.constData(), folder, temporary.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return base::Error::system(errno, base::Side::Output);
+        }
+        const timespec dates[2] = {times.st_atim, times.st_mtim};
+        ::utimensat(folder, temporary.constData(), dates, AT_SYMLINK_NOFOLLOW);
+        struct stat there;
+        if (::fstatat(folder, name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(there.st_mode)) {
+            ::unlinkat(folder, temporary.constData(), 0);
+            return base::Error::system(EISDIR, base::Side::Output);
+        }
+        if (::renameat(folder, temporary.constData(), folder, name.constData()) != 0) {
+            const int failed = errno;
+            ::unlinkat(folder, temporary.constData(), 0);
+            return base::Error::system(failed, base::Side::Output);
+        }
+        return {};
+    }
+    return base::Error::system(EEXIST, base::Side::Output);
+}
+
 } // namespace
 
 base::Expected<bool> lineEndsChange(int fd, convert::LineEnds ends)
@@ -135,6 +253,8 @@ Done Work::entry(qsizetype i)
         result.fail(Action::Failed, failure(node.error));
         return done;
     case Kind::Link:
+        if (m_shared.request.delivery == Delivery::OutputDir)
+            return link(i);
         result.add({Code::SymbolicLink, {}, 0, {}, {}});
         return done;
     case Kind::Special:
@@ -209,7 +329,9 @@ Done Work::file(qsizetype i)
         result.problem = problem;
     }
     if (choice.action == Action::Unchanged) {
-        const base::Expected<bool> changes = lineEndsChange(input->get(), m_shared.request.lineEnds);
+        base::Expected<bool> changes = lineEndsChange(input->get(), m_shared.request.lineEnds);
+        if (changes && !*changes)
+            changes = markChanges(input->get());
         if (!changes) {
             result.fail(Action::Failed, failure(changes.error()));
             return done;
@@ -229,7 +351,141 @@ Done Work::file(qsizetype i)
         rename(*folder, node.name, place.newName(), result);
         return done;
     }
-    return deliver(i, *folder, input->get(), std::move(result), choice.converter);
+    const Writing how = writing(input->get(), choice, result);
+    return deliver(i, *folder, input->get(), std::move(result), how);
+}
+
+// Whether a UTF-8 file (or ASCII) written into UTF-8 changes by its byte-order mark alone.
+base::Expected<bool> Work::markChanges(int input) const
+{
+    const rescue::Request::Bom bom = m_shared.request.bom;
+    if (bom == Request::Bom::Keep || !m_shared.request.target || !m_shared.request.target->isUtf8())
+        return false;
+    const base::Expected<bool> marked = startsWithMark(input);
+    if (!marked)
+        return marked;
+    return bom == Request::Bom::Strip ? *marked : !*marked;
+}
+
+Writing Work::writing(int, const Choice& choice, Result&) const
+{
+    Writing how;
+    how.converter = choice.converter;
+    how.wide = choice.wide;
+    const bool toUtf8 = m_shared.request.target && m_shared.request.target->isUtf8();
+    const bool fromUtf8 = toUtf8 && !choice.wide && choice.converter == &m_shared.conversions.identity();
+    how.stripMark = fromUtf8 && m_shared.request.bom != Request::Bom::Keep;
+    how.addMark = toUtf8 && m_shared.request.bom == Request::Bom::Add;
+    return how;
+}
+
+// A link under an output folder is made again there with the same target, never followed.
+Done Work::link(qsizetype i)
+{
+    const Node& node = m_shared.plan.node(i);
+    const Place& place = m_shared.plan.place(i);
+    Done done;
+    Result& result = done.result;
+    result.add({Code::SymbolicLink, {}, 0, {}, {}});
+    if (place.overwrites >= 0 || !place.nameTakenBy.isEmpty()) {
+        result.fail(Action::Failed,
+                    place.overwrites >= 0
+                        ? Reason{Code::WouldOverwrite, m_shared.plan.node(place.overwrites).path, 0, {}, {}}
+                        : Reason{Code::NameTaken, place.nameTakenBy, 0, {}, {}});
+        return done;
+    }
+    const base::Expected<int> folder = m_input.containerOf(i);
+    base::Expected<QByteArray> target = folder ? readLink(*folder, node) : base::Expected<QByteArray>(folder.error());
+    if (!target) {
+        result.fail(target.error().is(base::Fault::FileChanged) ? Action::Skipped : Action::Failed,
+                    failure(target.error()));
+        return done;
+    }
+    const base::Expected<std::optional<int>> out = outputFolder(i);
+    if (!out) {
+        result.fail(Action::Failed, failure(out.error(), outputPath(i)));
+        return done;
+    }
+    result.action = Action::Copied;
+    if (m_shared.request.dryRun)
+        return done;
+    if (const base::Error failed = makeLink(**out, place.outputName, *target, node.info))
+        result.fail(Action::Failed, failure(failed, outputPath(i)));
+    return done;
+}
+
+// The output folder entry i lands in; nothing in a dry run where the real run would make it.
+base::Expected<std::optional<int>> Work::outputFolder(qsizetype i) const
+{
+    if (!m_output)
+        return std::optional<int>();
+    const base::Expected<int> out = m_output->containerOf(i);
+    if (out)
+        return std::optional<int>(*out);
+    if (m_shared.request.dryRun && out.error().is(ENOENT))
+        return std::optional<int>();
+    return out.error();
+}
+
+// What writing the result would do, told as the real run tells it, with nothing written: the checks
+// of where it goes that need no write, and the conversion into nothing, for its counts and loss.
+Done Work::predict(qsizetype i, int inputFolder, int input, Result result, const Writing& writing)
+{
+    const Node& node = m_shared.plan.node(i);
+    const Place& place = m_shared.plan.place(i);
+    Done done;
+    const auto failed = [&](Action as, Reason reason) {
+        done.result = std::move(result);
+        done.result.fail(as, std::move(reason));
+        return std::move(done);
+    };
+    struct stat there;
+    switch (m_shared.request.delivery) {
+    case Delivery::Batch: {
+        base::Expected<files::Destination> destination = files::findDestination(batchOutput(node.path));
+        if (destination && landingOf(*destination) != m_shared.plan.root(node.root).output)
+            return failed(Action::Skipped, failure(base::Error::fault(base::Fault::FileChanged, base::Side::Output),
+                                                   batchOutput(node.path)));
+        if (!destination)
+            return failed(Action::Failed, failure(destination.error(), batchOutput(node.path)));
+        break;
+    }
+    case Delivery::InPlace: {
+        const QByteArray renameTo = place.newName();
+        if (!renameTo.isEmpty() && ::fstatat(inputFolder, renameTo.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0)
+            return failed(Action::Failed, {Code::NameTaken, renameTo, 0, {}, {}});
+        const QByteArray backup = m_shared.request.backupSuffix ? node.name + *m_shared.request.backupSuffix : "";
+        if (!backup.isEmpty() && ::fstatat(inputFolder, backup.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
+            FileId::of(there) != node.id())
+            return failed(Action::Failed, {Code::BackupFailed, backup, 0, {}, base::Error::system(EEXIST)});
+        if (::faccessat(inputFolder, node.name.constData(), W_OK, AT_EACCESS) != 0 ||
+            ::faccessat(inputFolder, ".", W_OK | X_OK, AT_EACCESS) != 0)
+            return failed(Action::Failed, failure(base::Error::system(errno, base::Side::Output)));
+        result.newName = renameTo;
+        break;
+    }
+    case Delivery::OutputDir: {
+        const base::Expected<std::optional<int>> out = outputFolder(i);
+        if (!out)
+            return failed(Action::Failed, failure(out.error(), outputPath(i)));
+        if (*out) {
+            const base::Expected<files::Destination> destination = files::destinationAt(**out, place.outputName);
+            if (!destination)
+                return failed(Action::Failed, failure(destination.error(), outputPath(i)));
+        }
+        break;
+    }
+    }
+    const files::Descriptor nowhere(::open("/dev/null", O_WRONLY | O_CLOEXEC));
+    if (const base::Error wrote = writing.converter ? write(input, nowhere.get(), result, writing) : base::Error{}) {
+        if (wrote.is(base::Fault::CharactersLost)) {
+            result.counts.changed = 0;
+            return failed(Action::Skipped, {Code::WouldLose, {}, result.counts.lost + result.counts.invalid, {}, {}});
+        }
+        return failed(Action::Failed, failure(wrote));
+    }
+    done.result = std::move(result);
+    return done;
 }
 
 // A file whose contents stay as they are still gets its new name.
@@ -237,7 +493,12 @@ void Work::rename(int folder, const QByteArray& name, const QByteArray& newName,
 {
     if (newName.isEmpty())
         return;
-    if (const int failed = files::renameNoReplaceAt(folder, name.constData(), newName.constData())) {
+    struct stat taken;
+    const int failed = !m_shared.request.dryRun
+                           ? files::renameNoReplaceAt(folder, name.constData(), newName.constData())
+                       : ::fstatat(folder, newName.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0 ? EEXIST
+                                                                                                  : 0;
+    if (failed) {
         result.fail(Action::Failed, failed == EEXIST
                                         ? Reason{Code::NameTaken, newName, 0, {}, {}}
                                         : Reason{Code::RenameFailed, newName, 0, {}, base::Error::system(failed)});
@@ -285,8 +546,10 @@ QByteArray Work::outputPath(qsizetype i) const
 
 // The result written where it goes: a new output is in place on return, a replacement waits for its
 // group's commit. With -i and backups, the original is first given its backup name too.
-Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const convert::Converter* converter)
+Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const Writing& writing)
 {
+    if (m_shared.request.dryRun)
+        return predict(i, inputFolder, input, std::move(result), writing);
     const Node& node = m_shared.plan.node(i);
     const Place& place = m_shared.plan.place(i);
     const bool inPlace = m_shared.request.delivery == Delivery::InPlace;
@@ -327,10 +590,10 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
             pending->original = node.id();
         }
     } else {
-        const base::Expected<int> out = m_output->containerOf(i);
+        const base::Expected<std::optional<int>> out = outputFolder(i);
         if (!out)
             return failed(Action::Failed, failure(out.error(), outputPath(i)));
-        folder = *out;
+        folder = **out;
         pending->name = place.outputName;
     }
     if (m_shared.request.delivery != Delivery::Batch)
@@ -346,7 +609,7 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
         return failed(changed ? Action::Skipped : Action::Failed,
                       failure(opened, inPlace ? QByteArray() : outputPath(i)));
     }
-    if (const base::Error wrote = write(input, pending->output->descriptor(), result, converter)) {
+    if (const base::Error wrote = write(input, pending->output->descriptor(), result, writing)) {
         if (wrote.is(EINTR) && m_shared.abandon.load()) {
             done.result.abandoned = true;
             if (!pending->backup.isEmpty())
@@ -359,6 +622,10 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
         }
         return failed(Action::Failed,
                       failure(wrote, wrote.side == base::Side::Output && !inPlace ? outputPath(i) : QByteArray()));
+    }
+    if (m_shared.request.preserveTimes) {
+        const timespec times[2] = {node.info.st_atim, node.info.st_mtim};
+        ::futimens(pending->output->descriptor(), times);
     }
     struct stat written;
     if (::fstat(pending->output->descriptor(), &written) == 0)
@@ -388,17 +655,27 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
 
 // The contents from the start of the input: through the converter, or copied byte for byte with the
 // holes of a sparse file kept. Loss beyond what the request allows fails with CharactersLost.
-base::Error Work::write(int input, int output, Result& result, const convert::Converter* converter) const
+base::Error Work::write(int input, int output, Result& result, const Writing& writing) const
 {
     if (::lseek(input, 0, SEEK_SET) != 0)
         return base::Error::system(errno, base::Side::Input);
-    if (!converter)
+    if (!writing.converter)
         return files::copyFileData(input, output, &m_shared.abandon);
-    StoppableSource source(input, m_shared.abandon);
-    OutputSink sink(output);
+    StoppableSource file(input, m_shared.abandon);
+    std::optional<charset::WideSource> wide;
+    if (writing.wide)
+        wide.emplace(*writing.wide, file);
+    MarkSource source(wide ? static_cast<convert::ByteSource&>(*wide) : file, writing.stripMark);
+    OutputSink sink(output, writing.addMark);
     convert::EngineOptions options;
     options.lineEnds = m_shared.request.lineEnds;
-    const convert::EngineResult converted = convert::convertStream(source, sink, *converter, options);
+    convert::EngineResult converted = convert::convertStream(source, sink, *writing.converter, options);
+    if (converted.ok && !sink.finish()) {
+        converted.ok = false;
+        converted.error = sink.error();
+    }
+    if (wide)
+        converted.counts.invalid += wide->invalid();
     result.counts = converted.counts;
     if (!converted.ok)
         return converted.error;

@@ -38,6 +38,15 @@ struct Pending
     FileId original;     // the file the backup names
 };
 
+// How a file's new contents are made from it.
+struct Writing
+{
+    const convert::Converter* converter = nullptr; // none: copied byte for byte, holes kept
+    std::optional<charset::WideForm> wide;         // read from UTF-16 or UTF-32 first
+    bool stripMark = false;                        // a UTF-8 byte-order mark at its start is left out
+    bool addMark = false;                          // the new contents start with one
+};
+
 struct Done
 {
     Result result;
@@ -58,12 +67,17 @@ public:
 
 private:
     Done file(qsizetype i);
-    Done deliver(qsizetype i, int inputFolder, int input, Result result, const convert::Converter* converter);
+    Done link(qsizetype i);
+    Done predict(qsizetype i, int inputFolder, int input, Result result, const Writing& writing);
+    base::Expected<std::optional<int>> outputFolder(qsizetype i) const;
+    Done deliver(qsizetype i, int inputFolder, int input, Result result, const Writing& writing);
+    Writing writing(int input, const Choice& choice, Result& result) const;
     void rename(int folder, const QByteArray& name, const QByteArray& newName, Result& result) const;
     base::Error makeBackup(int folder, const QByteArray& name, int input, QByteArray& made) const;
-    base::Error write(int input, int output, Result& result, const convert::Converter* converter) const;
+    base::Error write(int input, int output, Result& result, const Writing& writing) const;
     files::OutputRules rules() const;
     Reason refusal(qsizetype i) const;
+    base::Expected<bool> markChanges(int input) const;
     QByteArray outputPath(qsizetype i) const;
 
     Shared& m_shared;

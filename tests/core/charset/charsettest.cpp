@@ -5,6 +5,7 @@
 
 #include "charset/charset.h"
 #include "charset/tables.h"
+#include "charset/widesource.h"
 
 #include <gtest/gtest.h>
 
@@ -290,6 +291,61 @@ TEST(CodepageNames, EverySingleByteOneConvertsAsIconvBothWays)
             << name << " from UTF-8";
     }
     EXPECT_GT(checked, 50);
+}
+
+} // namespace
+
+namespace {
+
+// UTF-16 and UTF-32 into UTF-8 as iconv reads them, through reads of any size: the mark dropped, a
+// sequence that is no character and one cut at the end each one U+FFFD, counted.
+convert::EngineOptions keepLineEnds()
+{
+    convert::EngineOptions options;
+    options.lineEnds = convert::LineEnds::Keep;
+    return options;
+}
+
+TEST(WideSource, Utf16ReadWrongAcrossReadsOrMarkKept)
+{
+    const std::string text = "Καλημέρα 😀 ASCII\r\nτέλος\n";
+    const struct
+    {
+        charset::WideForm form;
+        const char* iconvName;
+        std::string mark;
+    } forms[] = {
+        {charset::WideForm::Utf16Le, "UTF-16LE", "\xff\xfe"},
+        {charset::WideForm::Utf16Be, "UTF-16BE", "\xfe\xff"},
+        {charset::WideForm::Utf32Le, "UTF-32LE", std::string("\xff\xfe\0\0", 4)},
+        {charset::WideForm::Utf32Be, "UTF-32BE", std::string("\0\0\xfe\xff", 4)},
+        {charset::WideForm::Utf16, "UTF-16LE", "\xff\xfe"}, // the mark decides
+    };
+    for (const auto& f : forms) {
+        const std::string wide = f.mark + iconvConvert("UTF-8", f.iconvName, text, "<refused>");
+        for (const std::int64_t piece : {1, 3, 4096}) {
+            StringSource file(wide, piece);
+            charset::WideSource source(f.form, file);
+            StringSink sink;
+            const convert::EngineResult done =
+                convert::convertStream(source, sink, convert::ConversionTable(), keepLineEnds());
+            EXPECT_TRUE(done.ok);
+            EXPECT_EQ(sink.bytes, text) << f.iconvName << " in pieces of " << piece;
+            EXPECT_EQ(source.invalid(), 0);
+        }
+    }
+    StringSource broken(std::string("A\0\x00\xd8"
+                                    "B\0C",
+                                    7),
+                        2); // a lone high surrogate, then a cut unit
+    charset::WideSource source(charset::WideForm::Utf16Le, broken);
+    StringSink sink;
+    EXPECT_TRUE(convert::convertStream(source, sink, convert::ConversionTable(), keepLineEnds()).ok);
+    EXPECT_EQ(sink.bytes, "A\xef\xbf\xbd"
+                          "B\xef\xbf\xbd");
+    EXPECT_EQ(source.invalid(), 2);
+    EXPECT_EQ(charset::wideForm("utf-16le"), charset::WideForm::Utf16Le);
+    EXPECT_FALSE(charset::wideForm("UTF-8"));
 }
 
 } // namespace
