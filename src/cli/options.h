@@ -103,7 +103,8 @@ struct ParsedOptions
 
 // Reads the arguments (without the program's name) with the C library's getopt_long: short options
 // may be bundled and carry their value attached ("-cΜ3"), long ones may be shortened as long as
-// they stay unambiguous ("--lis") and take their value after "=" or as the next argument. Operands
+// they stay unambiguous ("--lis") and take their value after "=" or as the next argument, which is
+// taken as it is even when it looks like an option ("-o --lis" names the file "--lis"). Operands
 // may come among the options; "--" ends the options, so that a file may be called "-x"; "-" is an
 // operand. --help and --version win over anything else on the line.
 ParsedOptions parseArguments(const QStringList& arguments, lang::Language language);
