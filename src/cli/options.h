@@ -16,11 +16,15 @@ inline constexpr QLatin1StringView kStandardStream("-");
 // -f auto: each file's codepage is guessed.
 inline constexpr QLatin1StringView kAutoCodepage("auto");
 
+// --eol, in the order of its values.
 enum class LineEnds
 {
     Keep, // every line end as it came
     Lf,   // CR LF and a lone CR become LF
     CrLf, // every line ends with CR LF, the last one too (the window's rule)
+    // What crlf means for -f/-t (never given as such, see Options::effectiveLineEnds): LF, CR LF
+    // and a lone CR each become CR LF, and nothing is added at the end.
+    CrLfEach,
 };
 
 inline convert::LineEnds engineLineEnds(LineEnds ends)
@@ -30,6 +34,8 @@ inline convert::LineEnds engineLineEnds(LineEnds ends)
         return convert::LineEnds::Keep;
     case LineEnds::Lf:
         return convert::LineEnds::Lf;
+    case LineEnds::CrLfEach:
+        return convert::LineEnds::CrLfEach;
     case LineEnds::CrLf:
         break;
     }
@@ -89,9 +95,14 @@ struct Options
 
     // Whether this is a job over folders or lists of files rather than a stream.
     bool overTree() const { return recursive || outputDir || inPlace || filesFrom; }
+    // -c keeps the window's rule; -f/-t, where a lone LF is a line end like any other, makes each
+    // line end CR LF.
     LineEnds effectiveLineEnds() const
     {
-        return lineEnds.value_or(mode == Mode::Convert ? LineEnds::CrLf : LineEnds::Keep);
+        if (mode == Mode::Convert)
+            return lineEnds.value_or(LineEnds::CrLf);
+        const LineEnds given = lineEnds.value_or(LineEnds::Keep);
+        return given == LineEnds::CrLf ? LineEnds::CrLfEach : given;
     }
 };
 

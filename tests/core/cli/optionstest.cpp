@@ -142,6 +142,24 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"EmptyOperandAccepted", u"-c 1 a "_s, u"a file name is empty"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// --eol=crlf makes every line end CR LF for -f, and keeps the window's rule for -c.
+TEST(LineEnds, CrLfOfTheOtherFormTaken)
+{
+    using enum convert::LineEnds;
+    const struct
+    {
+        QString arguments;
+        convert::LineEnds expected;
+    } cases[] = {
+        {u"-c 1 --eol=crlf"_s, CrLf},     {u"-c 1"_s, CrLf}, {u"-c 1 --eol=keep"_s, Keep},
+        {u"-f x --eol=crlf"_s, CrLfEach}, {u"-f x"_s, Keep}, {u"-f x --eol=lf -r -i a"_s, Lf},
+    };
+    for (const auto& c : cases) {
+        const cli::ParsedOptions parsed = cli::parseArguments(c.arguments.split(u' '), lang::Language::English);
+        EXPECT_EQ(cli::engineLineEnds(parsed.options.effectiveLineEnds()), c.expected) << c.arguments.toStdString();
+    }
+}
+
 // LC_ALL, else LC_MESSAGES, else LANG decides.
 TEST(Locale, WrongLanguage)
 {
