@@ -43,6 +43,8 @@ public:
             return "key in use";
         case Fault::NoCarriageReturn:
             return "byte 13 is no carriage return";
+        case Fault::LockHeld:
+            return "lock held by another program";
         }
         return "unknown fault";
     }

@@ -39,6 +39,7 @@ enum class Fault
     CharsetSuffix,    // a codepage name with one of iconv's suffixes (//TRANSLIT, //IGNORE)
     KeyInUse,         // a tq.ini key or section that a new entry would take is there already
     NoCarriageReturn, // a codepage whose byte 13 is another character: line ends could not stay bytes
+    LockHeld,         // another program held the lock of a file all the time the program would wait
 };
 
 const std::error_category& faultCategory();

@@ -55,6 +55,9 @@ QString faultText(base::Fault fault, Language language)
     case base::Fault::NoCarriageReturn:
         return greek ? QStringLiteral("Το byte 13 της δεν είναι επαναφορά (CR), που χρειάζονται οι αλλαγές γραμμής")
                      : QStringLiteral("Its byte 13 is no carriage return, which line ends need");
+    case base::Fault::LockHeld:
+        return greek ? QStringLiteral("Άλλο πρόγραμμα κρατούσε το κλείδωμά του όσο περιμέναμε· δοκιμάστε ξανά")
+                     : QStringLiteral("Another program held its lock all the while we waited; try again");
     case base::Fault::KeyInUse:
         return greek ? QStringLiteral("Το κλειδί υπάρχει ήδη στο αρχείο")
                      : QStringLiteral("The key is in the file already");
