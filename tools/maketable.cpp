@@ -290,15 +290,16 @@ int addConverter(const std::string& fromName, const std::string& toName, const Q
             }
         }
     }
-    const base::Expected<int> added = config::addConverter(from, to, converter);
+    const base::Expected<config::AddedConverter> added = config::addConverter(from, to, converter);
     if (!added) {
         const bool readingFrom = added.error().side == base::Side::Config && added.error().key.isEmpty();
         complainAbout(readingFrom ? from : to, added.error());
         return 1;
     }
-    std::printf("%s\n", (lang::escaped(config::converterKey(*added) + QLatin1Char('=') + converter.description) +
+    const QString& source = added->madeFrom;
+    std::printf("%s\n", (lang::escaped(config::converterKey(added->number) + QLatin1Char('=') + converter.description) +
                          QStringLiteral(" added to ") + lang::escaped(to) +
-                         (from == to ? QString() : QStringLiteral(", made from ") + lang::escaped(from)))
+                         (source == to ? QString() : QStringLiteral(", made from ") + lang::escaped(source)))
                             .toUtf8()
                             .constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
