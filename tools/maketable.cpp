@@ -34,7 +34,9 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <getopt.h>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -305,9 +307,7 @@ int addConverter(const std::string& fromName, const std::string& toName, const Q
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     if (!std::setlocale(LC_ALL, "C.UTF-8")) {
         complain("the C.UTF-8 locale is missing; the transliterations depend on it");
@@ -361,4 +361,22 @@ int main(int argc, char* argv[])
         return add ? addConverter(args[0], args[1], configFile.value_or(QString())) : printTable(args[0], args[1]);
     }
     return printUsage(stderr);
+}
+
+} // namespace
+
+// Memory the system refuses (ulimit -v) ends the tool with a message and status 2, never with an
+// abort and a core dump; tq.ini is replaced only once the new one is whole, so it stays as it was.
+int main(int argc, char* argv[])
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        complain(std::string("stopped: ") + std::strerror(ENOMEM));
+    } catch (const std::exception& error) {
+        complain("stopped: " + lang::escaped(QString::fromLocal8Bit(error.what())).toStdString());
+    } catch (...) {
+        complain("stopped");
+    }
+    return 2;
 }

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <system_error>
 
@@ -271,6 +272,8 @@ private:
             }
         } catch (const std::system_error&) {
             // No thread to spare: the same work, one step after the other.
+        } catch (const std::bad_alloc&) {
+            // No memory for the blocks ahead (ulimit -v): likewise.
         }
     }
 

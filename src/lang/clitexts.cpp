@@ -691,4 +691,9 @@ QString interruptedAfter(Language language, std::int64_t done, std::int64_t tota
                            : u"interrupted after "_s + ofTotal + u" files: the others are as they were"_s;
 }
 
+QString stopped(Language language, const QString& reason)
+{
+    return (greek(language) ? u"σταμάτησε: "_s : u"stopped: "_s) + reason;
+}
+
 } // namespace trelvick::lang::cli
