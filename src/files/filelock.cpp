@@ -21,21 +21,39 @@ bool sameFile(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// type: F_WRLCK, F_RDLCK or F_UNLCK. 0, EWOULDBLOCK, or the errno of the refusal.
+int recordLock(int fd, short type)
+{
+    struct flock record = {};
+    record.l_type = type;
+    record.l_whence = SEEK_SET; // from 0 with length 0: the whole file, however long it grows
+    if (::fcntl(fd, F_OFD_SETLK, &record) == 0)
+        return 0;
+    return errno == EAGAIN || errno == EACCES ? EWOULDBLOCK : errno;
+}
+
+int flockLock(int fd, int operation)
+{
+    return retryOnInterrupt([&] { return ::flock(fd, operation | LOCK_NB); }) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 int tryLockBoth(int fd, bool exclusive)
 {
-    struct flock record = {};
-    record.l_type = exclusive ? F_WRLCK : F_RDLCK;
-    record.l_whence = SEEK_SET; // from 0 with length 0: the whole file, however long it grows
-    if (::fcntl(fd, F_OFD_SETLK, &record) != 0)
-        return errno == EAGAIN || errno == EACCES ? EWOULDBLOCK : errno;
-    if (retryOnInterrupt([&] { return ::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB); }) == 0)
-        return 0;
-    const int refused = errno;
-    record.l_type = F_UNLCK;
-    ::fcntl(fd, F_OFD_SETLK, &record);
-    return refused;
+    if (const int refused = recordLock(fd, exclusive ? F_WRLCK : F_RDLCK))
+        return refused;
+    if (const int refused = flockLock(fd, exclusive ? LOCK_EX : LOCK_SH)) {
+        recordLock(fd, F_UNLCK);
+        return refused;
+    }
+    return 0;
+}
+
+void lockEachKind(int fd)
+{
+    recordLock(fd, F_WRLCK);
+    flockLock(fd, LOCK_EX);
 }
 
 LockFile::LockFile(Descriptor folder, QByteArray name, Descriptor file)

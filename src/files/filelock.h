@@ -18,6 +18,11 @@ namespace trelvick::files {
 // a lock the file system refused.
 int tryLockBoth(int fd, bool exclusive);
 
+// The same two kinds, exclusive, for a file that no one else can know of yet (fd open for writing):
+// each kind the file system grants is held, so that a file system that refuses one still shows
+// the other.
+void lockEachKind(int fd);
+
 // A lock file beside the file it guards ("tq.ini.lock" beside "tq.ini"), which every program that
 // changes that file takes first, so that two read-modify-replace cycles never overlap:
 //

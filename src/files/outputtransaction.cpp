@@ -279,7 +279,7 @@ void OutputTransaction::sweepLeftovers() const
 void OutputTransaction::lockTemporary()
 {
     // Not fatal: without the locks, the file is spared only while it is young.
-    tryLockBoth(m_file.get(), true);
+    lockEachKind(m_file.get());
     // The locks belong to the open file: this copy keeps it open after the commit closes m_file to
     // learn of a late write failure, until the new file has its final name.
     m_lockHolder = Descriptor(::fcntl(m_file.get(), F_DUPFD_CLOEXEC, 0));

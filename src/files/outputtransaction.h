@@ -21,10 +21,10 @@ namespace trelvick::files {
 // A leftover is a temporary file of ours (see temporaryName) that no run holds any more. Its name
 // alone cannot tell: a run in another PID namespace (a container) or on another machine (NFS) has a
 // process id that means nothing here. A running transaction holds locks of both kinds on its
-// temporary file from its making to its end (files::tryLockBoth), so a file that the sweep can lock
-// both ways is no running transaction's. Only one that is also old goes: a file changed (its data
-// or its inode, as a link or a rename does) less than a minute before the sweep began may have been
-// named a moment ago by a run that has not locked it yet.
+// temporary file from its making to its end (files::lockEachKind), so a file that the sweep can
+// lock both ways (files::tryLockBoth) is no running transaction's. Only one that is also old goes:
+// a file changed (its data or its inode, as a link or a rename does) less than a minute before the
+// sweep began may have been named a moment ago by a run that has not locked it yet.
 class LeftoverSweep final
 {
 public:
@@ -61,9 +61,9 @@ struct OutputRules
 //
 // A regular output is written to a new file in its folder: unnamed where the system allows, so that
 // nothing of it outlives the process, else named .trelvick-<pid>-<random>.tmp, which a later run
-// into the folder removes once that process is gone (see LeftoverSweep: the new file is locked
-// until the transaction ends, and the sweep leaves a locked one alone). Only commit gives the new file the output's
-// name. A new output is linked under it, which fails rather than replaces should a file have taken
+// into the folder removes once that process is gone (see LeftoverSweep: the new file stays locked
+// until the transaction ends, and a locked one is left alone). Only commit gives the new file the
+// output's name. A new output is linked under it, which fails rather than replaces should a file have taken
 // the name meanwhile. A replaced output hands its owner, mode, ACL and extended attributes on to
 // the new file before the first byte is written (one that cannot be copied stops the replacement),
 // and is replaced by a rename once the new file is flushed to the disk; the folder is flushed after

@@ -277,18 +277,18 @@ TEST(Engine, TerminatorsAcrossBlockEndsMatchTheReference)
         offsets.push_back(offset);
     for (const std::int64_t offset : offsets)
         for (std::int64_t shift = -2; shift <= 1; ++shift)
-            for (const char* terminator : {"\r\n", "\r", "\r\r\n", "\n\r", "\n", "\r\n\n"})
+            for (const char* terminator : {"\r\n", "\r", "\r\r\n", "\n\r", "\n"})
                 inputs.push_back(around(offset + shift, terminator, offset + 40));
     for (const auto& input : inputs) {
         for (const bool lfEntry : {true, false})
-            for (const bool utf8 : {false, true}) {
+            for (const bool utf8 : {false, true})
                 for (const ReadThread readThread : {ReadThread::Always, ReadThread::Never})
                     expectLikeReference(input, testTable(lfEntry, utf8), 0, readThread);
-                expectLikeReference(input, testTable(lfEntry, utf8), 0, withLineEnds(LineEnds::CrLfEach));
-            }
         // The other rules stop at every CR only with an LF entry (or to drop it); in place and not.
         expectLikeReference(input, testTable(true, false), 0, withLineEnds(LineEnds::Keep));
         expectLikeReference(input, testTable(false, true), 0, withLineEnds(LineEnds::Lf));
+        expectLikeReference(input, testTable(true, false), 0, withLineEnds(LineEnds::CrLfEach));
+        expectLikeReference(input, testTable(false, true), 0, withLineEnds(LineEnds::CrLfEach));
     }
 }
 
