@@ -3,7 +3,7 @@
 // Without -f/-t the table is Greek DOS (737) into Greek Windows (1253), taken from glibc's iconv, with
 // the window's CR LF rule; with them the codepages by name, as trelvick-convert -f/-t will run them.
 //
-//   trelvick-engine-bench [-f FROM -t TO] [--eol=keep|lf|crlf] [--simd=best|avx512|avx2|plain]
+//   trelvick-engine-bench [-f FROM -t TO] [--eol=keep|lf|crlf|crlf-each] [--simd=best|avx512|avx2|plain]
 //                         [--thread=idle|always|never] IN OUT
 //   trelvick-engine-bench --tr-sets     the 737 -> 1253 table as the two octal sets of tr(1)
 
@@ -130,7 +130,7 @@ int printTrSets(const std::array<int, 256>& lookup)
 int usage(const char* program)
 {
     std::fprintf(stderr,
-                 "usage: %s [-f FROM -t TO] [--eol=keep|lf|crlf] [--simd=best|avx512|avx2|plain]\n"
+                 "usage: %s [-f FROM -t TO] [--eol=keep|lf|crlf|crlf-each] [--simd=best|avx512|avx2|plain]\n"
                  "          [--thread=idle|always|never] IN OUT\n"
                  "       %s --tr-sets\n",
                  program, program);
@@ -179,9 +179,10 @@ int main(int argc, char** argv)
             to = optarg;
             break;
         case kEol:
-            lineEnds = pick<convert::LineEnds, 3>(optarg, {{{"keep", convert::LineEnds::Keep},
+            lineEnds = pick<convert::LineEnds, 4>(optarg, {{{"keep", convert::LineEnds::Keep},
                                                             {"lf", convert::LineEnds::Lf},
-                                                            {"crlf", convert::LineEnds::CrLf}}});
+                                                            {"crlf", convert::LineEnds::CrLf},
+                                                            {"crlf-each", convert::LineEnds::CrLfEach}}});
             known = lineEnds.has_value();
             break;
         case kSimd: {

@@ -34,7 +34,9 @@
 #include <clocale>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <getopt.h>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -290,23 +292,22 @@ int addConverter(const std::string& fromName, const std::string& toName, const Q
             }
         }
     }
-    const base::Expected<int> added = config::addConverter(from, to, converter);
+    const base::Expected<config::AddedConverter> added = config::addConverter(from, to, converter);
     if (!added) {
         const bool readingFrom = added.error().side == base::Side::Config && added.error().key.isEmpty();
         complainAbout(readingFrom ? from : to, added.error());
         return 1;
     }
-    std::printf("%s\n", (lang::escaped(config::converterKey(*added) + QLatin1Char('=') + converter.description) +
+    const QString& source = added->madeFrom;
+    std::printf("%s\n", (lang::escaped(config::converterKey(added->number) + QLatin1Char('=') + converter.description) +
                          QStringLiteral(" added to ") + lang::escaped(to) +
-                         (from == to ? QString() : QStringLiteral(", made from ") + lang::escaped(from)))
+                         (source == to ? QString() : QStringLiteral(", made from ") + lang::escaped(source)))
                             .toUtf8()
                             .constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int run(int argc, char* argv[])
 {
     if (!std::setlocale(LC_ALL, "C.UTF-8")) {
         complain("the C.UTF-8 locale is missing; the transliterations depend on it");
@@ -360,4 +361,22 @@ int main(int argc, char* argv[])
         return add ? addConverter(args[0], args[1], configFile.value_or(QString())) : printTable(args[0], args[1]);
     }
     return printUsage(stderr);
+}
+
+} // namespace
+
+// Memory the system refuses (ulimit -v) ends the tool with a message and status 2, never with an
+// abort and a core dump; tq.ini is replaced only once the new one is whole, so it stays as it was.
+int main(int argc, char* argv[])
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        complain(std::string("stopped: ") + std::strerror(ENOMEM));
+    } catch (const std::exception& error) {
+        complain("stopped: " + lang::escaped(QString::fromLocal8Bit(error.what())).toStdString());
+    } catch (...) {
+        complain("stopped");
+    }
+    return 2;
 }

@@ -5,10 +5,17 @@
 
 #include <QApplication>
 
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <new>
 #include <pthread.h>
+#include <system_error>
 
-int main(int argc, char* argv[])
+namespace {
+
+int run(int argc, char* argv[])
 {
     // Threads QApplication starts inherit this mask, so they never take what the main thread's conversion holds back.
     sigset_t termination;
@@ -29,4 +36,23 @@ int main(int argc, char* argv[])
         return platform.exitStatus();
     window.show();
     return QApplication::exec();
+}
+
+} // namespace
+
+// Memory or a thread the system refuses (ulimit -v, ulimit -u) ends the program with a message on
+// standard error and the status of a fatal failure, never with an abort and a core dump; an output
+// is replaced only once it is whole, so it stays as it was.
+int main(int argc, char* argv[])
+{
+    try {
+        return run(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "trelvick: stopped: %s\n", std::strerror(ENOMEM));
+    } catch (const std::system_error& error) {
+        std::fprintf(stderr, "trelvick: stopped: %s\n", std::strerror(error.code().value()));
+    } catch (...) {
+        std::fputs("trelvick: stopped\n", stderr);
+    }
+    return 1;
 }

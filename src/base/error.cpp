@@ -47,6 +47,8 @@ public:
             return "changed since it was looked at";
         case Fault::TooLarge:
             return "too large";
+        case Fault::LockHeld:
+            return "lock held by another program";
         }
         return "unknown fault";
     }

@@ -41,6 +41,7 @@ enum class Fault
     NoCarriageReturn, // a codepage whose byte 13 is another character: line ends could not stay bytes
     FileChanged,      // a file or folder is no longer the one a job looked at (swapped, moved, replaced)
     TooLarge,         // input beyond what the program takes (a list of names past its bound)
+    LockHeld,         // another program held the lock of a file all the time the program would wait
 };
 
 const std::error_category& faultCategory();

@@ -3,10 +3,18 @@
 #include "cli/options.h"
 #include "config/configuration.h"
 #include "files/fileops.h"
+#include "lang/clitexts.h"
+#include "lang/errortext.h"
+#include "lang/escape.h"
 
 #include <QCoreApplication>
+#include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <exception>
 #include <fcntl.h>
+#include <new>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -25,9 +33,42 @@ bool holdIfClosed(int fd)
     return true;
 }
 
-} // namespace
+// Why an exception ended the run, as a message shows it.
+QString reasonOf(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::bad_alloc&) {
+        return trelvick::lang::systemErrorText(ENOMEM);
+    } catch (const std::system_error& error) {
+        if (error.code().category() == std::generic_category() || error.code().category() == std::system_category())
+            return trelvick::lang::systemErrorText(error.code().value());
+        return trelvick::lang::escaped(QString::fromLocal8Bit(error.what()));
+    } catch (const std::exception& error) {
+        return trelvick::lang::escaped(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+    }
+    return trelvick::lang::systemErrorText(EIO);
+}
 
-int main(int argc, char* argv[])
+// What the system refused the program (memory under ulimit -v, a thread under ulimit -u) ends the
+// run with a message and status 2, never with an abort and a core dump.
+int stoppedBy(const std::exception_ptr& failure)
+{
+    const trelvick::lang::Language language = trelvick::cli::languageOf(
+        qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG"));
+    try {
+        const QByteArray text =
+            (QStringLiteral("trelvick-convert: ") + trelvick::lang::cli::stopped(language, reasonOf(failure)) + u'\n')
+                .toUtf8();
+        std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
+    } catch (...) {
+        std::fputs("trelvick-convert: stopped: out of memory\n", stderr);
+    }
+    return 2;
+}
+
+int run(int argc, char* argv[])
 {
     const bool inputClosed = holdIfClosed(STDIN_FILENO);
     const bool outputClosed = holdIfClosed(STDOUT_FILENO);
@@ -54,4 +95,15 @@ int main(int argc, char* argv[])
     context.outputFd = outputClosed ? -1 : STDOUT_FILENO;
     context.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;
     return trelvick::cli::run(arguments, context);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    try {
+        return run(argc, argv);
+    } catch (...) {
+        return stoppedBy(std::current_exception());
+    }
 }

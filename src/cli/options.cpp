@@ -95,6 +95,7 @@ QList<const option*> optionsStartingWith(const QByteArray& prefix)
 
 // getopt_long calls "--lis" ambiguous because --list-codepages starts with it too. Where every
 // candidate starts with the shortest one, the shortest is meant: "--lis" is --list, "--name" --names.
+// Gives the argument with the whole name, or the argument itself when no such rule settles it.
 QByteArray resolveSharedPrefix(const QByteArray& argument)
 {
     if (!argument.startsWith("--") || argument.size() == 2)
@@ -117,18 +118,17 @@ QByteArray resolveSharedPrefix(const QByteArray& argument)
 }
 
 // The arguments as the C library wants them: the program's name first, each a NUL-ended byte string.
+// The arguments at the indexes in resolved (counted without the program's name) have their shared
+// prefix resolved.
 class ArgumentVector
 {
 public:
-    explicit ArgumentVector(const QStringList& arguments)
+    ArgumentVector(const QStringList& arguments, const QList<int>& resolved)
     {
         m_bytes << QByteArrayLiteral("trelvick-convert");
-        bool options = true;
-        for (const QString& argument : arguments) {
-            QByteArray bytes = files::nativePath(argument);
-            if (bytes == "--")
-                options = false;
-            m_bytes << (options ? resolveSharedPrefix(bytes) : bytes);
+        for (qsizetype i = 0; i < arguments.size(); ++i) {
+            const QByteArray bytes = files::nativePath(arguments.at(i));
+            m_bytes << (resolved.contains(int(i)) ? resolveSharedPrefix(bytes) : bytes);
         }
         for (QByteArray& bytes : m_bytes)
             m_pointers.push_back(bytes.data());
@@ -137,6 +137,23 @@ public:
     int count() const { return static_cast<int>(m_bytes.size()); }
     char** data() { return m_pointers.data(); }
     QString at(int i) const { return files::decodeNativePath(m_pointers[static_cast<std::size_t>(i)]); }
+    // Where the argument now at position i (getopt_long moves operands behind the options) was
+    // given, counted as resolved counts.
+    int givenAt(int i) const
+    {
+        const char* moved = m_pointers[static_cast<std::size_t>(i)];
+        for (qsizetype k = 1; k < m_bytes.size(); ++k) {
+            if (m_bytes.at(k).constData() == moved)
+                return int(k - 1);
+        }
+        return -1;
+    }
+    // Whether the argument now at position i is a shared prefix that resolves.
+    bool resolves(int i) const
+    {
+        const QByteArray argument(m_pointers[static_cast<std::size_t>(i)]);
+        return resolveSharedPrefix(argument) != argument;
+    }
 
 private:
     QByteArrayList m_bytes;
@@ -150,6 +167,7 @@ public:
 
     ParsedOptions parse()
     {
+        findSharedPrefixes();
         if (const std::optional<Options::Mode> answer = helpOrVersion()) {
             m_parsed.options.mode = *answer;
             return m_parsed;
@@ -169,9 +187,25 @@ private:
         return ::getopt_long(argv.count(), argv.data(), kShortOptions, kLongOptions, nullptr);
     }
 
+    // The options that getopt_long finds ambiguous and that a shared prefix settles, found by
+    // getopt_long itself, so that an option's value ("-o --lis") is never taken for an option.
+    void findSharedPrefixes()
+    {
+        for (bool more = true; more;) {
+            more = false;
+            ArgumentVector argv(m_arguments, m_resolved);
+            for (int id = next(argv, true); id != -1 && !more; id = next(argv, false)) {
+                if (id == '?' && optopt == 0 && argv.resolves(optind - 1)) {
+                    m_resolved << argv.givenAt(optind - 1);
+                    more = true;
+                }
+            }
+        }
+    }
+
     std::optional<Options::Mode> helpOrVersion()
     {
-        ArgumentVector argv(m_arguments);
+        ArgumentVector argv(m_arguments, m_resolved);
         for (int id = next(argv, true); id != -1; id = next(argv, false)) {
             if (id == 'h')
                 return Options::Mode::Help;
@@ -183,7 +217,7 @@ private:
 
     bool readOptions()
     {
-        m_argv.emplace(m_arguments);
+        m_argv.emplace(m_arguments, m_resolved);
         for (int id = next(*m_argv, true); id != -1; id = next(*m_argv, false)) {
             if (id == '?' || id == ':')
                 return fail(getoptFault(id));
@@ -205,7 +239,9 @@ private:
         if (optopt != 0 && longForm && argument.contains(u'=') && resolvesTo(name, optopt))
             return texts::takesNoValue(m_language, name);
         if (optopt != 0)
-            return texts::unknownOption(m_language, u'-' + QChar::fromLatin1(static_cast<char>(optopt)));
+            return texts::unknownOption(
+                m_language,
+                lang::escaped(u'-' + files::decodeNativePath(QByteArray(1, static_cast<char>(optopt)).constData())));
         QStringList candidates;
         for (const option* o :
              optionsStartingWith(files::nativePath(m_argv->at(optind - 1).section(u'=', 0, 0).mid(2))))
@@ -523,6 +559,7 @@ private:
 
     const QStringList& m_arguments;
     const Language m_language;
+    QList<int> m_resolved; // the arguments whose shared prefix is resolved, see findSharedPrefixes
     std::optional<ArgumentVector> m_argv;
     ParsedOptions m_parsed;
     std::optional<Options::Mode> m_mode;

@@ -16,11 +16,15 @@ inline constexpr QLatin1StringView kStandardStream("-");
 // -f auto: each file's codepage is guessed.
 inline constexpr QLatin1StringView kAutoCodepage("auto");
 
+// --eol, in the order of its values.
 enum class LineEnds
 {
     Keep, // every line end as it came
     Lf,   // CR LF and a lone CR become LF
     CrLf, // every line ends with CR LF, the last one too (the window's rule)
+    // What crlf means for -f/-t (never given as such, see Options::effectiveLineEnds): LF, CR LF
+    // and a lone CR each become CR LF, and nothing is added at the end.
+    CrLfEach,
 };
 
 inline convert::LineEnds engineLineEnds(LineEnds ends)
@@ -30,6 +34,8 @@ inline convert::LineEnds engineLineEnds(LineEnds ends)
         return convert::LineEnds::Keep;
     case LineEnds::Lf:
         return convert::LineEnds::Lf;
+    case LineEnds::CrLfEach:
+        return convert::LineEnds::CrLfEach;
     case LineEnds::CrLf:
         break;
     }
@@ -90,9 +96,14 @@ struct Options
 
     // Whether this is a job over folders or lists of files rather than a stream.
     bool overTree() const { return recursive || outputDir || inPlace || filesFrom; }
+    // -c keeps the window's rule; -f/-t, where a lone LF is a line end like any other, makes each
+    // line end CR LF.
     LineEnds effectiveLineEnds() const
     {
-        return lineEnds.value_or(mode == Mode::Convert ? LineEnds::CrLf : LineEnds::Keep);
+        if (mode == Mode::Convert)
+            return lineEnds.value_or(LineEnds::CrLf);
+        const LineEnds given = lineEnds.value_or(LineEnds::Keep);
+        return given == LineEnds::CrLf ? LineEnds::CrLfEach : given;
     }
 };
 
@@ -104,7 +115,8 @@ struct ParsedOptions
 
 // Reads the arguments (without the program's name) with the C library's getopt_long: short options
 // may be bundled and carry their value attached ("-cΜ3"), long ones may be shortened as long as
-// they stay unambiguous ("--lis") and take their value after "=" or as the next argument. Operands
+// they stay unambiguous ("--lis") and take their value after "=" or as the next argument, which is
+// taken as it is even when it looks like an option ("-o --lis" names the file "--lis"). Operands
 // may come among the options; "--" ends the options, so that a file may be called "-x"; "-" is an
 // operand. --help and --version win over anything else on the line.
 ParsedOptions parseArguments(const QStringList& arguments, lang::Language language);

@@ -6,6 +6,7 @@
 #include "config/countparser.h"
 #include "config/profilereader.h"
 #include "files/destination.h"
+#include "files/filelock.h"
 #include "files/fileops.h"
 #include "files/outputtransaction.h"
 #include "files/posixfile.h"
@@ -434,9 +435,22 @@ base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const 
     return AppendedConverter{result, *number};
 }
 
-base::Expected<int> addConverter(const QString& from, const QString& to, const NewConverter& converter)
+base::Expected<AddedConverter> addConverter(const QString& from, const QString& to, const NewConverter& converter)
 {
-    const base::Expected<QByteArray> bytes = readFile(from);
+    // Beside the file that is replaced in the end, wherever links lead.
+    const base::Expected<files::Destination> place = files::findDestination(files::nativePath(to));
+    if (!place)
+        return writeFailure(place.error().code);
+    if (place->kind != files::Destination::Kind::New && place->kind != files::Destination::Kind::Replace)
+        return writeFailure(make_error_code(base::Fault::NotRegularFile));
+    const QByteArray lockName = place->name + ".lock";
+    const base::Expected<files::LockFile> lock =
+        files::LockFile::acquire(place->folder.get(), lockName, kConfigLockPatience);
+    if (!lock)
+        return base::Error{lock.error().code, base::Side::Output, files::decodeNativePath(lockName.constData()), {}};
+
+    const QString source = from == to || files::isNoFile(files::testFile(to)) ? from : to;
+    const base::Expected<QByteArray> bytes = readFile(source);
     if (!bytes)
         return bytes.error();
     const base::Expected<AppendedConverter> appended = appendConverter(*bytes, converter);
@@ -444,7 +458,7 @@ base::Expected<int> addConverter(const QString& from, const QString& to, const N
         return appended.error();
     if (const base::Error error = writeFile(to, appended->bytes))
         return error;
-    return appended->number;
+    return AddedConverter{appended->number, source};
 }
 
 } // namespace trelvick::config

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 
 namespace trelvick::config {
 
@@ -35,12 +36,25 @@ struct AppendedConverter
 // would hide the new one.
 base::Expected<AppendedConverter> appendConverter(const QByteArray& file, const NewConverter& converter);
 
-// Reads the tq.ini at from, adds converter and writes the result to to (the same file, or a new
-// personal tq.ini made from the system's one): beside it under a temporary name first, then renamed
-// into place, so that a failure at any point leaves to as it was. A replaced file keeps its mode,
-// owner, ACL and extended attributes; a new one is made with mode 0666 under the umask. from must be
-// a plain file (files::testFile) of at most kMaxConfigFileSize bytes. Gives the new converter's number;
-// a failure to write to is on Side::Output, the others on Side::Config.
-base::Expected<int> addConverter(const QString& from, const QString& to, const NewConverter& converter);
+struct AddedConverter
+{
+    int number = 0;   // its key is converterKey(number)
+    QString madeFrom; // the file read: to, or from when to did not exist yet
+};
+
+// How long addConverter waits for another program that changes the same file.
+inline constexpr std::chrono::seconds kConfigLockPatience(30);
+
+// Adds converter to the tq.ini at to, or, while to does not exist, to a copy of the one at from (a new
+// personal tq.ini made from the system's one; from may be to). The whole read-modify-replace runs
+// under the lock file beside to ("tq.ini.lock", see files::LockFile), so that two adds at once both
+// land, one after the other; the second reads what the first wrote, even where the first made to.
+// The result is written beside to under a temporary name first, then renamed into place, so that a
+// failure at any point leaves to as it was. A replaced file keeps its mode, owner, ACL and extended
+// attributes; a new one is made with mode 0666 under the umask. The file read must be a plain file
+// (files::testFile) of at most kMaxConfigFileSize bytes.
+// A failure to write to, or to take its lock (base::Fault::LockHeld after kConfigLockPatience, with
+// the lock file's name as key), is on Side::Output, the others on Side::Config.
+base::Expected<AddedConverter> addConverter(const QString& from, const QString& to, const NewConverter& converter);
 
 } // namespace trelvick::config

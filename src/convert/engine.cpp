@@ -6,9 +6,11 @@
 #include "convert/pagebuffer.h"
 #include "convert/readahead.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <optional>
 #include <system_error>
 
@@ -28,6 +30,11 @@ const unsigned char* nextCr(const unsigned char* p, const unsigned char* end)
 {
     const void* cr = std::memchr(p, kCR, static_cast<std::size_t>(end - p));
     return cr ? static_cast<const unsigned char*>(cr) : end;
+}
+
+const unsigned char* nextLineEnd(const unsigned char* p, const unsigned char* end)
+{
+    return std::find_if(p, end, [](unsigned char c) { return c == kCR || c == kLF; });
 }
 
 // Maps blocks as they come from the source, carrying the state of the line rules from one block to
@@ -60,10 +67,11 @@ public:
         const unsigned char* in = input;
         const unsigned char* const end = in + size;
         const bool crlf = m_lineEnds == LineEnds::CrLf;
-        const unsigned char* const firstLone = crlf ? findLoneCr(in, end, m_map.level()) : end;
+        const bool joined = m_crEndedBlock && *in == kLF; // the LF of a CR LF that the read cut
+        const unsigned char* const firstGrowing = nextGrowing(joined ? in + 1 : in, end);
         std::int64_t growth = 0;
-        if (crlf && m_map.inPlace()) {
-            for (const unsigned char* p = firstLone; p != end; p = findLoneCr(p + 1, end, m_map.level()))
+        if (m_map.inPlace()) {
+            for (const unsigned char* p = firstGrowing; p != end; p = nextGrowing(p + 1, end))
                 ++growth;
         }
         unsigned char* const output = input - (m_map.inPlace() ? growth : m_map.outputCapacity(size));
@@ -71,14 +79,15 @@ public:
         if (!crlf)
             m_counts.processed += size;
         unsigned char* out = output;
-        if (m_crEndedBlock && *in == kLF) {
+        if (joined) {
             if (m_lineEnds == LineEnds::Keep)
                 *out++ = kLF;
             ++in;
         }
         m_crEndedBlock = false;
 
-        const unsigned char* stop = crlf && m_map.keepsLf() ? firstLone : nextStop(in, end);
+        const bool growingStops = (crlf || m_lineEnds == LineEnds::CrLfEach) && m_map.keepsLf();
+        const unsigned char* stop = growingStops ? firstGrowing : nextStop(in, end);
         for (;;) {
             const auto length = static_cast<std::size_t>(stop - in);
             const BlockMap::Applied applied = m_map.apply(in, length, out, stop == end);
@@ -93,12 +102,13 @@ public:
                     m_lineOpen = length < 2 || !endsWithPair;
                 break;
             }
+            const bool atCr = *stop == kCR; // only CrLfEach stops at an LF
             in = stop + 1;
-            const bool pair = in != end && *in == kLF;
+            const bool pair = atCr && in != end && *in == kLF;
             out = writeTerminator(out, pair);
             m_lineOpen = false;
             if (in == end) {
-                m_crEndedBlock = true;
+                m_crEndedBlock = atCr;
                 break;
             }
             if (pair)
@@ -132,12 +142,30 @@ private:
     // bytes, and under LineEnds::Keep so can a lone CR: the map writes CR as it is. Under the CR LF
     // rule only a CR that is not followed by LF (or ends the block, where its LF may come with the
     // next read) needs an LF added. Otherwise the LF of every CR LF must be kept from the map, and
-    // under LineEnds::Lf every CR goes, so every CR stops the map.
+    // under LineEnds::Lf every CR goes, so every CR stops the map. Under LineEnds::CrLfEach an LF
+    // ends a line too: a CR LF goes through the map as under the CR LF rule, and only a lone CR or a
+    // lone LF stops it, or with an LF the map would change, every CR and every LF.
     const unsigned char* nextStop(const unsigned char* p, const unsigned char* end) const
     {
+        if (m_lineEnds == LineEnds::CrLfEach)
+            return m_map.keepsLf() ? findUnpairedLineEnd(p, end, m_map.level()) : nextLineEnd(p, end);
         if (!m_map.keepsLf() || m_lineEnds == LineEnds::Lf)
             return nextCr(p, end);
         return m_lineEnds == LineEnds::Keep ? end : findLoneCr(p, end, m_map.level());
+    }
+
+    // The next line end whose output is a byte longer than it, or end: a lone CR under the CR LF
+    // rules, and a lone LF too under CrLfEach.
+    const unsigned char* nextGrowing(const unsigned char* p, const unsigned char* end) const
+    {
+        switch (m_lineEnds) {
+        case LineEnds::CrLf:
+            return findLoneCr(p, end, m_map.level());
+        case LineEnds::CrLfEach:
+            return findUnpairedLineEnd(p, end, m_map.level());
+        default:
+            return end;
+        }
     }
 
     unsigned char* writeTerminator(unsigned char* out, bool pair)
@@ -244,6 +272,8 @@ private:
             }
         } catch (const std::system_error&) {
             // No thread to spare: the same work, one step after the other.
+        } catch (const std::bad_alloc&) {
+            // No memory for the blocks ahead (ulimit -v): likewise.
         }
     }
 

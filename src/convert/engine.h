@@ -73,12 +73,17 @@ enum class ReadThread
 };
 
 // What the engine does with line ends. A line ends at CR or at CR LF; a lone LF is an ordinary
-// byte of the line, looked up like any other. The terminator never goes through the table.
+// byte of the line, looked up like any other, except under CrLfEach. The terminator never goes
+// through the table.
 enum class LineEnds
 {
     CrLf, // every line ends with CR LF, the last one too (the window's rule, see convertStream)
     Lf,   // CR LF and lone CR become LF; a last line without a terminator stays without
     Keep, // every CR LF and lone CR as it was read: bytes in, bytes out, as iconv writes them
+    // A line ends at LF, CR LF or a lone CR, and each becomes CR LF; a last line without one stays
+    // without: "ab\ncd\r\ne\rf" gives "ab\r\ncd\r\ne\r\nf" (what DOS line ends are made of text
+    // from anywhere).
+    CrLfEach,
 };
 
 // Whether a processor besides the caller's stands idle right now (the running threads that

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/outputtransaction.h"
 
+#include "files/filelock.h"
 #include "files/fileops.h"
 #include "files/metadata.h"
 
@@ -65,10 +66,40 @@ std::optional<pid_t> temporaryOwner(QByteArrayView name)
     return pid;
 }
 
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Removes the leftover name in folder if it is an old regular file that no transaction holds: one
+// that this process can lock both ways, while it still has that name.
+void removeIfAbandoned(int folder, const char* name, const LeftoverSweep& ages)
+{
+    struct stat info;
+    if (::fstatat(folder, name, &info, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(info.st_mode) || !ages.isOld(info))
+        return;
+    // For reading where allowed, else for writing: a new file has its output's mode, which may be either.
+    const int flags = O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    bool forWriting = false;
+    Descriptor file(retryOnInterrupt([&] { return ::openat(folder, name, O_RDONLY | flags); }));
+    if (!file && errno == EACCES) {
+        forWriting = true;
+        file = Descriptor(retryOnInterrupt([&] { return ::openat(folder, name, O_WRONLY | flags); }));
+    }
+    struct stat opened;
+    if (!file || ::fstat(file.get(), &opened) != 0 || !sameFile(info, opened) ||
+        tryLockBoth(file.get(), forWriting) != 0)
+        return;
+    struct stat named;
+    if (::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named))
+        ::unlinkat(folder, name, 0);
+}
+
 // Temporary files of runs that are gone (killed between naming the new file and the rename, or
-// while it was named from the start) are removed. A process that still runs, or that cannot be
-// told gone, keeps its file.
-void removeLeftovers(int folder)
+// while it was named from the start) are removed. A process of this PID namespace that still runs,
+// or that cannot be told gone, keeps its file; so does a file locked by its run (which may live in
+// another namespace or on another machine) and a young one (see LeftoverSweep).
+void removeLeftovers(int folder, const LeftoverSweep& ages)
 {
     const int listing = retryOnInterrupt([&] { return ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
     if (listing < 0)
@@ -80,15 +111,27 @@ void removeLeftovers(int folder)
     }
     while (const dirent* entry = ::readdir(entries.get())) {
         const std::optional<pid_t> owner = temporaryOwner(entry->d_name);
-        if (!owner || *owner == ::getpid() || ::kill(*owner, 0) == 0 || errno != ESRCH)
-            continue;
-        struct stat info;
-        if (::fstatat(listing, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode))
-            ::unlinkat(listing, entry->d_name, 0);
+        if (owner && *owner != ::getpid() && ::kill(*owner, 0) != 0 && errno == ESRCH)
+            removeIfAbandoned(listing, entry->d_name, ages);
     }
 }
 
 } // namespace
+
+// A minute: far longer than naming a new file and locking it take, even on a slow network file
+// system, and far shorter than the time anyone comes back to a folder after a crash.
+constexpr std::chrono::minutes kYoungLeftover(1);
+
+LeftoverSweep::LeftoverSweep(std::chrono::system_clock::time_point now) : m_youngFrom(now - kYoungLeftover) {}
+
+bool LeftoverSweep::isOld(const struct stat& file) const
+{
+    const auto at = [](const struct timespec& t) {
+        return std::chrono::system_clock::time_point(std::chrono::duration_cast<std::chrono::system_clock::duration>(
+            std::chrono::seconds(t.tv_sec) + std::chrono::nanoseconds(t.tv_nsec)));
+    };
+    return at(file.st_mtim) < m_youngFrom && at(file.st_ctim) < m_youngFrom;
+}
 
 bool LeftoverSweep::firstVisit(const struct stat& folder)
 {
@@ -182,16 +225,20 @@ base::Error OutputTransaction::openTemporary(mode_t mode)
             retryOnInterrupt([&] { return ::openat(folder(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode); }));
         if (m_file) {
             m_procPath = "/proc/self/fd/" + QByteArray::number(m_file.get());
+            lockTemporary(); // before any name of ours can show it
             return {};
         }
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
             return failed(errno);
     }
-    return withFreshName([&](const char* name) {
+    const base::Error named = withFreshName([&](const char* name) {
         m_file = Descriptor(retryOnInterrupt(
             [&] { return ::openat(folder(), name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode); }));
         return bool(m_file);
     });
+    if (!named)
+        lockTemporary(); // a sweep meanwhile finds it young
+    return named;
 }
 
 base::Error OutputTransaction::withFreshName(const std::function<bool(const char* name)>& place)
@@ -214,7 +261,19 @@ void OutputTransaction::sweepLeftovers() const
     struct stat info;
     if (m_rules.sweep && (::fstat(folder(), &info) != 0 || !m_rules.sweep->firstVisit(info)))
         return;
-    removeLeftovers(folder());
+    if (m_rules.sweep)
+        removeLeftovers(folder(), *m_rules.sweep);
+    else
+        removeLeftovers(folder(), LeftoverSweep());
+}
+
+void OutputTransaction::lockTemporary()
+{
+    // Not fatal: without the locks, the file is spared only while it is young.
+    lockEachKind(m_file.get());
+    // The locks belong to the open file: this copy keeps it open after the commit closes m_file to
+    // learn of a late write failure, until the new file has its final name.
+    m_lockHolder = Descriptor(::fcntl(m_file.get(), F_DUPFD_CLOEXEC, 0));
 }
 
 base::Error OutputTransaction::commit()
@@ -251,6 +310,7 @@ base::Error OutputTransaction::commitNew()
     if (const int renamed = renameNoReplaceAt(folder(), m_temporaryName.constData(), name()))
         return failed(renamed);
     m_temporaryName.clear();
+    m_lockHolder = Descriptor();
     return {};
 }
 
@@ -271,6 +331,7 @@ base::Error OutputTransaction::commitReplacement()
     if (::renameat(folder(), m_temporaryName.constData(), folder(), name()) != 0)
         return failed(errno);
     m_temporaryName.clear();
+    m_lockHolder = Descriptor();
     if (m_rules.groupCommit)
         return {};
     // The rename is done and the data is on the disk; a folder that cannot be flushed (no read

@@ -53,7 +53,8 @@ constexpr char16_t kGreekHelp[] = uR"(Χρήση:
   -o, --output=ΑΡΧΕΙΟ      γράφει στο ΑΡΧΕΙΟ, που αντικαθίσταται μόνο όταν είναι ολόκληρο·
                            πολλές είσοδοι γράφονται η μία μετά την άλλη
       --eol=ΕΙΔΟΣ          αλλαγές γραμμής: keep (όπως έρχονται· με την -f), lf, ή crlf
-                           (κάθε γραμμή τελειώνει με CR LF· με την -c)
+                           (LF, CR LF και σκέτο CR γίνονται CR LF· με την -c, όπου είναι η
+                           προεπιλογή, ο κανόνας του παραθύρου: κάθε γραμμή τελειώνει με CR LF)
       --strict             ένας χαρακτήρας που λείπει από τον στόχο κάνει το αρχείο να
                            αποτύχει (κατάσταση εξόδου 1) αντί να γίνει «?»
       --list-codepages     τυπώνει τα ονόματα κωδικοσελίδων που δέχονται οι -f και -t
@@ -131,7 +132,8 @@ Codepages by name:
   -o, --output=FILE        write to FILE, replaced only once it is whole; several inputs are
                            written one after the other
       --eol=KIND           line ends: keep (as they come; the default with -f), lf, or crlf
-                           (every line ends with CR LF; the default with -c)
+                           (LF, CR LF and lone CR each become CR LF; with -c, its default there,
+                           the window's rule: every line ends with CR LF)
       --strict             a character the target lacks fails the file (exit status 1) instead
                            of becoming '?'
       --list-codepages     print the codepage names -f and -t take
@@ -727,6 +729,11 @@ QString interruptedAfter(Language language, std::int64_t done, std::int64_t tota
     const QString ofTotal = QString::number(done) + u'/' + QString::number(total);
     return greek(language) ? u"διακόπηκε μετά από "_s + ofTotal + u" αρχεία: τα υπόλοιπα έμειναν ως ήταν"_s
                            : u"interrupted after "_s + ofTotal + u" files: the others are as they were"_s;
+}
+
+QString stopped(Language language, const QString& reason)
+{
+    return (greek(language) ? u"σταμάτησε: "_s : u"stopped: "_s) + reason;
 }
 
 } // namespace trelvick::lang::cli

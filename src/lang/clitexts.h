@@ -155,4 +155,8 @@ struct TreeCounts
 QString treeSummary(Language language, const TreeCounts& counts);
 QString interruptedAfter(Language language, std::int64_t done, std::int64_t total);
 
+// The system refused the program what it needs to go on, memory or a thread (exit status 2): the
+// system's reason, "stopped: Resource temporarily unavailable".
+QString stopped(Language language, const QString& reason);
+
 } // namespace trelvick::lang::cli

@@ -60,6 +60,9 @@ QString faultText(base::Fault fault, Language language)
                      : QStringLiteral("Changed since it was looked at");
     case base::Fault::TooLarge:
         return greek ? QStringLiteral("Πολύ μεγάλο") : QStringLiteral("Too large");
+    case base::Fault::LockHeld:
+        return greek ? QStringLiteral("Άλλο πρόγραμμα κρατούσε το κλείδωμά του όσο περιμέναμε· δοκιμάστε ξανά")
+                     : QStringLiteral("Another program held its lock all the while we waited; try again");
     case base::Fault::KeyInUse:
         return greek ? QStringLiteral("Το κλειδί υπάρχει ήδη στο αρχείο")
                      : QStringLiteral("The key is in the file already");

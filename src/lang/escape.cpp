@@ -5,9 +5,10 @@ namespace trelvick::lang {
 
 namespace {
 
-bool isControl(char16_t u)
+// The characters below 0x80 are their own bytes, so their escape can name the byte.
+bool isAsciiControl(char16_t u)
 {
-    return u < 0x20 || u == 0x7F || (u >= 0x80 && u <= 0x9F);
+    return u < 0x20 || u == 0x7F;
 }
 
 bool isUndecodedByte(char16_t u)
@@ -15,9 +16,11 @@ bool isUndecodedByte(char16_t u)
     return u >= 0xDC80 && u <= 0xDCFF;
 }
 
-bool isBidiControl(char16_t u)
+// C1 controls, line breaks beyond ASCII, and the bidirectional controls.
+bool isEscapedCharacter(char16_t u)
 {
-    return (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    return (u >= 0x80 && u <= 0x9F) || u == 0x2028 || u == 0x2029 || (u >= 0x202A && u <= 0x202E) ||
+           (u >= 0x2066 && u <= 0x2069);
 }
 
 QString hex(unsigned value, int width)
@@ -35,12 +38,12 @@ QString escaped(QStringView text)
         const char16_t u = c.unicode();
         if (u == u'\\')
             shown += QStringLiteral("\\\\");
-        else if (isControl(u))
+        else if (isAsciiControl(u))
             shown += QStringLiteral("\\x") + hex(u, 2);
         else if (isUndecodedByte(u))
             shown += QStringLiteral("\\x") + hex(u - 0xDC00u, 2);
-        else if (isBidiControl(u))
-            shown += QStringLiteral("\\u{") + hex(u, 4) + u'}';
+        else if (isEscapedCharacter(u))
+            shown += QStringLiteral("\\u{") + hex(u, 1) + u'}';
         else
             shown += c;
     }

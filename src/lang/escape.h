@@ -7,11 +7,17 @@
 namespace trelvick::lang {
 
 // Every name, option, key, value and description a command-line message or listing echoes goes
-// through here, so that a hostile one can neither hide text, forge a line nor colour the terminal:
-// control characters (C0, DEL, C1) and undecodable bytes (U+DC80..U+DCFF, see files::nativePath) as
-// \xNN, the bidirectional embeddings, overrides and isolates (U+202A..U+202E, U+2066..U+2069) as
-// \u{NNNN}, and the backslash itself as \\, so that every escape reads back one way only.
-// For example "a\\b<ESC>[31m" and "a\x1b" show as "a\\\\b\\x1b[31m" and "a\\\\x1b".
+// through here, so that a hostile one can neither hide text, forge a line (for a terminal, or for a
+// script that splits lines the way Python's str.splitlines() does) nor colour the terminal:
+//  - bytes that are not UTF-8 (U+DC80..U+DCFF, see files::nativePath) as \xNN;
+//  - the C0 controls and DEL, where byte and character are one, as \xNN as well;
+//  - the C1 controls, NEL among them, the line and paragraph separators U+2028 and U+2029, and the
+//    bidirectional embeddings, overrides and isolates (U+202A..U+202E, U+2066..U+2069) as \u{N},
+//    the character's code in hexadecimal;
+//  - the backslash itself as \\.
+// So every escape reads back one way only: \x9b is the byte 0x9B, \u{9b} the character U+009B.
+// For example "a\\b<ESC>[31m", "a\x1b" and "<U+009B>1<U+2028>" show as "a\\\\b\\x1b[31m", "a\\\\x1b"
+// and "\\u{9b}1\\u{2028}".
 QString escaped(QStringView text);
 
 } // namespace trelvick::lang

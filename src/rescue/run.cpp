@@ -157,7 +157,7 @@ Finished Job::run()
     m_done.resize(count);
     if (!openOutput())
         return m_finished;
-    Shared shared{m_request, m_plan, m_folders, m_conversions, m_outputRoot.get(), {}, {}};
+    Shared shared{m_request, m_plan, m_folders, m_conversions, m_outputRoot.get()};
     InputCursor input(m_plan, m_folders);
     std::optional<OutputCursor> output;
     if (m_outputRoot)

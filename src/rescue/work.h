@@ -21,7 +21,7 @@ struct Shared
     const Folders& folders;
     const Conversions& conversions;
     int outputRoot = -1; // OutputDir: the output folder, opened once
-    files::LeftoverSweep sweep;
+    files::LeftoverSweep sweep{};
     std::atomic<bool> abandon{false}; // a stop signal came: the file under way is given up
 };
 

@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <poll.h>
 #include <pthread.h>
 #include <sys/signalfd.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -73,9 +75,16 @@ private:
 class Runner final
 {
 public:
-    Runner(qsizetype count, int workers, const JobCallbacks& callbacks)
-        : m_count(count), m_workers(workers), m_callbacks(callbacks), m_done(static_cast<std::size_t>(count))
+    Runner(qsizetype count, const JobCallbacks& callbacks)
+        : m_count(count), m_callbacks(callbacks), m_done(static_cast<std::size_t>(count))
     {
+    }
+
+    // How many workers run the jobs; told once they have started, before anything is delivered.
+    void setWorkers(int workers)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_workers = workers;
     }
 
     void work()
@@ -167,7 +176,7 @@ private:
     }
 
     const qsizetype m_count;
-    const int m_workers;
+    int m_workers = 0; // guarded by m_mutex
     const JobCallbacks& m_callbacks;
     std::atomic<qsizetype> m_next{0};
     std::atomic<bool> m_stop{false};
@@ -180,17 +189,62 @@ private:
     qsizetype m_delivered = 0;      // written by the calling thread under m_mutex
 };
 
+// The worker threads of a run, stopped and joined however the run ends: a delivery or a tick that
+// throws leaves none running.
+class Workers final
+{
+public:
+    explicit Workers(Runner& runner) : m_runner(runner) {}
+    ~Workers()
+    {
+        m_runner.stop();
+        join();
+    }
+    Workers(const Workers&) = delete;
+    Workers& operator=(const Workers&) = delete;
+
+    // Starts up to count workers and gives how many run: as many as the system lets start (ulimit -u,
+    // ulimit -v), at least one, else the failure to start the first comes out here.
+    int start(int count)
+    {
+        m_threads.reserve(static_cast<std::size_t>(count));
+        for (int w = 0; w < count; ++w) {
+            try {
+                m_threads.emplace_back([this] { m_runner.work(); });
+            } catch (const std::system_error&) {
+                if (m_threads.empty())
+                    throw;
+                break;
+            } catch (const std::bad_alloc&) {
+                if (m_threads.empty())
+                    throw;
+                break;
+            }
+        }
+        return static_cast<int>(m_threads.size());
+    }
+
+    void join()
+    {
+        for (std::thread& thread : m_threads) {
+            if (thread.joinable())
+                thread.join();
+        }
+    }
+
+private:
+    Runner& m_runner;
+    std::vector<std::thread> m_threads;
+};
+
 } // namespace
 
 JobsOutcome runInOrder(qsizetype count, int workers, const JobCallbacks& callbacks, std::chrono::milliseconds interval)
 {
-    workers = std::max(1, workers);
     const HeldSignals held; // before the threads start, so that they inherit the mask
-    Runner runner(count, workers, callbacks);
-    std::vector<std::thread> threads;
-    threads.reserve(static_cast<std::size_t>(workers));
-    for (int w = 0; w < workers; ++w)
-        threads.emplace_back([&runner] { runner.work(); });
+    Runner runner(count, callbacks);
+    Workers threads(runner);
+    runner.setWorkers(threads.start(std::max(1, workers)));
 
     int signal = 0;
     const auto lookForStop = [&] {
@@ -208,8 +262,7 @@ JobsOutcome runInOrder(qsizetype count, int workers, const JobCallbacks& callbac
             callbacks.tick();
         runner.waitForChange(interval);
     }
-    for (std::thread& thread : threads)
-        thread.join();
+    threads.join();
     runner.deliverReady(lookForStop);
     if (signal == 0)
         signal = held.take();

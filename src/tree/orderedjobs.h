@@ -34,14 +34,16 @@ struct JobsOutcome
     int signal = 0;          // the signal that stopped the run early, or 0
 };
 
-// Runs count jobs on workers threads (1 or more), in index order as far as starting goes, and delivers
-// them in index order. SIGXFSZ is held back meanwhile on every thread of the run, so that a file-size
-// limit fails a write with EFBIG instead of ending the program. SIGINT, SIGTERM and SIGHUP (those not
-// ignored) are held back too: one of
-// them stops the run from starting more jobs; the jobs under way end and are delivered, and the signal
-// is returned so that the caller can report how far the run got and then end as the signal would
-// have ended it (endBySignal). A job that throws stops the run too: it and the jobs after it are not
-// delivered, and its exception comes out here once every worker has ended.
+// Runs count jobs on workers threads (1 or more; fewer where the system lets no more start, and
+// when not even one starts, that failure, a std::system_error, comes out here with the signal mask
+// as it was), in index order as far as starting goes, and delivers them in index order. SIGXFSZ is
+// held back meanwhile on every thread of the run, so that a file-size limit fails a write with EFBIG
+// instead of ending the program. SIGINT, SIGTERM and SIGHUP (those not ignored) are held back too:
+// one of them stops the run from starting more jobs; the jobs under way end and are delivered, and the
+// signal is returned so that the caller can report how far the run got and then end as the signal
+// would have ended it (endBySignal). A job that throws stops the run too: it and the jobs after it
+// are not delivered, and its exception comes out here once every worker has ended; so does an
+// exception of deliver or tick, once the jobs under way have ended.
 //
 //     std::vector<Result> results(n);
 //     runInOrder(n, 4, {[&](qsizetype i) { results[i] = convert(i); },

@@ -107,6 +107,7 @@ void checkKernels(const ConversionTable& table, const CodePage& page, const std:
     std::vector<unsigned char> expected(in.size());
     const std::int64_t changed = ByteMap(table, SimdLevel::None).apply(in.data(), in.size(), expected.data());
     const unsigned char* const loneCr = findLoneCr(in.data(), end, SimdLevel::None);
+    const unsigned char* const unpaired = findUnpairedLineEnd(in.data(), end, SimdLevel::None);
     const Losses losses = LossCounter(table, SimdLevel::None).count(in.data(), in.size());
     const auto plainDecoded = decoded(SimdLevel::None);
     const auto plainWritten = written(SimdLevel::None);
@@ -115,6 +116,7 @@ void checkKernels(const ConversionTable& table, const CodePage& page, const std:
         if (level == SimdLevel::None || !isSupported(level))
             continue;
         FUZZ_CHECK(findLoneCr(in.data(), end, level) == loneCr);
+        FUZZ_CHECK(findUnpairedLineEnd(in.data(), end, level) == unpaired);
         const Losses counted = LossCounter(table, level).count(in.data(), in.size());
         FUZZ_CHECK(counted.lost == losses.lost && counted.invalid == losses.invalid);
         FUZZ_CHECK(decoded(level) == plainDecoded);
@@ -169,7 +171,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     const int writeFailure = (flags & 4) ? data.ConsumeIntegralInRange(0, 40) : -1;
 
     EngineOptions options;
-    options.lineEnds = LineEnds((choices & 3) % 3);
+    options.lineEnds = LineEnds(choices & 3);
     options.readThread = (choices & 0x08) ? ReadThread::Always : ReadThread::Never;
     options.simdLevel = kLevels[(choices >> 4) % 3];
     options.interval = std::chrono::milliseconds(0);

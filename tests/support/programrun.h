@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <iconv.h>
 #include <memory>
 
@@ -30,12 +31,16 @@ inline QProcessEnvironment localeEnvironment(const QString& lang)
     return environment;
 }
 
-// standardOutput: a file the output is appended to, instead of a pipe.
+// standardOutput: a file the output is appended to, instead of a pipe. inChild: what the child
+// process does before it runs the program (limits).
 inline Outcome runProgram(const QString& program, const QStringList& arguments, const QByteArray& input,
-                          const QProcessEnvironment& environment, const QString& standardOutput = {})
+                          const QProcessEnvironment& environment, const QString& standardOutput = {},
+                          const std::function<void()>& inChild = {})
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    if (inChild)
+        process.setChildProcessModifier(inChild);
     if (!standardOutput.isEmpty())
         process.setStandardOutputFile(standardOutput, QIODevice::Append);
     process.start(program, arguments);

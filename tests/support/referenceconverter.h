@@ -29,24 +29,25 @@ struct ReferenceResult
     std::int64_t invalid = 0;
 };
 
-// A line ends at CR or at CR LF; a lone LF is line content, and the last line needs no terminator.
-// convertLine appends the conversion of one line's content.
+// A line ends at CR or at CR LF; a lone LF is line content (a line end as well under CrLfEach),
+// and the last line needs no terminator. convertLine appends the conversion of one line's content.
 inline ReferenceResult convertLines(std::string_view input, convert::LineEnds lineEnds,
                                     const std::function<void(std::string_view, ReferenceResult&)>& convertLine)
 {
+    using enum convert::LineEnds;
     ReferenceResult result;
     for (std::size_t pos = 0; pos < input.size();) {
-        const std::size_t end = std::min(input.find('\r', pos), input.size());
+        const std::size_t end = std::min(input.find_first_of(lineEnds == CrLfEach ? "\r\n" : "\r", pos), input.size());
         convertLine(input.substr(pos, end - pos), result);
         const bool pair = input.substr(end, 2) == "\r\n";
-        if (lineEnds == convert::LineEnds::CrLf)
+        if (lineEnds == CrLf || (lineEnds == CrLfEach && end < input.size()))
             result.output += "\r\n";
         else if (end < input.size())
-            result.output += lineEnds == convert::LineEnds::Lf ? "\n" : pair ? "\r\n" : "\r";
+            result.output += lineEnds == Lf ? "\n" : pair ? "\r\n" : "\r";
         result.processed += std::int64_t(end - pos) + 2;
         pos = end + (pair ? 2 : 1);
     }
-    if (lineEnds != convert::LineEnds::CrLf)
+    if (lineEnds != CrLf)
         result.processed = std::int64_t(input.size());
     return result;
 }

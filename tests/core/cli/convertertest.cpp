@@ -415,7 +415,8 @@ TEST_F(Cli, BatchOutputsCollidingOrRepeated)
     EXPECT_EQ(outcome.err, expected);
     EXPECT_EQ(read(u"f.out"_s), "old");
     EXPECT_EQ(read(u"a.out"_s), "A\r\n");
-    EXPECT_FALSE(QFile::exists(path(leftover)));
+    // Younger than a minute: it may be another run's that has not locked it yet.
+    EXPECT_TRUE(QFile::exists(path(leftover)));
 }
 
 // The program reads tq.ini from its own folder, whatever the letter case of its name, as the

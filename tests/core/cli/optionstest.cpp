@@ -129,6 +129,10 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"GuessWithoutFileAccepted", u"--guess"_s, u"--guess needs at least one file"_s},
         ParseCase{"UnknownOptionAccepted", u"--list --verbose"_s, u"unknown option '--verbose'"_s},
         ParseCase{"UnknownShortInBundleAccepted", u"--list -qx"_s, u"unknown option '-x'"_s},
+        ParseCase{"OutputValueTakenForAnOption", u"-f x -o --lis"_s, u"transcode x->UTF-8 o=--lis [-]"_s},
+        ParseCase{"LongValueTakenForAnOption", u"--config --lis --lis"_s, u"list config=--lis"_s},
+        ParseCase{"UnknownShortShownRaw", u"-f x -\x1b"_s, u"unknown option '-\\x1b'"_s},
+        ParseCase{"UnknownShortByteShownAsLatin1", u"-f x -\xdcce"_s, u"unknown option '-\\xce'"_s},
         ParseCase{"ValueOfFlagAccepted", u"--list=yes"_s, u"option '--list' takes no value"_s},
         ParseCase{"ValueOfShortenedFlagAccepted", u"--qui=yes"_s, u"option '--qui' takes no value"_s},
         ParseCase{"ConfigWithoutValueAccepted", u"--list --config"_s, u"option '--config' needs a value"_s},
@@ -137,6 +141,24 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"EmptyConfigNameAccepted", u"--config= --list"_s, u"the file name of '--config' is empty"_s},
         ParseCase{"EmptyOperandAccepted", u"-c 1 a "_s, u"a file name is empty"_s}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// --eol=crlf makes every line end CR LF for -f, and keeps the window's rule for -c.
+TEST(LineEnds, CrLfOfTheOtherFormTaken)
+{
+    using enum convert::LineEnds;
+    const struct
+    {
+        QString arguments;
+        convert::LineEnds expected;
+    } cases[] = {
+        {u"-c 1 --eol=crlf"_s, CrLf},     {u"-c 1"_s, CrLf}, {u"-c 1 --eol=keep"_s, Keep},
+        {u"-f x --eol=crlf"_s, CrLfEach}, {u"-f x"_s, Keep}, {u"-f x --eol=lf -r -i a"_s, Lf},
+    };
+    for (const auto& c : cases) {
+        const cli::ParsedOptions parsed = cli::parseArguments(c.arguments.split(u' '), lang::Language::English);
+        EXPECT_EQ(cli::engineLineEnds(parsed.options.effectiveLineEnds()), c.expected) << c.arguments.toStdString();
+    }
+}
 
 // LC_ALL, else LC_MESSAGES, else LANG decides.
 TEST(Locale, WrongLanguage)

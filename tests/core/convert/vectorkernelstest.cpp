@@ -215,6 +215,35 @@ TEST_P(Kernels, SingleLoneCrInAStepSkipped)
     }
 }
 
+// The same mixes for the first line end that is no CR LF pair: each kernel against a plain reading
+// of the rule, with an LF at the start (which counts) and a pair across every step of the kernels.
+TEST_P(Kernels, FindTheFirstUnpairedLineEnd)
+{
+    std::mt19937 random(12);
+    for (int n = 0; n < 2400; ++n) {
+        std::string s(std::uniform_int_distribution<std::size_t>(0, 200)(random), 'a');
+        for (char& c : s)
+            c = "\r\naaaa"[random() % (n % 2 ? 3 : 6)];
+        if (n >= 2000) { // CR LF pairs at every offset, then one line end of each kind
+            s = std::string(std::size_t(n - 2000) % 130, 'a');
+            while (s.size() < 140)
+                s += "\r\n";
+            s += n % 4 < 2 ? "a\n" : "a\r";
+        }
+        std::size_t first = 0;
+        const auto unpaired = [&](std::size_t i) {
+            return (s[i] == '\r' && (i + 1 == s.size() || s[i + 1] != '\n')) ||
+                   (s[i] == '\n' && (i == 0 || s[i - 1] != '\r'));
+        };
+        while (first < s.size() && !unpaired(first))
+            ++first;
+        const std::string buffer = "\r" + s + '\n'; // a CR before and an LF after, neither to be read
+        const auto* begin = reinterpret_cast<const unsigned char*>(buffer.data()) + 1;
+        ASSERT_EQ(findUnpairedLineEnd(begin, begin + s.size(), GetParam()) - begin, std::ptrdiff_t(first))
+            << ::testing::PrintToString(s);
+    }
+}
+
 std::string levelName(const ::testing::TestParamInfo<SimdLevel>& info)
 {
     const char* names[] = {"Plain", "Avx2", "Avx512Vbmi"};

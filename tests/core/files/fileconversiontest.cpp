@@ -2,8 +2,10 @@
 #include "files/fileconversion.h"
 #include "files/destination.h"
 #include "files/fileops.h"
+#include "files/outputtransaction.h"
 #include "files/signalguard.h"
 
+#include "lockholder.h"
 #include "testsupport.h"
 
 #include <QDir>
@@ -31,6 +33,8 @@
 using namespace trelvick;
 using namespace trelvick::files;
 using base::Side;
+using testsupport::HeldLock;
+using testsupport::LockHolder;
 
 namespace {
 
@@ -89,12 +93,14 @@ protected:
         names.sort();
         return names;
     }
-    ConversionOutcome convert(const QString& input, const QString& output, bool unnamed = true) const
+    ConversionOutcome convert(const QString& input, const QString& output, bool unnamed = true,
+                              LeftoverSweep* sweep = nullptr) const
     {
         FileConversion request;
         request.input = path(input);
         request.output = path(output);
         request.unnamedTemporary = unnamed;
+        request.sweep = sweep;
         return convertFile(request, aToB());
     }
 
@@ -315,6 +321,12 @@ TEST_F(Conversion, AclOrAttributesDropped)
     }
 }
 
+// A sweep as one that begins two minutes from now sees it: every file made so far is old.
+LeftoverSweep laterSweep()
+{
+    return LeftoverSweep(std::chrono::system_clock::now() + std::chrono::minutes(2));
+}
+
 // A temporary file that a gone run left is removed by the next run into the folder; a running
 // process's, a name that is not one of ours, and anything but a regular file under our name, stay.
 TEST_F(Conversion, LeftoverKeptOrLiveOnesRemoved)
@@ -331,10 +343,82 @@ TEST_F(Conversion, LeftoverKeptOrLiveOnesRemoved)
     ASSERT_EQ(::symlink("in", native(link).constData()), 0);
     ASSERT_EQ(::mkfifo(native(fifo).constData(), 0600), 0);
     ASSERT_TRUE(QDir(path(folder)).mkpath(u"."_qs));
-    ASSERT_TRUE(convert(u"in"_qs, u"out"_qs).ok());
+    LeftoverSweep sweep = laterSweep();
+    ASSERT_TRUE(convert(u"in"_qs, u"out"_qs, true, &sweep).ok());
     QStringList kept{foreign, running, link, fifo, folder, u"in"_qs, u"out"_qs};
     kept.sort();
     EXPECT_EQ(entries(), kept);
+}
+
+struct SweepCase
+{
+    const char* name;
+    std::optional<HeldLock> held; // by another process, whose id the name does not give
+    bool old;
+    bool removed;
+};
+
+class Sweep : public Conversion, public testing::WithParamInterface<SweepCase>
+{
+};
+
+// The id in a name tells nothing of a run in another container or on another machine: the sweep
+// removes only a leftover that no process holds a lock of either kind on, and that is not young.
+TEST_P(Sweep, LiveOrYoungTemporaryFileRemoved)
+{
+    const SweepCase& c = GetParam();
+    const QString leftover = u".trelvick-%1-0123456789abcdef.tmp"_qs.arg(goneProcess());
+    ASSERT_TRUE(write(leftover, kOld));
+    const std::optional<LockHolder> holder =
+        c.held ? std::make_optional<LockHolder>(native(leftover), *c.held) : std::nullopt;
+    ASSERT_TRUE(!holder || holder->held());
+    LeftoverSweep sweep = c.old ? laterSweep() : LeftoverSweep();
+    ASSERT_TRUE(convert(u"in"_qs, u"out"_qs, true, &sweep).ok());
+    EXPECT_EQ(entries().contains(leftover), !c.removed);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, Sweep,
+                         testing::Values(SweepCase{"Abandoned", std::nullopt, true, true},
+                                         SweepCase{"Young", std::nullopt, false, false},
+                                         SweepCase{"RecordLocked", HeldLock::Record, true, false},
+                                         SweepCase{"Flocked", HeldLock::Flock, true, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A conversion under way holds its temporary file's locks: under a name that another run's sweep
+// cannot tell alive (a hard link that names a gone process, as a run elsewhere would be named) it
+// stays, and once the conversion is done, nothing holds it any more.
+TEST_F(Conversion, RunningConversionsTemporaryFileSwept)
+{
+    ASSERT_EQ(::mkfifo(native("fifo").constData(), 0600), 0);
+    ASSERT_TRUE(write("other", kOld));
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(convert(u"fifo"_qs, u"out"_qs, false).ok() ? 0 : 1);
+    const int writer = ::open(native("fifo").constData(), O_WRONLY);
+    ASSERT_GE(writer, 0);
+    ASSERT_EQ(::write(writer, "a", 1), 1);
+    const QString prefix = u".trelvick-%1-"_qs.arg(child);
+    QString temporary;
+    for (int waited = 0; temporary.isEmpty() && waited < 10000; ++waited) { // the child names it soon
+        for (const QString& name : entries())
+            temporary = name.startsWith(prefix) ? name : temporary;
+        ::usleep(1000);
+    }
+    ASSERT_FALSE(temporary.isEmpty());
+    const QString elsewhere = u".trelvick-%1-fedcba9876543210.tmp"_qs.arg(goneProcess());
+    ASSERT_EQ(::link(native(temporary).constData(), native(elsewhere).constData()), 0);
+
+    LeftoverSweep sweep = laterSweep();
+    EXPECT_TRUE(convert(u"in"_qs, u"other"_qs, false, &sweep).ok());
+    EXPECT_TRUE(entries().contains(elsewhere));
+    ::close(writer);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(read("out"), "b\r\n");
+    LeftoverSweep after = laterSweep();
+    EXPECT_TRUE(convert(u"in"_qs, u"other"_qs, false, &after).ok());
+    EXPECT_FALSE(entries().contains(elsewhere));
 }
 
 // This process from now on as on a file system that cannot rename without replacing: renameat2

@@ -5,6 +5,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -111,19 +112,44 @@ TEST(Names, BytesChangedOnTheWayOrShownRaw)
         {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s},                              // not UTF-8: each byte kept
         {"\xed\xa0\x80 \xc0\xaf \xe2\x82", u"\\xed\\xa0\\x80 \\xc0\\xaf \\xe2\\x82"_s}, // surrogate, overlong, cut
         // The least code of each length is text; one below it (overlong) and past U+10FFFF are bytes.
-        {"\xc2\x80 \xe0\xa0\x80 \xf0\x90\x80\x80", u"\\x80 \u0800 \U00010000"_s},
+        {"\xc2\x80 \xe0\xa0\x80 \xf0\x90\x80\x80", u"\\u{80} \u0800 \U00010000"_s},
         {"\xc0\x80 \xe0\x80\x80 \xf0\x80\x80\x80", u"\\xc0\\x80 \\xe0\\x80\\x80 \\xf0\\x80\\x80\\x80"_s},
         {"\xdf\xbf \xef\xbf\xbf \xf4\x8f\xbf\xbf \xf4\x90\x80\x80", u"\u07ff \uffff \U0010ffff \\xf4\\x90\\x80\\x80"_s},
         {"esc\x1b[31m\nnew\x7f", u"esc\\x1b[31m\\x0anew\\x7f"_s},
         {"lit\\x1b \xe2\x80\xaeRTL \xe2\x81\xa9", u"lit\\\\x1b \\u{202e}RTL \\u{2069}"_s}, // backslash, bidi controls
-        {"\xe2\x80\xaa \xe2\x81\xa6 \xe2\x80\xa9",
-         u"\\u{202a} \\u{2066} \u2029"_s}, // the first of each range; one before
+        {"\xe2\x80\xaa \xe2\x81\xa6 \xe2\x80\xa7",
+         u"\\u{202a} \\u{2066} \u2027"_s}, // the first of each range; one before
     };
     for (const auto& c : cases) {
         const QString decoded = decodeNativePath(c.bytes.constData());
         EXPECT_EQ(nativePath(decoded), c.bytes) << c.bytes.toHex().toStdString();
         EXPECT_EQ(nativePath(decoded + u".out"_s), c.bytes + ".out");
         EXPECT_EQ(trelvick::lang::escaped(decoded), c.shown);
+    }
+}
+
+// A name must not add a line for a reader that splits lines as str.splitlines() does (the pattern's
+// \v: LF, VT, FF, CR, NEL, U+2028 and U+2029), and the byte 0x9B (not UTF-8) must not show as the
+// character U+009B does: each escape reads back one way only.
+TEST(Names, LineBreakShownRawOrByteAndCharacterShownAlike)
+{
+    const struct
+    {
+        QByteArray bytes;
+        QString shown;
+    } cases[] = {
+        {"a\x0b\x0c\x1c\x1d\x1e\rb", u"a\\x0b\\x0c\\x1c\\x1d\\x1e\\x0db"_s},
+        {"\xc2\x85 \xe2\x80\xa8 \xe2\x80\xa9", u"\\u{85} \\u{2028} \\u{2029}"_s}, // NEL, line, paragraph
+        {"\xc2\x9b"
+         "1m \x9b",
+         u"\\u{9b}1m \\x9b"_s},                     // U+009B, then the byte
+        {"\xc2\x9f \xc2\xa0", u"\\u{9f} \u00a0"_s}, // the last C1, one after
+        {"\\u{9b} \\x9b", u"\\\\u{9b} \\\\x9b"_s},  // the escapes as text
+    };
+    for (const auto& c : cases) {
+        const QString shown = trelvick::lang::escaped(decodeNativePath(c.bytes.constData()));
+        EXPECT_EQ(shown, c.shown) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(shown.split(QRegularExpression(u"[\\v\\x1c-\\x1e]"_s)).size(), 1);
     }
 }
 

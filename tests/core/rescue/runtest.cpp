@@ -152,7 +152,7 @@ TEST_F(Rescue, AbandonedFileLeavesTraces)
     const rescue::Plan plan(request, rescue::walk(request.inputs, true), nullptr);
     rescue::Folders folders;
     folders.currentName.resize(std::size_t(plan.size()));
-    rescue::Shared shared{request, plan, folders, *conversions, -1, {}, {}};
+    rescue::Shared shared{request, plan, folders, *conversions, -1};
     shared.abandon = true;
     rescue::InputCursor cursor(plan, folders);
     const rescue::Done done = rescue::Work(shared, cursor, nullptr).entry(1);

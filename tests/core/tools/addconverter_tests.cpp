@@ -10,6 +10,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -34,25 +35,35 @@ struct ToolRun
 };
 
 // fileSizeLimit > 0: the tool may write no file larger, as on a full disk.
-ToolRun runTool(const QStringList& arguments, const QString& configHome, rlim_t fileSizeLimit = 0)
+std::unique_ptr<QProcess> startTool(const QStringList& arguments, const QString& configHome, rlim_t fileSizeLimit = 0)
 {
-    QProcess process;
+    auto process = std::make_unique<QProcess>();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome);
-    process.setProcessEnvironment(environment);
+    process->setProcessEnvironment(environment);
     if (fileSizeLimit > 0) {
-        process.setChildProcessModifier([fileSizeLimit] {
+        process->setChildProcessModifier([fileSizeLimit] {
             const rlimit limit{fileSizeLimit, fileSizeLimit};
             ::setrlimit(RLIMIT_FSIZE, &limit);
             ::signal(SIGXFSZ, SIG_IGN); // a failed write rather than a killed process
         });
     }
-    process.start(QStringLiteral(TRELVICK_MAKETABLE), arguments);
-    if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
+    process->start(QStringLiteral(TRELVICK_MAKETABLE), arguments);
+    return process;
+}
+
+ToolRun finished(QProcess& process)
+{
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
         ADD_FAILURE() << "trelvick-maketable did not finish";
         return {};
     }
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+ToolRun runTool(const QStringList& arguments, const QString& configHome, rlim_t fileSizeLimit = 0)
+{
+    return finished(*startTool(arguments, configHome, fileSizeLimit));
 }
 
 QByteArray shippedIni()
@@ -199,6 +210,52 @@ TEST(MaketableAddPersonal, FirstAddCopiesTheSystemFileThenExtendsIt)
     EXPECT_EQ(loaded->converters.last().description, QStringLiteral("CP852 -> UTF-8"));
     EXPECT_EQ(loaded->converters[loaded->converters.size() - 2].description, QStringLiteral("CP850 -> UTF-8"));
 }
+
+// Adds at once, as two scripts may run them: each lands under a key of its own, none is lost to
+// another's replacement. Into a file given, and into the personal file that the first of them makes.
+class MaketableAddsAtOnce : public testing::TestWithParam<bool>
+{
+};
+
+TEST_P(MaketableAddsAtOnce, ConverterLostOrKeyGivenTwice)
+{
+    const bool given = GetParam();
+    const char* const codepages[] = {"CP850", "CP852", "CP855", "CP857", "CP860",  "CP861",
+                                     "CP862", "CP863", "CP865", "CP866", "KOI8-R", "KOI8-U"};
+    const TempFolder temp;
+    const QString home = temp.path(QStringLiteral("config"));
+    const QString file = given ? temp.path(QStringLiteral("tq.ini")) : home + QStringLiteral("/trelvick/tq.ini");
+    ASSERT_TRUE(!given || temp.write(QStringLiteral("tq.ini"), shippedIni()));
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (const char* from : codepages) {
+        const QStringList arguments{QStringLiteral("--add"), QString::fromLatin1(from), QStringLiteral("UTF-8")};
+        runs.push_back(startTool(given ? arguments + QStringList{QStringLiteral("--config"), file} : arguments, home));
+    }
+    for (const auto& run : runs) {
+        const ToolRun outcome = finished(*run);
+        EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    }
+
+    const auto loaded = config::loadConfiguration(config::namedConfiguration(file));
+    ASSERT_TRUE(loaded);
+    const qsizetype shipped = loaded->converters.size() - qsizetype(std::size(codepages));
+    QStringList added, expected;
+    for (qsizetype k = shipped; k < loaded->converters.size(); ++k)
+        added << loaded->converters.at(k).description;
+    for (const char* from : codepages)
+        expected << QString::fromLatin1(from) + QStringLiteral(" -> UTF-8");
+    added.sort();
+    EXPECT_EQ(added, expected);
+    const QString text = QStringDecoder("windows-1253").decode(temp.read(file));
+    for (qsizetype k = 1; k <= loaded->converters.size(); ++k)
+        EXPECT_EQ(text.count(QLatin1Char('[') + config::converterKey(int(k)) + QLatin1Char(']')), 1) << k;
+    // No lock file or temporary file stays beside it.
+    EXPECT_EQ(QDir(QFileInfo(file).path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("tq.ini")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MaketableAddsAtOnce, testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "GivenFile" : "PersonalFileMadeByTheFirst"; });
 
 struct FailCase
 {
