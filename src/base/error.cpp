@@ -47,6 +47,8 @@ public:
             return "changed since it was looked at";
         case Fault::TooLarge:
             return "too large";
+        case Fault::NotStarted:
+            return "program not started";
         }
         return "unknown fault";
     }

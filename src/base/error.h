@@ -41,6 +41,7 @@ enum class Fault
     NoCarriageReturn, // a codepage whose byte 13 is another character: line ends could not stay bytes
     FileChanged,      // a file or folder is no longer the one a job looked at (swapped, moved, replaced)
     TooLarge,         // input beyond what the program takes (a list of names past its bound)
+    NotStarted,       // a viewer or editor that did not start, though the system names no reason
 };
 
 const std::error_category& faultCategory();

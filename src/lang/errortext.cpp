@@ -60,6 +60,9 @@ QString faultText(base::Fault fault, Language language)
                      : QStringLiteral("Changed since it was looked at");
     case base::Fault::TooLarge:
         return greek ? QStringLiteral("Πολύ μεγάλο") : QStringLiteral("Too large");
+    case base::Fault::NotStarted:
+        return greek ? QStringLiteral("Το πρόγραμμα δεν μπόρεσε να ξεκινήσει")
+                     : QStringLiteral("The program could not be started");
     case base::Fault::KeyInUse:
         return greek ? QStringLiteral("Το κλειδί υπάρχει ήδη στο αρχείο")
                      : QStringLiteral("The key is in the file already");
