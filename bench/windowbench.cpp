@@ -51,9 +51,9 @@ public:
         return {platform::FileDialogResult::Chosen, {output}, {}};
     }
     QString inputBox(const platform::InputBoxRequest&) override { return {}; }
-    void showHelp(const QString&) override {}
-    platform::StartResult startDetached(const QString&, const QString&) override { return {}; }
-    platform::StartResult runAndWait(const QString&, const QString&) override { return {}; }
+    void showHelp(const QString&, lang::Language) override {}
+    base::Error startDetached(const QString&, const QString&) override { return {}; }
+    base::Error runAndWait(const QString&, const QString&) override { return {}; }
     void bringToFront(QWidget*) override {}
     void processEvents() override { QCoreApplication::processEvents(); }
     void endProgram(int) override { std::fprintf(stderr, "the window ended the program\n"); }

@@ -15,9 +15,10 @@ FileCommands::FileCommands(platform::Platform& platform, WindowState& state, Win
 {
 }
 
-void FileCommands::fail(FailureMessage failure, const QString& error)
+void FileCommands::fail(FailureMessage failure, const base::Error& error)
 {
-    showFailure(m_platform, m_state, failure(m_state.InterfaceLanguage, error));
+    const lang::Language language = m_state.InterfaceLanguage;
+    showFailure(m_platform, m_state, failure(language, lang::errorText(error, language)));
 }
 
 void FileCommands::refreshInputInfo(FailureMessage failure)
@@ -26,25 +27,22 @@ void FileCommands::refreshInputInfo(FailureMessage failure)
         return;
     const base::Expected<files::FileStat> stat = files::statFile(m_state.InputFilePath);
     if (!stat)
-        return fail(failure, lang::errorText(stat.error(), m_state.InterfaceLanguage));
+        return fail(failure, stat.error());
     m_view.showStatusLine(inputInfoText(m_state.InterfaceLanguage, *stat));
 }
 
 void FileCommands::view()
 {
-    const platform::StartResult started =
-        m_platform.startDetached(m_state.QuickViewCommand, m_state.side(m_side).filePath);
-    if (!started.ok)
-        fail(&lang::quickViewFailure, started.error);
+    if (const base::Error failed = m_platform.startDetached(m_state.QuickViewCommand, m_state.side(m_side).filePath))
+        fail(&lang::quickViewFailure, failed);
 }
 
 void FileCommands::edit()
 {
     const QString path = m_state.side(m_side).filePath;
     showBox(m_platform, m_state, lang::editNotice(m_state.InterfaceLanguage, path), Icon::Information);
-    const platform::StartResult ran = m_platform.runAndWait(m_state.EditorCommand, path);
-    if (!ran.ok)
-        return fail(&lang::editFailure, ran.error);
+    if (const base::Error failed = m_platform.runAndWait(m_state.EditorCommand, path))
+        return fail(&lang::editFailure, failed);
     // The editor may have changed the file's size and date.
     refreshInputInfo(&lang::editFailure);
 }
@@ -60,7 +58,7 @@ void FileCommands::rename()
     // The answer is taken exactly as typed; a taken name fails instead of replacing that file.
     const QString target = file.folder + answer;
     if (const base::Error renamed = files::renameNoReplace(file.filePath, target))
-        return fail(&lang::renameFailure, lang::errorText(renamed, m_state.InterfaceLanguage));
+        return fail(&lang::renameFailure, renamed);
     file.filePath = target;
     // The new name shows even when the line cannot follow it.
     m_view.showState();
@@ -75,7 +73,7 @@ void FileCommands::remove()
                 Icon::Question, platform::Buttons::YesNo) != platform::Answer::Yes)
         return;
     if (const base::Error deleted = files::deleteFile(file.filePath))
-        return fail(&lang::deleteFailure, lang::errorText(deleted, m_state.InterfaceLanguage));
+        return fail(&lang::deleteFailure, deleted);
     file.defined = false;
     file.filePath.clear();
     file.folder.clear();

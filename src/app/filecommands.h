@@ -24,7 +24,8 @@ private:
     // After the input file changed on disk or in name: its line rebuilt, or the command's failure
     // shown when it cannot be read.
     void refreshInputInfo(FailureMessage failure);
-    void fail(FailureMessage failure, const QString& error);
+    // The error is worded in the language in force.
+    void fail(FailureMessage failure, const base::Error& error);
 
     platform::Platform& m_platform;
     WindowState& m_state;

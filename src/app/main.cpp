@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/commandline.h"
 #include "app/identity.h"
 #include "app/mainwindow.h"
 #include "platform/qtplatform.h"
@@ -17,6 +18,10 @@ namespace {
 
 int run(int argc, char* argv[])
 {
+    // --help and --version are answered before Qt looks for a display.
+    if (const auto answer = trelvick::app::answerBeforeStart(trelvick::app::argumentsOf(argc, argv)))
+        return trelvick::app::deliver(*answer);
+
     // Threads QApplication starts inherit this mask, so they never take what the main thread's conversion holds back.
     sigset_t termination;
     sigset_t previous;
@@ -26,6 +31,9 @@ int run(int argc, char* argv[])
     ::pthread_sigmask(SIG_BLOCK, &termination, &previous);
     QApplication application(argc, argv);
     ::pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    // Qt has taken its own options out of argv; the window takes nothing else.
+    if (const auto refusal = trelvick::app::refuseLeftOver(trelvick::app::argumentsOf(argc, argv)))
+        return trelvick::app::deliver(*refusal);
     trelvick::app::setApplicationIdentity();
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -160,7 +160,7 @@ void MainWindow::showHelp()
 {
     // The upper-case path names a file spelt in lower case on disk.
     const QString real = files::resolveInFolder(m_state.programFolder, lang::helpFileName(m_state.InterfaceLanguage));
-    m_platform.showHelp(QFileInfo::exists(real) ? real : m_state.HelpFilePath);
+    m_platform.showHelp(QFileInfo::exists(real) ? real : m_state.HelpFilePath, m_state.InterfaceLanguage);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

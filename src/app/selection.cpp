@@ -3,6 +3,7 @@
 
 #include "app/boxes.h"
 #include "files/paths.h"
+#include "lang/errortext.h"
 
 namespace trelvick::app {
 
@@ -40,7 +41,8 @@ void FileSelection::selectInput()
         const FileDialogResult selection = SelectFiles(folder);
         if (selection.outcome == FileDialogResult::Failed) {
             m_platform.beep();
-            showBox(m_platform, m_state, lang::inputDialogFailure(m_state.InterfaceLanguage, selection.error),
+            const lang::Language language = m_state.InterfaceLanguage;
+            showBox(m_platform, m_state, lang::inputDialogFailure(language, lang::errorText(selection.error, language)),
                     platform::Icon::Exclamation);
             endProgram(m_platform, m_state, 1);
             return;

@@ -49,6 +49,8 @@ public:
             return "too large";
         case Fault::LockHeld:
             return "lock held by another program";
+        case Fault::NotStarted:
+            return "program not started";
         }
         return "unknown fault";
     }

@@ -42,6 +42,7 @@ enum class Fault
     FileChanged,      // a file or folder is no longer the one a job looked at (swapped, moved, replaced)
     TooLarge,         // input beyond what the program takes (a list of names past its bound)
     LockHeld,         // another program held the lock of a file all the time the program would wait
+    NotStarted,       // a viewer or editor that did not start, though the system names no reason
 };
 
 const std::error_category& faultCategory();

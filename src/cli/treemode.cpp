@@ -278,6 +278,8 @@ int TreeFace::finish(const rescue::Finished& finished)
             texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(finished.error, language())));
         return kConversionFailed;
     }
+    for (const auto& [folder, failed] : finished.folderFailures)
+        m_reporter.error(texts::fileFailure(shownPath(folder), lang::errorText(failed, language())));
     if (finished.error)
         m_reporter.error(
             texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(finished.error, language())));

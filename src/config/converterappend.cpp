@@ -250,21 +250,10 @@ base::Expected<QByteArray> readFile(const QString& path)
 {
     if (const base::Error test = files::testFile(path))
         return failure(test.code);
-    files::InputFile file;
-    if (!file.open(path))
-        return failure(file.error().code);
-    QByteArray bytes;
-    char chunk[16384];
-    for (;;) {
-        const std::int64_t got = file.read(chunk, sizeof chunk);
-        if (got < 0)
-            return failure(file.error().code);
-        if (got == 0)
-            return bytes;
-        if (bytes.size() + got > kMaxConfigFileSize)
-            return failure(base::systemError(EFBIG));
-        bytes.append(chunk, got);
-    }
+    base::Expected<QByteArray> bytes = files::readSmallFile(path, kMaxConfigFileSize);
+    if (!bytes)
+        return failure(bytes.error().code);
+    return bytes;
 }
 
 base::Error writeFailure(std::error_code code)

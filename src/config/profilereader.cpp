@@ -1,13 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "config/profilereader.h"
 
-#include "files/fileops.h"
+#include "files/posixfile.h"
 
 #include <QStringDecoder>
 #include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace trelvick::config {
 
@@ -63,39 +60,6 @@ QString cutToCapacity(const QString& value, int capacity)
     return value.left(size);
 }
 
-// tq.ini opened for reading, closed when the read is over. Plain POSIX rather than the files layer's
-// sources, because the load reports the errno itself.
-class ReadOnlyFile final
-{
-public:
-    explicit ReadOnlyFile(const QString& path)
-    {
-        const QByteArray name = files::nativePath(path);
-        if (name.contains('\0')) {
-            m_openError = EINVAL; // the system would read a shorter name: another file's
-            return;
-        }
-        do {
-            m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-        } while (m_fd < 0 && errno == EINTR);
-        m_openError = m_fd < 0 ? errno : 0;
-    }
-    ~ReadOnlyFile()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd); // nothing was written, so a failing close loses nothing
-    }
-    ReadOnlyFile(const ReadOnlyFile&) = delete;
-    ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
-
-    int descriptor() const { return m_fd; }
-    int openError() const { return m_openError; }
-
-private:
-    int m_fd = -1;
-    int m_openError = 0;
-};
-
 } // namespace
 
 bool isAbsent(const QString& value)
@@ -140,25 +104,11 @@ QString foldName(const QString& name)
 
 base::Expected<ProfileReader> ProfileReader::fromFile(const QString& path)
 {
-    const ReadOnlyFile file(path);
-    if (file.descriptor() < 0)
-        return base::Error::system(file.openError());
     // Counted while read, not taken from the size on disk: a device or a growing file has none.
-    QByteArray bytes;
-    char chunk[16384];
-    for (;;) {
-        const ssize_t got = ::read(file.descriptor(), chunk, sizeof chunk);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return base::Error::system(errno);
-        if (got == 0)
-            break;
-        if (bytes.size() + got > kMaxConfigFileSize)
-            return base::Error::system(EFBIG);
-        bytes.append(chunk, got);
-    }
-    return fromBytes(bytes);
+    const base::Expected<QByteArray> bytes = files::readSmallFile(path, kMaxConfigFileSize);
+    if (!bytes)
+        return bytes.error();
+    return fromBytes(*bytes);
 }
 
 ProfileReader ProfileReader::fromBytes(const QByteArray& bytes)

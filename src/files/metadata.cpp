@@ -29,9 +29,10 @@ void noteFailure(error_context* context, const char*, ...)
 
 base::Error copyMetadata(int from, int to, const struct stat& old)
 {
-    // Before the mode: a change of owner clears the set-user and set-group bits.
-    if (::fchown(to, old.st_uid, old.st_gid) != 0)
-        static_cast<void>(::fchown(to, static_cast<uid_t>(-1), old.st_gid));
+    // Before the mode: a change of owner clears the set-user and set-group bits. The group alone where
+    // the owner cannot be given; a file that gets neither keeps the user's own, as any new file does.
+    [[maybe_unused]] const bool owned =
+        ::fchown(to, old.st_uid, old.st_gid) == 0 || ::fchown(to, static_cast<uid_t>(-1), old.st_gid) == 0;
     FirstFailure failure;
     failure.error = noteFailure;
     failure.quote = nullptr;

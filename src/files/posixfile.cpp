@@ -32,6 +32,11 @@ bool InputFile::open(const QByteArray& nativePath)
 {
     close();
     m_error = {};
+    // The system would read a shorter name: another file's.
+    if (nativePath.contains('\0')) {
+        m_error = base::Error::system(EINVAL);
+        return false;
+    }
     m_fd = retryOnInterrupt([&] { return ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC); });
     if (m_fd < 0)
         m_error = base::Error::system(errno);
@@ -67,6 +72,25 @@ bool DescriptorSink::write(const char* data, std::int64_t size)
         size -= written;
     }
     return true;
+}
+
+base::Expected<QByteArray> readSmallFile(const QString& path, std::int64_t limit)
+{
+    InputFile file;
+    if (!file.open(path))
+        return file.error();
+    QByteArray bytes;
+    char chunk[16384];
+    for (;;) {
+        const std::int64_t got = file.read(chunk, sizeof chunk);
+        if (got < 0)
+            return file.error();
+        if (got == 0)
+            return bytes;
+        if (bytes.size() + got > limit)
+            return base::Error::system(EFBIG);
+        bytes.append(chunk, got);
+    }
 }
 
 } // namespace trelvick::files

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/error.h"
 #include "convert/engine.h"
 
 #include <QByteArray>
@@ -51,5 +52,9 @@ public:
     bool open(const QByteArray& nativePath);
     void close();
 };
+
+// The whole of a small file (tq.ini, a help file), or the errno that stopped the reading: EISDIR for
+// a folder, EFBIG past limit bytes.
+base::Expected<QByteArray> readSmallFile(const QString& path, std::int64_t limit);
 
 } // namespace trelvick::files

@@ -63,6 +63,9 @@ QString faultText(base::Fault fault, Language language)
     case base::Fault::LockHeld:
         return greek ? QStringLiteral("Άλλο πρόγραμμα κρατούσε το κλείδωμά του όσο περιμέναμε· δοκιμάστε ξανά")
                      : QStringLiteral("Another program held its lock all the while we waited; try again");
+    case base::Fault::NotStarted:
+        return greek ? QStringLiteral("Το πρόγραμμα δεν μπόρεσε να ξεκινήσει")
+                     : QStringLiteral("The program could not be started");
     case base::Fault::KeyInUse:
         return greek ? QStringLiteral("Το κλειδί υπάρχει ήδη στο αρχείο")
                      : QStringLiteral("The key is in the file already");

@@ -60,7 +60,7 @@ struct FileDialogResult
     };
     Outcome outcome = Cancelled;
     QStringList names; // full paths, in the order the dialog gave them
-    QString error;     // Failed: the platform's description
+    base::Error error; // Failed: why, worded by the window in its language (lang::errorText)
 };
 
 struct InputBoxRequest
@@ -68,12 +68,6 @@ struct InputBoxRequest
     QString title;
     QString prompt;
     lang::ButtonTexts labels;
-};
-
-struct StartResult
-{
-    bool ok = true;
-    QString error; // the platform's description of why the program could not start
 };
 
 // Everything modal or outside the program goes through here, so that the window can be driven by a
@@ -99,11 +93,14 @@ public:
     // The text typed, or an empty string for Cancel.
     virtual QString inputBox(const InputBoxRequest& request) = 0;
 
-    // Opens the help file in a viewer beside the window, without waiting for it.
-    virtual void showHelp(const QString& path) = 0;
-    // program is run directly (no shell) with argument as its only argument, untouched.
-    virtual StartResult startDetached(const QString& program, const QString& argument) = 0;
-    virtual StartResult runAndWait(const QString& program, const QString& argument) = 0;
+    // Opens the help file in a viewer beside the window, without waiting for it; a file that cannot be
+    // read is named there with the reason, in language.
+    virtual void showHelp(const QString& path, lang::Language language) = 0;
+    // program is run directly (no shell) with argument as its only argument, untouched. Both give no
+    // error once the program has started, else why it could not start (an errno value where the system
+    // says one, see processes.h); the window words it in its own language.
+    virtual base::Error startDetached(const QString& program, const QString& argument) = 0;
+    virtual base::Error runAndWait(const QString& program, const QString& argument) = 0;
 
     virtual void bringToFront(QWidget* window) = 0;
     // Lets pending window events through (repaints, refused clicks, close requests).

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "platform/qtplatform.h"
 
+#include "files/posixfile.h"
+#include "lang/errortext.h"
 #include "platform/processes.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
@@ -19,6 +20,11 @@
 #include <cerrno>
 
 namespace trelvick::platform {
+
+namespace {
+// The help files are a few dozen KiB; anything far larger is no help file.
+constexpr std::int64_t kMaxHelpSize = std::int64_t(16) * 1024 * 1024;
+} // namespace
 
 QtPlatform::QtPlatform(QString lockFolder) : m_lockFolder(std::move(lockFolder)) {}
 QtPlatform::~QtPlatform() = default;
@@ -184,7 +190,7 @@ QString QtPlatform::inputBox(const InputBoxRequest& request)
     return dialog.textValue();
 }
 
-void QtPlatform::showHelp(const QString& path)
+void QtPlatform::showHelp(const QString& path, lang::Language language)
 {
     // One window per request, not tracked: it lives until the user closes it or the program ends.
     auto* viewer = new QTextBrowser;
@@ -192,15 +198,15 @@ void QtPlatform::showHelp(const QString& path)
     viewer->setObjectName(u"helpViewer"_qs);
     viewer->setOpenExternalLinks(true);
     viewer->resize(640, 560);
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
+    const base::Expected<QByteArray> help = files::readSmallFile(path, kMaxHelpSize);
+    if (help) {
         viewer->setSearchPaths({QFileInfo(path).absolutePath()});
-        viewer->setHtml(QString::fromUtf8(file.readAll()));
+        viewer->setHtml(QString::fromUtf8(*help));
         viewer->setWindowTitle(viewer->documentTitle().isEmpty() ? QFileInfo(path).fileName()
                                                                  : viewer->documentTitle());
     } else {
         viewer->setWindowTitle(QFileInfo(path).fileName());
-        viewer->setPlainText(path + u"\n\n"_qs + file.errorString());
+        viewer->setPlainText(path + u"\n\n"_qs + lang::errorText(help.error(), language));
     }
     if (m_window) {
         const QRect main = m_window->frameGeometry();
@@ -209,12 +215,12 @@ void QtPlatform::showHelp(const QString& path)
     viewer->show();
 }
 
-StartResult QtPlatform::startDetached(const QString& program, const QString& argument)
+base::Error QtPlatform::startDetached(const QString& program, const QString& argument)
 {
     return startProgramDetached(program, argument);
 }
 
-StartResult QtPlatform::runAndWait(const QString& program, const QString& argument)
+base::Error QtPlatform::runAndWait(const QString& program, const QString& argument)
 {
     return runProgramAndWait(program, argument);
 }

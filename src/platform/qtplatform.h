@@ -30,9 +30,9 @@ public:
     FileDialogResult openFiles(const FileDialogRequest& request) override;
     FileDialogResult saveFile(const FileDialogRequest& request) override;
     QString inputBox(const InputBoxRequest& request) override;
-    void showHelp(const QString& path) override;
-    StartResult startDetached(const QString& program, const QString& argument) override;
-    StartResult runAndWait(const QString& program, const QString& argument) override;
+    void showHelp(const QString& path, lang::Language language) override;
+    base::Error startDetached(const QString& program, const QString& argument) override;
+    base::Error runAndWait(const QString& program, const QString& argument) override;
     void bringToFront(QWidget* window) override;
     void processEvents() override;
     void endProgram(int status) override;

@@ -192,6 +192,7 @@ Finished Job::run()
     m_finished.filesDone = m_files;
     if (outcome.signal == 0 && !m_request.dryRun)
         finishFolders(input, output ? &*output : nullptr);
+    m_finished.problem = m_finished.problem || !m_finished.folderFailures.isEmpty();
     if (outcome.signal == 0 && output && !m_request.dryRun) {
         // The new outputs were never flushed one by one: once, now, before the job says it is done.
         if (::syncfs(m_outputRoot.get()) != 0) {
@@ -311,20 +312,23 @@ void Job::finishFolders(InputCursor& input, OutputCursor* output)
             continue;
         Cursor& cursor = output ? static_cast<Cursor&>(*output) : input;
         const base::Expected<int> parent = cursor.containerOf(f);
-        if (!parent)
+        const QByteArray shown = output ? m_request.outputDir + '/' + m_plan.place(f).outputRelative : node.path;
+        if (!parent) {
+            m_finished.folderFailures.append({shown, parent.error()});
             continue;
+        }
         // An input folder stands for the output folder itself, or was named as the folder itself.
         QByteArray name = output ? m_plan.place(f).outputName : m_folders.currentName[std::size_t(f)];
         if (name.isEmpty() && !output)
             name = node.name;
         const char* at = name.isEmpty() ? "." : name.constData();
         const mode_t mode = m_madeMode[std::size_t(f)];
-        if (mode != 0 && (mode & kOwnerAll) != kOwnerAll)
-            ::fchmodat(*parent, at, mode, 0);
-        if (m_request.preserveTimes && (!output || !node.isInput() || m_request.inputs.size() == 1)) {
-            const timespec times[2] = {node.info.st_atim, node.info.st_mtim};
-            ::utimensat(*parent, at, times, AT_SYMLINK_NOFOLLOW);
-        }
+        if (mode != 0 && (mode & kOwnerAll) != kOwnerAll && ::fchmodat(*parent, at, mode, 0) != 0)
+            m_finished.folderFailures.append({shown, base::Error::system(errno, base::Side::Output)});
+        const timespec times[2] = {node.info.st_atim, node.info.st_mtim};
+        if (m_request.preserveTimes && (!output || !node.isInput() || m_request.inputs.size() == 1) &&
+            ::utimensat(*parent, at, times, AT_SYMLINK_NOFOLLOW) != 0)
+            m_finished.folderFailures.append({shown, base::Error::system(errno, base::Side::Output)});
     }
 }
 

@@ -36,6 +36,8 @@ struct Finished
     bool problem = false;       // some entry was not done as asked
     int signal = 0;             // the stop signal that cut the job short; the caller ends by it after its report
     std::int64_t filesDone = 0; // the files (each counted once) whose results were told
+    // Folders whose mode or times could not be given at the end, once their contents were done.
+    QList<std::pair<QByteArray, base::Error>> folderFailures;
 };
 
 // The job: the output folder made, the folders settled (made in the output tree, or renamed in place),

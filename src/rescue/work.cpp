@@ -207,7 +207,11 @@ base::Error makeLink(int folder, const QByteArray& name, const QByteArray& targe
             return base::Error::system(errno, base::Side::Output);
         }
         const timespec dates[2] = {times.st_atim, times.st_mtim};
-        ::utimensat(folder, temporary.constData(), dates, AT_SYMLINK_NOFOLLOW);
+        if (::utimensat(folder, temporary.constData(), dates, AT_SYMLINK_NOFOLLOW) != 0) {
+            const int failed = errno;
+            ::unlinkat(folder, temporary.constData(), 0);
+            return base::Error::system(failed, base::Side::Output);
+        }
         struct stat there;
         if (::fstatat(folder, name.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(there.st_mode)) {
             ::unlinkat(folder, temporary.constData(), 0);
@@ -623,10 +627,9 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
         return failed(Action::Failed,
                       failure(wrote, wrote.side == base::Side::Output && !inPlace ? outputPath(i) : QByteArray()));
     }
-    if (m_shared.request.preserveTimes) {
-        const timespec times[2] = {node.info.st_atim, node.info.st_mtim};
-        ::futimens(pending->output->descriptor(), times);
-    }
+    const timespec times[2] = {node.info.st_atim, node.info.st_mtim};
+    if (m_shared.request.preserveTimes && ::futimens(pending->output->descriptor(), times) != 0)
+        return failed(Action::Failed, failure(base::Error::system(errno, base::Side::Output)));
     struct stat written;
     if (::fstat(pending->output->descriptor(), &written) == 0)
         result.written = FileId::of(written);

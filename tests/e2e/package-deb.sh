@@ -3,8 +3,10 @@
 # package-deb.sh BUILD-DIR
 #
 # Builds the Debian package from BUILD-DIR with CPack and checks its control fields and dependencies (every one a
-# package of this system, covering every library the program links), lintian, the conffile; then the unpacked
-# tree, and that the unpacked trelvick-convert reaches the conffile through the program folder's link.
+# package of this system, covering every library the program links), lintian (and, for a build with Debian's
+# hardening, that its pedantic run finds none missing), the conffile; then the unpacked tree, that the unpacked
+# trelvick-convert reaches the conffile through the program folder's link, and that every program answers
+# --version without a display.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
@@ -51,6 +53,19 @@ if ! lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 || grep
     fail "lintian reports errors or warnings"
 fi
 
+# Hardening is a build's choice (TRELVICK_HARDENING, on for release builds); a build without it, such as the
+# sanitizer build, makes a package that is never shipped.
+hardened=false
+if grep -qx 'TRELVICK_HARDENING:BOOL=ON' "$build/CMakeCache.txt"; then
+    hardened=true
+    lintian --pedantic -I "$deb" >"$scratch/pedantic.log" 2>&1 || { cat "$scratch/pedantic.log"; fail "lintian --pedantic -I"; }
+    if grep ': hardening-' "$scratch/pedantic.log"; then
+        fail "lintian finds programs built without Debian's hardening"
+    fi
+else
+    note "$build is not a hardened build (TRELVICK_HARDENING): lintian's hardening tags not looked at"
+fi
+
 [ "$(dpkg-deb -I "$deb" conffiles)" = /etc/trelvick/tq.ini ] ||
     fail "the control archive does not list exactly /etc/trelvick/tq.ini in conffiles: $(dpkg-deb -I "$deb" conffiles)"
 
@@ -64,6 +79,15 @@ ln -sfn "$root/etc/trelvick/tq.ini" "$link"
 check_tree "$root/usr"
 
 [[ $program_dir == "$root"/usr/lib/* ]] || fail "the program folder $program_dir is not under /usr/lib"
+# lintian's fortify check counts only some calls (it is overridden where it cannot see, see
+# packaging/lintian-overrides); a program built with _FORTIFY_SOURCE imports at least one checked call.
+if $hardened; then
+    for program in "$program_dir"/trelvick*; do
+        imports=$(objdump -T "$program")
+        grep -qE ' __[a-z0-9_]+_chk$' <<<"$imports" ||
+            fail "${program##*/} imports no fortified call: not built with _FORTIFY_SOURCE"
+    done
+fi
 grep -q '^License: GPL-3+$' "$root/usr/share/doc/trelvick/copyright" || fail "the copyright file names no GPL-3+"
 desktop-file-validate "$root/usr/share/applications/io.trelvick.Trelvick.desktop" || fail "desktop-file-validate rejects the menu entry"
 metainfo=$root/usr/share/metainfo/io.trelvick.Trelvick.metainfo.xml
@@ -90,9 +114,11 @@ done
 
 # --version shows minor and patch in four digits each: 2001.9.12 is 2001.0009.0012.
 shown=$(awk -F. '{ printf "%s.%04d.%04d", $1, $2, $3 }' <<<"$version")
-for program in trelvick-convert; do
-    [ "$("$root/usr/bin/$program" --version)" = "$program $shown" ] ||
-        fail "$program --version says $("$root/usr/bin/$program" --version), not $program $shown"
+# The window program answers before it looks for a display.
+for program in trelvick trelvick-convert; do
+    said=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version) ||
+        fail "$program --version fails"
+    [ "$said" = "$program $shown" ] || fail "$program --version says $said, not $program $shown"
 done
 
 XDG_CONFIG_HOME=$scratch/config "$root/usr/bin/trelvick-convert" --list >"$scratch/list" ||

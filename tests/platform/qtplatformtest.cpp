@@ -2,9 +2,12 @@
 // The real Qt side of the platform seam, which the window tests replace by a scripted one: what the user
 // sees in each box and dialog, and what each answer gives back.
 #include "platform/qtplatform.h"
+#include "lang/errortext.h"
+#include "platform/processes.h"
 #include "testsupport.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -14,7 +17,9 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <cerrno>
 #include <functional>
+#include <tuple>
 #include <unistd.h>
 
 using namespace trelvick;
@@ -64,6 +69,8 @@ private slots:
     void saveDialogRefusesWhatCannotBeWritten_data();
     void saveDialogRefusesWhatCannotBeWritten();
     void helpOpensBesideTheWindowAndSaysWhyItCannot();
+    void programThatCannotStartGivesTheSystemsReason_data();
+    void programThatCannotStartGivesTheSystemsReason();
     void endProgramKeepsTheStatus();
 };
 
@@ -200,7 +207,7 @@ void QtPlatformTest::helpOpensBesideTheWindowAndSaysWhyItCannot()
     QtPlatform real;
     real.setMainWindow(&window);
 
-    real.showHelp(help);
+    real.showHelp(help, lang::Language::Greek);
     QTextBrowser* viewer = lastViewer();
     QVERIFY(viewer);
     QCOMPARE(viewer->windowTitle(), u"Βοήθεια"_qs);
@@ -213,16 +220,60 @@ void QtPlatformTest::helpOpensBesideTheWindowAndSaysWhyItCannot()
     viewer->close();
     QTRY_VERIFY(closed.isNull());
 
-    const QString missing = folder.path(u"none.hlp"_qs);
-    real.showHelp(missing);
-    closed = viewer = lastViewer();
-    QVERIFY(viewer);
-    QCOMPARE(viewer->windowTitle(), u"none.hlp"_qs);
-    QVERIFY2(viewer->toPlainText().startsWith(missing + u"\n\n"_qs) &&
-                 viewer->toPlainText().size() > missing.size() + 2,
-             qPrintable(viewer->toPlainText()));
-    viewer->close();
-    QTRY_VERIFY(closed.isNull());
+    // The reason is the system's, worded as the window words errors in its language (not Qt's English).
+    QVERIFY(QDir().mkpath(folder.path(u"folder.hlp"_qs)));
+    for (const auto& [name, reason, language] : {std::tuple(u"none.hlp"_qs, ENOENT, lang::Language::Greek),
+                                                 std::tuple(u"folder.hlp"_qs, EISDIR, lang::Language::English)}) {
+        const QString path = folder.path(name);
+        real.showHelp(path, language);
+        closed = viewer = lastViewer();
+        QVERIFY(viewer);
+        QCOMPARE(viewer->windowTitle(), name);
+        QCOMPARE(viewer->toPlainText(), path + u"\n\n"_qs + lang::errorText(base::systemError(reason), language));
+        viewer->close();
+        QTRY_VERIFY(closed.isNull());
+    }
+}
+
+void QtPlatformTest::programThatCannotStartGivesTheSystemsReason_data()
+{
+    QTest::addColumn<QString>("program"); // "%d": the test's folder
+    QTest::addColumn<int>("reason");      // an errno value, or 0 for NotStarted
+    QTest::newRow("missing") << u"%d/none"_qs << ENOENT;
+    QTest::newRow("a bare name not on PATH") << u"trelvick-no-such-program"_qs << ENOENT;
+    QTest::newRow("a folder") << u"%d/folder"_qs << EACCES;
+    QTest::newRow("not executable") << u"%d/plain.sh"_qs << EACCES;
+    QTest::newRow("below a file") << u"%d/plain.sh/x"_qs << ENOTDIR;
+    QTest::newRow("script without its interpreter") << u"%d/orphan.sh"_qs << ENOENT;
+    QTest::newRow("script whose interpreter cannot run") << u"%d/chained.sh"_qs << EACCES;
+    QTest::newRow("executable of no known format") << u"%d/foreign"_qs << 0;
+}
+
+// QProcess gives only its own English text; both ways of starting give the errno the system gave.
+void QtPlatformTest::programThatCannotStartGivesTheSystemsReason()
+{
+    QFETCH(QString, program);
+    QFETCH(int, reason);
+    const testsupport::TempFolder folder;
+    QVERIFY(QDir().mkpath(folder.path(u"folder"_qs)));
+    QVERIFY(folder.write(u"plain.sh"_qs, "#!/bin/sh\n", 0644));
+    QVERIFY(folder.write(u"orphan.sh"_qs, "#!/no/such/interpreter -e\n", 0755));
+    QVERIFY(folder.write(u"chained.sh"_qs, "#! " + folder.native(u"plain.sh"_qs) + "\targ\n", 0755));
+    QVERIFY(folder.write(u"foreign"_qs,
+                         QByteArray("\x7f"
+                                    "ELF\x02\x01\x01") +
+                             QByteArray(64, '\xff'),
+                         0755));
+    const QString path = program.replace(u"%d"_qs, folder.folder());
+    const auto said = [](const base::Error& error) { return lang::errorText(error, lang::Language::English); };
+    const QString expected =
+        said(reason != 0 ? base::Error::system(reason) : base::Error::fault(base::Fault::NotStarted));
+
+    QCOMPARE(said(whyNotStarted(path)), expected);
+    QCOMPARE(said(startProgramDetached(path, u"x"_qs)), expected);
+    // The C library runs an executable of no known format through the shell when it waits for it.
+    if (reason != 0)
+        QCOMPARE(said(runProgramAndWait(path, u"x"_qs)), expected);
 }
 
 void QtPlatformTest::endProgramKeepsTheStatus()

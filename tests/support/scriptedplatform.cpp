@@ -79,22 +79,23 @@ QString ScriptedPlatform::inputBox(const platform::InputBoxRequest& request)
     return next(inputAnswers, unexpected, u"input box: "_qs + request.title);
 }
 
-void ScriptedPlatform::showHelp(const QString& path)
+void ScriptedPlatform::showHelp(const QString& path, lang::Language language)
 {
     log << u"help"_qs;
     helpShown << path;
+    helpLanguages << language;
 }
 
-platform::StartResult ScriptedPlatform::startDetached(const QString& program, const QString& argument)
+base::Error ScriptedPlatform::startDetached(const QString& program, const QString& argument)
 {
     log << u"start"_qs;
-    return platform::startProgramDetached(program, argument);
+    return startFailure ? startFailure : platform::startProgramDetached(program, argument);
 }
 
-platform::StartResult ScriptedPlatform::runAndWait(const QString& program, const QString& argument)
+base::Error ScriptedPlatform::runAndWait(const QString& program, const QString& argument)
 {
     log << u"wait"_qs;
-    return platform::runProgramAndWait(program, argument);
+    return startFailure ? startFailure : platform::runProgramAndWait(program, argument);
 }
 
 void ScriptedPlatform::processEvents()

@@ -30,6 +30,7 @@ public:
     QList<platform::FileDialogResult> openResults; // for the open dialog
     QList<platform::FileDialogResult> saveResults; // for the save-as dialog
     QStringList inputAnswers;                      // for the input box
+    base::Error startFailure;                      // when set, every program start fails with it, nothing runs
     std::function<void()> onProcessEvents;         // runs each time the window yields
     std::function<void(const platform::MessageBoxRequest&)> onMessageBox;
 
@@ -40,6 +41,7 @@ public:
     QList<platform::FileDialogRequest> saveRequests;
     QList<platform::InputBoxRequest> inputRequests;
     QStringList helpShown;
+    QList<lang::Language> helpLanguages;
     QStringList unexpected;
     QString applicationTitle;
     int exitStatus = -1; // -1: the program was not told to end
@@ -52,9 +54,9 @@ public:
     platform::FileDialogResult openFiles(const platform::FileDialogRequest& request) override;
     platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
     QString inputBox(const platform::InputBoxRequest& request) override;
-    void showHelp(const QString& path) override;
-    platform::StartResult startDetached(const QString& program, const QString& argument) override;
-    platform::StartResult runAndWait(const QString& program, const QString& argument) override;
+    void showHelp(const QString& path, lang::Language language) override;
+    base::Error startDetached(const QString& program, const QString& argument) override;
+    base::Error runAndWait(const QString& program, const QString& argument) override;
     void bringToFront(QWidget*) override {}
     void processEvents() override;
     void endProgram(int status) override;

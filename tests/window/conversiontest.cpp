@@ -76,10 +76,11 @@ void ConversionTest::inputDialogFailureEndsTheProgram_data()
     QTest::addColumn<bool>("english");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("text");
+    // The dialog's reason is worded in the window's language.
     QTest::newRow("greek") << false << u"Trelvick - Επιλογή αρχείου(ων) εισόδου"_qs
-                           << u"Προέκυψε το λάθος «Buffer too small»."_qs;
+                           << u"Προέκυψε το λάθος «Πολύ μεγάλο»."_qs;
     QTest::newRow("english") << true << u"Trelvick - Input file(s) selection"_qs
-                             << u"Error 'Buffer too small' has occured."_qs;
+                             << u"Error 'Too large' has occured."_qs;
 }
 
 void ConversionTest::inputDialogFailureEndsTheProgram()
@@ -92,7 +93,7 @@ void ConversionTest::inputDialogFailureEndsTheProgram()
     if (english)
         f.click("c3dEnglish");
     f.platform.openResults << platform::FileDialogResult{
-        platform::FileDialogResult::Failed, {}, u"Buffer too small"_qs};
+        platform::FileDialogResult::Failed, {}, base::Error::fault(base::Fault::TooLarge)};
     f.platform.answers << platform::Answer::Ok;
     f.click("c3dInputDefine");
     QCOMPARE(f.platform.log, (QStringList{u"open"_qs, u"beep"_qs, u"box:"_qs + title, u"end"_qs}));

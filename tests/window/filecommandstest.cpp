@@ -50,6 +50,8 @@ private slots:
     void renameTakesTheAnswerExactlyAsTyped();
     void refusedOrFailedCommandChangesNothing_data();
     void refusedOrFailedCommandChangesNothing();
+    void programFailureIsWordedInTheWindowsLanguage_data();
+    void programFailureIsWordedInTheWindowsLanguage();
     void deleteEmptiesItsFrameOnly();
 };
 
@@ -190,13 +192,18 @@ void FileCommandsTest::refusedOrFailedCommandChangesNothing_data()
     const QStringList renameLog{u"input"_qs, u"beep"_qs, u"box:Trelvick - Μετονομασία"_qs};
     const QStringList deleteLog{u"beep"_qs, u"box:Διαγραφή"_qs, u"beep"_qs, u"box:Trelvick - Διαγραφή"_qs};
     const QString programs = u"programs removed after start-up"_qs;
+    // The system's reason, never Qt's English text ("execv: ...").
     QTest::newRow("quick view input") << u"c3dInputView"_qs << programs << QString()
                                       << QStringList{u"start"_qs, u"beep"_qs, u"box:Trelvick - Γρήγορη προβολή"_qs}
-                                      << failure(u"EXECV: NO SUCH FILE OR DIRECTORY"_qs, view);
+                                      << failure(missing, view);
+    QTest::newRow("quick view output, programs made folders")
+        << u"c3dOutputView"_qs << u"programs made folders"_qs << QString()
+        << QStringList{u"start"_qs, u"beep"_qs, u"box:Trelvick - Γρήγορη προβολή"_qs}
+        << failure(u"PERMISSION DENIED"_qs, view);
     QTest::newRow("edit output, after the notice")
         << u"c3dOutputEdit"_qs << programs << QString()
         << QStringList{u"box:Επεξεργασία"_qs, u"wait"_qs, u"beep"_qs, u"box:Trelvick - Επεξεργασία"_qs}
-        << failure(u"EXECVP: NO SUCH FILE OR DIRECTORY"_qs, edit);
+        << failure(missing, edit);
     QTest::newRow("edit input, which the editor removes")
         << u"c3dInputEdit"_qs << u"editor removes"_qs << QString()
         << QStringList{u"box:Επεξεργασία"_qs, u"wait"_qs, u"beep"_qs, u"box:Trelvick - Επεξεργασία"_qs}
@@ -230,8 +237,10 @@ void FileCommandsTest::refusedOrFailedCommandChangesNothing()
     f.chooseFiles("12345", "xy");
     QVERIFY(f.write(f.work(u"in/other.txt"_qs), "other"));
     QVERIFY(f.write(f.work(u"out/other.txt"_qs), "other"));
-    if (fault == u"programs removed after start-up"_qs)
+    if (fault.startsWith(u"programs"_qs))
         QVERIFY(QFile::remove(viewer) && QFile::remove(editor));
+    if (fault == u"programs made folders"_qs)
+        QVERIFY(QDir().mkpath(viewer) && QDir().mkpath(editor));
     const bool inputMissing = fault == u"input missing"_qs;
     const bool outputMissing = fault == u"output missing"_qs;
     if (inputMissing || outputMissing)
@@ -265,6 +274,44 @@ void FileCommandsTest::refusedOrFailedCommandChangesNothing()
     for (const char* name : {"c3dInputRename", "c3dInputDelete", "c3dOutputRename", "c3dOutputDelete", "c3dConvert"})
         QVERIFY2(f.available(name), name);
     QCOMPARE(f.platform.exitStatus, -1);
+}
+
+void FileCommandsTest::programFailureIsWordedInTheWindowsLanguage_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("english");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("quick view, greek")
+        << u"c3dInputView"_qs << false
+        << failure(u"ΤΟ ΠΡΌΓΡΑΜΜΑ ΔΕΝ ΜΠΌΡΕΣΕ ΝΑ ΞΕΚΙΝΉΣΕΙ"_qs,
+                   u"Η εφαρμογή δεν μπορεί να ενεργοποιήσει την εντολή της γρήγορης προβολής."_qs);
+    QTest::newRow("edit, english") << u"c3dOutputEdit"_qs << true
+                                   << u"Error 'THE PROGRAM COULD NOT BE STARTED' has occured.\r\n\r\n"
+                                      u"The application cannot activate the editor command."_qs;
+}
+
+// The platform hands over an error, not a text: the window words it in the language in force.
+void FileCommandsTest::programFailureIsWordedInTheWindowsLanguage()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, english);
+    QFETCH(QString, text);
+    WindowFixture f;
+    QVERIFY(f.start(WindowFixture::standardIni(u"/bin/true"_qs, u"/bin/true"_qs)));
+    f.chooseFiles("12345", "xy");
+    if (english)
+        f.click("c3dEnglish");
+    f.platform.startFailure = base::Error::fault(base::Fault::NotStarted);
+    // Edit shows its notice before it starts the editor.
+    const qsizetype boxes = button.endsWith(u"Edit"_qs) ? 2 : 1;
+    for (qsizetype i = 0; i < boxes; ++i)
+        f.platform.answers << platform::Answer::Ok;
+    f.platform.log.clear();
+    f.click(qPrintable(button));
+    QCOMPARE(f.platform.boxes.size(), boxes);
+    QCOMPARE(f.platform.boxes.last().text, text);
+    QCOMPARE(f.platform.boxes.last().icon, platform::Icon::Exclamation);
+    QCOMPARE(f.platform.log.count(u"beep"_qs), 1);
 }
 
 // The output goes first and leaves the input's information line; the input then takes it along.

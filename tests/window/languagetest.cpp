@@ -84,6 +84,9 @@ void LanguageTest::everyTextAndTheHelpFollowTheLanguage()
     f.click("c3dInputDefine");
     QCOMPARE(f.platform.log, (QStringList{u"help"_qs, u"help"_qs, u"help"_qs, u"open"_qs, u"save"_qs, u"open"_qs}));
     QCOMPARE(f.platform.helpShown, (QStringList{help.toUpper(), help, f.programFolder() + u"/tq-ukhlp.hlp"_qs}));
+    // The viewer words a help file it cannot read in the window's language.
+    QCOMPARE(f.platform.helpLanguages,
+             (QList<lang::Language>{lang::Language::Greek, lang::Language::Greek, lang::Language::English}));
     QCOMPARE(f.platform.openRequests[0].title, u"Input file(s) selection"_qs);
     QCOMPARE(f.platform.openRequests[0].filter, u"All files (*)"_qs);
     QCOMPARE(f.platform.saveRequests[0].title, u"Output file selection"_qs);

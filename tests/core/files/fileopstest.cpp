@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/fileops.h"
+#include "files/posixfile.h"
 #include "lang/escape.h"
 
 #include "testsupport.h"
@@ -70,6 +71,23 @@ INSTANTIATE_TEST_SUITE_P(
                     FileTestCase{"LongNameIgnored", QString(300, u'x'), systemError(ENAMETOOLONG), false},
                     FileTestCase{"NulShortensName", u"file\0x"_s, systemError(EINVAL), false}),
     [](const auto& info) { return info.param.fault; });
+
+// tq.ini and the help files are read whole, up to a bound, and a failure keeps the system's errno.
+TEST_F(Folder, SmallFileReadPastItsBoundOrFromAnotherName)
+{
+    write("ten", "0123456789");
+    ASSERT_TRUE(QDir(folder()).mkpath("dir"));
+    const auto failure = [this](const QString& name, std::int64_t limit) {
+        const trelvick::base::Expected<QByteArray> bytes = readSmallFile(path(name), limit);
+        return bytes ? std::error_code() : bytes.error().code;
+    };
+    EXPECT_EQ(*readSmallFile(path("ten"), 10), "0123456789");
+    EXPECT_EQ(failure("ten", 9), systemError(EFBIG));
+    EXPECT_EQ(failure("missing", 10), systemError(ENOENT));
+    EXPECT_EQ(failure("dir", 10), systemError(EISDIR));
+    // The system would take the name up to the NUL: "ten".
+    EXPECT_EQ(failure(u"ten\0x"_s, 10), systemError(EINVAL));
+}
 
 // A rename never replaces a file; a missing file is reported with the system's own text.
 TEST_F(Folder, TakenNameReplacedOrMissingFileUnreported)
