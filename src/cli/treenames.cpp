@@ -9,12 +9,10 @@ namespace trelvick::cli {
 
 NameConverter::NameConverter(std::optional<charset::Charset> from) : m_from(std::move(from))
 {
-    static_assert(std::tuple_size_v<decltype(m_guessed)> == guess::kEncodingCount);
-    for (const guess::Encoding encoding :
-         {guess::Encoding::Cp737, guess::Encoding::Cp869, guess::Encoding::Cp1253, guess::Encoding::Iso8859_7}) {
-        base::Expected<charset::Charset> found = charset::Charset::find(guess::encodingName(encoding));
-        if (found)
-            m_guessed[std::size_t(encoding)] = std::move(*found);
+    for (int e = 0; e < guess::kEncodingCount; ++e) {
+        base::Expected<charset::Charset> found = charset::Charset::find(guess::encodingName(guess::Encoding(e)));
+        if (found && !found->isUtf8())
+            m_guessed[std::size_t(e)] = std::move(*found);
     }
 }
 

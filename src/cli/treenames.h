@@ -2,6 +2,7 @@
 #pragma once
 
 #include "charset/charset.h"
+#include "guess/guess.h"
 
 #include <QByteArray>
 #include <array>
@@ -25,7 +26,7 @@ public:
 private:
     std::optional<charset::Charset> m_from;
     // The codepages a name may be guessed in, by guess::Encoding; empty where iconv lacks one.
-    std::array<std::optional<charset::Charset>, 12> m_guessed;
+    std::array<std::optional<charset::Charset>, guess::kEncodingCount> m_guessed;
 };
 
 } // namespace trelvick::cli
