@@ -39,7 +39,14 @@ bool isAsciiGuess(const Guess& guess)
 // of a few hundred letters parts its readings by hundreds of units, far more than it tells. Divided by
 // this, they give confidences that are right as often as they say on text the statistics never saw
 // (the calibration test holds them to it).
-constexpr double kTemperature = 6.0;
+constexpr double kTemperature = 3.0;
+
+// Text the statistics know reads better than this a telling character, besides a few odd ones; text in
+// Thai or Vietnamese read in any European codepage reads worse (on held-out samples: 99 % of known text
+// above -6.3, 99 % of unknown below -6.2), and gets kStrangeShare of its confidence spread out.
+constexpr double kWellRead = -5.5;
+constexpr double kWellReadSlack = 4.0;
+constexpr double kStrangeShare = 0.25;
 
 // Confidences from the scores, best first. Candidates reading the text alike share the score of the
 // first of them in the order of the candidates and keep that order. Candidates that are no text are
@@ -53,16 +60,33 @@ Guess ranked(const Scores& scores)
     }
     if (order.empty())
         return {};
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return scores.score[a] > scores.score[b]; });
-    const double top = scores.score[order.front()];
+    const auto better = [&](std::size_t a, std::size_t b) { return scores.score[a] > scores.score[b]; };
+    std::stable_sort(order.begin(), order.end(), better);
+    const std::size_t best = order.front();
+    // Where even the best reading reads its telling characters badly, the text may be in a language or a
+    // codepage that the statistics do not know: every reading is ranked, and part of the confidence is
+    // spread over all of them.
+    const bool strange =
+        !scores.name && scores.tellingScore[best] < kWellRead * double(scores.telling) - kWellReadSlack;
+    if (strange) {
+        order.clear();
+        for (std::size_t c = 0; c < kSingleByteCount; ++c) {
+            if (std::isfinite(scores.score[c]))
+                order.push_back(c);
+        }
+        std::stable_sort(order.begin(), order.end(), better);
+    }
+    const double spread = strange ? kStrangeShare : 0.0;
+    const double top = scores.score[best];
     double sum = 0;
     for (const std::size_t c : order)
         sum += std::exp((scores.score[c] - top) / kTemperature);
     Guess guess;
     for (const std::size_t c : order)
-        guess.ranked.push_back({singleByte(c), std::exp((scores.score[c] - top) / kTemperature) / sum,
-                                scores.group[c] == scores.group[order.front()], scores.language[c]});
+        guess.ranked.push_back(
+            {singleByte(c),
+             (1 - spread) * std::exp((scores.score[c] - top) / kTemperature) / sum + spread / double(order.size()),
+             scores.group[c] == scores.group[best], scores.language[c]});
     return guess;
 }
 

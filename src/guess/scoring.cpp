@@ -249,6 +249,7 @@ Scores scoreText(std::string_view bytes, bool name)
     Scores scores;
     scores.group = groups(counted);
     scores.telling = counted.tellingCount;
+    scores.name = name;
 
     std::array<double, kLanguages> common{};
     for (std::size_t l = 0; l < kLanguages; ++l)
@@ -295,6 +296,7 @@ Scores scoreText(std::string_view bytes, bool name)
             scores.score[j.candidate] = j.score;
             scores.language[j.candidate] = model::kLanguages[j.reading->language].language;
             const double telling = j.score - common[j.reading->language];
+            scores.tellingScore[j.candidate] = telling;
             scores.text[j.candidate] =
                 name || telling >= kLeastTellingMean * double(counted.tellingCount) - kTellingSlack;
         }
@@ -304,6 +306,7 @@ Scores scoreText(std::string_view bytes, bool name)
         scores.score[c] = scores.score[g];
         scores.language[c] = scores.language[g];
         scores.text[c] = scores.text[g];
+        scores.tellingScore[c] = scores.tellingScore[g];
     }
     return scores;
 }

@@ -24,6 +24,8 @@ struct Scores
     // The log-likelihood of the text in the candidate, under the language that reads it best.
     std::array<double, kSingleByteCount> score{};
     std::array<Language, kSingleByteCount> language{};
+    // The part of the score that the telling characters below make.
+    std::array<double, kSingleByteCount> tellingScore{};
     // Whether the decoding is text at all: few enough controls and undefined bytes, and letters that some
     // language reads well enough.
     std::array<bool, kSingleByteCount> text{};
@@ -32,6 +34,7 @@ struct Scores
     std::array<std::uint8_t, kSingleByteCount> group{};
     // The characters that set candidates apart: bytes beyond ASCII and controls, with their neighbours.
     std::size_t telling = 0;
+    bool name = false;
 };
 
 // Every candidate at once. name: the bytes are a file name, which no control or undefined byte may be in

@@ -19,7 +19,8 @@ enum Token : std::uint8_t
     kDigit,
     kStop,          // . , ; : ! ? and the Greek ano teleia, the Arabic comma and question mark
     kEllipsis,      // … ends a word, where a full stop may also stand alone (" : " in French)
-    kOpenQuote,     // “ ‘ „ ‚
+    kOpenQuote,     // “ ‘
+    kLowQuote,      // „ ‚: German, Polish, Czech and the rest open with them, French and English never
     kCloseQuote,    // ” ’, also the apostrophe of an elided vowel
     kGuillemet,     // « » ‹ ›: French and Greek open with «, German with »
     kStraightQuote, // ' " `
@@ -132,8 +133,10 @@ constexpr Token punctuationToken(char32_t c)
         return kStop;
     case 0x2026:
         return kEllipsis;
-    case 0x201C: case 0x2018: case 0x201E: case 0x201A:
+    case 0x201C: case 0x2018:
         return kOpenQuote;
+    case 0x201E: case 0x201A:
+        return kLowQuote;
     case 0x201D: case 0x2019:
         return kCloseQuote;
     case 0xAB: case 0xBB: case 0x2039: case 0x203A:

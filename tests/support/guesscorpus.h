@@ -56,7 +56,7 @@ inline const std::vector<Language>& languages()
         {"Slovak", "sk", {"CP852", "CP1250", "ISO-8859-2", "MAC-CENTRALEUROPE"}},
         {"Hungarian", "hu", {"CP852", "CP1250", "ISO-8859-2", "MAC-CENTRALEUROPE"}},
         {"Romanian", "ro", {"CP852", "CP1250", "ISO-8859-2", "ISO-8859-16"}},
-        {"Croatian", "hr", {"CP852", "CP1250", "ISO-8859-2", "MAC-CENTRALEUROPE"}},
+        {"Croatian", "hr", {"CP852", "CP1250", "ISO-8859-2"}}, // Mac CE has no đ
         {"Slovenian", "sl", {"CP852", "CP1250", "ISO-8859-2", "MAC-CENTRALEUROPE"}},
         {"Serbian", "sr", {"CP855", "CP1251", "ISO-8859-5", "MAC-CYRILLIC"}},
         {"Russian", "ru", {"CP855", "CP866", "CP1251", "KOI8-R", "ISO-8859-5", "MAC-CYRILLIC"}},
