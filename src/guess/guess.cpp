@@ -51,11 +51,11 @@ constexpr double kStrangeShare = 0.25;
 // Confidences from the scores, best first. Candidates reading the text alike share the score of the
 // first of them in the order of the candidates and keep that order. Candidates that are no text are
 // left out.
-Guess ranked(const Scores& scores)
+Guess ranked(const Scores& scores, bool everyReading = false)
 {
     std::vector<std::size_t> order;
     for (std::size_t c = 0; c < kSingleByteCount; ++c) {
-        if (scores.text[c])
+        if (scores.text[c] || (everyReading && std::isfinite(scores.score[c])))
             order.push_back(c);
     }
     if (order.empty())
@@ -117,15 +117,20 @@ Guess judge(std::string_view bytes, bool atStart, bool truncated)
         std::size_t controls = 0;
         std::size_t characters = 0;
         const Utf8 utf8 = checkUtf8(bytes, truncated, &controls, &characters);
-        if (utf8 == Utf8::Multibyte && !tooManyControls(controls, characters)) {
-            Guess guess = only(Encoding::Utf8);
+        if (utf8 == Utf8::Multibyte) {
             // A window cut from a longer file may end inside a character: judged up to its last line.
             const std::size_t end = truncated ? bytes.rfind('\n') : std::string_view::npos;
-            guess.doubleEncodedThrough = findMojibake(end == std::string_view::npos ? bytes : bytes.substr(0, end + 1));
-            return guess;
+            const std::optional<Encoding> through =
+                findMojibake(end == std::string_view::npos ? bytes : bytes.substr(0, end + 1));
+            // UTF-8 read as ISO-8859-1 or -7 is full of C1 controls, which are no fault of it.
+            if (through || !tooManyControls(controls, characters)) {
+                Guess guess = only(Encoding::Utf8);
+                guess.doubleEncodedThrough = through;
+                return guess;
+            }
         }
         if (utf8 == Utf8::Invalid && countUtf8(bytes, truncated).mostlyUtf8())
-            return mostlyUtf8(ranked(scoreText(bytes, false)));
+            return mostlyUtf8(ranked(scoreText(bytes, false), true));
     }
     return ranked(scoreText(bytes, false));
 }

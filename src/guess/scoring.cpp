@@ -28,6 +28,12 @@ constexpr float kControlCost = -12.0f;
 // are; the same bytes read in a codepage of another script, binary data, or text in a language none of
 // them knows (Thai, Vietnamese) score below this, and are no text in that codepage.
 constexpr double kLeastTellingMean = -7.0;
+// (4: on held-out samples, 1 and 16 name fewer languages right, and the codepages alike.)
+constexpr double kContextWeight = 4.0;
+// What a file of two languages costs beside a file of one.
+constexpr double kMixedPenalty = 3.0;
+// English comes first among the languages of the model.
+constexpr std::size_t kEnglish = 0;
 // A few unlikely pairs in a short text do not make it binary.
 constexpr double kTellingSlack = 8.0;
 
@@ -251,10 +257,26 @@ Scores scoreText(std::string_view bytes, bool name)
     scores.telling = counted.tellingCount;
     scores.name = name;
 
+    // The seven-bit text around the telling characters tells their language, but in a long English file
+    // with one Greek line it would make every reading English: it weighs at most kContextWeight times
+    // as much as the telling characters.
+    std::size_t commonCount = 0;
+    for (const Pair& pair : counted.common)
+        commonCount += pair.count;
+    const double weight = commonCount == 0
+                              ? 1.0
+                              : std::min(1.0, kContextWeight * double(std::max<std::size_t>(counted.tellingCount, 8)) /
+                                                  double(commonCount));
     std::array<double, kLanguages> common{};
     for (std::size_t l = 0; l < kLanguages; ++l)
-        common[l] = pairsScore(table.languages[l], table.common[l], counted.common.data(),
-                               counted.common.data() + counted.common.size());
+        common[l] = weight * pairsScore(table.languages[l], table.common[l], counted.common.data(),
+                                        counted.common.data() + counted.common.size());
+    // A file in another language may well have its seven-bit parts in English (a Greek line in an English
+    // manual, English messages around Russian ones): the context is read as English where that fits better.
+    static_assert(kEnglish < kLanguages);
+    const double english = common[kEnglish] - kMixedPenalty;
+    for (double& context : common)
+        context = std::max(context, english);
 
     std::array<std::size_t, kSingleByteCount> controls{};
     for (unsigned byte = 0; byte < 256; ++byte) {
