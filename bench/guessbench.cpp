@@ -3,6 +3,7 @@
 // same samples, and how fast it is.
 //
 //   trelvick-guess-bench [LOCALE_DIR] [SAMPLES] [PEERS_SCRIPT]
+//   trelvick-guess-bench --write-files FOLDER COUNT [LOCALE_DIR]
 //
 // For each language, each codepage it was written in and each sample size it takes up to SAMPLES (default
 // 200) samples of real text from gettext catalogs the detector did not learn from (see
@@ -11,6 +12,8 @@
 // the worst language/codepage pair; how often a non-Greek sample is named Greek at 90 % or more; how
 // often the guesses given with each confidence are right (calibration); what it makes of text it does
 // not know; and its speed in memory. PEERS_SCRIPT (bench/guesspeers.py) asks the peers installed.
+// --write-files writes COUNT files of 64 KiB of mixed European text into FOLDER, each language in each of
+// its codepages in turn, for timing the program itself (bench/run-guess-bench.sh).
 
 #include "guess/guess.h"
 #include "guesscorpus.h"
@@ -314,11 +317,42 @@ void speed(const std::string& localeDir)
                 double(windows.size() * guess::kWindowSize) / fastest / 1e6, windows.size());
 }
 
+// COUNT files of 64 KiB, each a language in one of its codepages, the pairs taking turns.
+int writeFiles(const QString& folder, std::size_t count, const std::string& localeDir)
+{
+    std::vector<std::string> texts;
+    for (const guesscorpus::Language& language : guesscorpus::languages()) {
+        const std::string text = guesscorpus::catalogText(localeDir, language.code);
+        for (const char* encoding : language.codepages) {
+            std::string bytes = guesscorpus::recode(encoding, "UTF-8", text, true).value_or("");
+            if (bytes.empty())
+                continue;
+            while (bytes.size() < 4 * guess::kWindowSize)
+                bytes += bytes;
+            texts.push_back(std::move(bytes));
+        }
+    }
+    if (texts.empty())
+        return 1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& text = texts[i % texts.size()];
+        const std::size_t at = (i / texts.size() * 7919) % (text.size() - guess::kWindowSize);
+        QFile file(QDir(folder).filePath(QStringLiteral("f%1.txt").arg(i, 5, 10, QLatin1Char('0'))));
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write(text.data() + at, qsizetype(guess::kWindowSize)) != qsizetype(guess::kWindowSize))
+            return 1;
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     QCoreApplication application(argc, argv);
+    if (argc >= 4 && std::string(argv[1]) == "--write-files")
+        return writeFiles(QString::fromLocal8Bit(argv[2]), std::stoul(argv[3]),
+                          argc > 4 ? argv[4] : "/usr/share/locale");
     const std::string localeDir = argc > 1 ? argv[1] : "/usr/share/locale";
     const std::size_t count = argc > 2 ? std::stoul(argv[2]) : 200;
     const QString peersScript = argc > 3 ? QString::fromLocal8Bit(argv[3]) : QString();

@@ -62,13 +62,12 @@ Guess ranked(const Scores& scores, bool everyReading = false)
         return {};
     const auto better = [&](std::size_t a, std::size_t b) { return scores.score[a] > scores.score[b]; };
     std::stable_sort(order.begin(), order.end(), better);
-    const std::size_t best = order.front();
     // Where even the best reading reads its telling characters badly, the text may be in a language or a
     // codepage that the statistics do not know: every reading is ranked, and part of the confidence is
     // spread over all of them.
     const bool strange =
-        !scores.name && scores.tellingScore[best] < kWellRead * double(scores.telling) - kWellReadSlack;
-    if (strange) {
+        !scores.name && scores.tellingScore[order.front()] < kWellRead * double(scores.telling) - kWellReadSlack;
+    if (strange && !everyReading) {
         order.clear();
         for (std::size_t c = 0; c < kSingleByteCount; ++c) {
             if (std::isfinite(scores.score[c]))
@@ -76,6 +75,7 @@ Guess ranked(const Scores& scores, bool everyReading = false)
         }
         std::stable_sort(order.begin(), order.end(), better);
     }
+    const std::size_t best = order.front();
     const double spread = strange ? kStrangeShare : 0.0;
     const double top = scores.score[best];
     double sum = 0;
