@@ -130,7 +130,8 @@ std::map<std::string, std::vector<std::string>> peerAnswers(const std::vector<Sa
         list += path.toUtf8() + '\n';
     }
     QProcess process;
-    process.start(QStringLiteral("python3"), {script});
+    // The Debian packages of the peers are for the system's Python, whatever python3 comes first in PATH.
+    process.start(QStringLiteral("/usr/bin/python3"), {script});
     process.write(list);
     process.closeWriteChannel();
     if (!process.waitForFinished(-1))

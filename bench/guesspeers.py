@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 # SPDX-License-Identifier: GPL-3.0-or-later
 # The detectors users would pick instead of trelvick-convert --guess, on the sample files named on standard
 # input (one path a line, named by their index): prints "peer<TAB>index<TAB>answer" with iconv's names,

@@ -404,7 +404,7 @@ struct Counts
             const Character character = classify(c);
             const std::size_t current = symbol(character);
             // As the detector does: controls are never text, and a run of white space counts once.
-            if (current == kControl || (current == kSpace && previous == kSpace))
+            if (current == kControl || current == kStrayByte || (current == kSpace && previous == kSpace))
                 continue;
             pairs[previous * size + current] += 1;
             cases[previousCase * kCaseCount + character.letterCase] += 1;
@@ -423,15 +423,18 @@ struct Counts
     double characters = 0;
 };
 
-// log P(next | previous), smoothed; the control token is no outcome of text.
-std::vector<double> logChances(const std::vector<double>& counts, std::size_t size, std::size_t excluded)
+// log P(next | previous), smoothed; symbols from first on are outcomes (the control tokens are none).
+std::vector<double> logChances(const std::vector<double>& counts, std::size_t size, bool text)
 {
+    const auto outcome = [text](std::size_t b) { return !text || (b != kControl && b != kStrayByte); };
     std::vector<double> out(counts.size(), 0.0);
     for (std::size_t a = 0; a < size; ++a) {
         double total = 0;
-        for (std::size_t b = 0; b < size; ++b)
-            total += b == excluded ? 0 : counts[a * size + b];
-        const double outcomes = double(size) - (excluded < size ? 1 : 0);
+        double outcomes = 0;
+        for (std::size_t b = 0; b < size; ++b) {
+            total += outcome(b) ? counts[a * size + b] : 0;
+            outcomes += outcome(b) ? 1 : 0;
+        }
         for (std::size_t b = 0; b < size; ++b)
             out[a * size + b] = std::log((counts[a * size + b] + kSmoothing) / (total + kSmoothing * outcomes));
     }
@@ -484,7 +487,7 @@ void writeModel(std::FILE* out, const Model& model)
     for (std::size_t i = 0; i < counts.own.size(); ++i)
         std::fprintf(out, "%s%s,", i % 12 == 0 ? "\n    " : " ", hex(counts.own[i]).c_str());
     std::fprintf(out, "\n};\n");
-    std::vector<double> chances = logChances(counts.pairs, counts.size, kControl);
+    std::vector<double> chances = logChances(counts.pairs, counts.size, true);
     // A letter that the language does not keep is one of many of its script.
     for (std::size_t a = 0; a < counts.size; ++a) {
         for (int script = 0; script < kScriptCount; ++script)
@@ -503,7 +506,7 @@ void writeLanguageTable(std::FILE* out, const std::vector<Model>& models)
     std::fprintf(out, "inline constexpr LanguageModel kLanguages[] = {\n");
     for (const Model& model : models) {
         const std::string name = model.source->name;
-        const std::vector<double> cases = logChances(model.counts.cases, kCaseCount, kCaseCount);
+        const std::vector<double> cases = logChances(model.counts.cases, kCaseCount, false);
         std::fprintf(out, "    {Language::%s, 0x%llXull, std::size(k%sLetters), k%sLetters, k%sPairs, {", name.c_str(),
                      static_cast<unsigned long long>(model.codepages), name.c_str(), name.c_str(), name.c_str());
         for (std::size_t i = 0; i < cases.size(); ++i)

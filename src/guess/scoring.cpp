@@ -23,6 +23,9 @@ static_assert(kSingleByteCount <= 64, "a byte's controls are a 64-bit mask");
 // A control or undefined byte costs as much as a very unlikely pair: a few may be a form feed or a
 // stray byte, many mean binary data.
 constexpr float kControlCost = -12.0f;
+// A C1 control or a byte the codepage leaves undefined is no slip of a typist: a text in that codepage
+// never holds one.
+constexpr float kStrayByteCost = -20.0f;
 
 // Text in a language the statistics know scores about -2 to -4 a pair where its letters beyond ASCII
 // are; the same bytes read in a codepage of another script, binary data, or text in a language none of
@@ -108,6 +111,8 @@ LanguageTables languageTables(const model::LanguageModel& language)
     for (std::size_t s = 0; s < tables.size; ++s) {
         tables.pairs[s * tables.size + kControl] = kControlCost;
         tables.pairs[kControl * tables.size + s] = afterControl;
+        tables.pairs[s * tables.size + kStrayByte] = kStrayByteCost;
+        tables.pairs[kStrayByte * tables.size + s] = afterControl;
     }
     // A run of white space is layout, not language: only its first character counts.
     tables.pairs[kSpace * tables.size + kSpace] = -tables.cases[kCaseless * kCaseCount + kCaseless];
@@ -133,7 +138,8 @@ std::unique_ptr<const Tables> buildTables()
     }
     for (std::size_t c = 0; c < kSingleByteCount; ++c) {
         for (unsigned byte = 0; byte < 256; ++byte) {
-            if (classify(model::kCharacters[c][byte]).token == kControl)
+            if (const std::uint8_t token = classify(model::kCharacters[c][byte]).token;
+                token == kControl || token == kStrayByte)
                 tables->controls[byte] |= std::uint64_t(1) << c;
         }
     }

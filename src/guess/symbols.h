@@ -40,7 +40,8 @@ enum Token : std::uint8_t
     kGlyph,         // ■ • ☺ ♥ ♦ ♣ ♠ ♪ ‼ and the other pictures of the DOS codepages
     kMark,          // Hebrew points, Arabic vowel signs, the marks that set the direction of text
     kOtherLetter,   // letters of scripts the statistics do not know
-    kControl,       // control codes and bytes a codepage leaves undefined: never counted, always penalised
+    kControl,       // C0 control codes and DEL: never counted, always penalised
+    kStrayByte,     // C1 controls and bytes a codepage leaves undefined, which no text holds: penalised more
     kRareLatin,     // a letter of the script that the language does not use (or hardly)
     kRareGreek,
     kRareCyrillic,
@@ -122,8 +123,10 @@ constexpr Token punctuationToken(char32_t c)
 {
     if (c == U' ' || c == U'\t' || c == U'\n' || c == U'\r' || c == U'\f' || c == U'\v' || c == 0xA0)
         return kSpace;
-    if (c < 0x20 || (c >= 0x7F && c < 0xA0) || c == kUndefined || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+    if (c < 0x20 || c == 0x7F)
         return kControl;
+    if ((c >= 0x80 && c < 0xA0) || c == kUndefined || (c >= 0xD800 && c < 0xE000) || c > 0x10FFFF)
+        return kStrayByte;
     if ((c >= U'0' && c <= U'9') || (c >= 0x660 && c <= 0x669))
         return kDigit;
     // clang-format off
