@@ -30,6 +30,7 @@
 #include <cstring>
 #include <iconv.h>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -516,71 +517,63 @@ void writeLanguageTable(std::FILE* out, const std::vector<Model>& models)
     std::fprintf(out, "};\n\n");
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// Every letter of each script that some codepage has: a letter a language does not keep is one of these.
+std::array<std::vector<char32_t>, kScriptCount> scriptLetters(const std::vector<std::array<char32_t, 256>>& tables)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: trelvick-makeguessmodel OUTPUT LOCALE_DIR\n");
-        return 2;
-    }
-    const std::string localeDir = argv[2];
-    std::vector<std::array<char32_t, 256>> tables;
-    for (const Candidate& candidate : kCodepages) {
-        std::array<char32_t, 256> table{};
-        if (!codepageTable(candidate, &table)) {
-            std::fprintf(stderr, "trelvick-makeguessmodel: iconv does not know %s\n", candidate.iconvName);
-            return 1;
-        }
-        tables.push_back(table);
-    }
-    // Every letter of each script that some codepage has: a letter a language does not keep is one of these.
-    std::array<std::vector<char32_t>, kScriptCount> scriptLetters;
+    std::array<std::vector<char32_t>, kScriptCount> letters;
     for (const auto& table : tables) {
         for (const char32_t character : table) {
             const Character classified = classify(character);
             if (classified.token == kClassCount)
-                scriptLetters[classified.script].push_back(classified.letter);
+                letters[classified.script].push_back(classified.letter);
         }
     }
-    for (auto& letters : scriptLetters) {
-        std::sort(letters.begin(), letters.end());
-        letters.erase(std::unique(letters.begin(), letters.end()), letters.end());
+    for (auto& script : letters) {
+        std::sort(script.begin(), script.end());
+        script.erase(std::unique(script.begin(), script.end()), script.end());
     }
+    return letters;
+}
 
-    std::vector<Model> models;
-    for (const LanguageSource& source : kLanguages) {
-        Text text = readLanguage(localeDir, source);
-        double letterCount = 0;
-        std::map<char32_t, double> frequencies;
-        std::vector<char32_t> letters = ownLetters(text.messages, &letterCount, &frequencies);
-        if (letterCount < 20000) {
-            std::fprintf(stderr, "trelvick-makeguessmodel: too little %s text to learn from in %s\n", source.name,
-                         localeDir.c_str());
-            return 1;
-        }
-        Model model{&source, Counts(letters), writers(frequencies, letterCount, tables), {}, text.sources};
-        for (int script = 0; script < kScriptCount; ++script) {
-            const auto& all = scriptLetters[script];
-            const double own = double(std::count_if(letters.begin(), letters.end(), [&all](char32_t letter) {
-                return std::binary_search(all.begin(), all.end(), letter);
-            }));
-            model.rareSizes[script] = std::max(1.0, double(all.size()) - own);
-        }
-        std::vector<std::u32string> lines;
-        for (const auto& message : text.messages) {
-            model.counts.add(message);
-            if (const std::u32string line = firstLine(message); line.size() >= 8)
-                lines.push_back(line);
-        }
-        model.counts.add(Documents(std::move(lines)).text());
-        models.push_back(std::move(model));
+// One language learnt from its catalogs, or nothing when they hold too little of it.
+std::optional<Model> learn(const std::string& localeDir, const LanguageSource& source,
+                           const std::vector<std::array<char32_t, 256>>& tables,
+                           const std::array<std::vector<char32_t>, kScriptCount>& allLetters)
+{
+    Text text = readLanguage(localeDir, source);
+    double letterCount = 0;
+    std::map<char32_t, double> frequencies;
+    std::vector<char32_t> letters = ownLetters(text.messages, &letterCount, &frequencies);
+    if (letterCount < 20000) {
+        std::fprintf(stderr, "trelvick-makeguessmodel: too little %s text to learn from in %s\n", source.name,
+                     localeDir.c_str());
+        return std::nullopt;
     }
+    Model model{&source, Counts(letters), writers(frequencies, letterCount, tables), {}, text.sources};
+    for (int script = 0; script < kScriptCount; ++script) {
+        const auto& all = allLetters[script];
+        const double own = double(std::count_if(letters.begin(), letters.end(), [&all](char32_t letter) {
+            return std::binary_search(all.begin(), all.end(), letter);
+        }));
+        model.rareSizes[script] = std::max(1.0, double(all.size()) - own);
+    }
+    std::vector<std::u32string> lines;
+    for (const auto& message : text.messages) {
+        model.counts.add(message);
+        if (const std::u32string line = firstLine(message); line.size() >= 8)
+            lines.push_back(line);
+    }
+    model.counts.add(Documents(std::move(lines)).text());
+    return model;
+}
 
-    std::FILE* out = std::fopen(argv[1], "w");
+bool writeHeader(const char* path, const std::vector<std::array<char32_t, 256>>& tables,
+                 const std::vector<Model>& models)
+{
+    std::FILE* out = std::fopen(path, "w");
     if (!out) {
-        std::perror(argv[1]);
-        return 1;
+        std::perror(path);
+        return false;
     }
     std::fprintf(out, "// SPDX-License-Identifier: GPL-3.0-or-later\n#pragma once\n"
                       "// Generated by trelvick-makeguessmodel (target trelvick-guess-model) from the translations of\n"
@@ -616,5 +609,33 @@ int main(int argc, char* argv[])
         writeModel(out, model);
     writeLanguageTable(out, models);
     std::fprintf(out, "} // namespace trelvick::guess::model\n");
-    return std::fclose(out) == 0 ? 0 : 1;
+    return std::fclose(out) == 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: trelvick-makeguessmodel OUTPUT LOCALE_DIR\n");
+        return 2;
+    }
+    std::vector<std::array<char32_t, 256>> tables;
+    for (const Candidate& candidate : kCodepages) {
+        std::array<char32_t, 256> table{};
+        if (!codepageTable(candidate, &table)) {
+            std::fprintf(stderr, "trelvick-makeguessmodel: iconv does not know %s\n", candidate.iconvName);
+            return 1;
+        }
+        tables.push_back(table);
+    }
+    const auto letters = scriptLetters(tables);
+    std::vector<Model> models;
+    for (const LanguageSource& source : kLanguages) {
+        std::optional<Model> model = learn(argv[2], source, tables, letters);
+        if (!model)
+            return 1;
+        models.push_back(std::move(*model));
+    }
+    return writeHeader(argv[1], tables, models) ? 0 : 1;
 }

@@ -11,7 +11,7 @@
 namespace trelvick::cli {
 
 // File and folder names from an old codepage into UTF-8 (--names). A name that is valid UTF-8 (ASCII
-// included) stays; any other is read in the given codepage, or else in the Greek codepage its bytes
+// included) stays; any other is read in the given codepage, or else in the codepage its bytes
 // fit best. Each call is independent: any number of threads may convert at once.
 class NameConverter final
 {

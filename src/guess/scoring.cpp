@@ -242,6 +242,77 @@ struct Judged
     double score;
 };
 
+// Each language's score of the pairs every candidate reads alike. The seven-bit text around the telling
+// characters tells their language, but in a long English file with one Greek line it would make every
+// reading English: it weighs at most kContextWeight times as much as the telling characters. And a file
+// in another language may well have its seven-bit parts in English (a Greek line in an English manual,
+// English messages around Russian ones): the context is read as English where that fits better.
+std::array<double, kLanguages> contextScores(const Tables& table, const Census& counted)
+{
+    std::size_t commonCount = 0;
+    for (const Pair& pair : counted.common)
+        commonCount += pair.count;
+    const double telling = double(std::max<std::size_t>(counted.tellingCount, 8));
+    const double weight = commonCount == 0 ? 1.0 : std::min(1.0, kContextWeight * telling / double(commonCount));
+    std::array<double, kLanguages> common{};
+    for (std::size_t l = 0; l < kLanguages; ++l)
+        common[l] = weight * pairsScore(table.languages[l], table.common[l], counted.common.data(),
+                                        counted.common.data() + counted.common.size());
+    static_assert(model::kLanguages[kEnglish].language == Language::English);
+    const double english = common[kEnglish] - kMixedPenalty;
+    for (double& context : common)
+        context = std::max(context, english);
+    return common;
+}
+
+// The readings to judge, each starting from its language's context score. A group is judged once, in
+// every language that any of its candidates writes: they read the bytes of this text alike. size: the
+// text's, against which too many controls rule a candidate out; 0 for a name, where none do.
+std::vector<Judged> readings(const Tables& table, const Census& counted,
+                             const std::array<std::uint8_t, kSingleByteCount>& group,
+                             const std::array<double, kLanguages>& common, std::size_t size)
+{
+    std::array<std::size_t, kSingleByteCount> controls{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        for (std::uint64_t mask = counted.bytes[byte] > 0 ? table.controls[byte] : 0; mask != 0; mask &= mask - 1)
+            controls[std::countr_zero(mask)] += counted.bytes[byte];
+    }
+    std::vector<Judged> judged;
+    for (std::size_t c = 0; c < kSingleByteCount; ++c) {
+        const std::size_t g = group[c];
+        if (size > 0 && tooManyControls(controls[g], size))
+            continue;
+        for (const Reading& reading : table.readings[c]) {
+            const bool known = std::any_of(judged.begin(), judged.end(), [&](const Judged& j) {
+                return j.candidate == g && j.reading->language == reading.language;
+            });
+            if (!known)
+                judged.push_back({g, &reading, common[reading.language]});
+        }
+    }
+    return judged;
+}
+
+// Adds each reading's score of the telling pairs. Past kFullBudget lookups, the readings are first judged
+// on the first distinct pairs alone, and those far behind the best are dropped.
+void judge(const Tables& table, const Census& counted, std::vector<Judged>& judged)
+{
+    const Pair* first = counted.telling.data();
+    const Pair* last = first + counted.telling.size();
+    const Pair* split = first;
+    if (judged.size() * counted.telling.size() > kFullBudget) {
+        split = first + std::min(counted.telling.size(), kFirstPairs);
+        double best = -std::numeric_limits<double>::infinity();
+        for (Judged& j : judged) {
+            j.score += pairsScore(table.languages[j.reading->language], j.reading->symbols, first, split);
+            best = std::max(best, j.score);
+        }
+        std::erase_if(judged, [best](const Judged& j) { return j.score < best - kPruneMargin; });
+    }
+    for (Judged& j : judged)
+        j.score += pairsScore(table.languages[j.reading->language], j.reading->symbols, split, last);
+}
+
 } // namespace
 
 Encoding singleByte(std::size_t index)
@@ -262,72 +333,29 @@ Scores scoreText(std::string_view bytes, bool name)
     scores.group = groups(counted);
     scores.telling = counted.tellingCount;
     scores.name = name;
+    const std::array<double, kLanguages> common = contextScores(table, counted);
+    std::vector<Judged> judged = readings(table, counted, scores.group, common, name ? 0 : bytes.size());
+    judge(table, counted, judged);
 
-    // The seven-bit text around the telling characters tells their language, but in a long English file
-    // with one Greek line it would make every reading English: it weighs at most kContextWeight times
-    // as much as the telling characters.
-    std::size_t commonCount = 0;
-    for (const Pair& pair : counted.common)
-        commonCount += pair.count;
-    const double weight = commonCount == 0
-                              ? 1.0
-                              : std::min(1.0, kContextWeight * double(std::max<std::size_t>(counted.tellingCount, 8)) /
-                                                  double(commonCount));
-    std::array<double, kLanguages> common{};
-    for (std::size_t l = 0; l < kLanguages; ++l)
-        common[l] = weight * pairsScore(table.languages[l], table.common[l], counted.common.data(),
-                                        counted.common.data() + counted.common.size());
-    // A file in another language may well have its seven-bit parts in English (a Greek line in an English
-    // manual, English messages around Russian ones): the context is read as English where that fits better.
-    static_assert(kEnglish < kLanguages);
-    const double english = common[kEnglish] - kMixedPenalty;
-    for (double& context : common)
-        context = std::max(context, english);
-
-    std::array<std::size_t, kSingleByteCount> controls{};
-    for (unsigned byte = 0; byte < 256; ++byte) {
-        for (std::uint64_t mask = counted.bytes[byte] > 0 ? table.controls[byte] : 0; mask != 0; mask &= mask - 1)
-            controls[std::countr_zero(mask)] += counted.bytes[byte];
-    }
-
-    // A group is judged once, in every language that any of its candidates writes: they read the bytes of
-    // this text alike.
-    std::vector<Judged> judged;
-    for (std::size_t c = 0; c < kSingleByteCount; ++c) {
-        const std::size_t g = scores.group[c];
-        if (!name && tooManyControls(controls[g], bytes.size()))
-            continue;
-        for (const Reading& reading : table.readings[c]) {
-            const bool known = std::any_of(judged.begin(), judged.end(), [&](const Judged& j) {
-                return j.candidate == g && j.reading->language == reading.language;
-            });
-            if (!known)
-                judged.push_back({g, &reading, common[reading.language]});
-        }
-    }
-    const Pair* first = counted.telling.data();
-    const Pair* last = first + counted.telling.size();
-    const Pair* split = first;
-    if (judged.size() * counted.telling.size() > kFullBudget) {
-        split = first + std::min(counted.telling.size(), kFirstPairs);
-        double best = -std::numeric_limits<double>::infinity();
-        for (Judged& j : judged) {
-            j.score += pairsScore(table.languages[j.reading->language], j.reading->symbols, first, split);
-            best = std::max(best, j.score);
-        }
-        std::erase_if(judged, [best](const Judged& j) { return j.score < best - kPruneMargin; });
-    }
     scores.score.fill(-std::numeric_limits<double>::infinity());
-    for (Judged& j : judged) {
-        j.score += pairsScore(table.languages[j.reading->language], j.reading->symbols, split, last);
-        if (j.score > scores.score[j.candidate]) {
-            scores.score[j.candidate] = j.score;
-            scores.language[j.candidate] = model::kLanguages[j.reading->language].language;
-            const double telling = j.score - common[j.reading->language];
-            scores.tellingScore[j.candidate] = telling;
-            scores.text[j.candidate] =
-                name || telling >= kLeastTellingMean * double(counted.tellingCount) - kTellingSlack;
-        }
+    for (const Judged& j : judged) {
+        if (j.score <= scores.score[j.candidate])
+            continue;
+        scores.score[j.candidate] = j.score;
+        scores.language[j.candidate] = model::kLanguages[j.reading->language].language;
+        const double telling = j.score - common[j.reading->language];
+        scores.tellingScore[j.candidate] = telling;
+        scores.text[j.candidate] = name || telling >= kLeastTellingMean * double(counted.tellingCount) - kTellingSlack;
+    }
+    // Frames and figures alone are in no language.
+    const bool asciiLetters = std::any_of(counted.common.begin(), counted.common.end(),
+                                          [](const Pair& pair) { return classify(pair.byte).token == kClassCount; });
+    for (std::size_t c = 0; c < kSingleByteCount && !asciiLetters; ++c) {
+        const bool letters = std::any_of(counted.telling.begin(), counted.telling.end(), [c](const Pair& pair) {
+            return classify(model::kCharacters[c][pair.byte]).token == kClassCount;
+        });
+        if (!letters && scores.group[c] == c)
+            scores.language[c] = Language::Unknown;
     }
     for (std::size_t c = 0; c < kSingleByteCount; ++c) {
         const std::size_t g = scores.group[c];
