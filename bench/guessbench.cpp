@@ -242,6 +242,14 @@ void calibration(const std::vector<Sample>& samples, const std::vector<guess::Gu
                     percent(right, total));
     }
     std::printf("non-Greek samples named Greek at >= 90 %%: %zu of %zu\n", greekAbroad, abroad);
+    std::size_t greek = 0, greekRight = 0;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i].language == "Greek" && samples[i].size == 64 && samples[i].encoding != "UTF-8") {
+            ++greek;
+            greekRight += guesscorpus::readsAlike(samples[i].bytes, samples[i].encoding, named(guesses[i]));
+        }
+    }
+    std::printf("Greek in its codepages at 64 B: %.1f %% right of %zu\n", percent(greekRight, greek), greek);
 }
 
 // What the guess makes of text it does not know: the share named at 90 % or more.
