@@ -197,14 +197,16 @@ TEST_P(MostlyUtf8, StrayByteConvertedWithConfidence)
     EXPECT_TRUE(guess.doubtful(0.9));
 }
 
-INSTANTIATE_TEST_SUITE_P(Guess, MostlyUtf8,
-                         testing::Values(std::tuple{"StrayQuoteBesideGreek",
-                                                    "Don\x92t " + std::string("Καλημέρα σας, τι κάνετε;\n"), true},
-                                         std::tuple{"StrayByteAtTheEnd", std::string("Привет, как дела?\n\xE9"), true},
-                                         std::tuple{"OneSequenceOneStray", std::string("caf\xC3\xA9 na\xEFve"), false},
-                                         std::tuple{"CodepageWithChanceSequence",
-                                                    encoded("Ο Αλέξης ήρθε χθες το βράδυ.\n", "CP1253"), false}),
-                         [](const auto& info) { return std::string(std::get<0>(info.param)); });
+INSTANTIATE_TEST_SUITE_P(
+    Guess, MostlyUtf8,
+    testing::Values(std::tuple{"StrayQuoteBesideGreek", "Don\x92t " + std::string("Καλημέρα σας, τι κάνετε;\n"), true},
+                    std::tuple{"StrayByteAtTheEnd", std::string("Привет, как дела?\n\xE9"), true},
+                    std::tuple{"OneSequenceOneStray", std::string("caf\xC3\xA9 na\xEFve"), false},
+                    // A surrogate's three bytes are no character: the rest is UTF-8, they are strays.
+                    std::tuple{"SurrogateIsNoCharacter", std::string("Καλημέρα σας \xED\xA0\x80\n"), true},
+                    std::tuple{"CodepageWithChanceSequence", encoded("Ο Αλέξης ήρθε χθες το βράδυ.\n", "CP1253"),
+                               false}),
+    [](const auto& info) { return std::string(std::get<0>(info.param)); });
 
 // --- double encoding ----------------------------------------------------------------------------------
 
