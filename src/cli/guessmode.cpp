@@ -27,6 +27,13 @@ QString nameOf(guess::Encoding encoding)
     return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
+// "Greek"; empty for none.
+QString languageOf(guess::Language language)
+{
+    const std::string_view name = guess::languageName(language);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
 bool writeAll(int fd, const QByteArray& bytes)
 {
     files::DescriptorSink sink(fd);
@@ -115,7 +122,7 @@ QString Guesser::line(const QString& path, const guess::Guess& guess) const
     const double most = guess.ranked.size() > 1 ? 0.99 : 1.0;
     auto described = [most](const guess::Likelihood& likelihood) {
         return texts::GuessedEncoding{nameOf(likelihood.encoding), std::min(likelihood.confidence, most),
-                                      likelihood.readsLikeBest};
+                                      likelihood.readsLikeBest, languageOf(likelihood.language)};
     };
     const QStringList keys = converterKeys(best.encoding);
     switch (m_options.guessFormat) {
@@ -128,13 +135,16 @@ QString Guesser::line(const QString& path, const guess::Guess& guess) const
             fields << nameOf(runnerUp->encoding) << QString::number(texts::percent(described(*runnerUp).confidence));
         else
             fields << QString() << QString();
-        return (fields << keys.join(u',')).join(u'\t');
+        return (fields << keys.join(u',') << languageOf(best.language)).join(u'\t');
     }
     case GuessFormat::Prose:
         break;
     }
-    return texts::guessed(language(), shown(path), described(best),
-                          runnerUp ? std::optional(described(*runnerUp)) : std::nullopt, keys);
+    texts::GuessedEncoding first = described(best);
+    if (guess.doubleEncodedThrough)
+        first.doubleEncodedThrough = nameOf(*guess.doubleEncodedThrough);
+    return texts::guessed(language(), shown(path), first, runnerUp ? std::optional(described(*runnerUp)) : std::nullopt,
+                          keys);
 }
 
 QString Guesser::failureLine(const QString& path, bool unreadable) const
@@ -143,7 +153,7 @@ QString Guesser::failureLine(const QString& path, bool unreadable) const
     case GuessFormat::Name:
         return kUnknown;
     case GuessFormat::Tsv:
-        return QStringList{tsvName(path), kUnknown, u"0"_s, {}, {}, {}}.join(u'\t');
+        return QStringList{tsvName(path), kUnknown, u"0"_s, {}, {}, {}, {}}.join(u'\t');
     case GuessFormat::Prose:
         break;
     }

@@ -246,7 +246,10 @@ int TreeFace::run()
     }
     const rescue::NameConverter names(codepages, request->namesFrom ? &*request->namesFrom : nullptr,
                                       m_options.minConfidence);
-    const rescue::Plan plan(*request, rescue::walk(*request), request->convertNames ? &names : nullptr);
+    rescue::Walked walked = rescue::walk(*request);
+    const rescue::NameHints hints =
+        request->convertNames && !request->namesFrom ? rescue::NameHints::gather(walked) : rescue::NameHints();
+    const rescue::Plan plan(*request, std::move(walked), request->convertNames ? &names : nullptr, &hints);
     m_totalFiles = plan.fileCount();
     m_totalBytes = plan.totalBytes();
     if (request->target)

@@ -2,40 +2,43 @@
 #pragma once
 
 #include "guess/guess.h"
-#include "guess/symbols.h"
 
 #include <array>
+#include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 // The single-byte candidates and how their decodings of a text are scored.
 namespace trelvick::guess::detail {
 
-// In the order that ranks candidates reading a text alike.
-inline constexpr std::array<Encoding, 6> kSingleByte = {Encoding::Cp1252, Encoding::Cp1253, Encoding::Iso8859_7,
-                                                        Encoding::Cp437,  Encoding::Cp737,  Encoding::Cp869};
-inline constexpr std::size_t kSingleByteCount = kSingleByte.size();
+inline constexpr std::size_t kSingleByteCount = 42;
+
+// The candidate at an index, in the order that ranks candidates reading a text alike.
+Encoding singleByte(std::size_t index);
+// Its 256 characters; kUndefined where it has none.
+const char32_t* characters(std::size_t index);
 
 // Each candidate's decoding of the bytes it was given.
 struct Scores
 {
-    // The sum over pairs that hold a byte not every candidate reads alike: these set the candidates apart.
-    // Seven-bit bytes read alike in every one of them, and were they counted, a line full of format strings
-    // and option names would be judged by which training text had more of those, not by its letters.
-    std::array<double, kSingleByteCount> telling{};
-    // Whether the decoding is text at all: few enough controls and a high enough average over all pairs.
+    // The log-likelihood of the text in the candidate, under the language that reads it best.
+    std::array<double, kSingleByteCount> score{};
+    std::array<Language, kSingleByteCount> language{};
+    // The part of the score that the telling characters below make.
+    std::array<double, kSingleByteCount> tellingScore{};
+    // Whether the decoding is text at all: few enough controls and undefined bytes, and letters that some
+    // language reads well enough.
     std::array<bool, kSingleByteCount> text{};
-    // Which byte values occur, to tell which candidates read the bytes alike.
-    std::array<bool, 256> seen{};
+    // The first candidate that decodes the text to the same characters as this one: candidates of one
+    // group share the score.
+    std::array<std::uint8_t, kSingleByteCount> group{};
+    // The characters that set candidates apart: bytes beyond ASCII and controls, with their neighbours.
+    std::size_t telling = 0;
+    bool name = false;
 };
 
-// Every candidate at once, at memory speed: a table per pair of bytes holds every candidate's score.
-Scores scoreText(std::string_view bytes);
-
-// The score of a file name's bytes in one candidate: no frames or pictures in a name, no verdict on
-// whether it is text.
-double scoreName(std::string_view bytes, std::size_t candidate);
-
-// Whether two candidates decode each byte marked in seen to the same character.
-bool readAlike(std::size_t a, std::size_t b, const std::array<bool, 256>& seen);
+// Every candidate at once. name: the bytes are a file name, which no control or undefined byte may be in
+// and which is always read somehow.
+Scores scoreText(std::string_view bytes, bool name);
 
 } // namespace trelvick::guess::detail

@@ -146,6 +146,39 @@ Utf8 checkUtf8(std::string_view bytes, bool truncated, std::size_t* controls, st
     return multibyte ? Utf8::Multibyte : Utf8::Ascii;
 }
 
+Utf8Census countUtf8(std::string_view bytes, bool truncated)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t size = bytes.size();
+    Utf8Census census;
+    for (std::size_t i = 0; i < size;) {
+        const unsigned char lead = p[i];
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        }
+        const int length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                           : lead >= 0xE0 && lead <= 0xEF ? 3
+                           : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                          : 0;
+        char32_t c = lead & (0x7F >> length);
+        int k = 1;
+        for (; length > 0 && k < length && i + k < size && (p[i + k] & 0xC0) == 0x80; ++k)
+            c = c << 6 | (p[i + k] & 0x3F);
+        const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        if (length > 0 && k == length && c >= least && c <= 0x10FFFF && !(c >= 0xD800 && c < 0xE000)) {
+            ++census.multibyte;
+            i += length;
+        } else if (length > 0 && i + k == size && truncated) {
+            break; // cut by the window's end
+        } else {
+            ++census.invalid;
+            ++i;
+        }
+    }
+    return census;
+}
+
 std::optional<Encoding> markedUnicode(std::string_view bytes, bool truncated)
 {
     // FF FE 00 00 is also UTF-16LE's mark followed by a NUL: UTF-32 only when the rest is UTF-32.

@@ -35,6 +35,18 @@ enum class Utf8
 // sequence cut by their end is no fault. *controls counts the control characters, white space aside.
 Utf8 checkUtf8(std::string_view bytes, bool truncated, std::size_t* controls, std::size_t* characters);
 
+// What a text that is not wholly UTF-8 holds of it: valid sequences of two bytes or more, and bytes that
+// belong to no valid sequence.
+struct Utf8Census
+{
+    std::size_t multibyte = 0;
+    std::size_t invalid = 0;
+
+    // "Don\x92t" beside real UTF-8 Greek: a UTF-8 file with a stray byte, more likely than a codepage.
+    bool mostlyUtf8() const { return invalid > 0 && multibyte > invalid; }
+};
+Utf8Census countUtf8(std::string_view bytes, bool truncated);
+
 // UTF-16 or UTF-32 announced by a byte-order mark, when the rest is valid in it and reads as text.
 std::optional<Encoding> markedUnicode(std::string_view bytes, bool truncated);
 

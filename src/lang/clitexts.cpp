@@ -90,15 +90,25 @@ constexpr char16_t kGreekHelp[] = uR"(Χρήση:
                            όταν αυτό λείπει, το tq.ini του φακέλου του προγράμματος
 
 Μαντεψιά:
-      --guess[=ΜΟΡΦΗ]      μαντεύει την κωδικοσελίδα κάθε ΑΡΧΕΙΟΥ (CP737, CP869, ISO-8859-7,
-                           CP1253, CP437, CP1252, UTF-8, ASCII, ή UTF-16LE, UTF-16BE, UTF-32LE,
-                           UTF-32BE μετά από σήμα σειράς byte) από τα πρώτα 64 KiB του, ή, όταν
-                           αυτά είναι ASCII, από τα πρώτα byte πέρα από το ASCII, και τυπώνει πόσο
-                           βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς ξεκινούν από αυτήν· μία
-                           γραμμή για κάθε αρχείο στην τυπική έξοδο, και για όσα αποτυγχάνουν
+      --guess[=ΜΟΡΦΗ]      μαντεύει την κωδικοσελίδα και τη γλώσσα κάθε ΑΡΧΕΙΟΥ από τα πρώτα
+                           64 KiB του, ή, όταν αυτά είναι ASCII, από τα πρώτα byte πέρα από το
+                           ASCII, και τυπώνει πόσο βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς
+                           ξεκινούν από αυτήν· μία γραμμή για κάθε αρχείο στην τυπική έξοδο, και
+                           για όσα αποτυγχάνουν
       --guess=name         μόνο το όνομα της κωδικοσελίδας ανά γραμμή (unknown όταν δεν βρέθηκε)
-      --guess=tsv          αρχείο, όνομα, βεβαιότητα, δεύτερη πιθανή, η βεβαιότητά της και οι
-                           μετατροπείς, χωρισμένα με tab· οι δύο μορφές δεν μεταφράζονται ποτέ
+      --guess=tsv          αρχείο, όνομα, βεβαιότητα, δεύτερη πιθανή, η βεβαιότητά της, οι
+                           μετατροπείς και η γλώσσα, χωρισμένα με tab· οι δύο μορφές δεν
+                           μεταφράζονται ποτέ
+  Κωδικοσελίδες: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862,
+    CP863, CP865, CP866, CP869, CP1125, CP1250, CP1251, CP1252, CP1253, CP1254, CP1255,
+    CP1256, CP1257, ISO-8859-1, ISO-8859-2, ISO-8859-3, ISO-8859-4, ISO-8859-5, ISO-8859-6,
+    ISO-8859-7, ISO-8859-8, ISO-8859-9, ISO-8859-10, ISO-8859-13, ISO-8859-14, ISO-8859-15,
+    ISO-8859-16, KOI8-R, KOI8-U, MACINTOSH, MAC-CENTRALEUROPE, MAC-CYRILLIC, ASCII, UTF-8,
+    και μετά από σήμα σειράς byte UTF-16LE, UTF-16BE, UTF-32LE, UTF-32BE
+  Γλώσσες: αγγλικά, ελληνικά, γερμανικά, γαλλικά, ισπανικά, ιταλικά, πορτογαλικά, ολλανδικά,
+    σουηδικά, δανικά, νορβηγικά, φινλανδικά, πολωνικά, τσεχικά, σλοβακικά, ουγγρικά,
+    ρουμανικά, κροατικά, σλοβενικά, σερβικά, ρωσικά, ουκρανικά, βουλγαρικά, τουρκικά,
+    λιθουανικά, λετονικά, εσθονικά, εβραϊκά, αραβικά
 
   -q, --quiet              τυπώνει μόνο τα λάθη
   -h, --help               αυτή η βοήθεια
@@ -165,15 +175,23 @@ Converters of tq.ini:
                            or, when that is missing, tq.ini in the program's folder
 
 Guessing:
-      --guess[=FORMAT]     name the codepage of each FILE (CP737, CP869, ISO-8859-7, CP1253,
-                           CP437, CP1252, UTF-8, ASCII, or after a byte-order mark UTF-16LE,
-                           UTF-16BE, UTF-32LE, UTF-32BE) from its first 64 KiB, or when those are
-                           ASCII from its first bytes beyond ASCII, how sure the guess is, and the
-                           converters that start from it; one line per file on standard output,
-                           failures too
+      --guess[=FORMAT]     name the codepage and the language of each FILE from its first
+                           64 KiB, or when those are ASCII from its first bytes beyond ASCII, how
+                           sure the guess is, and the converters that start from it; one line
+                           per file on standard output, failures too
       --guess=name         print only the codepage's name per line ("unknown" when there is none)
-      --guess=tsv          print file, name, confidence, runner-up, its confidence and converters,
-                           tab-separated; neither format is ever translated
+      --guess=tsv          print file, name, confidence, runner-up, its confidence, converters
+                           and language, tab-separated; neither format is ever translated
+  Codepages: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862, CP863,
+    CP865, CP866, CP869, CP1125, CP1250, CP1251, CP1252, CP1253, CP1254, CP1255, CP1256,
+    CP1257, ISO-8859-1, ISO-8859-2, ISO-8859-3, ISO-8859-4, ISO-8859-5, ISO-8859-6,
+    ISO-8859-7, ISO-8859-8, ISO-8859-9, ISO-8859-10, ISO-8859-13, ISO-8859-14, ISO-8859-15,
+    ISO-8859-16, KOI8-R, KOI8-U, MACINTOSH, MAC-CENTRALEUROPE, MAC-CYRILLIC, ASCII, UTF-8,
+    and after a byte-order mark UTF-16LE, UTF-16BE, UTF-32LE, UTF-32BE
+  Languages: English, Greek, German, French, Spanish, Italian, Portuguese, Dutch, Swedish,
+    Danish, Norwegian, Finnish, Polish, Czech, Slovak, Hungarian, Romanian, Croatian,
+    Slovenian, Serbian, Russian, Ukrainian, Bulgarian, Turkish, Lithuanian, Latvian, Estonian,
+    Hebrew, Arabic
 
   -q, --quiet              print nothing but errors
   -h, --help               show this help
@@ -513,22 +531,55 @@ int percent(double confidence)
     return static_cast<int>(confidence * 100);
 }
 
+// The guess's language names in Greek, by their English names.
+QString greekLanguageName(const QString& english)
+{
+    static const std::pair<QStringView, QStringView> kNames[] = {
+        {u"English", u"αγγλικά"},        {u"Greek", u"ελληνικά"},       {u"German", u"γερμανικά"},
+        {u"French", u"γαλλικά"},         {u"Spanish", u"ισπανικά"},     {u"Italian", u"ιταλικά"},
+        {u"Portuguese", u"πορτογαλικά"}, {u"Dutch", u"ολλανδικά"},      {u"Swedish", u"σουηδικά"},
+        {u"Danish", u"δανικά"},          {u"Norwegian", u"νορβηγικά"},  {u"Finnish", u"φινλανδικά"},
+        {u"Polish", u"πολωνικά"},        {u"Czech", u"τσεχικά"},        {u"Slovak", u"σλοβακικά"},
+        {u"Hungarian", u"ουγγρικά"},     {u"Romanian", u"ρουμανικά"},   {u"Croatian", u"κροατικά"},
+        {u"Slovenian", u"σλοβενικά"},    {u"Serbian", u"σερβικά"},      {u"Russian", u"ρωσικά"},
+        {u"Ukrainian", u"ουκρανικά"},    {u"Bulgarian", u"βουλγαρικά"}, {u"Turkish", u"τουρκικά"},
+        {u"Lithuanian", u"λιθουανικά"},  {u"Latvian", u"λετονικά"},     {u"Estonian", u"εσθονικά"},
+        {u"Hebrew", u"εβραϊκά"},         {u"Arabic", u"αραβικά"}};
+    for (const auto& [englishName, greekName] : kNames) {
+        if (english == englishName)
+            return greekName.toString();
+    }
+    return english;
+}
+
+// "CP737 (Greek)", "UTF-8, double-encoded through CP1253".
+QString guessedName(Language language, const GuessedEncoding& encoding)
+{
+    QString text = encoding.name;
+    if (!encoding.language.isEmpty())
+        text += u" ("_s + (greek(language) ? greekLanguageName(encoding.language) : encoding.language) + u')';
+    if (!encoding.doubleEncodedThrough.isEmpty())
+        text += (greek(language) ? u", κωδικοποιημένο διπλά μέσω "_s : u", double-encoded through "_s) +
+                encoding.doubleEncodedThrough;
+    return text;
+}
+
 QString guessed(Language language, const QString& file, const GuessedEncoding& best,
                 const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys)
 {
     auto shown = [](double confidence) { return QString::number(percent(confidence)) + u'%'; };
-    QString text = file + u": "_s + best.name + u", "_s;
+    QString text = file + u": "_s + guessedName(language, best) + u", "_s;
     if (greek(language)) {
         text += u"βεβαιότητα "_s + shown(best.confidence);
         if (runnerUp)
-            text += u"· δεύτερη πιθανή "_s + runnerUp->name + u", "_s + shown(runnerUp->confidence) +
+            text += u"· δεύτερη πιθανή "_s + guessedName(language, *runnerUp) + u", "_s + shown(runnerUp->confidence) +
                     (runnerUp->readsAlike ? u", που το διαβάζει το ίδιο"_s : QString());
         return text + (converterKeys.isEmpty() ? u"· κανένας μετατροπέας δεν ξεκινά από "_s + best.name
                                                : u"· μετατροπείς: "_s + converterKeys.join(u", "_s));
     }
     text += shown(best.confidence) + u" sure"_s;
     if (runnerUp)
-        text += u"; runner-up "_s + runnerUp->name + u", "_s + shown(runnerUp->confidence) +
+        text += u"; runner-up "_s + guessedName(language, *runnerUp) + u", "_s + shown(runnerUp->confidence) +
                 (runnerUp->readsAlike ? u", which reads it the same"_s : QString());
     return text + (converterKeys.isEmpty() ? u"; no converter starts from "_s + best.name
                                            : u"; converters: "_s + converterKeys.join(u", "_s));

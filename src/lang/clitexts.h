@@ -95,8 +95,10 @@ QString batchFailures(Language language, std::int64_t failed, std::int64_t count
 struct GuessedEncoding
 {
     QString name;
-    double confidence = 0;   // 0..1
-    bool readsAlike = false; // a runner-up that decodes the file as the best does
+    double confidence = 0;             // 0..1
+    bool readsAlike = false;           // a runner-up that decodes the file as the best does
+    QString language = {};             // in English ("Greek"), empty when none was judged: "CP737 (Greek)"
+    QString doubleEncodedThrough = {}; // "UTF-8, double-encoded through CP1253"
 };
 QString guessed(Language language, const QString& file, const GuessedEncoding& best,
                 const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys);

@@ -26,16 +26,16 @@ base::Expected<Descriptor> openFolder(int parent, const QByteArray& name, const 
 
 base::Expected<int> Cursor::containerOf(qsizetype i)
 {
-    const Node& node = m_plan.node(i);
-    return node.isInput() ? top(node.root) : folder(node.parent);
+    const Node& entry = node(i);
+    return entry.isInput() ? top(entry.root) : folder(entry.parent);
 }
 
 base::Expected<int> Cursor::folder(qsizetype f)
 {
     if (isContainer(f))
-        return top(m_plan.node(f).root);
+        return top(node(f).root);
     std::vector<qsizetype> way; // f and the folders above it, up to an input
-    for (qsizetype at = f; at >= 0 && !isContainer(at); at = m_plan.node(at).parent)
+    for (qsizetype at = f; at >= 0 && !isContainer(at); at = node(at).parent)
         way.insert(way.begin(), at);
     std::size_t kept = 0;
     while (kept < m_chain.size() && kept < way.size() && m_chain[kept].first == way[kept])
@@ -62,7 +62,7 @@ base::Expected<int> Cursor::folder(qsizetype f)
 base::Expected<int> InputCursor::top(int root)
 {
     if (root != m_topRoot || !m_top) {
-        const Root& where = m_plan.root(root);
+        const Root& where = m_walked.roots[std::size_t(root)];
         m_topRoot = -1;
         m_top = Descriptor(retryOnInterrupt(
             [&] { return ::open(where.folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY); }));
@@ -78,9 +78,9 @@ base::Expected<int> InputCursor::top(int root)
 
 base::Expected<Descriptor> InputCursor::openBelow(int parent, qsizetype f)
 {
-    const Node& node = m_plan.node(f);
+    const Node& folder = node(f);
     const QByteArray& renamed = m_folders.currentName[std::size_t(f)];
-    return openFolder(parent, renamed.isEmpty() ? node.name : renamed, node.id());
+    return openFolder(parent, renamed.isEmpty() ? folder.name : renamed, folder.id());
 }
 
 base::Expected<Descriptor> OutputCursor::openBelow(int parent, qsizetype f)

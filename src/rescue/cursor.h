@@ -29,7 +29,7 @@ struct Folders
 class Cursor
 {
 public:
-    Cursor(const Plan& plan, const Folders& folders) : m_plan(plan), m_folders(folders) {}
+    Cursor(const Walked& walked, const Folders& folders) : m_walked(walked), m_folders(folders) {}
     virtual ~Cursor() = default;
     Cursor(const Cursor&) = delete;
     Cursor& operator=(const Cursor&) = delete;
@@ -45,7 +45,9 @@ protected:
     // Whether folder node f stands for its container itself (an input folder under an output folder).
     virtual bool isContainer(qsizetype f) const = 0;
 
-    const Plan& m_plan;
+    const Node& node(qsizetype i) const { return m_walked.nodes[std::size_t(i)]; }
+
+    const Walked& m_walked;
     const Folders& m_folders;
 
 private:
@@ -58,7 +60,8 @@ private:
 class InputCursor final : public Cursor
 {
 public:
-    using Cursor::Cursor;
+    InputCursor(const Walked& walked, const Folders& folders) : Cursor(walked, folders) {}
+    InputCursor(const Plan& plan, const Folders& folders) : Cursor(plan.walked(), folders) {}
 
 private:
     base::Expected<int> top(int root) override;
@@ -74,15 +77,16 @@ class OutputCursor final : public Cursor
 {
 public:
     OutputCursor(const Plan& plan, const Folders& folders, int outputRoot)
-        : Cursor(plan, folders), m_outputRoot(outputRoot)
+        : Cursor(plan.walked(), folders), m_plan(plan), m_outputRoot(outputRoot)
     {
     }
 
 private:
     base::Expected<int> top(int) override { return m_outputRoot; }
     base::Expected<files::Descriptor> openBelow(int parent, qsizetype f) override;
-    bool isContainer(qsizetype f) const override { return m_plan.node(f).isInput(); }
+    bool isContainer(qsizetype f) const override { return node(f).isInput(); }
 
+    const Plan& m_plan;
     int m_outputRoot;
 };
 

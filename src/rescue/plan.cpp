@@ -24,7 +24,7 @@ QByteArray idKey(const FileId& id)
 
 } // namespace
 
-Plan::Plan(const Request& request, Walked walked, const NameConverter* names)
+Plan::Plan(const Request& request, Walked walked, const NameConverter* names, const NameHints* hints)
     : m_request(request), m_walked(std::move(walked))
 {
     m_places.resize(m_walked.nodes.size());
@@ -39,7 +39,8 @@ Plan::Plan(const Request& request, Walked walked, const NameConverter* names)
         if (marksBackups && n.kind == Kind::File && oldName(i).endsWith(*request.backupSuffix))
             m_places[std::size_t(i)].isBackup = true;
         if (names && takesPart(i))
-            m_places[std::size_t(i)].name = names->read(oldName(i));
+            m_places[std::size_t(i)].name =
+                names->read(oldName(i), hints ? hints->around(m_walked, i) : QList<guess::Encoding>());
     }
     findRepeats();
     if (request.delivery == Delivery::Batch)

@@ -58,7 +58,8 @@ class Plan final
 {
 public:
     // names: the converter of names when the request converts them, else null.
-    Plan(const Request& request, Walked walked, const NameConverter* names);
+    // hints: what the contents around each name say of its codepage, or null.
+    Plan(const Request& request, Walked walked, const NameConverter* names, const NameHints* hints = nullptr);
 
     const std::vector<Node>& nodes() const { return m_walked.nodes; }
     const Node& node(qsizetype i) const { return m_walked.nodes[std::size_t(i)]; }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The codepage detector on any bytes: only names from its list, confidences between 0 and 1 that add up to
-// 1, best first, and the same answer from memory as from a file read in pieces of fuzzer-chosen sizes.
+// The codepage detector on any bytes: only names and languages from its lists, confidences between 0 and 1
+// that add up to 1 (half for a mostly-UTF-8 file), best first, and the same answer from memory as from a
+// file read in pieces of fuzzer-chosen sizes. A double encoding it finds is repaired into valid UTF-8, and
+// the repair takes any bytes through any encoding without harm.
 // The bytes may be put behind ASCII filler near the window's size, so that the scan for the first byte
 // beyond ASCII and the window around it are reached with short inputs.
 
@@ -10,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,12 +49,14 @@ void checkGuess(const guess::Guess& guess)
         FUZZ_CHECK(static_cast<int>(likelihood.encoding) >= 0 &&
                    static_cast<int>(likelihood.encoding) < guess::kEncodingCount);
         FUZZ_CHECK(!guess::encodingName(likelihood.encoding).empty());
+        FUZZ_CHECK(static_cast<int>(likelihood.language) >= 0 &&
+                   static_cast<int>(likelihood.language) < guess::kLanguageCount);
         const double percent = likelihood.confidence * 100;
         FUZZ_CHECK(percent >= 0 && percent <= 100);
         FUZZ_CHECK(i == 0 ? likelihood.readsLikeBest : likelihood.confidence <= guess.ranked[i - 1].confidence);
         sum += likelihood.confidence;
     }
-    FUZZ_CHECK(guess.ranked.empty() || std::fabs(sum - 1.0) < 1e-9);
+    FUZZ_CHECK(guess.ranked.empty() || std::fabs(sum - (guess.mostlyUtf8 ? guess::kMostlyUtf8Share : 1.0)) < 1e-9);
     FUZZ_CHECK(guess.certainty() >= 0 && guess.certainty() <= 1.0 + 1e-9);
 }
 
@@ -90,6 +95,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PieceReader reader(bytes, sizes);
     const base::Expected<guess::Guess> read = guess::guessFile(reader);
     FUZZ_CHECK(read.hasValue() && same(*read, inMemory));
+
+    if (inMemory.doubleEncodedThrough) {
+        const std::optional<std::string> repaired = guess::repairMojibake(bytes, *inMemory.doubleEncodedThrough);
+        FUZZ_CHECK(repaired && repaired->size() < bytes.size());
+    }
+    const auto through = static_cast<guess::Encoding>(flags % guess::kEncodingCount);
+    if (const std::optional<std::string> repaired = guess::repairMojibake(tail, through))
+        FUZZ_CHECK(repaired->size() <= tail.size());
 
     const guess::Guess name = guess::guessName(tail.substr(0, 255));
     checkGuess(name);

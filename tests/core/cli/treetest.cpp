@@ -242,7 +242,7 @@ const UsageCase kUsageCases[] = {
     {"UnknownSource", u"-r -f 7377 -i %d/in"_s, 2, "-f '7377': Unknown codepage"},
     {"UnknownNamesFrom", u"-r -f 737 --names --names-from 7377 -i %d/in"_s, 2, "--names-from '7377': Unknown codepage"},
     {"OutputInsideInput", u"-r -f auto --output-dir %d/in/sub/../out %d/in"_s, 2, "lies inside an input folder"},
-    {"DoubtIsFailure", u"-r -f auto --output-dir %d/out %d/in"_s, 1, "short.txt: codepage in doubt: CP"},
+    {"DoubtIsFailure", u"-r -f auto --output-dir %d/out %d/in"_s, 1, "short.txt: codepage in doubt: "},
     {"LowerBarConverts", u"-r -f auto --min-confidence 10 --output-dir %d/out %d/in"_s, 0,
      "2 files: 2 converted, 0 copied"},
     {"FixedSourceConvertsAll", u"-r -f 737 --output-dir %d/out %d/in"_s, 0, "2 files: 2 converted"},
@@ -276,8 +276,11 @@ TEST_F(Tree, NameClashOverwrites)
     const QByteArray name737 = iconvText("ΑΡΧΕΙΟ.TXT", "UTF-8", "CP737");
     const QByteArray name869 = iconvText("ΑΡΧΕΙΟ.TXT", "UTF-8", "CP869");
     ASSERT_TRUE(QDir(folder()).mkpath(u"in"_s));
-    ASSERT_TRUE(writeBytes(native(u"in/"_s) + name737, "one"));
-    ASSERT_TRUE(writeBytes(native(u"in/"_s) + name869, "two"));
+    // Greek text in each name's codepage: the contents around a name tell its codepage.
+    const QByteArray one = iconvText(kGreek, "UTF-8", "CP737");
+    const QByteArray two = iconvText(kGreek, "UTF-8", "CP869");
+    ASSERT_TRUE(writeBytes(native(u"in/"_s) + name737, one));
+    ASSERT_TRUE(writeBytes(native(u"in/"_s) + name869, two));
     ASSERT_TRUE(write(u"in/ΑΡΧΕΙΟ.TXT"_s, "utf"));
     for (const QString& mode : {u"--output-dir=%1/out"_s.arg(folder()), u"-i"_s}) {
         const Ran done = run({u"-r"_s, u"-f"_s, u"auto"_s, u"--names"_s, mode, path(u"in"_s)});
@@ -286,8 +289,8 @@ TEST_F(Tree, NameClashOverwrites)
         const QString root = mode == u"-i"_s ? u"in"_s : u"out"_s;
         EXPECT_EQ(read(root + u"/ΑΡΧΕΙΟ.TXT"_s), "utf");
         if (mode == u"-i"_s) {
-            EXPECT_EQ(readBytes(native(u"in/"_s) + name737), "one");
-            EXPECT_EQ(readBytes(native(u"in/"_s) + name869), "two");
+            EXPECT_TRUE(readBytes(native(u"in/"_s) + name737) == one);
+            EXPECT_TRUE(readBytes(native(u"in/"_s) + name869) == two);
         }
     }
 }
