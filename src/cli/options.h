@@ -42,6 +42,14 @@ inline convert::LineEnds engineLineEnds(LineEnds ends)
     return convert::LineEnds::CrLf;
 }
 
+// --bom: the UTF-8 byte-order mark of what is written in UTF-8.
+enum class Bom
+{
+    Keep,  // as the file has it
+    Strip, // never
+    Add,   // always, the files already in UTF-8 or ASCII too
+};
+
 enum class GuessFormat
 {
     Prose, // "notes.txt: CP737, 97% sure; ...", in the user's language
@@ -61,6 +69,7 @@ struct Options
         Convert,   // -c: a converter of tq.ini
         Transcode, // -f/-t: codepages by name
         Guess,
+        Undo, // --undo REPORT: a run in place put back from its report
     };
     Mode mode = Mode::Help;
     std::optional<QString> configFile; // empty: the personal tq.ini, else the program folder's
@@ -93,6 +102,11 @@ struct Options
     int jobs = 0;           // 0: one per processor
     int minConfidence = 90; // percent, for -f auto
     bool lossy = false;     // convert a file even when characters are lost or replaced
+    bool dryRun = false;        // -n: decide and tell everything, change nothing on the disk
+    bool preserveTimes = true;  // --no-preserve=times turns it off
+    Bom bom = Bom::Keep;        // --bom
+    bool fixMojibake = false;   // -f auto: UTF-8 read once as another codepage and saved again is repaired
+    QString undoReport;         // --undo: the report of the run to put back ("-" for standard input)
 
     // Whether this is a job over folders or lists of files rather than a stream.
     bool overTree() const { return recursive || outputDir || inPlace || filesFrom; }
