@@ -8,6 +8,7 @@
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
+#include "rescue/report.h"
 #include "rescue/run.h"
 #include "rescue/sources.h"
 #include "tree/orderedjobs.h"
@@ -24,95 +25,14 @@ using namespace Qt::StringLiterals;
 namespace texts = lang::cli;
 using rescue::Action;
 using rescue::Reason;
+using rescue::reasonsText;
+using rescue::reasonText;
+using rescue::shownPath;
 
 namespace {
 
 using Code = Reason::Code;
 using lang::Language;
-
-QString outcomeName(Action action)
-{
-    switch (action) {
-    case Action::Converted:
-        return u"converted"_s;
-    case Action::Copied:
-        return u"copied"_s;
-    case Action::Unchanged:
-        return u"unchanged"_s;
-    case Action::Skipped:
-        return u"skipped"_s;
-    case Action::Failed:
-        break;
-    }
-    return u"failed"_s;
-}
-
-// A native path as the messages and the report show it.
-QString shownPath(const QByteArray& path)
-{
-    return lang::escaped(files::decodeNativePath(path.constData()));
-}
-
-// Why, in words: the report's (language English, never translated) or a message's.
-QString reasonText(const Reason& reason, Language language)
-{
-    const QString name = shownPath(reason.name);
-    const auto error = [&] { return lang::errorText(reason.error, language); };
-    switch (reason.code) {
-    case Code::None:
-        return {};
-    case Code::NotText:
-        return texts::notTextReason(language);
-    case Code::SymbolicLink:
-        return texts::symbolicLinkReason(language);
-    case Code::SpecialFile:
-        return texts::specialFileReason(language);
-    case Code::SameFileAs:
-        return texts::sameFileAs(language, name);
-    case Code::IsBackup:
-        return texts::backupReason(language);
-    case Code::InDoubt:
-        return texts::codepageInDoubt(language, reason.detail);
-    case Code::NoConversion:
-        return texts::noConversionReason(language, reason.detail, error());
-    case Code::WouldLose:
-        return texts::wouldLose(language, reason.number);
-    case Code::WouldOverwrite:
-        return texts::wouldOverwrite(language, name);
-    case Code::NameTaken:
-        return texts::nameTaken(language, name);
-    case Code::NameInDoubt:
-        return texts::nameInDoubt(language, reason.detail);
-    case Code::NameInvalid:
-        return texts::nameInvalid(language);
-    case Code::NameTooLong:
-        return texts::nameTooLong(language, name);
-    case Code::Failure:
-        return reason.name.isEmpty() ? error() : name + u": "_s + error();
-    case Code::BackupFailed:
-        return texts::backupFailed(language, name, error());
-    case Code::RenameFailed:
-        return texts::renameFailed(language, name, error());
-    case Code::OtherNamesKeepOldText:
-        return texts::otherNamesKeepOldText(language, {}, reason.number);
-    case Code::OutputIsInput:
-        return texts::sameFile(language, {}, name);
-    case Code::OutputIsAnotherInput:
-    case Code::SharedOutput:
-        break; // told as a batch tells them, before anything is converted
-    }
-    return {};
-}
-
-QString reasonsText(const rescue::Result& result, Language language)
-{
-    QStringList texts;
-    for (const Reason& reason : result.reasons) {
-        if (reason.code != Code::OtherNamesKeepOldText)
-            texts << reasonText(reason, language);
-    }
-    return texts.join(u"; "_s);
-}
 
 // A run over the inputs as the engine does it, told as a report, messages, a progress bar and a summary.
 class TreeFace final : public rescue::Events
@@ -135,7 +55,7 @@ private:
     std::optional<charset::Charset> codepage(const QString& name, const QString& option) const;
     std::optional<rescue::Request> request() const;
     std::optional<QList<QByteArray>> listed() const;
-    void print(const QStringList& fields);
+    void print(const QByteArray& line);
     void refuse(const rescue::Plan& plan);
     void told(const rescue::Node& node, const rescue::Result& result);
     int finish(const rescue::Finished& finished);
@@ -393,22 +313,18 @@ void TreeFace::done(qsizetype, const rescue::Node& node, const rescue::Result& r
     }
     // A folder has a line of its own only when something happened to it.
     if (m_options.tsvReport && (!folder || result.problem || !result.newName.isEmpty())) {
-        const convert::Counts& counts = result.counts;
-        print({path, result.from, result.to, outcomeName(result.action), QString::number(counts.changed),
-               QString::number(counts.lost + counts.invalid),
-               result.newName.isEmpty() ? QString() : shownPath(result.newName),
-               reasonsText(result, Language::English)});
+        print(rescue::reportLine(node, result));
     } else if (!result.problem && result.action == Action::Skipped) {
         m_reporter.notice(texts::fileFailure(path, reason));
     }
 }
 
-void TreeFace::print(const QStringList& fields)
+void TreeFace::print(const QByteArray& line)
 {
     if (m_reportFailed)
         return;
     m_bar.reset();
-    if (const base::Error failed = writeAll(m_context.outputFd, (fields.join(u'\t') + u'\n').toUtf8())) {
+    if (const base::Error failed = writeAll(m_context.outputFd, line)) {
         m_reporter.error(texts::fileFailure(texts::standardOutput(language()), lang::errorText(failed, language())));
         m_reportFailed = true;
     }

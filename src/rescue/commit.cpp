@@ -101,6 +101,7 @@ void Committer::commit(Entry& entry)
     if (const base::Error failed = pending.output->commit()) {
         if (!pending.backup.isEmpty())
             ::unlinkat(pending.folder.get(), pending.backup.constData(), 0);
+        result.backup.clear();
         result.fail(Action::Failed, {Code::Failure, {}, 0, {}, failed});
         return;
     }

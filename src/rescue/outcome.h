@@ -65,6 +65,9 @@ struct Result
     QString to;
     convert::Counts counts;
     QByteArray newName;     // the name it was given (names converted)
+    QString language;       // the language its text reads as, where the guess names one
+    QByteArray backup;      // the name its original keeps beside it (in place, with backups)
+    QByteArray sha256;      // of the contents written, in hex (in place, with backups): what an undo checks
     QList<Reason> reasons;  // the first is the report's
     bool problem = false;   // the job did not do what it was asked for this entry: exit status 1
     bool warning = false;   // worth a message whatever the quiet setting, but done

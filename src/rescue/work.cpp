@@ -7,6 +7,8 @@
 #include "files/posixfile.h"
 #include "rescue/sources.h"
 
+#include <QCryptographicHash>
+
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -55,13 +57,18 @@ constexpr char kMark[] = "\xef\xbb\xbf"; // the UTF-8 byte-order mark
 constexpr std::int64_t kMarkSize = sizeof kMark - 1;
 
 // The new contents, after a UTF-8 byte-order mark when one is wanted.
+// The new contents, after a UTF-8 byte-order mark when one is wanted, hashed when an undo will check them.
 class OutputSink final : public files::DescriptorSink
 {
 public:
-    OutputSink(int fd, bool mark) : DescriptorSink(fd), m_mark(mark) {}
+    OutputSink(int fd, bool mark, bool hash) : DescriptorSink(fd), m_mark(mark)
+    {
+        if (hash)
+            m_hash.emplace(QCryptographicHash::Sha256);
+    }
     bool write(const char* data, std::int64_t size) override
     {
-        const bool written = finish() && DescriptorSink::write(data, size);
+        const bool written = finish() && put(data, size);
         m_error.side = base::Side::Output;
         return written;
     }
@@ -70,13 +77,22 @@ public:
     {
         if (!std::exchange(m_mark, false))
             return true;
-        const bool written = DescriptorSink::write(kMark, kMarkSize);
+        const bool written = put(kMark, kMarkSize);
         m_error.side = base::Side::Output;
         return written;
     }
+    QByteArray sha256() const { return m_hash ? m_hash->result().toHex() : QByteArray(); }
 
 private:
+    bool put(const char* data, std::int64_t size)
+    {
+        if (m_hash)
+            m_hash->addData(QByteArrayView(data, size));
+        return DescriptorSink::write(data, size);
+    }
+
     bool m_mark;
+    std::optional<QCryptographicHash> m_hash;
 };
 
 // A source without the UTF-8 byte-order mark it may start with.
@@ -321,6 +337,10 @@ Done Work::file(qsizetype i)
             return done;
         }
         chosen = m_shared.conversions.choose(*guessed);
+        if (guessed->language() != guess::Language::Unknown) {
+            const std::string_view language = guess::languageName(guessed->language());
+            result.language = QString::fromLatin1(language.data(), qsizetype(language.size()));
+        }
     } else {
         chosen = m_shared.conversions.fixed();
     }
@@ -563,6 +583,8 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
         if (!pending->backup.isEmpty())
             ::unlinkat(inputFolder, pending->backup.constData(), 0);
         done.result = std::move(result);
+        done.result.backup.clear();
+        done.result.sha256.clear();
         done.result.fail(as, std::move(reason));
         return std::move(done);
     };
@@ -592,6 +614,7 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
                 return failed(Action::Failed,
                               {Code::BackupFailed, node.name + *m_shared.request.backupSuffix, 0, {}, backup});
             pending->original = node.id();
+            result.backup = pending->backup;
         }
     } else {
         const base::Expected<std::optional<int>> out = outputFolder(i);
@@ -669,7 +692,8 @@ base::Error Work::write(int input, int output, Result& result, const Writing& wr
     if (writing.wide)
         wide.emplace(*writing.wide, file);
     MarkSource source(wide ? static_cast<convert::ByteSource&>(*wide) : file, writing.stripMark);
-    OutputSink sink(output, writing.addMark);
+    const bool undoable = m_shared.request.delivery == Delivery::InPlace && m_shared.request.backupSuffix;
+    OutputSink sink(output, writing.addMark, undoable);
     convert::EngineOptions options;
     options.lineEnds = m_shared.request.lineEnds;
     convert::EngineResult converted = convert::convertStream(source, sink, *writing.converter, options);
@@ -680,6 +704,7 @@ base::Error Work::write(int input, int output, Result& result, const Writing& wr
     if (wide)
         converted.counts.invalid += wide->invalid();
     result.counts = converted.counts;
+    result.sha256 = sink.sha256();
     if (!converted.ok)
         return converted.error;
     if (!m_shared.request.lossy && (converted.counts.lost > 0 || converted.counts.invalid > 0))
