@@ -74,7 +74,8 @@ TEST_F(TreeSafety, LossInPlaceSilent)
     const Ran refused = run(arguments);
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(read(u"in/w.txt"_s), text);
-    EXPECT_TRUE(refused.out.contains("\tskipped\t0\t1\t\t1 byte would be lost\tGreek\t\t\n")) << refused.out.toStdString();
+    EXPECT_TRUE(refused.out.contains("\tskipped\t0\t1\t\t1 byte would be lost\tGreek\t\t\n"))
+        << refused.out.toStdString();
 
     const Ran lossy = run(arguments + QStringList{u"--lossy"_s});
     EXPECT_EQ(lossy.status, 0) << lossy.err.toStdString();
