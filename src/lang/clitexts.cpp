@@ -744,6 +744,11 @@ QString nameInDoubt(Language language, const QString& candidates)
     return greek(language) ? u"όνομα σε αβέβαιη κωδικοσελίδα: "_s + candidates : u"name in doubt: "_s + candidates;
 }
 
+QString userSkipped(Language language)
+{
+    return greek(language) ? u"παραλείφθηκε κατ' επιλογή"_s : u"left as chosen"_s;
+}
+
 QString nameInvalid(Language language)
 {
     return greek(language) ? u"το όνομα δεν διαβάζεται ως όνομα αρχείου"_s : u"name does not read as a file name"_s;

@@ -146,6 +146,7 @@ QString noConversionReason(Language language, const QString& codepage, const QSt
 // A name left as it was although names are converted.
 QString nameInDoubt(Language language, const QString& candidates);
 QString nameInvalid(Language language);
+QString userSkipped(Language language);
 QString nameTooLong(Language language, const QString& name);
 // A list of names (--files-from) past what the program takes.
 QString listTooLarge(Language language, const QString& list, std::int64_t bytes, qsizetype names);

@@ -133,6 +133,29 @@ Choice Conversions::wide(charset::WideForm form) const
     return choice;
 }
 
+Choice Conversions::chosen(guess::Encoding encoding) const
+{
+    if (const std::optional<charset::WideForm> form = wideOf(encoding))
+        return wide(*form);
+    Choice choice;
+    const auto e = std::size_t(encoding);
+    choice.from = nameOf(encoding);
+    if (e < m_isTarget.size() && m_isTarget[e]) {
+        choice.action = Action::Unchanged;
+    } else if (e >= m_guessed.size() || !m_guessed[e]) {
+        choice.reason = {Reason::Code::NoConversion,
+                         {},
+                         0,
+                         choice.from,
+                         e < m_guessFailure.size() ? m_guessFailure[e]
+                                                   : base::Error::fault(base::Fault::UnknownCharset)};
+    } else {
+        choice.action = Action::Converted;
+        choice.converter = &*m_guessed[e];
+    }
+    return choice;
+}
+
 Choice Conversions::choose(const guess::Guess& guessed) const
 {
     Choice choice;

@@ -37,6 +37,8 @@ public:
     Choice choose(const guess::Guess& guessed) const;
     // Without a guess (a batch of files named with a converter or a codepage): every file converted.
     Choice fixed() const;
+    // As the user chose for one file: read in encoding whatever its guess said.
+    Choice chosen(guess::Encoding encoding) const;
 
     // Every byte as it is, line ends aside: for a file already in the target whose line ends change.
     const convert::Converter& identity() const { return m_identity; }

@@ -3,6 +3,7 @@
 
 #include "base/error.h"
 #include "convert/engine.h"
+#include "guess/guess.h"
 #include "rescue/node.h"
 
 #include <QByteArray>
@@ -49,6 +50,7 @@ struct Reason
         OutputIsInput,         // name: the output, which is one of the inputs (the file itself)
         OutputIsAnotherInput,  // name: the output, which would replace another input
         SharedOutput,          // name: the output; other: the input whose output it is too
+        UserSkipped,           // the user chose to leave it
     };
     Code code = Code::None;
     QByteArray name;
@@ -64,10 +66,12 @@ struct Result
     QString from; // the codepage read, as iconv names it
     QString to;
     convert::Counts counts;
-    QByteArray newName;     // the name it was given (names converted)
-    QString language;       // the language its text reads as, where the guess names one
-    QByteArray backup;      // the name its original keeps beside it (in place, with backups)
-    QByteArray sha256;      // of the contents written, in hex (in place, with backups): what an undo checks
+    QByteArray newName; // the name it was given (names converted)
+    QString language;   // the language its text reads as, where the guess names one
+    QByteArray backup;  // the name its original keeps beside it (in place, with backups)
+    QByteArray sha256;  // of the contents written, in hex (in place, with backups): what an undo checks
+    // The guess's candidates, best first (those with a share worth showing): a face may offer them.
+    std::vector<guess::Likelihood> candidates;
     QList<Reason> reasons;  // the first is the report's
     bool problem = false;   // the job did not do what it was asked for this entry: exit status 1
     bool warning = false;   // worth a message whatever the quiet setting, but done

@@ -88,6 +88,8 @@ QString reasonText(const Reason& reason, Language language)
         return texts::otherNamesKeepOldText(language, {}, reason.number);
     case Code::OutputIsInput:
         return texts::sameFile(language, {}, name);
+    case Code::UserSkipped:
+        return texts::userSkipped(language);
     case Code::OutputIsAnotherInput:
     case Code::SharedOutput:
         break; // told as a batch tells them, before anything is converted

@@ -5,7 +5,10 @@
 #include "charset/widesource.h"
 #include "convert/engine.h"
 
+#include "guess/guess.h"
+
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <optional>
 
@@ -85,6 +88,15 @@ struct Request
     std::optional<charset::Charset> namesFrom; // none: each name's guess decides
 
     int jobs = 1; // worker threads
+
+    // The user's word on single entries, by node of the plan the job runs (a window's choices after a
+    // dry run): read in this codepage whatever the guess says, or left alone.
+    struct Override
+    {
+        bool skip = false;
+        guess::Encoding encoding = guess::Encoding::Ascii;
+    };
+    QHash<qsizetype, Override> overrides;
 };
 
 } // namespace trelvick::rescue

@@ -336,7 +336,18 @@ Done Work::file(qsizetype i)
             result.fail(Action::Failed, failure(guessed.error()));
             return done;
         }
-        chosen = m_shared.conversions.choose(*guessed);
+        const auto override = m_shared.request.overrides.constFind(i);
+        chosen = override == m_shared.request.overrides.constEnd() ? m_shared.conversions.choose(*guessed)
+                                                                   : m_shared.conversions.chosen(override->encoding);
+        for (const guess::Likelihood& candidate : guessed->ranked) {
+            if (candidate.confidence >= guess::kCloseRunnerUp || result.candidates.empty())
+                result.candidates.push_back(candidate);
+        }
+        if (override != m_shared.request.overrides.constEnd() && override->skip) {
+            result.from = chosen->from;
+            result.add({Code::UserSkipped, {}, 0, {}, {}});
+            return done;
+        }
         if (guessed->language() != guess::Language::Unknown) {
             const std::string_view language = guess::languageName(guessed->language());
             result.language = QString::fromLatin1(language.data(), qsizetype(language.size()));
