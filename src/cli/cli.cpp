@@ -6,6 +6,7 @@
 #include "cli/reporter.h"
 #include "cli/transcode.h"
 #include "cli/treemode.h"
+#include "cli/undomode.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/fileconversion.h"
@@ -258,6 +259,8 @@ int run(const QStringList& arguments, const Context& context)
         return printResult(context, texts::version() + u'\n');
     case Options::Mode::ListCodepages:
         return listCodepages(context);
+    case Options::Mode::Undo:
+        return undoRun(parsed.options, context);
     case Options::Mode::Transcode: // no tq.ini: the codepages come from iconv
         return parsed.options.overTree() || parsed.options.batch ? convertTree(parsed.options, context)
                                                                  : transcode(parsed.options, context);

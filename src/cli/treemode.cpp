@@ -2,6 +2,7 @@
 #include "cli/treemode.h"
 
 #include "charset/charset.h"
+#include "charset/widesource.h"
 #include "cli/reporter.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
@@ -95,7 +96,11 @@ std::optional<rescue::Request> TreeFace::request() const
     } else {
         request.target = std::move(*target);
     }
-    if (!m_table && m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
+    const std::optional<charset::WideForm> wide =
+        charset::wideForm(files::nativePath(m_options.fromCode).toStdString());
+    if (wide) {
+        request.source.wide = wide;
+    } else if (!m_table && m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
         request.source.codepage = codepage(m_options.fromCode, u"-f"_s);
         if (!request.source.codepage)
             return std::nullopt;
@@ -107,6 +112,12 @@ std::optional<rescue::Request> TreeFace::request() const
             return std::nullopt;
     }
     request.convertNames = m_options.convertNames;
+    request.dryRun = m_options.dryRun;
+    request.preserveTimes = m_options.preserveTimes;
+    request.fixMojibake = m_options.fixMojibake;
+    request.bom = m_options.bom == Bom::Strip ? rescue::Request::Bom::Strip
+                  : m_options.bom == Bom::Add ? rescue::Request::Bom::Add
+                                              : rescue::Request::Bom::Keep;
     request.recursive = m_options.recursive;
     request.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
     // A batch is one file converted into another, many times: what is lost is counted, as iconv users expect.

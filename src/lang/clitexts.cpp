@@ -744,6 +744,57 @@ QString nameInDoubt(Language language, const QString& candidates)
     return greek(language) ? u"όνομα σε αβέβαιη κωδικοσελίδα: "_s + candidates : u"name in doubt: "_s + candidates;
 }
 
+QString doubleEncoded(Language language, const QString& codepage, bool repaired)
+{
+    if (greek(language))
+        return u"UTF-8 κωδικοποιημένο δύο φορές μέσω "_s + codepage +
+               (repaired ? u": διορθώθηκε"_s : u" (το διορθώνει η --fix-mojibake)"_s);
+    return u"UTF-8 double-encoded through "_s + codepage +
+           (repaired ? u": repaired"_s : u" (--fix-mojibake repairs it)"_s);
+}
+
+QString notAReport(Language language, const QString& file, const QString& line)
+{
+    return greek(language) ? file + u": η γραμμή "_s + line + u" δεν είναι γραμμή αναφοράς του --report=tsv"_s
+                           : file + u": line "_s + line + u" is no line of a --report=tsv report"_s;
+}
+
+QString restored(Language language, const QString& file, bool wouldBe)
+{
+    if (greek(language))
+        return file + (wouldBe ? u": θα επανερχόταν από το αντίγραφό του"_s : u": επανήλθε από το αντίγραφό του"_s);
+    return file + (wouldBe ? u": would be restored from its backup"_s : u": restored from its backup"_s);
+}
+
+QString renamedBack(Language language, const QString& from, const QString& to, bool wouldBe)
+{
+    if (greek(language))
+        return from + (wouldBe ? u": θα ξαναγινόταν "_s : u": ξανάγινε "_s) + quoted(language, to);
+    return from + (wouldBe ? u": would be renamed back to "_s : u": renamed back to "_s) + quoted(language, to);
+}
+
+QString changedSinceRun(Language language)
+{
+    return greek(language) ? u"άλλαξε από την εκτέλεση: έμεινε ως έχει"_s : u"changed since the run: left as it is"_s;
+}
+
+QString noBackupToRestore(Language language)
+{
+    return greek(language) ? u"μετατράπηκε χωρίς αντίγραφο (--backup): έμεινε ως έχει"_s
+                           : u"converted without a backup (--backup): left as it is"_s;
+}
+
+QString undoSummary(Language language, std::int64_t restored, std::int64_t renamed, std::int64_t left,
+                    std::int64_t failed)
+{
+    const auto n = [](std::int64_t count) { return QString::number(count); };
+    if (greek(language))
+        return u"αναίρεση: "_s + n(restored) + u" επανήλθαν, "_s + n(renamed) + u" μετονομάστηκαν πίσω, "_s + n(left) +
+               u" έμειναν, "_s + n(failed) + u" απέτυχαν"_s;
+    return u"undo: "_s + n(restored) + u" restored, "_s + n(renamed) + u" renamed back, "_s + n(left) + u" left, "_s +
+           n(failed) + u" failed"_s;
+}
+
 QString userSkipped(Language language)
 {
     return greek(language) ? u"παραλείφθηκε κατ' επιλογή"_s : u"left as chosen"_s;

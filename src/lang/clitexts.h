@@ -147,6 +147,16 @@ QString noConversionReason(Language language, const QString& codepage, const QSt
 QString nameInDoubt(Language language, const QString& candidates);
 QString nameInvalid(Language language);
 QString userSkipped(Language language);
+// --undo
+QString notAReport(Language language, const QString& file, const QString& line);
+QString restored(Language language, const QString& file, bool wouldBe);
+QString renamedBack(Language language, const QString& from, const QString& to, bool wouldBe);
+QString changedSinceRun(Language language);
+QString noBackupToRestore(Language language);
+QString undoSummary(Language language, std::int64_t restored, std::int64_t renamed, std::int64_t left,
+                    std::int64_t failed);
+// UTF-8 once read as codepage and saved again: repaired, or noted (--fix-mojibake repairs it).
+QString doubleEncoded(Language language, const QString& codepage, bool repaired);
 QString nameTooLong(Language language, const QString& name);
 // A list of names (--files-from) past what the program takes.
 QString listTooLarge(Language language, const QString& list, std::int64_t bytes, qsizetype names);

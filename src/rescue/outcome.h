@@ -51,6 +51,8 @@ struct Reason
         OutputIsAnotherInput,  // name: the output, which would replace another input
         SharedOutput,          // name: the output; other: the input whose output it is too
         UserSkipped,           // the user chose to leave it
+        DoubleEncoded,         // detail: the codepage UTF-8 once went through (a note: it is left so)
+        MojibakeRepaired,      // detail: the codepage UTF-8 once went through, now undone
     };
     Code code = Code::None;
     QByteArray name;

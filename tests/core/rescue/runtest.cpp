@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rescue/run.h"
 #include "programrun.h"
+#include "rescue/report.h"
 #include "rescue/sources.h"
+#include "rescue/undo.h"
 #include "rescue/work.h"
 #include "testsupport.h"
+#include "treefiles.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -160,6 +166,65 @@ TEST_F(Rescue, AbandonedFileLeavesTraces)
     EXPECT_FALSE(done.pending);
     EXPECT_EQ(read(u"in/a.txt"_s), text);
     EXPECT_EQ(QDir(path(u"in"_s)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+class Report final : public rescue::Events
+{
+public:
+    void done(qsizetype, const rescue::Node& node, const rescue::Result& result) override
+    {
+        text += rescue::reportLine(node, result);
+    }
+    void progress(std::int64_t, std::int64_t) override {}
+    QByteArray text;
+};
+
+// A run in place with backups and new names, put back from its report: every byte and name as it was,
+// but a file edited since the run, which stays as it is.
+TEST_F(Rescue, UndoLeavesRunBehindOrUndoesEdit)
+{
+    const QByteArray menu = iconvText("ΜΕΝΟΥ.TXT", "UTF-8", "CP737");
+    const QByteArray folder737 = iconvText("ΦΑΚΕΛΟΣ", "UTF-8", "CP737");
+    ASSERT_TRUE(testsupport::makePath(native(u"in/"_s) + folder737));
+    const QByteArray text = iconvText(kGreek, "UTF-8", "CP737");
+    for (const QByteArray& name : {QByteArray("a.txt"), menu, folder737 + "/b.txt", folder737 + "/c.txt"})
+        ASSERT_TRUE(testsupport::writeBytes(native(u"in/"_s) + name, text + name));
+    ASSERT_TRUE(write(u"in/plain.txt"_s, "ASCII stays\n"));
+    QMap<QByteArray, QByteArray> before;
+    testsupport::listInto(before, native(u"in"_s), {});
+
+    rescue::Request request = this->request(true);
+    request.source.codepage.reset();
+    request.convertNames = true;
+    const rescue::Codepages codepages;
+    const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
+    const rescue::NameConverter names(codepages, nullptr, 90);
+    rescue::Walked walked = rescue::walk(request);
+    const rescue::NameHints hints = rescue::NameHints::gather(walked);
+    const rescue::Plan plan(request, std::move(walked), &names, &hints);
+    Report report;
+    EXPECT_FALSE(rescue::run(request, plan, *conversions, report).problem) << report.text.toStdString();
+    EXPECT_TRUE(QFile::exists(path(u"in/ΦΑΚΕΛΟΣ/b.txt"_s))) << report.text.toStdString();
+    ASSERT_TRUE(write(u"in/ΦΑΚΕΛΟΣ/c.txt"_s, "edited since"));
+
+    const base::Expected<std::vector<rescue::ReportRow>> rows = rescue::readReport(report.text);
+    ASSERT_TRUE(rows);
+    QList<rescue::UndoStep::Outcome> outcomes;
+    const rescue::UndoTally tally =
+        rescue::undo(*rows, false, [&](const rescue::UndoStep& step) { outcomes << step.outcome; });
+    EXPECT_EQ(tally.left, 1);
+    EXPECT_EQ(tally.failed, 0);
+    QMap<QByteArray, QByteArray> after;
+    testsupport::listInto(after, native(u"in"_s), {});
+    QMap<QByteArray, QByteArray> expected = before;
+    expected[folder737 + "/c.txt"] = "edited since";
+    expected[folder737 + "/c.txt~"] = text + folder737 + "/c.txt";
+    EXPECT_EQ(after.keys(), expected.keys());
+    EXPECT_TRUE(after == expected);
 }
 
 } // namespace
