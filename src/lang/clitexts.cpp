@@ -819,16 +819,30 @@ QString listTooLarge(Language language, const QString& list, std::int64_t bytes,
                                  QString::number(names) + u" names"_s;
 }
 
-QString treeSummary(Language language, const TreeCounts& c)
+namespace {
+
+QString countsText(Language language, const TreeCounts& c, bool folders)
 {
     const auto n = [](std::int64_t count) { return QString::number(count); };
     if (greek(language))
-        return n(c.files) + u" αρχεία: "_s + n(c.converted) + u" μετατράπηκαν, "_s + n(c.copied) +
-               u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) + u" παραλείφθηκαν, "_s +
-               n(c.failed) + u" απέτυχαν"_s;
-    return n(c.files) + (c.files == 1 ? u" file: "_s : u" files: "_s) + n(c.converted) + u" converted, "_s +
-           n(c.copied) + u" copied, "_s + n(c.unchanged) + u" unchanged, "_s + n(c.skipped) + u" skipped, "_s +
-           n(c.failed) + u" failed"_s;
+        return n(c.files) + (folders ? u" φάκελοι: "_s : u" αρχεία: "_s) + n(c.converted) + u" μετατράπηκαν, "_s +
+               n(c.copied) + u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) +
+               u" παραλείφθηκαν, "_s + n(c.failed) + u" απέτυχαν"_s;
+    const QString what =
+        folders ? (c.files == 1 ? u" folder: "_s : u" folders: "_s) : (c.files == 1 ? u" file: "_s : u" files: "_s);
+    return n(c.files) + what + n(c.converted) + u" converted, "_s + n(c.copied) + u" copied, "_s + n(c.unchanged) +
+           u" unchanged, "_s + n(c.skipped) + u" skipped, "_s + n(c.failed) + u" failed"_s;
+}
+
+} // namespace
+
+QString treeSummary(Language language, const TreeCounts& files, const TreeCounts& folders, bool dryRun)
+{
+    const QString dry = !dryRun           ? QString()
+                        : greek(language) ? u"(δοκιμή, τίποτα δεν άλλαξε) "_s
+                                          : u"(dry run, nothing changed) "_s;
+    return dry + countsText(language, files, false) +
+           (folders.files > 0 ? u"; "_s + countsText(language, folders, true) : QString());
 }
 
 QString interruptedAfter(Language language, std::int64_t done, std::int64_t total)

@@ -165,7 +165,9 @@ struct TreeCounts
 {
     std::int64_t files = 0, converted = 0, copied = 0, unchanged = 0, skipped = 0, failed = 0;
 };
-QString treeSummary(Language language, const TreeCounts& counts);
+// folders: the folders with a row of their own in the report, told after the files when there are any;
+// dryRun: "would be" counts.
+QString treeSummary(Language language, const TreeCounts& files, const TreeCounts& folders, bool dryRun);
 QString interruptedAfter(Language language, std::int64_t done, std::int64_t total);
 
 // The system refused the program what it needs to go on, memory or a thread (exit status 2): the

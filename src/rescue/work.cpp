@@ -331,6 +331,7 @@ Done Work::entry(qsizetype i)
         return done;
     case Kind::Folder: // met again; its contents were walked once
         result.add({Code::SameFileAs, m_shared.plan.node(node.sameAs).path, 0, {}, {}});
+        result.again = true;
         return done;
     case Kind::File:
         break;
