@@ -99,14 +99,14 @@ struct Options
     bool convertNames = false;
     QString namesFrom; // empty: guessed
     bool tsvReport = false;
-    int jobs = 0;           // 0: one per processor
-    int minConfidence = 90; // percent, for -f auto
-    bool lossy = false;     // convert a file even when characters are lost or replaced
-    bool dryRun = false;        // -n: decide and tell everything, change nothing on the disk
-    bool preserveTimes = true;  // --no-preserve=times turns it off
-    Bom bom = Bom::Keep;        // --bom
-    bool fixMojibake = false;   // -f auto: UTF-8 read once as another codepage and saved again is repaired
-    QString undoReport;         // --undo: the report of the run to put back ("-" for standard input)
+    int jobs = 0;              // 0: one per processor
+    int minConfidence = 90;    // percent, for -f auto
+    bool lossy = false;        // convert a file even when characters are lost or replaced
+    bool dryRun = false;       // -n: decide and tell everything, change nothing on the disk
+    bool preserveTimes = true; // --no-preserve=times turns it off
+    Bom bom = Bom::Keep;       // --bom
+    bool fixMojibake = false;  // -f auto: UTF-8 read once as another codepage and saved again is repaired
+    QString undoReport;        // --undo: the report of the run to put back ("-" for standard input)
 
     // Whether this is a job over folders or lists of files rather than a stream.
     bool overTree() const { return recursive || outputDir || inPlace || filesFrom; }

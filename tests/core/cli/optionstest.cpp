@@ -18,7 +18,8 @@ QString summary(const cli::ParsedOptions& parsed)
     if (!parsed.error.isEmpty())
         return parsed.error;
     const Options& o = parsed.options;
-    const char* const modes[] = {"help", "version", "list", "codepages", "show", "convert", "transcode", "guess"};
+    const char* const modes[] = {"help",    "version",   "list",  "codepages", "show",
+                                 "convert", "transcode", "guess", "undo"};
     QString text = QString::fromLatin1(modes[int(o.mode)]);
     const auto add = [&text](bool given, const QString& what) {
         if (given)
@@ -42,6 +43,11 @@ QString summary(const cli::ParsedOptions& parsed)
     add(o.tsvReport, u"tsv"_s);
     add(o.jobs > 0, u"jobs="_s + QString::number(o.jobs));
     add(o.minConfidence != 90, u"min="_s + QString::number(o.minConfidence));
+    add(o.dryRun, u"dry-run"_s);
+    add(!o.preserveTimes, u"no-times"_s);
+    add(o.bom != cli::Bom::Keep, u"bom="_s + QString::number(int(o.bom)));
+    add(o.fixMojibake, u"fix-mojibake"_s);
+    add(!o.undoReport.isEmpty(), u"undo="_s + o.undoReport);
     for (const QString& file : o.files)
         text += u" ["_s + file + u']';
     return text;
@@ -70,7 +76,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ShortHelpMisread", u"-qh"_s, u"help"_s},
         ParseCase{"HelpAfterDoubleDashAnswered", u"-c1 -- --help b"_s, u"convert converter=1 [--help] [b]"_s},
         ParseCase{"ListMisread", u"-l"_s, u"list"_s}, ParseCase{"PrefixRefused", u"--lis --qui"_s, u"list quiet"_s},
-        ParseCase{"AmbiguousPrefixGuessed", u"--n"_s, u"option '--n' is ambiguous: --null, --names, --names-from"_s},
+        ParseCase{"AmbiguousPrefixGuessed", u"--n"_s,
+                  u"option '--n' is ambiguous: --null, --names, --names-from, --no-preserve"_s},
         ParseCase{"ShowAttachedMisread", u"--show=Μ3"_s, u"show converter=Μ3"_s},
         ParseCase{"ShowSeparateMisread", u"--show same"_s, u"show converter=same"_s},
         ParseCase{"ConfigSeparateMisread", u"--list --config -t"_s, u"list config=-t"_s},
@@ -88,7 +95,7 @@ INSTANTIATE_TEST_SUITE_P(
                   u"transcode 737->koi8-r o=out strict [a] [b]"_s},
         ParseCase{"ToWithoutFromAccepted", u"-t UTF-8 a"_s, u"-t goes with -f only"_s},
         ParseCase{"ConverterWithCodepagesAccepted", u"-c 1 -f CP737"_s,
-                  u"only one of -f, -c, --list, --list-codepages, --show and --guess"_s},
+                  u"only one of -f, --list-codepages, --undo, -c, -l, --show and --guess"_s},
         ParseCase{"StrictWithConverterAccepted", u"-c 1 --strict"_s, u"--strict goes with -f only"_s},
         ParseCase{"EolValueUnchecked", u"-f x --eol=dos"_s, u"'dos' is not a value of '--eol': keep, lf, crlf"_s},
         ParseCase{"TreeMisread", u"-f auto -t CP1253 -r old --output-dir=new -j 3 --names --report=tsv"_s,
@@ -109,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                   u"--min-confidence goes with -f auto only"_s},
         ParseCase{"ZeroJobsAccepted", u"-f auto -i -j 0 a"_s, u"'0' is not a value of '-j': 1..1024"_s},
         ParseCase{"TreeWithoutInputAccepted", u"-f auto -r -i"_s, u"no files or folders given, and no --files-from"_s},
-        ParseCase{"NoModeAccepted", u"a"_s, u"one of -f, -c, --list, --list-codepages, --show and --guess is needed"_s},
+        ParseCase{"NoModeAccepted", u"a"_s,
+                  u"one of -f, --list-codepages, --undo, -c, -l, --show and --guess is needed"_s},
         ParseCase{"RepeatedConverterAccepted", u"-c 1 -c2 a b"_s, u"option '-c' is given twice"_s},
         ParseCase{"RepeatedConfigAccepted", u"--config=a --config b --list"_s, u"option '--config' is given twice"_s},
         ParseCase{"RepeatedBatchAccepted", u"-c1 --batch --batch a"_s, u"option '--batch' is given twice"_s},
@@ -120,7 +128,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"RepeatedJobsAccepted", u"-f auto -i -j 2 -j3 a"_s, u"option '-j' is given twice"_s},
         ParseCase{"ConfidenceOutOfRangeAccepted", u"-f auto -i --min-confidence=101 a"_s,
                   u"'101' is not a value of '--min-confidence': 0..100"_s},
-        ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c only"_s},
+        ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c, -f only"_s},
         ParseCase{"ThreeFilesAccepted", u"-c1 a b c"_s,
                   u"-c takes at most one input file and one output file (or -o)"_s},
         ParseCase{"EmptyBatchAccepted", u"-c 1 --batch"_s, u"--batch needs at least one input file"_s},
