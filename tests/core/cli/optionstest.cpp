@@ -228,6 +228,34 @@ TEST(OptionTable, RuleNamesNoOption)
     }
 }
 
+// An option's value given twice would silently lose the first: each option that takes one is refused the
+// second time, whatever else the line holds.
+TEST(OptionTable, SecondValueTakenSilently)
+{
+    for (const cli::OptionSpec& spec : cli::optionTable()) {
+        if (spec.arg == cli::OptionSpec::Arg::None)
+            continue;
+        const QString values = QString::fromLatin1(spec.values);
+        const QString value = spec.values ? values.section(u'|', 0, 0).section(u".."_s, 0, 0) : u"x"_s;
+        const QString given = u"--"_s + QLatin1StringView(spec.name) + u'=' + value;
+        EXPECT_EQ(cli::parseArguments({given, given}, lang::Language::English).error,
+                  lang::cli::repeatedOption(lang::Language::English, cli::optionName(spec)))
+            << spec.name;
+    }
+}
+
+// A file name that is empty names no file: refused for every option that takes one.
+TEST(OptionTable, EmptyFileNameTaken)
+{
+    for (const QString& option :
+         {u"-o"_s, u"--output-dir"_s, u"--backup"_s, u"--files-from"_s, u"--config"_s, u"--undo"_s}) {
+        const QStringList arguments = option.startsWith(u"--"_s) ? QStringList{option + u'='} : QStringList{option, {}};
+        EXPECT_EQ(cli::parseArguments(arguments, lang::Language::English).error,
+                  u"the file name of '"_s + option + u"' is empty"_s)
+            << option.toStdString();
+    }
+}
+
 // The manual page names every option, the long form and the short one, as roff writes them ("\-\-dry\-run").
 TEST(OptionTable, ManPageLacksAnOption)
 {
