@@ -3,6 +3,7 @@
 
 #include "cli/guessmode.h"
 #include "cli/options.h"
+#include "cli/optiontable.h"
 #include "cli/reporter.h"
 #include "cli/transcode.h"
 #include "cli/treemode.h"
@@ -254,7 +255,7 @@ int run(const QStringList& arguments, const Context& context)
     }
     switch (parsed.options.mode) {
     case Options::Mode::Help:
-        return printResult(context, texts::help(context.language));
+        return printResult(context, helpText(context.language));
     case Options::Mode::Version:
         return printResult(context, texts::version() + u'\n');
     case Options::Mode::ListCodepages:

@@ -14,7 +14,11 @@ namespace trelvick::lang::cli {
 
 inline constexpr char16_t kProgramName[] = u"trelvick-convert";
 
-QString help(Language language);
+// --help: the usage and what the program does; the lists of codepages and languages a guess names;
+// the counts and the exit statuses. The options' rows in between come from the option table.
+QString helpStart(Language language);
+QString guessLists(Language language);
+QString helpEnd(Language language);
 QString version();
 QString tryHelp(Language language);
 
@@ -26,13 +30,14 @@ QString standardOutput(Language language);
 QString unknownOption(Language language, const QString& option);
 QString missingValue(Language language, const QString& option);
 QString repeatedOption(Language language, const QString& option);
-QString noMode(Language language);
-QString twoModes(Language language);
-QString batchWithoutConvert(Language language);
+// modes: the options that choose what a run does ("-f", "-c", ...).
+QString noMode(Language language, const QStringList& modes);
+QString twoModes(Language language, const QStringList& modes);
 QString unexpectedOperand(Language language, const QString& operand);
 QString wrongFileCount(Language language);
 QString noBatchInput(Language language);
-QString standardInputInBatch(Language language);
+// option: what takes the inputs ("--batch", "-i").
+QString standardInputRefused(Language language, const QString& option);
 QString noGuessInput(Language language);
 QString takesNoValue(Language language, const QString& option);
 QString ambiguousOption(Language language, const QString& option, const QString& candidates);
@@ -41,7 +46,7 @@ QString badValue(Language language, const QString& option, const QString& value,
 // others: the options it needs, comma-separated ("-c, -f").
 QString goesWith(Language language, const QString& option, const QString& others);
 QString notTogether(Language language, const QString& option, const QString& other);
-QString needsOneOf(Language language, const QString& option, const QString& first, const QString& second);
+QString needsOneOf(Language language, const QString& option, const QStringList& others);
 QString noTreeInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
