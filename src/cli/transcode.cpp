@@ -5,6 +5,7 @@
 #include "charset/tables.h"
 #include "charset/widesource.h"
 #include "cli/reporter.h"
+#include "convert/marksource.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
@@ -60,7 +61,8 @@ public:
                                                   lang::errorText(converter.error(), m_report.language()), false));
             return kBadUsage;
         }
-        return convertInputs(*converter, fromBytes(from->name()), *to, m_options.files);
+        return convertInputs(*converter, fromBytes(from->name()), *to, m_options.files, {},
+                             from->isUtf8() && to->isUtf8());
     }
 
 private:
@@ -76,9 +78,10 @@ private:
     }
 
     int convertInputs(const convert::Converter& converter, const QString& from, const charset::Charset& to,
-                      const QStringList& inputs, std::optional<charset::WideForm> wide = {}) const;
+                      const QStringList& inputs, std::optional<charset::WideForm> wide = {},
+                      bool passThrough = false) const;
     int convertWide(charset::WideForm wide, const charset::Charset& to) const;
-    files::FileConversion request(const QStringList& inputs) const;
+    files::FileConversion request(const QStringList& inputs, bool toUtf8) const;
     int report(const files::ConversionOutcome& outcome, const QStringList& inputs, const QString& from,
                const charset::Charset& to) const;
     int convertGuessed(const charset::Charset& to) const;
@@ -108,7 +111,7 @@ int Transcoder::convertWide(charset::WideForm wide, const charset::Charset& to) 
 }
 
 int Transcoder::convertInputs(const convert::Converter& converter, const QString& from, const charset::Charset& to,
-                              const QStringList& inputs, std::optional<charset::WideForm> wide) const
+                              const QStringList& inputs, std::optional<charset::WideForm> wide, bool passThrough) const
 {
     const lang::Language language = m_report.language();
     const QString& output = m_options.output;
@@ -120,9 +123,13 @@ int Transcoder::convertInputs(const convert::Converter& converter, const QString
         }
     }
 
-    files::FileConversion conversion = request(inputs);
+    files::FileConversion conversion = request(inputs, to.isUtf8());
     charset::WideSource* decoder = nullptr;
-    if (wide) {
+    if (passThrough && m_options.bom != Bom::Keep) {
+        conversion.decode = [](convert::ByteSource& read) {
+            return std::unique_ptr<convert::ByteSource>(std::make_unique<convert::MarkSource>(read));
+        };
+    } else if (wide) {
         conversion.decode = [&](convert::ByteSource& read) {
             auto made = std::make_unique<charset::WideSource>(*wide, read);
             decoder = made.get();
@@ -134,7 +141,7 @@ int Transcoder::convertInputs(const convert::Converter& converter, const QString
     return report(outcome, inputs, from, to);
 }
 
-files::FileConversion Transcoder::request(const QStringList& inputs) const
+files::FileConversion Transcoder::request(const QStringList& inputs, bool toUtf8) const
 {
     auto source = [this](const QString& path) {
         return path == kStandardStream ? files::FileConversion::Source{{}, m_context.inputFd}
@@ -152,6 +159,9 @@ files::FileConversion Transcoder::request(const QStringList& inputs) const
         conversion.output = m_options.output;
     conversion.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
     conversion.refuseLoss = m_options.strict;
+    // A UTF-8 text passed through loses its own mark first (decode), so that it never gets two.
+    if (toUtf8 && m_options.bom == Bom::Add)
+        conversion.prefix = convert::kUtf8Mark;
     return conversion;
 }
 
@@ -237,7 +247,7 @@ int Transcoder::convertGuessedFile(const rescue::Conversions& conversions, const
     case rescue::Action::Converted:
         return convertInputs(*choice.converter, choice.from, to, {path}, choice.wide);
     case rescue::Action::Unchanged:
-        return convertInputs(conversions.identity(), choice.from, to, {path});
+        return convertInputs(conversions.identity(), choice.from, to, {path}, {}, true);
     case rescue::Action::Copied:
         m_report.error(texts::notText(language, name));
         break;

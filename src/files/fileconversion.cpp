@@ -136,6 +136,8 @@ ConversionOutcome convertWith(const FileConversion& request, const EngineRun& en
         return failure(failed, base::Side::Output);
 
     DescriptorSink sink(output.descriptor());
+    if (!request.prefix.empty() && !sink.write(request.prefix.data(), std::int64_t(request.prefix.size())))
+        return failure(sink.error(), base::Side::Output);
     GuardedSource source(inputs, output);
     if (request.started)
         request.started(allRegular ? totalSize : -1);

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string_view>
 
 namespace trelvick::files {
 
@@ -69,6 +70,8 @@ struct FileConversion
     // how many sequences that layer replaced, for the counts.
     std::function<std::unique_ptr<convert::ByteSource>(convert::ByteSource& inputs)> decode;
     std::function<std::int64_t()> decoded;
+    // Bytes written before the converted ones (a UTF-8 byte-order mark), also when the input is empty.
+    std::string_view prefix;
 };
 
 struct ConversionOutcome

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rescue/work.h"
 
+#include "convert/marksource.h"
 #include "files/destination.h"
 #include "files/filecopy.h"
 #include "files/fileops.h"
@@ -53,10 +54,9 @@ private:
     const std::atomic<bool>& m_stop;
 };
 
-constexpr char kMark[] = "\xef\xbb\xbf"; // the UTF-8 byte-order mark
-constexpr std::int64_t kMarkSize = sizeof kMark - 1;
+constexpr const char* kMark = convert::kUtf8Mark.data();
+constexpr auto kMarkSize = std::int64_t(convert::kUtf8Mark.size());
 
-// The new contents, after a UTF-8 byte-order mark when one is wanted.
 // The new contents, after a UTF-8 byte-order mark when one is wanted, hashed when an undo will check them.
 class OutputSink final : public files::DescriptorSink
 {
@@ -93,49 +93,6 @@ private:
 
     bool m_mark;
     std::optional<QCryptographicHash> m_hash;
-};
-
-// A source without the UTF-8 byte-order mark it may start with.
-class MarkSource final : public convert::ByteSource
-{
-public:
-    MarkSource(convert::ByteSource& inner, bool strip) : m_inner(inner), m_strip(strip) {}
-    std::int64_t read(char* buffer, std::int64_t capacity) override
-    {
-        std::int64_t got = m_inner.read(buffer, capacity);
-        while (m_strip && got > 0) {
-            // The mark may come in pieces: compare what has come so far.
-            const std::int64_t take = std::min(got, kMarkSize - m_seen);
-            if (std::memcmp(buffer, kMark + m_seen, std::size_t(take)) != 0) {
-                m_strip = false;
-                if (m_seen > 0) // a start that only looked like a mark: its bytes are text
-                    return restore(buffer, got, capacity);
-                break;
-            }
-            m_seen += take;
-            std::memmove(buffer, buffer + take, std::size_t(got - take));
-            got -= take;
-            if (m_seen == kMarkSize)
-                m_strip = false;
-            else if (got == 0)
-                got = m_inner.read(buffer, capacity);
-        }
-        return got;
-    }
-    base::Error error() const override { return m_inner.error(); }
-
-private:
-    std::int64_t restore(char* buffer, std::int64_t got, std::int64_t capacity)
-    {
-        const std::int64_t kept = std::min(got, capacity - m_seen);
-        std::memmove(buffer + m_seen, buffer, std::size_t(kept));
-        std::memcpy(buffer, kMark, std::size_t(m_seen));
-        return kept + m_seen; // what does not fit is lost: capacity is always far beyond three bytes
-    }
-
-    convert::ByteSource& m_inner;
-    bool m_strip;
-    std::int64_t m_seen = 0;
 };
 
 // Bytes already in memory, for the engine.
@@ -548,6 +505,7 @@ Done Work::predict(qsizetype i, int inputFolder, int input, Result result, const
             ::faccessat(inputFolder, ".", W_OK | X_OK, AT_EACCESS) != 0)
             return failed(Action::Failed, failure(base::Error::system(errno, base::Side::Output)));
         result.newName = renameTo;
+        result.backup = backup; // so that a dry run's report names the backups a real run makes
         break;
     }
     case Delivery::OutputDir: {
@@ -768,7 +726,10 @@ base::Error Work::write(int input, int output, Result& result, const Writing& wr
     convert::ByteSource& read = repaired ? static_cast<convert::ByteSource&>(*repaired)
                                 : wide   ? static_cast<convert::ByteSource&>(*wide)
                                          : file;
-    MarkSource source(read, writing.stripMark);
+    std::optional<convert::MarkSource> unmarked;
+    if (writing.stripMark)
+        unmarked.emplace(read);
+    convert::ByteSource& source = unmarked ? static_cast<convert::ByteSource&>(*unmarked) : read;
     const bool undoable = m_shared.request.delivery == Delivery::InPlace && m_shared.request.backupSuffix;
     OutputSink sink(output, writing.addMark, undoable);
     convert::EngineOptions options;

@@ -5,9 +5,12 @@
 #include "programrun.h"
 #include "treefixture.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTimeZone>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -234,6 +237,63 @@ TEST_F(TreeSafety, ReportTranslatedOrEscapedTwice)
     EXPECT_TRUE(
         done.err.contains("4 αρχεία: 0 μετατράπηκαν, 0 αντιγράφηκαν, 1 έμειναν ίδια, 1 παραλείφθηκαν, 2 απέτυχαν"))
         << done.err.toStdString();
+}
+
+// Each row of a report without its last field, the hash of what was written, which a dry run cannot know.
+QByteArrayList rowsWithoutHash(const QByteArray& report)
+{
+    QByteArrayList rows = report.split('\n');
+    for (QByteArray& row : rows)
+        row.truncate(row.lastIndexOf('\t'));
+    return rows;
+}
+
+// The way back, as a user runs it: -n changes nothing and foretells the real run; --undo puts back every
+// byte, name and date of a run in place, -n with it undoes nothing, and a file edited since is left as
+// it is and named.
+TEST_F(TreeSafety, UndoLosesOrForgesFiles)
+{
+    const QByteArray name737 = iconvText("ΣΗΜΕΙΩΣΕΙΣ.txt", "UTF-8", "CP737");
+    ASSERT_TRUE(writeBytes(native(u"in/"_s) + name737, k737));
+    ASSERT_TRUE(QDir(path(u"in"_s)).mkpath(u"sub"_s));
+    ASSERT_TRUE(write(u"in/sub/b.txt"_s, iconvText(kGreek, "UTF-8", "CP1253")));
+    ASSERT_TRUE(write(u"in/c.txt"_s, iconvText(kGreek, "UTF-8", "CP737")));
+    const QDateTime old(QDate(1995, 3, 1), QTime(12, 0), QTimeZone::utc());
+    for (const QString& name : {u"in/sub/b.txt"_s, u"in/c.txt"_s}) {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite) && file.setFileTime(old, QFileDevice::FileModificationTime));
+    }
+    const auto before = snapshot(u"in"_s);
+    const QStringList real{u"-r"_s,       u"-f"_s,      u"auto"_s,         u"-i"_s,
+                           u"--backup"_s, u"--names"_s, u"--report=tsv"_s, path(u"in"_s)};
+    const Ran dry = run(QStringList{u"-n"_s} + real);
+    EXPECT_EQ(dry.status, 0) << dry.err.toStdString();
+    EXPECT_EQ(snapshot(u"in"_s), before);
+    const Ran done = run(real);
+    ASSERT_EQ(done.status, 0) << done.err.toStdString();
+    EXPECT_EQ(rowsWithoutHash(dry.out).join('\n').toStdString(), rowsWithoutHash(done.out).join('\n').toStdString());
+    EXPECT_EQ(read(u"in/ΣΗΜΕΙΩΣΕΙΣ.txt"_s), k737AsUtf8);
+    EXPECT_EQ(QFileInfo(path(u"in/c.txt"_s)).lastModified(), old);
+    ASSERT_TRUE(write(u"report.tsv"_s, done.out));
+
+    const auto converted = snapshot(u"in"_s);
+    EXPECT_EQ(run({u"--undo"_s, path(u"report.tsv"_s), u"-n"_s}).status, 0);
+    EXPECT_EQ(snapshot(u"in"_s), converted);
+    const Ran undone = run({u"--undo"_s, path(u"report.tsv"_s)});
+    EXPECT_EQ(undone.status, 0) << undone.err.toStdString();
+    EXPECT_EQ(snapshot(u"in"_s), before);
+    EXPECT_EQ(QFileInfo(path(u"in/sub/b.txt"_s)).lastModified(), old);
+
+    const Ran again = run(real);
+    ASSERT_EQ(again.status, 0) << again.err.toStdString();
+    ASSERT_TRUE(write(u"report.tsv"_s, again.out));
+    ASSERT_TRUE(write(u"in/c.txt"_s, "edited since\n"));
+    const Ran refused = run({u"--undo"_s, path(u"report.tsv"_s)});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_TRUE(refused.err.contains("c.txt")) << refused.err.toStdString();
+    EXPECT_EQ(read(u"in/c.txt"_s), "edited since\n");
+    EXPECT_EQ(read(u"in/sub/b.txt"_s), iconvText(kGreek, "UTF-8", "CP1253"));
+    EXPECT_EQ(readBytes(native(u"in/"_s) + name737), k737);
 }
 
 // A report that cannot be written ends the run with one message, not one per file.

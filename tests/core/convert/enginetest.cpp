@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "convert/engine.h"
+#include "convert/marksource.h"
 #include "referenceconverter.h"
 
 #include <gtest/gtest.h>
@@ -473,6 +474,38 @@ TEST(Engine, ProgressAndWritesComePerBlockNotPerLine)
     EXPECT_GE(blockSink.writes, 16);
     EXPECT_LE(blockSink.largestWrite, 2 * kEngineBlockSize);
     EXPECT_FALSE(elsewhere);
+}
+
+// A mark split over reads, or a start that only looks like one, must neither stay nor cost a byte of
+// the text, whatever the sizes of the reads.
+TEST(MarkSource, MarkKeptOrTextLostAcrossReads)
+{
+    const std::string mark(trelvick::convert::kUtf8Mark);
+    const std::string text = "\xce\xb1\xce\xb2 line\r\n" + std::string(300, 'x');
+    const std::pair<std::string, std::string> cases[] = {
+        {mark + text, text},
+        {text, text},
+        {mark, ""},
+        {"", ""},
+        {"\xef\xbb", "\xef\xbb"},
+        {"\xef\xbb" + text, "\xef\xbb" + text},
+        {"\xef" + mark + text, "\xef" + mark + text},
+        {mark + mark + text, mark + text},
+    };
+    for (const auto& [input, expected] : cases) {
+        for (const std::int64_t chunk : {0, 1, 2, 3, -1}) {
+            for (const std::int64_t capacity : {1, 2, 4, 4096}) {
+                ChunkSource inner(input, chunk);
+                trelvick::convert::MarkSource source(inner);
+                std::string got;
+                std::vector<char> buffer(static_cast<std::size_t>(capacity));
+                for (std::int64_t n; (n = source.read(buffer.data(), capacity)) > 0;)
+                    got.append(buffer.data(), std::size_t(n));
+                EXPECT_EQ(got, expected) << "chunk " << chunk << ", capacity " << capacity << ", input size "
+                                         << input.size();
+            }
+        }
+    }
 }
 
 TEST(Engine, PercentageTruncatesAndCaps)
