@@ -296,6 +296,43 @@ TEST_F(TreeSafety, UndoLosesOrForgesFiles)
     EXPECT_EQ(readBytes(native(u"in/"_s) + name737), k737);
 }
 
+// The summary counts what the report lists, outcome by outcome, with one worker or many, dry or real.
+TEST_F(TreeSafety, SummaryDisagreesWithReport)
+{
+    const QByteArray taken = iconvText("ΑΡΧΕΙΟ", "UTF-8", "CP737");
+    for (int i = 0; i < 12; ++i)
+        ASSERT_TRUE(write(u"in/%1.txt"_s.arg(i), i % 2 ? k737 : iconvText(kGreek, "UTF-8", "CP1253")));
+    ASSERT_TRUE(write(u"in/u.txt"_s, kGreek));
+    ASSERT_TRUE(write(u"in/p.png"_s, QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    ASSERT_TRUE(write(u"in/lost.txt"_s, iconvText(kGreek, "UTF-8", "CP1253") + "\xaa"));
+    ASSERT_TRUE(writeBytes(native(u"in/"_s) + taken, k737));
+    ASSERT_TRUE(write(u"in/ΑΡΧΕΙΟ"_s, "taken\n"));
+    ASSERT_TRUE(QDir(path(u"in"_s)).mkpath(u"d/e"_s));
+    const QByteArrayList outcomes{"converted", "copied", "unchanged", "skipped", "failed"};
+    for (const QString& jobs : {u"1"_s, u"4"_s}) {
+        for (const bool dry : {true, false}) {
+            QStringList arguments{u"-r"_s, u"-f"_s, u"auto"_s,         u"--names"_s,          u"--report=tsv"_s,
+                                  u"-j"_s, jobs,    u"--output-dir"_s, path(u"out"_s + jobs), path(u"in"_s)};
+            if (dry)
+                arguments << u"-n"_s;
+            const Ran done = run(arguments);
+            QList<int> rows(outcomes.size());
+            for (const QByteArray& row : done.out.split('\n'))
+                if (const qsizetype at = outcomes.indexOf(row.split('\t').value(3)); at >= 0)
+                    ++rows[at];
+            const QByteArray summary =
+                QByteArray::number(done.out.count('\n')) + " files: " + QByteArray::number(rows[0]) + " converted, " +
+                QByteArray::number(rows[1]) + " copied, " + QByteArray::number(rows[2]) + " unchanged, " +
+                QByteArray::number(rows[3]) + " skipped, " + QByteArray::number(rows[4]) + " failed";
+            EXPECT_TRUE(done.err.contains(summary))
+                << "-j " << jobs.toStdString() << (dry ? " -n: " : ": ") << summary.toStdString() << "\n"
+                << done.err.toStdString();
+            EXPECT_EQ(rows[0], 12);
+            EXPECT_EQ(done.status, 1);
+        }
+    }
+}
+
 // A report that cannot be written ends the run with one message, not one per file.
 TEST_F(TreeSafety, ReportFailureRepeated)
 {
