@@ -32,7 +32,7 @@ void Committer::add(qsizetype i, Done done)
     if (m_group.empty())
         m_started = std::chrono::steady_clock::now();
     m_group.push_back({i, std::move(done)});
-    if (m_group.size() >= kGroupSize)
+    if (m_group.size() >= m_groupSize)
         commitGroup();
 }
 
@@ -61,7 +61,7 @@ void Committer::commitGroup()
             const base::Error failed = base::Error::system(errno, base::Side::Output);
             for (Entry& other : m_group) {
                 if (other.done.pending && other.done.pending->folderId.device == pending->folderId.device) {
-                    if (!other.done.pending->backup.isEmpty())
+                    if (other.done.pending->ownBackup)
                         ::unlinkat(other.done.pending->folder.get(), other.done.pending->backup.constData(), 0);
                     other.done.pending.reset();
                     other.done.result.fail(Action::Failed, {Code::Failure, {}, 0, {}, failed});
@@ -99,7 +99,7 @@ void Committer::commit(Entry& entry)
     Pending& pending = *entry.done.pending;
     Result& result = entry.done.result;
     if (const base::Error failed = pending.output->commit()) {
-        if (!pending.backup.isEmpty())
+        if (pending.ownBackup)
             ::unlinkat(pending.folder.get(), pending.backup.constData(), 0);
         result.backup.clear();
         result.fail(Action::Failed, {Code::Failure, {}, 0, {}, failed});

@@ -19,8 +19,8 @@ class Committer final
 public:
     using Tell = std::function<void(qsizetype i, const Result& result)>;
 
-    Committer(Shared& shared, InputCursor& input, OutputCursor* output, Tell tell)
-        : m_shared(shared), m_input(input), m_output(output), m_tell(std::move(tell))
+    Committer(Shared& shared, InputCursor& input, OutputCursor* output, Tell tell, std::size_t groupSize = kGroupSize)
+        : m_shared(shared), m_input(input), m_output(output), m_tell(std::move(tell)), m_groupSize(groupSize)
     {
     }
     ~Committer() { flush(); }
@@ -51,6 +51,7 @@ private:
     InputCursor& m_input;
     OutputCursor* m_output;
     Tell m_tell;
+    std::size_t m_groupSize;
     std::vector<Entry> m_group;
     std::chrono::steady_clock::time_point m_started;
     QHash<qsizetype, Result> m_linked; // the results of files with other names still to come

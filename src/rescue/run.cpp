@@ -5,10 +5,12 @@
 #include "rescue/sources.h"
 #include "tree/orderedjobs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <memory>
 #include <mutex>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -25,6 +27,39 @@ using Verdict = NameReading::Verdict;
 constexpr std::chrono::milliseconds kProgressInterval(100);
 // Results a worker may run ahead of the one delivered last: bounds what they keep open.
 constexpr qsizetype kAheadLimit = 4 * qsizetype(Committer::kGroupSize);
+// Descriptors kept for what else a run opens: the workers' files and folders, the report, the libraries.
+constexpr rlim_t kSpareDescriptors = 64;
+constexpr rlim_t kDescriptorsPerJob = 16;
+constexpr rlim_t kDescriptorsPerResult = 3; // the new file, its folder and the input
+
+struct Waiting
+{
+    qsizetype ahead = kAheadLimit;
+    std::size_t group = Committer::kGroupSize;
+};
+
+// How many results may wait for their commit: as many as the descriptor limit lets them keep open,
+// after the soft limit is raised to the hard one (as the system means programs that need many to do),
+// so that a low limit makes the groups smaller instead of failing files with EMFILE.
+Waiting waitingWithin(int jobs)
+{
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0)
+        return {};
+    if (limit.rlim_cur < limit.rlim_max) {
+        rlimit raised = limit;
+        raised.rlim_cur = limit.rlim_max == RLIM_INFINITY ? std::max<rlim_t>(limit.rlim_cur, 65536) : limit.rlim_max;
+        if (::setrlimit(RLIMIT_NOFILE, &raised) == 0)
+            limit = raised;
+    }
+    const rlim_t spare = kSpareDescriptors + kDescriptorsPerJob * rlim_t(std::max(jobs, 1));
+    const rlim_t results = limit.rlim_cur > spare ? (limit.rlim_cur - spare) / kDescriptorsPerResult : 1;
+    Waiting waiting;
+    waiting.group = std::size_t(std::clamp<rlim_t>(results / 5, 1, Committer::kGroupSize));
+    waiting.ahead = qsizetype(std::clamp<rlim_t>(results - std::min<rlim_t>(results, waiting.group), 1, kAheadLimit));
+    return waiting;
+}
+
 // A folder made in the output tree can always be filled by its owner.
 constexpr mode_t kOwnerAll = S_IRWXU;
 
@@ -167,8 +202,10 @@ Finished Job::run()
         output.reset();
 
     CursorPool cursors(m_plan, m_folders, m_outputRoot.get());
-    Committer committer(shared, input, output ? &*output : nullptr,
-                        [this](qsizetype i, const Result& result) { tell(i, result); });
+    const Waiting waiting = waitingWithin(m_request.jobs);
+    Committer committer(
+        shared, input, output ? &*output : nullptr, [this](qsizetype i, const Result& result) { tell(i, result); },
+        waiting.group);
     tree::JobCallbacks callbacks;
     callbacks.run = [&](qsizetype i) {
         const Node& node = m_plan.node(i);
@@ -185,7 +222,7 @@ Finished Job::run()
     };
     callbacks.interrupted = &shared.abandon;
     callbacks.shouldStop = [this] { return m_events.stopRequested(); };
-    callbacks.aheadLimit = kAheadLimit;
+    callbacks.aheadLimit = waiting.ahead;
     const tree::JobsOutcome outcome = tree::runInOrder(m_plan.size(), m_request.jobs, callbacks, kProgressInterval);
     committer.flush();
     m_finished.signal = outcome.signal;

@@ -11,9 +11,12 @@
 #include <QCryptographicHash>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
 #include <unistd.h>
 
 namespace trelvick::rescue {
@@ -174,6 +177,31 @@ base::Expected<Descriptor> openInput(int folder, const Node& node)
     return file;
 }
 
+// How long a file another run holds is waited for: that run converts it meanwhile, and this one then
+// finds it changed; a lock held longer is an editor's or a stuck run's.
+constexpr std::chrono::seconds kLockPatience(2);
+
+// In place, a file is one run's alone from its open to its commit: another run at the same files (the
+// command started twice, a window beside a script) waits its turn, then finds the file changed and
+// leaves it, so that two runs never both convert one file and never take each other's backup away.
+base::Error lockInput(int folder, int input, const Node& node)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + kLockPatience;
+    while (::flock(input, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
+            return {}; // a file system without flock: nothing to take part in
+        if (std::chrono::steady_clock::now() >= giveUp)
+            return base::Error::fault(base::Fault::LockHeld, base::Side::Input);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    struct stat there;
+    if (::fstatat(folder, node.name.constData(), &there, AT_SYMLINK_NOFOLLOW) != 0 || FileId::of(there) != node.id())
+        return base::Error::fault(base::Fault::FileChanged, base::Side::Input);
+    return {};
+}
+
 // Line ends that a conversion under ends would write otherwise.
 class LineEndScan
 {
@@ -330,6 +358,10 @@ Done Work::file(qsizetype i)
         return done;
     }
     base::Expected<Descriptor> input = openInput(*folder, node);
+    if (input && m_shared.request.delivery == Delivery::InPlace && !m_shared.request.dryRun) {
+        if (const base::Error locked = lockInput(*folder, input->get(), node))
+            input = locked;
+    }
     if (!input) {
         result.fail(input.error().is(base::Fault::FileChanged) ? Action::Skipped : Action::Failed,
                     failure(input.error()));
@@ -602,7 +634,7 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
     Done done;
     auto pending = std::make_unique<Pending>();
     const auto failed = [&](Action as, Reason reason) {
-        if (!pending->backup.isEmpty())
+        if (pending->ownBackup)
             ::unlinkat(inputFolder, pending->backup.constData(), 0);
         done.result = std::move(result);
         done.result.backup.clear();
@@ -631,8 +663,9 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
             ::fstatat(folder, pending->renameTo.constData(), &taken, AT_SYMLINK_NOFOLLOW) == 0)
             return failed(Action::Failed, {Code::NameTaken, pending->renameTo, 0, {}, {}});
         rules.expected = node.id();
+        pending->hold = Descriptor(::fcntl(input, F_DUPFD_CLOEXEC, 0)); // and with it the file's lock
         if (m_shared.request.backupSuffix) {
-            if (const base::Error backup = makeBackup(folder, node.name, input, pending->backup))
+            if (const base::Error backup = makeBackup(folder, node.name, input, *pending))
                 return failed(Action::Failed,
                               {Code::BackupFailed, node.name + *m_shared.request.backupSuffix, 0, {}, backup});
             pending->original = node.id();
@@ -661,7 +694,7 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
     if (const base::Error wrote = write(input, pending->output->descriptor(), result, writing)) {
         if (wrote.is(EINTR) && m_shared.abandon.load()) {
             done.result.abandoned = true;
-            if (!pending->backup.isEmpty())
+            if (pending->ownBackup)
                 ::unlinkat(inputFolder, pending->backup.constData(), 0);
             return done;
         }
@@ -754,12 +787,13 @@ base::Error Work::write(int input, int output, Result& result, const Writing& wr
 // of a link, nor of whatever took its name meanwhile), so that the conversion then replaces the first
 // name only. A backup that already names that file is what an interrupted run left, and serves; one
 // that names another file is never replaced. Where the file system has no hard links, a copy.
-base::Error Work::makeBackup(int folder, const QByteArray& name, int input, QByteArray& made) const
+base::Error Work::makeBackup(int folder, const QByteArray& name, int input, Pending& made) const
 {
     const QByteArray backup = name + *m_shared.request.backupSuffix;
     const QByteArray self = "/proc/self/fd/" + QByteArray::number(input);
     if (::linkat(AT_FDCWD, self.constData(), folder, backup.constData(), AT_SYMLINK_FOLLOW) == 0) {
-        made = backup;
+        made.backup = backup;
+        made.ownBackup = true;
         return {};
     }
     const int linkError = errno;
@@ -770,7 +804,7 @@ base::Error Work::makeBackup(int folder, const QByteArray& name, int input, QByt
     if (linkError == EEXIST) {
         if (::fstatat(folder, backup.constData(), &there, AT_SYMLINK_NOFOLLOW) == 0 &&
             FileId::of(there) == FileId::of(original)) {
-            made = backup;
+            made.backup = backup; // not ours: a failure here leaves it
             return {};
         }
         return base::Error::system(EEXIST);
@@ -789,7 +823,8 @@ base::Error Work::makeBackup(int folder, const QByteArray& name, int input, QByt
         return failed;
     if (const base::Error failed = copy.commit())
         return failed;
-    made = backup;
+    made.backup = backup;
+    made.ownBackup = true;
     return {};
 }
 

@@ -32,10 +32,12 @@ struct Pending
     std::unique_ptr<files::OutputTransaction> output;
     files::Descriptor folder; // where it lies
     FileId folderId;
-    QByteArray name;     // its name there
-    QByteArray renameTo; // InPlace with names: the new name, given once the contents are in place
-    QByteArray backup;   // the backup this job made, which goes again if the commit fails
-    FileId original;     // the file the backup names
+    QByteArray name;        // its name there
+    QByteArray renameTo;    // InPlace with names: the new name, given once the contents are in place
+    QByteArray backup;      // the backup of the original
+    bool ownBackup = false; // made by this job (not left by an interrupted run), so it goes if the commit fails
+    FileId original;        // the file the backup names
+    files::Descriptor hold; // in place: the input, whose lock keeps other runs off it until the commit
 };
 
 // How a file's new contents are made from it.
@@ -74,7 +76,7 @@ private:
     Done deliver(qsizetype i, int inputFolder, int input, Result result, const Writing& writing);
     Writing writing(int input, const Choice& choice, Result& result) const;
     void rename(int folder, const QByteArray& name, const QByteArray& newName, Result& result) const;
-    base::Error makeBackup(int folder, const QByteArray& name, int input, QByteArray& made) const;
+    base::Error makeBackup(int folder, const QByteArray& name, int input, Pending& made) const;
     base::Error write(int input, int output, Result& result, const Writing& writing) const;
     files::OutputRules rules() const;
     Reason refusal(qsizetype i) const;

@@ -73,6 +73,29 @@ TEST_P(Limits, RunAbortedOrStatusWrong)
     EXPECT_TRUE(outcome.err.endsWith(u"trelvick-convert: stopped: "_s + reason + u'\n')) << outcome.err.toStdString();
 }
 
+// A low limit of open files (ulimit -n 24) makes the groups of results waiting for their commit smaller;
+// it fails no file with "Too many open files".
+TEST(Descriptors, FilesFailedUnderLowLimit)
+{
+    testsupport::TempFolder temp;
+    ASSERT_TRUE(QDir(temp.folder()).mkpath(u"in"_s));
+    for (int i = 0; i < 200; ++i)
+        ASSERT_TRUE(temp.write(u"in/%1"_s.arg(i), "\xe1\xe2\r\n"));
+    const auto inChild = [] {
+        const rlimit few = {24, 24};
+        if (::setrlimit(RLIMIT_NOFILE, &few) != 0)
+            ::_exit(77);
+    };
+    const testsupport::Outcome outcome = testsupport::runProgram(
+        QStringLiteral(TRELVICK_CONVERT_PATH),
+        {u"-f"_s, u"1253"_s, u"-r"_s, u"-i"_s, u"--backup"_s, u"-j"_s, u"4"_s, temp.path(u"in"_s)}, {},
+        testsupport::localeEnvironment(u"C"_s), {}, inChild);
+    if (outcome.status == 77)
+        GTEST_SKIP() << "the limit cannot be set here";
+    EXPECT_EQ(outcome.status, 0) << outcome.err.toStdString();
+    EXPECT_EQ(temp.read(u"in/199"_s), "\xce\xb1\xce\xb2\r\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(Cli, Limits,
                          testing::Values(LimitCase{"NoThread", Limit::NoThread},
                                          LimitCase{"Processes", Limit::Processes},

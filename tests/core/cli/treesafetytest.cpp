@@ -2,6 +2,7 @@
 // Whole folders run on the only copy of an archive: links, losses, collisions, holes, kills, names,
 // line ends, the report, read-only sources and lists without end.
 #include "cli/reporter.h"
+#include "lockholder.h"
 #include "programrun.h"
 #include "treefixture.h"
 
@@ -294,6 +295,38 @@ TEST_F(TreeSafety, UndoLosesOrForgesFiles)
     EXPECT_EQ(read(u"in/c.txt"_s), "edited since\n");
     EXPECT_EQ(read(u"in/sub/b.txt"_s), iconvText(kGreek, "UTF-8", "CP1253"));
     EXPECT_EQ(readBytes(native(u"in/"_s) + name737), k737);
+}
+
+// The same command started three times at once (a script and a double click): each file is converted
+// once, every backup holds its original, and a file an editor holds locked is waited for, then left.
+TEST_F(TreeSafety, ConcurrentRunsConvertTwiceOrTakeBackups)
+{
+    constexpr int kFiles = 150;
+    for (int i = 0; i < kFiles; ++i)
+        ASSERT_TRUE(write(u"in/%1.txt"_s.arg(i), k737 + QByteArray::number(i)));
+    ASSERT_TRUE(write(u"in/held.txt"_s, k737));
+    const testsupport::LockHolder editor(native(u"in/held.txt"_s), testsupport::HeldLock::Flock);
+    ASSERT_TRUE(editor.held());
+    const QStringList arguments{u"-r"_s, u"-f"_s, u"CP737"_s, u"-i"_s, u"--backup"_s, u"-j"_s, u"2"_s, path(u"in"_s)};
+    std::vector<std::unique_ptr<QProcess>> runs;
+    for (int k = 0; k < 3; ++k) {
+        runs.push_back(std::make_unique<QProcess>());
+        runs.back()->start(QStringLiteral(TRELVICK_CONVERT_PATH), arguments);
+    }
+    QByteArray errors;
+    for (const auto& run : runs) {
+        ASSERT_TRUE(run->waitForFinished(60000));
+        errors += run->readAllStandardError();
+    }
+    for (int i = 0; i < kFiles; ++i) {
+        const QString name = u"in/%1.txt"_s.arg(i);
+        EXPECT_EQ(read(name), k737AsUtf8 + QByteArray::number(i)) << name.toStdString();
+        EXPECT_EQ(read(name + u'~'), k737 + QByteArray::number(i)) << name.toStdString();
+    }
+    EXPECT_EQ(read(u"in/held.txt"_s), k737);
+    EXPECT_FALSE(QFile::exists(path(u"in/held.txt~"_s)));
+    EXPECT_EQ(errors.count("held.txt: Another program held its lock"), 3) << errors.toStdString();
+    EXPECT_EQ(leftovers(u"in"_s), 0);
 }
 
 // The summary counts what the report lists, outcome by outcome, with one worker or many, dry or real.
