@@ -95,7 +95,7 @@ std::optional<guess::Guess> Guesser::guessFile(const QString& path) const
         }
         fd = file.descriptor();
     }
-    guess::DescriptorReader reader(fd);
+    files::DescriptorSource reader(fd);
     base::Expected<guess::Guess> guessed = guess::guessFile(reader);
     if (!guessed) {
         error(texts::fileFailure(shown(path), lang::errorText(guessed.error(), language())));

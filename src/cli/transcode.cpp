@@ -235,8 +235,7 @@ int Transcoder::convertGuessedFile(const rescue::Conversions& conversions, const
         m_report.error(texts::fileFailure(name, lang::errorText(file.error(), language)));
         return kConversionFailed;
     }
-    guess::DescriptorReader reader(file.descriptor());
-    const base::Expected<guess::Guess> guessed = guess::guessFile(reader);
+    const base::Expected<guess::Guess> guessed = guess::guessFile(file);
     if (!guessed) {
         m_report.error(texts::fileFailure(name, lang::errorText(guessed.error(), language)));
         return kConversionFailed;

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/bytes.h"
 #include "base/error.h"
 #include "convert/codepage.h"
 #include "convert/conversiontable.h"
@@ -13,24 +14,9 @@
 
 namespace trelvick::convert {
 
-// Where the engine reads from and writes to. Each tells why its last call failed.
-class ByteSource
-{
-public:
-    virtual ~ByteSource() = default;
-    // Bytes read (0 at the end), or -1 on failure.
-    virtual std::int64_t read(char* buffer, std::int64_t capacity) = 0;
-    virtual base::Error error() const = 0;
-};
-
-class ByteSink
-{
-public:
-    virtual ~ByteSink() = default;
-    // All bytes written, or false on failure.
-    virtual bool write(const char* data, std::int64_t size) = 0;
-    virtual base::Error error() const = 0;
-};
+// Where the engine reads from and writes to.
+using base::ByteSink;
+using base::ByteSource;
 
 struct Counts
 {

@@ -5,13 +5,11 @@
 #include "guess/unicode.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
 #include <numeric>
 #include <string>
-#include <unistd.h>
 
 namespace trelvick::guess {
 
@@ -136,16 +134,19 @@ Guess judge(std::string_view bytes, bool atStart, bool truncated)
 }
 
 // Reads until size bytes are in or the file ends.
-base::Expected<std::size_t> fill(Reader& reader, char* buffer, std::size_t size)
+base::Expected<std::size_t> fill(base::ByteSource& source, char* buffer, std::size_t size)
 {
     std::size_t filled = 0;
     while (filled < size) {
-        const base::Expected<std::size_t> got = reader.read(buffer + filled, size - filled);
-        if (!got)
-            return got.error();
-        if (*got == 0)
+        const std::int64_t got = source.read(buffer + filled, std::int64_t(size - filled));
+        if (got < 0) {
+            base::Error failed = source.error();
+            failed.side = base::Side::Input;
+            return failed;
+        }
+        if (got == 0)
             break;
-        filled += std::min(*got, size - filled);
+        filled += std::min(std::size_t(got), size - filled);
     }
     return filled;
 }
@@ -230,23 +231,12 @@ double Guess::certainty() const
     return sum;
 }
 
-base::Expected<std::size_t> DescriptorReader::read(char* buffer, std::size_t size)
-{
-    for (;;) {
-        const ssize_t got = ::read(m_fd, buffer, size);
-        if (got >= 0)
-            return static_cast<std::size_t>(got);
-        if (errno != EINTR)
-            return base::Error::system(errno, base::Side::Input);
-    }
-}
-
-base::Expected<Guess> guessFile(Reader& reader)
+base::Expected<Guess> guessFile(base::ByteSource& source)
 {
     // [context | window and one byte more]: the byte past the window tells whether the file goes on.
     std::string buffer(kContext + kWindowSize + 1, '\0');
     char* const data = buffer.data() + kContext;
-    const base::Expected<std::size_t> head = fill(reader, data, kWindowSize + 1);
+    const base::Expected<std::size_t> head = fill(source, data, kWindowSize + 1);
     if (!head)
         return head.error();
     if (*head <= kWindowSize)
@@ -260,7 +250,7 @@ base::Expected<Guess> guessFile(Reader& reader)
     data[0] = data[kWindowSize];
     std::size_t held = 1;
     for (;;) {
-        const base::Expected<std::size_t> got = fill(reader, data + held, kWindowSize - held);
+        const base::Expected<std::size_t> got = fill(source, data + held, kWindowSize - held);
         if (!got)
             return got.error();
         const std::size_t size = held + *got;
@@ -269,7 +259,7 @@ base::Expected<Guess> guessFile(Reader& reader)
             const std::size_t available = kContext + size - at;
             std::memmove(buffer.data(), data + at - kContext, available);
             const base::Expected<std::size_t> more =
-                fill(reader, buffer.data() + available, kWindowSize + 1 - std::min(available, kWindowSize + 1));
+                fill(source, buffer.data() + available, kWindowSize + 1 - std::min(available, kWindowSize + 1));
             if (!more)
                 return more.error();
             const std::size_t total = available + *more;

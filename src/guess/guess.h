@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/bytes.h"
 #include "base/error.h"
 
 #include <cstddef>
@@ -180,38 +181,17 @@ struct Guess
     bool doubtful(double least) const { return certainty() < least; }
 };
 
-// Where guessFile reads from.
-class Reader
-{
-public:
-    virtual ~Reader() = default;
-    // Up to size bytes into buffer; 0 only at the end of the file.
-    virtual base::Expected<std::size_t> read(char* buffer, std::size_t size) = 0;
-};
-
-// Reads a descriptor that the caller owns and keeps open, from where it stands; read(2) failures come back
-// as base::Error::system(errno, base::Side::Input).
-class DescriptorReader final : public Reader
-{
-public:
-    explicit DescriptorReader(int fd) : m_fd(fd) {}
-    base::Expected<std::size_t> read(char* buffer, std::size_t size) override;
-
-private:
-    int m_fd;
-};
-
 // The guess for a whole file. It reads the first kWindowSize bytes and stops there, unless they are all
 // ASCII: then it reads on to the first byte beyond ASCII and guesses from the window around it, so ASCII
-// means the whole file is ASCII. A read failure is returned as the reader gave it.
+// means the whole file is ASCII. A read failure is returned as the source gave it, on the input's side.
 //
-//     guess::DescriptorReader reader(fd);
-//     const base::Expected<guess::Guess> guess = guess::guessFile(reader);
+//     files::DescriptorSource source(fd);
+//     const base::Expected<guess::Guess> guess = guess::guessFile(source);
 //     if (!guess)
 //         return guess.error();
 //     if (guess->fits() && !guess->doubtful(0.9))
 //         convertFrom(guess->ranked.front().encoding);
-base::Expected<Guess> guessFile(Reader& reader);
+base::Expected<Guess> guessFile(base::ByteSource& source);
 
 // The same for a whole file already in memory. An empty input is ASCII.
 Guess guessEncoding(std::string_view bytes);

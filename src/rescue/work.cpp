@@ -369,7 +369,7 @@ Done Work::file(qsizetype i)
     }
     std::optional<Choice> chosen;
     if (m_shared.request.guessesText()) {
-        guess::DescriptorReader reader(input->get());
+        files::DescriptorSource reader(input->get());
         const base::Expected<guess::Guess> guessed = guess::guessFile(reader);
         if (!guessed) {
             result.fail(Action::Failed, failure(guessed.error()));

@@ -21,18 +21,20 @@ using namespace trelvick;
 namespace {
 
 // Reads of the sizes in the list, over and over.
-class PieceReader final : public guess::Reader
+class PieceReader final : public base::ByteSource
 {
 public:
     PieceReader(const std::string& bytes, std::vector<std::size_t> sizes) : m_bytes(bytes), m_sizes(std::move(sizes)) {}
-    base::Expected<std::size_t> read(char* buffer, std::size_t size) override
+    std::int64_t read(char* buffer, std::int64_t size) override
     {
         FUZZ_CHECK(size > 0);
-        const std::size_t count = std::min({size, m_bytes.size() - m_at, m_sizes[m_reads++ % m_sizes.size()]});
+        const std::size_t count =
+            std::min({std::size_t(size), m_bytes.size() - m_at, m_sizes[m_reads++ % m_sizes.size()]});
         std::memcpy(buffer, m_bytes.data() + m_at, count);
         m_at += count;
-        return count;
+        return std::int64_t(count);
     }
+    trelvick::base::Error error() const override { return {}; }
 
 private:
     const std::string& m_bytes;

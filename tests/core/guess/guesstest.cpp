@@ -360,22 +360,23 @@ INSTANTIATE_TEST_SUITE_P(
 // --- the whole file ---------------------------------------------------------------------------------
 
 // Hands out a string in reads of a few thousand bytes, and fails at failAt when that is within it.
-class ShortReader final : public guess::Reader
+class ShortReader final : public base::ByteSource
 {
 public:
     explicit ShortReader(std::string_view bytes, std::size_t failAt = std::string::npos)
         : m_bytes(bytes), m_failAt(failAt)
     {
     }
-    base::Expected<std::size_t> read(char* buffer, std::size_t size) override
+    std::int64_t read(char* buffer, std::int64_t size) override
     {
         if (m_at >= m_failAt)
-            return base::Error::system(EIO, base::Side::Input);
-        const std::size_t count = std::min({size, m_bytes.size() - m_at, std::size_t(4093)});
+            return -1;
+        const std::size_t count = std::min({std::size_t(size), m_bytes.size() - m_at, std::size_t(4093)});
         std::memcpy(buffer, m_bytes.data() + m_at, count);
         m_at += count;
-        return count;
+        return std::int64_t(count);
     }
+    base::Error error() const override { return base::Error::system(EIO); }
 
 private:
     std::string_view m_bytes;
