@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/destination.h"
 
+#include "files/fileid.h"
 #include "files/paths.h"
 
 #include <climits>
@@ -34,8 +35,7 @@ std::optional<int> ownDescriptor(int folder, const QByteArray& name)
 {
     struct stat own;
     struct stat here;
-    if (::stat("/proc/self/fd", &own) != 0 || ::fstat(folder, &here) != 0 || own.st_dev != here.st_dev ||
-        own.st_ino != here.st_ino)
+    if (::stat("/proc/self/fd", &own) != 0 || ::fstat(folder, &here) != 0 || FileId::of(own) != FileId::of(here))
         return std::nullopt;
     bool number = false;
     const int fd = name.toInt(&number);

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/filelock.h"
 
+#include "files/fileid.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -15,11 +17,6 @@ namespace {
 // Between two tries while another holds the lock: short against a human's patience, long against
 // the few system calls of a try.
 constexpr std::chrono::milliseconds kRetryInterval(20);
-
-bool sameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
 
 // type: F_WRLCK, F_RDLCK or F_UNLCK. 0, EWOULDBLOCK, or the errno of the refusal.
 int recordLock(int fd, short type)
@@ -86,7 +83,7 @@ base::Expected<LockFile> LockFile::acquire(int folder, const QByteArray& name, s
         const int locked = tryLockBoth(file.get(), true);
         struct stat named;
         if (locked == 0 && ::fstatat(folder, name.constData(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
-            sameFile(held, named))
+            FileId::of(held) == FileId::of(named))
             return LockFile(std::move(kept), name, std::move(file));
         if (locked != 0 && locked != EWOULDBLOCK)
             return base::Error::system(locked);

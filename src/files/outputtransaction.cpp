@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/outputtransaction.h"
 
+#include "files/fileid.h"
 #include "files/filelock.h"
 #include "files/fileops.h"
 #include "files/metadata.h"
@@ -66,11 +67,6 @@ std::optional<pid_t> temporaryOwner(QByteArrayView name)
     return pid;
 }
 
-bool sameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
 // Removes the leftover name in folder if it is an old regular file that no transaction holds: one
 // that this process can lock both ways, while it still has that name.
 void removeIfAbandoned(int folder, const char* name, const LeftoverSweep& ages)
@@ -87,11 +83,11 @@ void removeIfAbandoned(int folder, const char* name, const LeftoverSweep& ages)
         file = Descriptor(retryOnInterrupt([&] { return ::openat(folder, name, O_WRONLY | flags); }));
     }
     struct stat opened;
-    if (!file || ::fstat(file.get(), &opened) != 0 || !sameFile(info, opened) ||
+    if (!file || ::fstat(file.get(), &opened) != 0 || FileId::of(info) != FileId::of(opened) ||
         tryLockBoth(file.get(), forWriting) != 0)
         return;
     struct stat named;
-    if (::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named))
+    if (::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && FileId::of(opened) == FileId::of(named))
         ::unlinkat(folder, name, 0);
 }
 
