@@ -34,7 +34,8 @@ QString candidates(const guess::Guess& guessed)
 {
     QStringList shown;
     for (const guess::Likelihood& likelihood : guessed.ranked) {
-        if (likelihood.confidence >= guess::kCloseRunnerUp)
+        // The best one is always named, however unsure: "in doubt:" and nothing would tell nothing.
+        if (likelihood.confidence >= guess::kCloseRunnerUp || shown.isEmpty())
             shown << nameOf(likelihood.encoding) + u' ' +
                          QString::number(static_cast<int>(std::floor(likelihood.confidence * 100))) + u'%';
     }

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rescue/plan.h"
+#include "guess/guess.h"
+#include "rescue/codepages.h"
 #include "rescue/sources.h"
 #include "testsupport.h"
 
@@ -52,6 +54,19 @@ TEST_F(Plan, BatchConflictMissed)
     EXPECT_EQ(plan.node(12).sameAs, 10);
     EXPECT_TRUE(rescue::batchRefuses({native(u"c"_s), native(u"b"_s)}));
     EXPECT_FALSE(rescue::batchRefuses({native(u"free"_s), native(u"./free"_s)}));
+}
+
+} // namespace
+
+namespace {
+
+// A doubtful guess names what it weighed, even when no candidate comes near being sure.
+TEST(Candidates, DoubtNamesNothing)
+{
+    for (const std::string_view text : {std::string_view("zz\xaa\n"), std::string_view("\xe1\xe2")}) {
+        const guess::Guess guessed = guess::guessEncoding(text);
+        EXPECT_FALSE(rescue::candidates(guessed).isEmpty()) << text;
+    }
 }
 
 } // namespace
