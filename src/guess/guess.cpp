@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <memory>
 #include <numeric>
 #include <string>
 
@@ -234,8 +235,9 @@ double Guess::certainty() const
 base::Expected<Guess> guessFile(base::ByteSource& source)
 {
     // [context | window and one byte more]: the byte past the window tells whether the file goes on.
-    std::string buffer(kContext + kWindowSize + 1, '\0');
-    char* const data = buffer.data() + kContext;
+    // Not zeroed: only what was read is ever looked at, and a file of a few bytes should not pay for 64 KiB.
+    const auto buffer = std::make_unique_for_overwrite<char[]>(kContext + kWindowSize + 1);
+    char* const data = buffer.get() + kContext;
     const base::Expected<std::size_t> head = fill(source, data, kWindowSize + 1);
     if (!head)
         return head.error();
@@ -246,7 +248,7 @@ base::Expected<Guess> guessFile(base::ByteSource& source)
         return start;
 
     // The rest, a window's size at a time, with the last kContext bytes kept before each.
-    std::memcpy(buffer.data(), data + kWindowSize - kContext, kContext);
+    std::memcpy(buffer.get(), data + kWindowSize - kContext, kContext);
     data[0] = data[kWindowSize];
     std::size_t held = 1;
     for (;;) {
@@ -257,17 +259,17 @@ base::Expected<Guess> guessFile(base::ByteSource& source)
         const std::size_t at = firstHighByte(data, size);
         if (at < size) {
             const std::size_t available = kContext + size - at;
-            std::memmove(buffer.data(), data + at - kContext, available);
+            std::memmove(buffer.get(), data + at - kContext, available);
             const base::Expected<std::size_t> more =
-                fill(source, buffer.data() + available, kWindowSize + 1 - std::min(available, kWindowSize + 1));
+                fill(source, buffer.get() + available, kWindowSize + 1 - std::min(available, kWindowSize + 1));
             if (!more)
                 return more.error();
             const std::size_t total = available + *more;
-            return judge({buffer.data(), std::min(total, kWindowSize)}, false, total > kWindowSize);
+            return judge({buffer.get(), std::min(total, kWindowSize)}, false, total > kWindowSize);
         }
         if (size < kWindowSize)
             return start;
-        std::memcpy(buffer.data(), data + size - kContext, kContext);
+        std::memcpy(buffer.get(), data + size - kContext, kContext);
         held = 0;
     }
 }

@@ -114,7 +114,14 @@ private:
 
 std::optional<std::string> repairMojibake(std::string_view utf8, Encoding through)
 {
-    const auto bytes = bytesOf(through);
+    // Made once: every UTF-8 file of an archive is tried against several codepages.
+    static const auto kBytes = [] {
+        std::array<std::vector<std::pair<char32_t, unsigned char>>, kEncodingCount> all;
+        for (int e = 0; e < kEncodingCount; ++e)
+            all[std::size_t(e)] = bytesOf(Encoding(e));
+        return all;
+    }();
+    const auto& bytes = kBytes[std::size_t(through)];
     if (bytes.empty())
         return std::nullopt;
     std::string repaired;
