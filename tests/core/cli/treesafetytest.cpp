@@ -14,6 +14,7 @@
 #include <QTimeZone>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <tuple>
 
 using namespace trelvick;
 using namespace Qt::StringLiterals;
@@ -327,6 +328,23 @@ TEST_F(TreeSafety, ConcurrentRunsConvertTwiceOrTakeBackups)
     EXPECT_FALSE(QFile::exists(path(u"in/held.txt~"_s)));
     EXPECT_EQ(errors.count("held.txt: Another program held its lock"), 3) << errors.toStdString();
     EXPECT_EQ(leftovers(u"in"_s), 0);
+}
+
+// --bom reaches files already in UTF-8, which change by their mark alone, and never doubles a mark.
+TEST_F(TreeSafety, MarkLeftOrDoubled)
+{
+    const QByteArray mark = "\xEF\xBB\xBF";
+    for (const auto& [bom, marked, plain] :
+         {std::tuple{"strip", kGreek, kGreek}, std::tuple{"add", mark + kGreek, mark + kGreek},
+          std::tuple{"keep", mark + kGreek, kGreek}}) {
+        ASSERT_TRUE(write(u"in/m.txt"_s, mark + kGreek));
+        ASSERT_TRUE(write(u"in/p.txt"_s, kGreek));
+        const Ran done =
+            run({u"-r"_s, u"-f"_s, u"auto"_s, u"-i"_s, u"--bom="_s + QString::fromLatin1(bom), path(u"in"_s)});
+        EXPECT_EQ(done.status, 0) << done.err.toStdString();
+        EXPECT_EQ(read(u"in/m.txt"_s), marked) << bom;
+        EXPECT_EQ(read(u"in/p.txt"_s), plain) << bom;
+    }
 }
 
 // The summary counts what the report lists, outcome by outcome, with one worker or many, dry or real.
