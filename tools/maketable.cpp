@@ -120,7 +120,7 @@ int printUsage(std::FILE* stream)
 
 std::string shown(const std::string& name)
 {
-    return lang::escaped(files::decodeNativePath(name.c_str())).toStdString();
+    return lang::escaped(files::decodeNativePath(name.c_str())).text().toStdString();
 }
 
 // The code page of that name; nothing, after saying why, when iconv does not know the name or it is
@@ -374,7 +374,7 @@ int main(int argc, char* argv[])
     } catch (const std::bad_alloc&) {
         complain(std::string("stopped: ") + std::strerror(ENOMEM));
     } catch (const std::exception& error) {
-        complain("stopped: " + lang::escaped(QString::fromLocal8Bit(error.what())).toStdString());
+        complain("stopped: " + lang::escaped(QString::fromLocal8Bit(error.what())).text().toStdString());
     } catch (...) {
         complain("stopped");
     }

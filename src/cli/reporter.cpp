@@ -40,9 +40,7 @@ int printResult(const Context& context, const QString& text)
     if (!failed)
         return kDone;
     writeAll(context.errorFd,
-             (QString::fromUtf16(texts::kProgramName) + u": "_s +
-              texts::fileFailure(texts::standardOutput(context.language), lang::errorText(failed, context.language)) +
-              u'\n')
+             texts::messageLine(texts::fileFailure(texts::standardOutput(), lang::errorText(failed, context.language)))
                  .toUtf8());
     return kConversionFailed;
 }
@@ -75,9 +73,14 @@ bool sameFile(const Context& context, const QString& input, const QString& outpu
     return in && out && *in == *out;
 }
 
+lang::Escaped shownPath(const QByteArray& path)
+{
+    return lang::escaped(files::decodeNativePath(path.constData()));
+}
+
 void Reporter::error(const QString& text) const
 {
-    writeAll(m_context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s + text + u'\n').toUtf8());
+    writeAll(m_context.errorFd, texts::messageLine(text).toUtf8());
 }
 
 void Reporter::notice(const QString& text) const
@@ -86,11 +89,11 @@ void Reporter::notice(const QString& text) const
         writeAll(m_context.errorFd, (text + u'\n').toUtf8());
 }
 
-QString Reporter::shown(const QString& path, bool isInput) const
+lang::Escaped Reporter::shown(const QString& path, bool isInput) const
 {
     if (path != kStandardStream)
         return lang::escaped(path);
-    return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
+    return isInput ? texts::standardInput() : texts::standardOutput();
 }
 
 bool Reporter::wantsProgress(std::int64_t size) const
