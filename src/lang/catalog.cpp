@@ -7,6 +7,7 @@
 #include <clocale>
 #include <cstring>
 #include <libintl.h>
+#include <optional>
 
 namespace trelvick::lang {
 
@@ -65,16 +66,33 @@ Language messageLanguage()
     return catalogLanguage().startsWith(u"el") ? Language::Greek : Language::English;
 }
 
-QString number(std::int64_t value)
+namespace {
+
+// The locale the C library took for numbers, as Qt's data knows it; none for C and POSIX.
+std::optional<QLocale> numericLocale()
 {
     // The C library's own Greek numbers are not grouped (glibc's el_GR has no grouping), while
     // Greek writes 24.000.000: the digits follow the locale the C library took, as Qt's data has it.
     const QString name = QString::fromLatin1(std::setlocale(LC_NUMERIC, nullptr));
     if (name.isEmpty() || name == u"C" || name.startsWith(u"C.") || name == u"POSIX")
-        return QString::number(value);
+        return std::nullopt;
     QLocale locale(name);
     locale.setNumberOptions(QLocale::DefaultNumberOptions);
-    return locale.toString(static_cast<qlonglong>(value));
+    return locale;
+}
+
+} // namespace
+
+QString number(std::int64_t value)
+{
+    const std::optional<QLocale> locale = numericLocale();
+    return locale ? locale->toString(static_cast<qlonglong>(value)) : QString::number(value);
+}
+
+QString number(double value, int decimals)
+{
+    const std::optional<QLocale> locale = numericLocale();
+    return locale ? locale->toString(value, 'f', decimals) : QString::number(value, 'f', decimals);
 }
 
 } // namespace trelvick::lang

@@ -37,5 +37,7 @@ Language messageLanguage();
 // An integer as the C library's numeric locale writes it: "24.000.000" in Greek, "24,000,000" in
 // US English, "24000000" in the C locale. For people only: scripts' formats never use it.
 QString number(std::int64_t value);
+// A fraction with so many decimals, its decimal point as the same locale writes it: "4,1" in Greek.
+QString number(double value, int decimals);
 
 } // namespace trelvick::lang

@@ -2,6 +2,7 @@
 // The language of trelvick-convert's messages, as LANGUAGE, LC_ALL, LC_MESSAGES and LANG choose it for
 // every GNU tool, the system's error texts in that same language, digits as the locale groups them,
 // and no control or bidirectional character from a hostile name ever reaching the terminal.
+#include "cli/reporter.h"
 #include "greekmessages.h"
 #include "lang/errortext.h"
 #include "programrun.h"
@@ -130,6 +131,18 @@ TEST(LocaleNumbers, DigitsUngroupedOrGroupedInScripts)
                                                  u"--report=tsv"_s, folder.path(u"in"_s)},
                                                 {}, testsupport::localeEnvironment(u"en_US.UTF-8"_s));
     EXPECT_TRUE(tsv.out.contains("\t24000\t")) << tsv.out.toStdString();
+}
+
+// The bar of a long job speaks the messages' language, groups its digits, and fits the terminal in
+// characters, not in the bytes of its Greek.
+TEST(LocaleNumbers, ProgressBarInBytesOrEnglish)
+{
+    const testsupport::GreekMessages greek;
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "el_GR.UTF-8"), nullptr) << "el_GR.UTF-8 missing: run tools/setup-debian.sh";
+    const QString line = QString::fromUtf8(cli::JobBar::line(100, 1500, 3000, 3 << 20, 6 << 20, 2.0));
+    EXPECT_TRUE(line.contains(u"1.500/3.000 αρχεία  3,0 MiB / 6,0 MiB  1,5 MiB/s  απομένουν 0:02"_s))
+        << line.toStdString();
+    EXPECT_EQ(line.size(), 99) << line.toStdString();
 }
 
 // The guess's prose is translated; its tab-separated form, for scripts, never is.
