@@ -14,8 +14,9 @@ namespace trelvick::lang {
 QString catalogFolder(const QString& programFile)
 {
     const QDir programFolder = QFileInfo(programFile).absoluteDir();
-    // In the build folder the programs lie in bin/ beside share/; installed they lie in
-    // lib/trelvick/, and the catalogues where TRELVICK_LOCALE_FROM_PROGRAM leads.
+    // In the build folder (told by its CMakeCache.txt beside bin/) the programs lie in bin/ beside
+    // share/; installed they lie in lib/trelvick/, and the catalogues where TRELVICK_LOCALE_FROM_PROGRAM
+    // (made by CMake from the install folders) leads.
     const QString built = programFolder.absoluteFilePath(QStringLiteral("../share/locale"));
     if (QFileInfo(programFolder.absoluteFilePath(QStringLiteral("../CMakeCache.txt"))).isFile())
         return QDir::cleanPath(built);
