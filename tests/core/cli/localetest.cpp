@@ -4,6 +4,7 @@
 // and no control or bidirectional character from a hostile name ever reaching the terminal.
 #include "cli/reporter.h"
 #include "greekmessages.h"
+#include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "programrun.h"
 #include "testsupport.h"
@@ -143,6 +144,23 @@ TEST(LocaleNumbers, ProgressBarInBytesOrEnglish)
     EXPECT_TRUE(line.contains(u"1.500/3.000 αρχεία  3,0 MiB / 6,0 MiB  1,5 MiB/s  απομένουν 0:02"_s))
         << line.toStdString();
     EXPECT_EQ(line.size(), 99) << line.toStdString();
+}
+
+// One and more than one in Greek, from the catalogue's plural forms: the singular is its own sentence.
+TEST(LocaleCounts, GreekSingularOrPluralWrong)
+{
+    const testsupport::GreekMessages greek;
+    namespace texts = lang::cli;
+    const lang::Escaped a = lang::escaped(u"a"_s);
+    EXPECT_EQ(texts::lostCount(a, 1, u"CP737"_s), u"a: 1 χαρακτήρας δεν έχει αντίστοιχο στην CP737 και έγινε «?»"_s);
+    EXPECT_EQ(texts::lostCount(a, 2, u"CP737"_s), u"a: 2 χαρακτήρες δεν έχουν αντίστοιχο στην CP737 και έγιναν «?»"_s);
+    EXPECT_EQ(texts::invalidCount(a, 1, u"CP737"_s, false),
+              u"a: 1 byte δεν είναι χαρακτήρας της CP737 και έγινε «?»"_s);
+    EXPECT_EQ(texts::invalidCount(a, 2, u"CP737"_s, true),
+              u"a: 2 byte δεν είναι χαρακτήρες της CP737 και έγιναν U+FFFD"_s);
+    // The report's words stay English whatever the messages speak.
+    EXPECT_EQ(texts::wouldLose(lang::Language::English, 2), u"2 bytes would be lost"_s);
+    EXPECT_EQ(texts::wouldLose(lang::Language::Greek, 1), u"1 byte θα χανόταν (--lossy για μετατροπή παρ' όλα αυτά)"_s);
 }
 
 // The guess's prose is translated; its tab-separated form, for scripts, never is.
