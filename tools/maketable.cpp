@@ -12,9 +12,10 @@
 //
 // The tables are those of src/charset, which trelvick-convert -f/-t shares (charset/tables.h says how
 // each byte is mapped): a byte undefined in FROM passes unchanged, a character TO lacks becomes iconv's
-// one-byte "//TRANSLIT" of it, else "?". Transliteration depends on the locale, so the tool always runs in glibc's
-// "C.UTF-8" locale, whatever the user's settings: its rules reduce accented letters to their base letter (ΐ gives ι, é
-// gives e), where the plain "C" locale spells Greek letters in Latin ones.
+// one-byte "//TRANSLIT" of it, else "?". Transliteration depends on the locale, so the tool always takes glibc's
+// "C.UTF-8" character rules (LC_CTYPE), whatever the user's settings: they reduce accented letters to their base
+// letter (ΐ gives ι, é gives e), where the plain "C" locale spells Greek letters in Latin ones. Its messages follow
+// the user's language (LANGUAGE, LC_ALL, LC_MESSAGES, LANG) through the catalogues of po/.
 
 #include "base/version.h"
 #include "charset/charset.h"
@@ -24,6 +25,7 @@
 #include "convert/utf8decoder.h"
 #include "files/fileops.h"
 #include "files/paths.h"
+#include "lang/catalog.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
 
@@ -88,39 +90,48 @@ bool writeAll(const std::string& bytes)
     return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
 }
 
-void complain(const std::string& message)
+// The one way a message reaches standard error, behind the program's name.
+void complain(const QString& message)
 {
-    std::fprintf(stderr, "trelvick-maketable: %s\n", message.c_str());
+    std::fprintf(stderr, "trelvick-maketable: %s\n", message.toUtf8().constData());
+}
+
+// The system's reason in the language of the messages.
+QString reason(int errnum)
+{
+    return lang::systemErrorText(errnum, lang::messageLanguage());
 }
 
 int printUsage(std::FILE* stream)
 {
-    std::fputs("Usage: trelvick-maketable FROM TO\n"
-               "       trelvick-maketable --add FROM TO [--config FILE]\n"
-               "       trelvick-maketable --ini\n"
-               "       trelvick-maketable --help | --version\n"
-               "\n"
-               "FROM TO   print the code-section lines (source=target) that convert the single-byte\n"
-               "          code page FROM into TO, for the bytes that change; names as 'iconv -l' lists\n"
-               "          them, for example: trelvick-maketable CP737 CP1253\n"
-               "          TO may be UTF-8: the section then starts with Κωδικοποίηση=UTF-8 and its\n"
-               "          values are code points: trelvick-maketable CP737 UTF-8\n"
-               "--add     add the converter FROM -> TO to tq.ini as the key after its count, with the\n"
-               "          description \"FROM -> TO\": trelvick-maketable --add CP850 UTF-8\n"
-               "          The file is your ~/.config/trelvick/tq.ini, made from the system's tq.ini\n"
-               "          first when you have none; it is replaced only once the new one is complete\n"
-               "--config FILE  with --add: change FILE instead\n"
-               "--ini     print the default tq.ini with all shipped converters, in windows-1253 with\n"
-               "          CR LF line ends: trelvick-maketable --ini > tq.ini\n"
-               "-h, --help     print this text\n"
-               "-V, --version  print the version\n",
+    std::fputs(lang::tr("Usage: trelvick-maketable FROM TO\n"
+                        "       trelvick-maketable --add FROM TO [--config FILE]\n"
+                        "       trelvick-maketable --ini\n"
+                        "       trelvick-maketable --help | --version\n"
+                        "\n"
+                        "FROM TO   print the code-section lines (source=target) that convert the single-byte\n"
+                        "          code page FROM into TO, for the bytes that change; names as 'iconv -l' lists\n"
+                        "          them, for example: trelvick-maketable CP737 CP1253\n"
+                        "          TO may be UTF-8: the section then starts with Κωδικοποίηση=UTF-8 and its\n"
+                        "          values are code points: trelvick-maketable CP737 UTF-8\n"
+                        "--add     add the converter FROM -> TO to tq.ini as the key after its count, with the\n"
+                        "          description \"FROM -> TO\": trelvick-maketable --add CP850 UTF-8\n"
+                        "          The file is your ~/.config/trelvick/tq.ini, made from the system's tq.ini\n"
+                        "          first when you have none; it is replaced only once the new one is complete\n"
+                        "--config FILE  with --add: change FILE instead\n"
+                        "--ini     print the default tq.ini with all shipped converters, in windows-1253 with\n"
+                        "          CR LF line ends: trelvick-maketable --ini > tq.ini\n"
+                        "-h, --help     print this text\n"
+                        "-V, --version  print the version\n")
+                   .toUtf8()
+                   .constData(),
                stream);
     return stream == stderr ? 2 : 0;
 }
 
-std::string shown(const std::string& name)
+lang::Escaped shown(const std::string& name)
 {
-    return lang::escaped(files::decodeNativePath(name.c_str())).toStdString();
+    return lang::escaped(files::decodeNativePath(name.c_str()));
 }
 
 // The code page of that name; nothing, after saying why, when iconv does not know the name or it is
@@ -131,9 +142,10 @@ std::optional<charset::Charset> codePage(const std::string& name, bool utf8)
     if (found && (utf8 || !found->isUtf8()))
         return std::move(*found);
     if (!found && found.error().is(base::Fault::UnknownCharset))
-        complain("iconv does not know the code page '" + shown(name) + "' ('iconv -l' lists the names it knows)");
+        complain(lang::tr("iconv does not know the code page '%1' ('iconv -l' lists the names it knows)")
+                     .arg(shown(name).text()));
     else
-        complain("'" + shown(name) + "' is not a single-byte code page");
+        complain(lang::tr("'%1' is not a single-byte code page").arg(shown(name).text()));
     return std::nullopt;
 }
 
@@ -175,7 +187,7 @@ int printTable(const std::string& fromName, const std::string& toName)
     if (!lines)
         return 2;
     if (!writeAll(*lines)) {
-        complain(std::string("cannot write: ") + std::strerror(errno));
+        complain(lang::tr("cannot write: %1").arg(reason(errno)));
         return 1;
     }
     return 0;
@@ -216,11 +228,11 @@ int printIni()
 
     const auto bytes = windows1253(text);
     if (!bytes) {
-        complain("cannot write the file in windows-1253");
+        complain(lang::tr("cannot write the file in windows-1253"));
         return 1;
     }
     if (!writeAll(*bytes)) {
-        complain(std::string("cannot write: ") + std::strerror(errno));
+        complain(lang::tr("cannot write: %1").arg(reason(errno)));
         return 1;
     }
     return 0;
@@ -229,25 +241,32 @@ int printIni()
 // "FILE: reason", or "FILE: key 'value': reason" when an entry is at fault.
 void complainAbout(const QString& file, const base::Error& error)
 {
-    QString text = lang::escaped(file) + QStringLiteral(": ");
-    if (!error.key.isEmpty()) {
-        text += lang::escaped(error.key);
-        if (!error.value.isEmpty())
-            text += QStringLiteral(" '") + lang::escaped(error.value) + QLatin1Char('\'');
-        text += QStringLiteral(": ");
-    }
-    complain((text + lang::errorText(error, lang::Language::English)).toStdString());
+    const QString why = lang::errorText(error, lang::messageLanguage());
+    const QString name = lang::escaped(file).text();
+    if (error.key.isEmpty())
+        complain(name + QStringLiteral(": ") + why);
+    else if (error.value.isEmpty())
+        complain(name + QStringLiteral(": ") + lang::escaped(error.key).text() + QStringLiteral(": ") + why);
+    else
+        complain(lang::tr("%1: %2 '%3': %4")
+                     .arg(name, lang::escaped(error.key).text(), lang::escaped(error.value).text(), why));
 }
 
-// The folder the running program lies in, where the system's tq.ini is (or a link to it).
-QString programFolder()
+// The running program's own file, whatever link started it.
+QString programFile()
 {
     char path[4096];
     const ssize_t size = ::readlink("/proc/self/exe", path, sizeof path - 1);
     if (size <= 0)
         return {};
     path[size] = '\0';
-    const QString program = files::decodeNativePath(path);
+    return files::decodeNativePath(path);
+}
+
+// The folder the running program lies in, where the system's tq.ini is (or a link to it).
+QString programFolder()
+{
+    const QString program = programFile();
     return program.left(program.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
@@ -280,7 +299,8 @@ int addConverter(const std::string& fromName, const std::string& toName, const Q
     if (configFile.isEmpty()) {
         const QString folder = config::personalConfigFolder();
         if (folder.isEmpty()) {
-            complain("neither XDG_CONFIG_HOME nor HOME names a folder for your tq.ini; name one with --config");
+            complain(
+                lang::tr("neither XDG_CONFIG_HOME nor HOME names a folder for your tq.ini; name one with --config"));
             return 2;
         }
         to = from = files::resolveInFolder(folder, QString::fromUtf16(config::kConfigFileName));
@@ -299,18 +319,20 @@ int addConverter(const std::string& fromName, const std::string& toName, const Q
         return 1;
     }
     const QString& source = added->madeFrom;
-    std::printf("%s\n", (lang::escaped(config::converterKey(added->number) + QLatin1Char('=') + converter.description) +
-                         QStringLiteral(" added to ") + lang::escaped(to) +
-                         (source == to ? QString() : QStringLiteral(", made from ") + lang::escaped(source)))
-                            .toUtf8()
-                            .constData());
+    const QString entry = lang::escaped(config::converterKey(added->number) + QLatin1Char('=') + converter.description);
+    const QString done = source == to ? lang::tr("%1 added to %2").arg(entry, lang::escaped(to).text())
+                                      : lang::tr("%1 added to %2, made from %3")
+                                            .arg(entry, lang::escaped(to).text(), lang::escaped(source).text());
+    std::printf("%s\n", done.toUtf8().constData());
     return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 int run(int argc, char* argv[])
 {
-    if (!std::setlocale(LC_ALL, "C.UTF-8")) {
-        complain("the C.UTF-8 locale is missing; the transliterations depend on it");
+    // The messages in the user's language; the characters' rules (iconv's transliterations) C.UTF-8's.
+    lang::openCatalog(programFile());
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) {
+        complain(lang::tr("the C.UTF-8 locale is missing; the transliterations depend on it"));
         return 1;
     }
 
@@ -346,7 +368,7 @@ int run(int argc, char* argv[])
             ini = true;
             break;
         default:
-            complain("unknown option or missing argument: '" + shown(argv[optind - 1]) + "'");
+            complain(lang::tr("unknown option or missing argument: '%1'").arg(shown(argv[optind - 1]).text()));
             return printUsage(stderr);
         }
     }
@@ -355,7 +377,7 @@ int run(int argc, char* argv[])
         return printIni();
     if (!ini && args.size() == 2 && (add || !configFile)) {
         if (add && configFile && configFile->isEmpty()) {
-            complain("--config names no file");
+            complain(lang::tr("--config names no file"));
             return 2;
         }
         return add ? addConverter(args[0], args[1], configFile.value_or(QString())) : printTable(args[0], args[1]);
@@ -372,11 +394,11 @@ int main(int argc, char* argv[])
     try {
         return run(argc, argv);
     } catch (const std::bad_alloc&) {
-        complain(std::string("stopped: ") + std::strerror(ENOMEM));
+        complain(lang::tr("stopped: %1").arg(reason(ENOMEM)));
     } catch (const std::exception& error) {
-        complain("stopped: " + lang::escaped(QString::fromLocal8Bit(error.what())).toStdString());
+        complain(lang::tr("stopped: %1").arg(lang::escaped(QString::fromLocal8Bit(error.what())).text()));
     } catch (...) {
-        complain("stopped");
+        complain(lang::tr("stopped"));
     }
     return 2;
 }

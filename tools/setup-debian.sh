@@ -25,16 +25,33 @@ packages=(
     bash-completion
     # the archive mode's test of how often it flushes and lists folders counts the system calls
     strace
+    # the command line's message catalogues (xgettext, msgfmt) and the locales its tests run in
+    gettext locales
 )
+
+# The Greek and US English locales the command line's tests run it in (LANG=el_GR.UTF-8 picks the Greek
+# catalogue and the C library's Greek error texts only where the locale exists).
+generate_locales() {
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    for locale in el_GR en_US; do
+        locale -a 2>/dev/null | grep -qix "${locale}.utf8" ||
+            "${sudo[@]}" localedef -i "$locale" -c -f UTF-8 "${locale}.UTF-8"
+    done
+}
 
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+if [ ${#missing[@]} -eq 0 ]; then
+    generate_locales
+    exit 0
+fi
 
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 echo "Installing: ${missing[*]}"
 "${sudo[@]}" apt-get update -qq
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+generate_locales

@@ -40,10 +40,7 @@ public:
 
 private:
     Language language() const { return m_context.language; }
-    void error(const QString& text) const
-    {
-        writeAll(m_context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s + text + u'\n').toUtf8());
-    }
+    void error(const QString& text) const { writeAll(m_context.errorFd, texts::messageLine(text).toUtf8()); }
     void notice(const QString& text) const
     {
         if (!m_options.quiet)
@@ -58,11 +55,11 @@ private:
                                                       const config::Converter& converter) const;
     bool sameFile(const QString& input, const QString& output) const;
     bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const;
-    QString shown(const QString& path, bool isInput) const
+    lang::Escaped shown(const QString& path, bool isInput) const
     {
         if (path != kStandardStream)
             return lang::escaped(path);
-        return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
+        return isInput ? texts::standardInput() : texts::standardOutput();
     }
 
     const Options& m_options;
@@ -85,38 +82,38 @@ std::optional<config::Configuration> Runner::loadConfiguration() const
 // The cases are those that configuration.h lists for loadConfiguration.
 void Runner::reportConfigFailure(const QString& configFile, const base::Error& failure) const
 {
-    const QString file = lang::escaped(configFile);
-    const QString key = lang::escaped(failure.key);
-    const QString value = lang::escaped(failure.value);
+    const lang::Escaped file = lang::escaped(configFile);
+    const lang::Escaped key = lang::escaped(failure.key);
+    const lang::Escaped value = lang::escaped(failure.value);
     const QString reason = lang::errorText(failure, language());
-    const QString mainSection = QString::fromUtf16(config::kMainSection);
+    const lang::Escaped mainSection = lang::escaped(QString::fromUtf16(config::kMainSection));
 
     if (failure.is(base::Fault::NoConverter)) {
-        error(texts::noConverter(language(), file, QString::fromUtf16(config::kListSection), key));
+        error(texts::noConverter(file, lang::escaped(QString::fromUtf16(config::kListSection)), key));
     } else if (failure.key.isEmpty()) { // the file itself
         if (failure.is(ENOENT) || failure.is(ENOTDIR))
-            error(texts::missingConfig(language(), file));
+            error(texts::missingConfig(file));
         else if (failure.is(EISDIR))
-            error(texts::configIsFolder(language(), file));
+            error(texts::configIsFolder(file));
         else if (failure.is(base::Fault::NotRegularFile))
-            error(texts::configNotRegular(language(), file));
+            error(texts::configNotRegular(file));
         else if (failure.is(base::Fault::HiddenName))
-            error(texts::configHidden(language(), file));
+            error(texts::configHidden(file));
         else if (failure.is(EFBIG))
-            error(texts::configTooLarge(language(), file, config::kMaxConfigFileSize));
+            error(texts::configTooLarge(file, config::kMaxConfigFileSize));
         else
-            error(texts::configTestFailed(language(), file, reason));
+            error(texts::configTestFailed(file, reason));
     } else if (failure.key == QStringView(config::kCountKey)) {
         if (failure.is(base::Fault::EntryMissing))
-            error(texts::missingEntry(language(), file, mainSection, key));
+            error(texts::missingEntry(file, mainSection, key));
         else if (failure.is(base::Fault::BadValue))
-            error(texts::badCount(language(), file, mainSection, key, value));
+            error(texts::badCount(file, mainSection, key, value));
         else if (failure.is(base::Fault::Overflow))
-            error(texts::countOutOfRange(language(), file, mainSection, key, value));
+            error(texts::countOutOfRange(file, mainSection, key, value));
         else // every entry of a file that could not be read is missing; the reason is what helps
-            error(texts::configUnreadable(language(), file, reason));
+            error(texts::configUnreadable(file, reason));
     } else { // a program entry whose path cannot be tested
-        error(texts::programEntryFailed(language(), file, mainSection, key, value, reason));
+        error(texts::programEntryFailed(file, mainSection, key, value, reason));
     }
 }
 
@@ -126,11 +123,11 @@ std::optional<config::Converter> Runner::chooseConverter(const config::Configura
     const std::optional<qsizetype> index = findConverter(config.converters, m_options.converter, &ambiguous);
     if (index)
         return config.converters.at(*index);
-    const QString name = lang::escaped(m_options.converter);
+    const lang::Escaped name = lang::escaped(m_options.converter);
     if (!ambiguous.isEmpty())
-        error(texts::ambiguousConverter(language(), name, ambiguous.join(u", "_s)));
+        error(texts::ambiguousConverter(name, lang::escaped(ambiguous.join(u", "_s))));
     else
-        error(texts::unknownConverter(language(), name));
+        error(texts::unknownConverter(name));
     return std::nullopt;
 }
 
@@ -142,19 +139,19 @@ std::optional<convert::ConversionTable> Runner::loadTable(const config::Configur
     if (table)
         return std::move(*table);
     const base::Error& failure = table.error();
-    const QString file = lang::escaped(config.configFile);
-    const QString section = lang::escaped(converter.key);
-    const QString key = lang::escaped(failure.key);
-    const QString value = lang::escaped(failure.value);
+    const lang::Escaped file = lang::escaped(config.configFile);
+    const lang::Escaped section = lang::escaped(converter.key);
+    const lang::Escaped key = lang::escaped(failure.key);
+    const lang::Escaped value = lang::escaped(failure.value);
     using convert::ConversionTable;
     const ConversionTable::Output output =
         failure.is(base::Fault::BadCodePoint) ? ConversionTable::Output::Utf8 : ConversionTable::Output::Bytes;
     if (failure.is(base::Fault::EntryMissing))
-        error(texts::noCodeEntries(language(), file, section));
+        error(texts::noCodeEntries(file, section));
     else if (failure.key == QStringView(config::kEncodingKey))
-        error(texts::faultyEncoding(language(), file, section, key, value));
+        error(texts::faultyEncoding(file, section, key, value));
     else
-        error(texts::faultyCode(language(), file, section, key, value, ConversionTable::highestCode(output)));
+        error(texts::faultyCode(file, section, key, value, ConversionTable::highestCode(output)));
     return std::nullopt;
 }
 
@@ -165,8 +162,8 @@ bool Runner::sameFile(const QString& input, const QString& output) const
 
 bool Runner::convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const
 {
-    const QString inputName = shown(input, true);
-    const QString outputName = shown(output, false);
+    const lang::Escaped inputName = shown(input, true);
+    const lang::Escaped outputName = shown(output, false);
 
     files::FileConversion conversion;
     if (input == kStandardStream)
@@ -187,7 +184,7 @@ bool Runner::convertFile(const QString& input, const QString& output, const conv
         error(texts::fileFailure(inputFailed ? inputName : outputName, lang::errorText(outcome.error, language())));
         return false;
     }
-    notice(texts::changedCount(language(), inputName, outputName, outcome.counts.changed));
+    notice(texts::changedCount(inputName, outputName, outcome.counts.changed));
     // Not a failure, but the user should know, --quiet or not.
     if (outcome.otherNames > 0)
         error(texts::otherNamesKeepOldText(language(), outputName, outcome.otherNames));
@@ -246,16 +243,14 @@ int Runner::run()
 
 int run(const QStringList& arguments, const Context& context)
 {
-    const ParsedOptions parsed = parseArguments(arguments, context.language);
-    const QString programName = QString::fromUtf16(texts::kProgramName);
+    const ParsedOptions parsed = parseArguments(arguments);
     if (!parsed.error.isEmpty()) {
-        writeAll(context.errorFd,
-                 (programName + u": "_s + parsed.error + u'\n' + texts::tryHelp(context.language) + u'\n').toUtf8());
+        writeAll(context.errorFd, (texts::messageLine(parsed.error) + texts::tryHelp() + u'\n').toUtf8());
         return kBadUsage;
     }
     switch (parsed.options.mode) {
     case Options::Mode::Help:
-        return printResult(context, helpText(context.language));
+        return printResult(context, helpText());
     case Options::Mode::Version:
         return printResult(context, texts::version() + u'\n');
     case Options::Mode::ListCodepages:

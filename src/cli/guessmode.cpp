@@ -52,10 +52,7 @@ public:
 
 private:
     lang::Language language() const { return m_context.language; }
-    void error(const QString& text) const
-    {
-        writeAll(m_context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s + text + u'\n').toUtf8());
-    }
+    void error(const QString& text) const { writeAll(m_context.errorFd, texts::messageLine(text).toUtf8()); }
     // A full disk or a closed pipe is reported like any failed output.
     bool print(const QString& line) const
     {
@@ -63,13 +60,13 @@ private:
         const QByteArray bytes = (line + u'\n').toUtf8();
         if (sink.write(bytes.constData(), bytes.size()))
             return true;
-        error(texts::fileFailure(texts::standardOutput(language()), lang::errorText(sink.error(), language())));
+        error(texts::fileFailure(texts::standardOutput(), lang::errorText(sink.error(), language())));
         return false;
     }
     // In messages and prose; the script formats name standard input "-", in no language.
-    QString shown(const QString& path) const
+    lang::Escaped shown(const QString& path) const
     {
-        return path == kStandardStream ? texts::standardInput(language()) : lang::escaped(path);
+        return path == kStandardStream ? texts::standardInput() : lang::escaped(path);
     }
     QString tsvName(const QString& path) const { return path == kStandardStream ? path : lang::escaped(path); }
 
@@ -143,8 +140,7 @@ QString Guesser::line(const QString& path, const guess::Guess& guess) const
     texts::GuessedEncoding first = described(best);
     if (guess.doubleEncodedThrough)
         first.doubleEncodedThrough = nameOf(*guess.doubleEncodedThrough);
-    return texts::guessed(language(), shown(path), first, runnerUp ? std::optional(described(*runnerUp)) : std::nullopt,
-                          keys);
+    return texts::guessed(shown(path), first, runnerUp ? std::optional(described(*runnerUp)) : std::nullopt, keys);
 }
 
 QString Guesser::failureLine(const QString& path, bool unreadable) const
@@ -157,7 +153,7 @@ QString Guesser::failureLine(const QString& path, bool unreadable) const
     case GuessFormat::Prose:
         break;
     }
-    return unreadable ? texts::notRead(language(), shown(path)) : texts::notText(language(), shown(path));
+    return unreadable ? texts::notRead(shown(path)) : texts::notText(shown(path));
 }
 
 // Every file gets its line on standard output, in the order given, so that a script reading the lines

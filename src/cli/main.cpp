@@ -3,6 +3,7 @@
 #include "cli/options.h"
 #include "config/configuration.h"
 #include "files/fileops.h"
+#include "lang/catalog.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
@@ -39,28 +40,25 @@ QString reasonOf(const std::exception_ptr& failure)
     try {
         std::rethrow_exception(failure);
     } catch (const std::bad_alloc&) {
-        return trelvick::lang::systemErrorText(ENOMEM);
+        return trelvick::lang::systemErrorText(ENOMEM, trelvick::lang::messageLanguage());
     } catch (const std::system_error& error) {
         if (error.code().category() == std::generic_category() || error.code().category() == std::system_category())
-            return trelvick::lang::systemErrorText(error.code().value());
-        return trelvick::lang::escaped(QString::fromLocal8Bit(error.what()));
+            return trelvick::lang::systemErrorText(error.code().value(), trelvick::lang::messageLanguage());
+        return trelvick::lang::escaped(QString::fromLocal8Bit(error.what())).text();
     } catch (const std::exception& error) {
-        return trelvick::lang::escaped(QString::fromLocal8Bit(error.what()));
+        return trelvick::lang::escaped(QString::fromLocal8Bit(error.what())).text();
     } catch (...) {
     }
-    return trelvick::lang::systemErrorText(EIO);
+    return trelvick::lang::systemErrorText(EIO, trelvick::lang::messageLanguage());
 }
 
 // What the system refused the program (memory under ulimit -v, a thread under ulimit -u) ends the
 // run with a message and status 2, never with an abort and a core dump.
 int stoppedBy(const std::exception_ptr& failure)
 {
-    const trelvick::lang::Language language = trelvick::cli::languageOf(
-        qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG"));
     try {
         const QByteArray text =
-            (QStringLiteral("trelvick-convert: ") + trelvick::lang::cli::stopped(language, reasonOf(failure)) + u'\n')
-                .toUtf8();
+            trelvick::lang::cli::messageLine(trelvick::lang::cli::stopped(reasonOf(failure))).toUtf8();
         std::fwrite(text.constData(), 1, static_cast<std::size_t>(text.size()), stderr);
     } catch (...) {
         std::fputs("trelvick-convert: stopped: out of memory\n", stderr);
@@ -85,12 +83,15 @@ int run(int argc, char* argv[])
 
     // For the program's folder, where tq.ini lies (unless the user keeps one), found as the window finds it.
     QCoreApplication application(argc, argv);
+    // The messages' language and the numbers' digits, as the environment asks (after Qt, which sets the
+    // locale on its own too); the catalogue lies by the program's real file (Qt reads /proc/self/exe),
+    // whatever link ran it.
+    trelvick::lang::openCatalog(QCoreApplication::applicationFilePath());
 
     trelvick::cli::Context context;
     context.programFolder = QCoreApplication::applicationDirPath();
     context.personalConfigFolder = trelvick::config::personalConfigFolder();
-    context.language = trelvick::cli::languageOf(qEnvironmentVariable("LC_ALL"), qEnvironmentVariable("LC_MESSAGES"),
-                                                 qEnvironmentVariable("LANG"));
+    context.language = trelvick::lang::messageLanguage();
     context.inputFd = inputClosed ? -1 : STDIN_FILENO;
     context.outputFd = outputClosed ? -1 : STDOUT_FILENO;
     context.errorIsTerminal = ::isatty(STDERR_FILENO) == 1;

@@ -138,7 +138,7 @@ private:
 class Parser
 {
 public:
-    Parser(const QStringList& arguments, Language language) : m_arguments(arguments), m_language(language) {}
+    explicit Parser(const QStringList& arguments) : m_arguments(arguments) {}
 
     ParsedOptions parse()
     {
@@ -206,24 +206,23 @@ private:
     // may sit inside a bundle ("-qx") that getopt_long has not stepped past yet.
     QString getoptFault(int id) const
     {
-        const QString argument = lang::escaped(m_argv->at(optind - 1));
-        const bool longForm = argument.startsWith(u"--"_s);
-        const QString name = argument.section(u'=', 0, 0);
+        const lang::Escaped argument = lang::escaped(m_argv->at(optind - 1));
+        const bool longForm = argument.text().startsWith(u"--"_s);
+        const lang::Escaped name = lang::escaped(m_argv->at(optind - 1).section(u'=', 0, 0));
         if (id == ':')
-            return texts::missingValue(m_language, longForm ? name : optionName(*specOf(optopt)));
-        if (optopt != 0 && longForm && argument.contains(u'=') && resolvesTo(name, optopt))
-            return texts::takesNoValue(m_language, name);
+            return texts::missingValue(longForm ? name : lang::escaped(optionName(*specOf(optopt))));
+        if (optopt != 0 && longForm && argument.text().contains(u'=') && resolvesTo(name, optopt))
+            return texts::takesNoValue(name);
         if (optopt != 0)
             return texts::unknownOption(
-                m_language,
                 lang::escaped(u'-' + files::decodeNativePath(QByteArray(1, static_cast<char>(optopt)).constData())));
         QStringList candidates;
         for (const OptionSpec* o :
              optionsStartingWith(files::nativePath(m_argv->at(optind - 1).section(u'=', 0, 0).mid(2))))
             candidates << u"--"_s + QString::fromLatin1(o->name);
         if (candidates.size() > 1)
-            return texts::ambiguousOption(m_language, name, candidates.join(u", "_s));
-        return texts::unknownOption(m_language, argument);
+            return texts::ambiguousOption(name, candidates.join(u", "_s));
+        return texts::unknownOption(argument);
     }
 
     // Whether "--name" (shortened or not) is the long option with the given id.
@@ -249,12 +248,12 @@ private:
         if (text && !readValue(spec, value))
             return false;
         if (spec.fileName && text && text->isEmpty())
-            return fail(texts::emptyFileName(m_language, optionName(spec)));
+            return fail(texts::emptyFileName(lang::escaped(optionName(spec))));
         const bool again = m_given.contains(&spec);
         if (spec.mode && m_mode && *m_mode != *spec.mode)
-            return fail(texts::twoModes(m_language, modeNames()));
+            return fail(texts::twoModes(modeNames()));
         if (again && (spec.once || spec.mode))
-            return fail(texts::repeatedOption(m_language, optionName(spec)));
+            return fail(texts::repeatedOption(lang::escaped(optionName(spec))));
         if (!again)
             m_given << &spec;
         if (spec.mode)
@@ -285,7 +284,7 @@ private:
             }
             allowed = choices.join(u", "_s);
         }
-        return fail(texts::badValue(m_language, optionName(spec), lang::escaped(value.text), allowed));
+        return fail(texts::badValue(lang::escaped(optionName(spec)), lang::escaped(value.text), allowed));
     }
 
     // The options that choose what a run does, in the table's order.
@@ -303,7 +302,7 @@ private:
     {
         for (int i = optind; i < m_argv->count(); ++i)
             m_parsed.options.files << m_argv->at(i);
-        return !m_parsed.options.files.contains(QString()) || fail(texts::emptyFileName(m_language, {}));
+        return !m_parsed.options.files.contains(QString()) || fail(texts::emptyFileName({}));
     }
 
     // Whether the option a rule names ("-c", "--output-dir", "-f auto") was given.
@@ -333,20 +332,20 @@ private:
     {
         for (const OptionSpec* spec : m_given) {
             if (spec->with && !anyGiven(spec->with))
-                return fail(texts::goesWith(m_language, optionName(*spec), QString::fromLatin1(spec->with)));
+                return fail(texts::goesWith(lang::escaped(optionName(*spec)), QString::fromLatin1(spec->with)));
         }
         if (!m_mode)
-            return fail(texts::noMode(m_language, modeNames()));
+            return fail(texts::noMode(modeNames()));
         m_parsed.options.mode = *m_mode;
         for (const OptionSpec* spec : m_given) {
             for (const QString& other : names(spec->notWith)) {
                 if (given(other))
-                    return fail(texts::notTogether(m_language, optionName(*spec), other));
+                    return fail(texts::notTogether(lang::escaped(optionName(*spec)), lang::escaped(other)));
             }
         }
         for (const OptionSpec* spec : m_given) {
             if (spec->needs && !anyGiven(spec->needs))
-                return fail(texts::needsOneOf(m_language, optionName(*spec), names(spec->needs)));
+                return fail(texts::needsOneOf(lang::escaped(optionName(*spec)), names(spec->needs)));
         }
         return true;
     }
@@ -358,18 +357,18 @@ private:
         Options& o = m_parsed.options;
         const bool converts = o.mode == Options::Mode::Convert || o.mode == Options::Mode::Transcode;
         if (o.mode == Options::Mode::Guess && o.files.isEmpty()) {
-            fail(texts::noGuessInput(m_language));
+            fail(texts::noGuessInput());
         } else if (!converts && o.mode != Options::Mode::Guess && !o.files.isEmpty()) {
-            fail(texts::unexpectedOperand(m_language, lang::escaped(o.files.first())));
+            fail(texts::unexpectedOperand(lang::escaped(o.files.first())));
         } else if (converts && (o.batch || o.overTree())) {
             if (o.files.isEmpty() && !o.filesFrom)
-                fail(o.batch ? texts::noBatchInput(m_language) : texts::noTreeInput(m_language));
+                fail(o.batch ? texts::noBatchInput() : texts::noTreeInput());
             else if (o.files.contains(kStandardStream))
-                fail(texts::standardInputRefused(m_language, o.batch     ? u"--batch"_s
-                                                             : o.inPlace ? u"-i"_s
-                                                                         : u"--output-dir"_s));
+                fail(texts::standardInputRefused(lang::escaped(o.batch     ? u"--batch"_s
+                                                               : o.inPlace ? u"-i"_s
+                                                                           : u"--output-dir"_s)));
         } else if (o.mode == Options::Mode::Convert && o.files.size() > (given(u"-o"_s) ? 1 : 2)) {
-            fail(texts::wrongFileCount(m_language));
+            fail(texts::wrongFileCount());
         } else if (converts) {
             if (o.files.isEmpty())
                 o.files << kStandardStream;
@@ -379,7 +378,6 @@ private:
     }
 
     const QStringList& m_arguments;
-    const Language m_language;
     const GetoptTable m_getopt;
     QList<int> m_resolved; // the arguments whose shared prefix is resolved, see findSharedPrefixes
     std::optional<ArgumentVector> m_argv;
@@ -390,18 +388,9 @@ private:
 
 } // namespace
 
-ParsedOptions parseArguments(const QStringList& arguments, Language language)
+ParsedOptions parseArguments(const QStringList& arguments)
 {
-    return Parser(arguments, language).parse();
-}
-
-Language languageOf(const QString& lcAll, const QString& lcMessages, const QString& lang)
-{
-    for (const QString* value : {&lcAll, &lcMessages, &lang}) {
-        if (!value->isEmpty())
-            return value->startsWith(u"el"_s) ? Language::Greek : Language::English;
-    }
-    return Language::English;
+    return Parser(arguments).parse();
 }
 
 std::optional<qsizetype> findConverter(const QList<config::Converter>& converters, const QString& name,

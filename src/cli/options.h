@@ -124,7 +124,7 @@ struct Options
 struct ParsedOptions
 {
     Options options;
-    QString error; // a usage fault, in the language asked for; empty when the options are good
+    QString error; // a usage fault, in the language of the messages; empty when the options are good
 };
 
 // Reads the arguments (without the program's name) with the C library's getopt_long: short options
@@ -133,10 +133,7 @@ struct ParsedOptions
 // taken as it is even when it looks like an option ("-o --lis" names the file "--lis"). Operands
 // may come among the options; "--" ends the options, so that a file may be called "-x"; "-" is an
 // operand. --help and --version win over anything else on the line.
-ParsedOptions parseArguments(const QStringList& arguments, lang::Language language);
-
-// Greek when the locale that governs messages (LC_ALL, else LC_MESSAGES, else LANG) is Greek.
-lang::Language languageOf(const QString& lcAll, const QString& lcMessages, const QString& lang);
+ParsedOptions parseArguments(const QStringList& arguments);
 
 // The index in converters of the one that name picks: its key ("Μ3", "M3", "μ3", "3") or, failing
 // that, its exact description. Empty with *ambiguous set when several converters share the description.

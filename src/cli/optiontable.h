@@ -35,12 +35,6 @@ struct OptionSpec
         Guessing,
         Common,
     };
-    struct Text
-    {
-        const char* en = nullptr;
-        const char* el = nullptr;
-    };
-
     const char* name; // the long name, without "--"
     char letter = 0;  // the short one, if any
     Arg arg = Arg::None;
@@ -57,8 +51,9 @@ struct OptionSpec
     const char* notWith = nullptr; // cannot be used with any of these
     const char* needs = nullptr;   // needs one of these
     Group group = Group::Common;
-    Text valueName = {}; // as --help shows the value ("NAME"); none: the values themselves ("tsv")
-    Text help = {};
+    // In English, the catalogue's key (lang::tr translates it).
+    const char* valueName = nullptr; // as --help shows the value ("NAME"); none: the values themselves ("tsv")
+    const char* help = nullptr;
     void (*apply)(Options&, const OptionValue&) = nullptr;
 };
 
@@ -69,6 +64,6 @@ std::span<const OptionSpec> optionTable();
 QString optionName(const OptionSpec& spec);
 
 // The --help text, made from the table.
-QString helpText(lang::Language language);
+QString helpText();
 
 } // namespace trelvick::cli

@@ -4,6 +4,7 @@
 #include "cli/options.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
+#include "lang/catalog.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
@@ -40,9 +41,7 @@ int printResult(const Context& context, const QString& text)
     if (!failed)
         return kDone;
     writeAll(context.errorFd,
-             (QString::fromUtf16(texts::kProgramName) + u": "_s +
-              texts::fileFailure(texts::standardOutput(context.language), lang::errorText(failed, context.language)) +
-              u'\n')
+             texts::messageLine(texts::fileFailure(texts::standardOutput(), lang::errorText(failed, context.language)))
                  .toUtf8());
     return kConversionFailed;
 }
@@ -75,9 +74,14 @@ bool sameFile(const Context& context, const QString& input, const QString& outpu
     return in && out && *in == *out;
 }
 
+lang::Escaped shownPath(const QByteArray& path)
+{
+    return lang::escaped(files::decodeNativePath(path.constData()));
+}
+
 void Reporter::error(const QString& text) const
 {
-    writeAll(m_context.errorFd, (QString::fromUtf16(texts::kProgramName) + u": "_s + text + u'\n').toUtf8());
+    writeAll(m_context.errorFd, texts::messageLine(text).toUtf8());
 }
 
 void Reporter::notice(const QString& text) const
@@ -86,11 +90,11 @@ void Reporter::notice(const QString& text) const
         writeAll(m_context.errorFd, (text + u'\n').toUtf8());
 }
 
-QString Reporter::shown(const QString& path, bool isInput) const
+lang::Escaped Reporter::shown(const QString& path, bool isInput) const
 {
     if (path != kStandardStream)
         return lang::escaped(path);
-    return isInput ? texts::standardInput(language()) : texts::standardOutput(language());
+    return isInput ? texts::standardInput() : texts::standardOutput();
 }
 
 bool Reporter::wantsProgress(std::int64_t size) const
@@ -134,25 +138,25 @@ constexpr std::chrono::milliseconds kBarRedraw(100);
 constexpr int kNarrowestBar = 10;
 constexpr int kDefaultWidth = 80;
 
-QByteArray size(std::int64_t bytes)
+QString size(std::int64_t bytes)
 {
-    constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    constexpr const char16_t* kUnits[] = {u"B", u"KiB", u"MiB", u"GiB", u"TiB"};
     double value = double(bytes);
     int unit = 0;
     while (value >= 1024 && unit < 4) {
         value /= 1024;
         ++unit;
     }
-    return (unit == 0 ? QByteArray::number(bytes) : QByteArray::number(value, 'f', 1)) + ' ' + kUnits[unit];
+    return (unit == 0 ? lang::number(bytes) : lang::number(value, 1)) + u' ' + QString::fromUtf16(kUnits[unit]);
 }
 
-QByteArray duration(double seconds)
+QString duration(double seconds)
 {
     const auto whole = std::int64_t(seconds + 0.5);
-    const QByteArray minutes = QByteArray::number(whole / 60 % 60);
-    const QByteArray rest = QByteArray::number(whole % 60).rightJustified(2, '0');
-    return whole >= 3600 ? QByteArray::number(whole / 3600) + ':' + minutes.rightJustified(2, '0') + ':' + rest
-                         : minutes + ':' + rest;
+    const QString minutes = QString::number(whole / 60 % 60);
+    const QString rest = QString::number(whole % 60).rightJustified(2, u'0');
+    return whole >= 3600 ? lang::number(whole / 3600) + u':' + minutes.rightJustified(2, u'0') + u':' + rest
+                         : minutes + u':' + rest;
 }
 
 int terminalWidth(int fd)
@@ -172,20 +176,22 @@ QByteArray JobBar::line(int width, std::int64_t files, std::int64_t totalFiles, 
                         std::int64_t totalBytes, double seconds)
 {
     const int percentage = convert::progressPercentage(bytes, totalBytes);
-    QList<QByteArray> details{QByteArray::number(files) + '/' + QByteArray::number(totalFiles) + " files",
-                              size(bytes) + " / " + size(totalBytes)};
+    // Measured in characters, which a terminal shows a column each (Greek ones too), not in bytes.
+    QStringList details{lang::tr("%1/%2 files").arg(lang::number(files), lang::number(totalFiles)),
+                        size(bytes) + u" / "_s + size(totalBytes)};
     if (seconds >= 1 && bytes > 0) {
         const double rate = double(bytes) / seconds;
-        details << size(std::int64_t(rate)) + "/s" << duration(double(totalBytes - bytes) / rate) + " left";
+        details << size(std::int64_t(rate)) + u"/s"_s
+                << lang::tr("%1 left").arg(duration(double(totalBytes - bytes) / rate));
     }
-    const QByteArray percent = QByteArray::number(percentage).rightJustified(4) + '%';
+    const QString percent = QString::number(percentage).rightJustified(4) + u'%';
     for (;;) {
-        const QByteArray tail = details.isEmpty() ? QByteArray() : "  " + details.join("  ");
+        const QString tail = details.isEmpty() ? QString() : u"  "_s + details.join(u"  "_s);
         const int room = width - 1 - 2 - int(percent.size() + tail.size()); // a column spare, the brackets
         if (room >= kNarrowestBar || details.isEmpty()) {
             const int bar = std::clamp(room, 1, kBarWidth);
             const int filled = percentage * bar / 100;
-            return '[' + QByteArray(filled, '#') + QByteArray(bar - filled, '-') + ']' + percent + tail;
+            return '[' + QByteArray(filled, '#') + QByteArray(bar - filled, '-') + ']' + (percent + tail).toUtf8();
         }
         details.removeLast();
     }

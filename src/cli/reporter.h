@@ -4,6 +4,7 @@
 #include "base/error.h"
 #include "cli/cli.h"
 #include "files/fileconversion.h"
+#include "lang/escape.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,6 +28,9 @@ int printResult(const Context& context, const QString& text);
 // no danger.
 bool sameFile(const Context& context, const QString& input, const QString& output);
 
+// A native path (bytes) as messages show it.
+lang::Escaped shownPath(const QByteArray& path);
+
 class Reporter
 {
 public:
@@ -39,7 +43,7 @@ public:
     void notice(const QString& text) const;
     int print(const QString& text) const { return printResult(m_context, text); }
     // How a path is named in messages: escaped, or "standard input/output" for "-".
-    QString shown(const QString& path, bool isInput) const;
+    lang::Escaped shown(const QString& path, bool isInput) const;
     bool wantsProgress(std::int64_t size) const;
     int errorFd() const { return m_context.errorFd; }
 

@@ -56,7 +56,7 @@ public:
             from->isUtf8() && to->isUtf8() ? base::Expected<convert::Converter>(convert::ConversionTable())
                                            : charset::converter(*from, *to);
         if (!converter) {
-            m_report.error(texts::codepageRefused(m_report.language(), QStringLiteral("-t"),
+            m_report.error(texts::codepageRefused(lang::escaped(QStringLiteral("-t")),
                                                   lang::escaped(fromBytes(to->name())),
                                                   lang::errorText(converter.error(), m_report.language()), false));
             return kBadUsage;
@@ -71,7 +71,7 @@ private:
         base::Expected<charset::Charset> found = charset::Charset::find(files::nativePath(name).toStdString());
         if (found)
             return std::move(*found);
-        m_report.error(texts::codepageRefused(m_report.language(), option, lang::escaped(name),
+        m_report.error(texts::codepageRefused(lang::escaped(option), lang::escaped(name),
                                               lang::errorText(found.error(), m_report.language()),
                                               found.error().is(base::Fault::UnknownCharset)));
         return std::nullopt;
@@ -101,8 +101,7 @@ int Transcoder::convertWide(charset::WideForm wide, const charset::Charset& to) 
         to.isUtf8() ? base::Expected<convert::Converter>(convert::ConversionTable())
                     : (utf8 ? charset::converter(*utf8, to) : base::Expected<convert::Converter>(utf8.error()));
     if (!converter) {
-        m_report.error(texts::codepageRefused(m_report.language(), QStringLiteral("-t"),
-                                              lang::escaped(fromBytes(to.name())),
+        m_report.error(texts::codepageRefused(lang::escaped(QStringLiteral("-t")), lang::escaped(fromBytes(to.name())),
                                               lang::errorText(converter.error(), m_report.language()), false));
         return kBadUsage;
     }
@@ -170,25 +169,25 @@ int Transcoder::report(const files::ConversionOutcome& outcome, const QStringLis
                        const charset::Charset& to) const
 {
     const lang::Language language = m_report.language();
-    QStringList inputNames;
+    QList<lang::Escaped> inputNames;
     for (const QString& input : inputs)
         inputNames << m_report.shown(input, true);
-    const QString outputName = m_report.shown(m_options.output, false);
-    const QString files = inputNames.join(u", "_s) + u" -> "_s + outputName;
-    const QString target = lang::escaped(fromBytes(to.name()));
+    const lang::Escaped outputName = m_report.shown(m_options.output, false);
+    const lang::Escaped files = texts::fromTo(texts::listOf(inputNames), outputName);
+    const lang::Escaped target = lang::escaped(fromBytes(to.name()));
     if (!outcome.ok()) {
         const bool inputFailed = outcome.error.side == base::Side::Input;
-        const QString name = inputFailed ? inputNames.value(outcome.failedInput, inputNames.front()) : outputName;
+        const lang::Escaped name = inputFailed ? inputNames.value(outcome.failedInput, inputNames.front()) : outputName;
         m_report.error(texts::fileFailure(name, lang::errorText(outcome.error, language)));
         if (outcome.error.is(base::Fault::CharactersLost) && outcome.counts.lost > 0)
-            m_report.error(texts::lostCount(language, files, outcome.counts.lost, target));
+            m_report.error(texts::lostCount(files, outcome.counts.lost, target));
         return kConversionFailed;
     }
-    m_report.notice(texts::changedCount(language, inputNames.join(u", "_s), outputName, outcome.counts.changed));
+    m_report.notice(texts::changedCount(texts::listOf(inputNames), outputName, outcome.counts.changed));
     if (outcome.counts.lost > 0)
-        m_report.notice(texts::lostCount(language, files, outcome.counts.lost, target));
+        m_report.notice(texts::lostCount(files, outcome.counts.lost, target));
     if (outcome.counts.invalid > 0)
-        m_report.notice(texts::invalidCount(language, files, outcome.counts.invalid, lang::escaped(from), to.isUtf8()));
+        m_report.notice(texts::invalidCount(files, outcome.counts.invalid, lang::escaped(from), to.isUtf8()));
     if (outcome.otherNames > 0)
         m_report.error(texts::otherNamesKeepOldText(language, outputName, outcome.otherNames));
     return kDone;
@@ -199,11 +198,11 @@ int Transcoder::convertGuessed(const charset::Charset& to) const
 {
     const QStringList& inputs = m_options.files;
     if (inputs.contains(kStandardStream)) {
-        m_report.error(texts::autoNeedsFiles(m_report.language()));
+        m_report.error(texts::autoNeedsFiles());
         return kBadUsage;
     }
     if (inputs.size() > 1 && m_options.output != kStandardStream) {
-        m_report.error(texts::autoOneOutput(m_report.language()));
+        m_report.error(texts::autoOneOutput());
         return kBadUsage;
     }
     rescue::Request request;
@@ -212,8 +211,7 @@ int Transcoder::convertGuessed(const charset::Charset& to) const
     const rescue::Codepages codepages;
     const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
     if (!conversions) {
-        m_report.error(texts::codepageRefused(m_report.language(), QStringLiteral("-t"),
-                                              lang::escaped(fromBytes(to.name())),
+        m_report.error(texts::codepageRefused(lang::escaped(QStringLiteral("-t")), lang::escaped(fromBytes(to.name())),
                                               lang::errorText(conversions.error(), m_report.language()), false));
         return kBadUsage;
     }
@@ -229,7 +227,7 @@ int Transcoder::convertGuessedFile(const rescue::Conversions& conversions, const
                                    const QString& path) const
 {
     const lang::Language language = m_report.language();
-    const QString name = m_report.shown(path, true);
+    const lang::Escaped name = m_report.shown(path, true);
     files::InputFile file;
     if (!file.open(files::nativePath(path))) {
         m_report.error(texts::fileFailure(name, lang::errorText(file.error(), language)));
@@ -248,17 +246,17 @@ int Transcoder::convertGuessedFile(const rescue::Conversions& conversions, const
     case rescue::Action::Unchanged:
         return convertInputs(conversions.identity(), choice.from, to, {path}, {}, true);
     case rescue::Action::Copied:
-        m_report.error(texts::notText(language, name));
+        m_report.error(texts::notText(name));
         break;
     case rescue::Action::Skipped:
     case rescue::Action::Failed:
         if (choice.reason.code == rescue::Reason::Code::InDoubt) {
             const guess::Likelihood* runnerUp = guessed->runnerUp();
-            m_report.error(texts::autoInDoubt(
-                language, name, choice.from, runnerUp ? rescue::nameOf(runnerUp->encoding) : QString(),
-                static_cast<int>(std::floor(guessed->certainty() * 100)), m_options.minConfidence));
+            m_report.error(
+                texts::autoInDoubt(name, choice.from, runnerUp ? rescue::nameOf(runnerUp->encoding) : QString(),
+                                   static_cast<int>(std::floor(guessed->certainty() * 100)), m_options.minConfidence));
         } else {
-            m_report.error(texts::notSingleByteGuess(language, name, choice.from));
+            m_report.error(texts::notSingleByteGuess(name, choice.from));
         }
         break;
     }

@@ -29,7 +29,6 @@ using rescue::Action;
 using rescue::Reason;
 using rescue::reasonsText;
 using rescue::reasonText;
-using rescue::shownPath;
 
 namespace {
 
@@ -86,7 +85,7 @@ std::optional<charset::Charset> TreeFace::codepage(const QString& name, const QS
     base::Expected<charset::Charset> found = charset::Charset::find(files::nativePath(name).toStdString());
     if (found)
         return std::move(*found);
-    m_reporter.error(texts::codepageRefused(language(), option, lang::escaped(name),
+    m_reporter.error(texts::codepageRefused(lang::escaped(option), lang::escaped(name),
                                             lang::errorText(found.error(), language()),
                                             found.error().is(base::Fault::UnknownCharset)));
     return std::nullopt;
@@ -162,9 +161,9 @@ std::optional<QList<QByteArray>> TreeFace::listed() const
         rescue::readNameList(from == kStandardStream ? m_context.inputFd : file.descriptor(), m_options.nulSeparated);
     if (names)
         return std::move(*names);
-    const QString shown = m_reporter.shown(from, true);
+    const lang::Escaped shown = m_reporter.shown(from, true);
     if (names.error().is(base::Fault::TooLarge))
-        m_reporter.error(texts::listTooLarge(language(), shown, rescue::kListMaxBytes, rescue::kListMaxNames));
+        m_reporter.error(texts::listTooLarge(shown, rescue::kListMaxBytes, rescue::kListMaxNames));
     else
         m_reporter.error(texts::fileFailure(shown, lang::errorText(names.error(), language())));
     return std::nullopt;
@@ -178,7 +177,7 @@ int TreeFace::run()
     rescue::Codepages codepages;
     base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(*request, codepages);
     if (!conversions) {
-        m_reporter.error(texts::codepageRefused(language(), u"-t"_s, lang::escaped(m_options.toCode),
+        m_reporter.error(texts::codepageRefused(lang::escaped(u"-t"_s), lang::escaped(m_options.toCode),
                                                 lang::errorText(conversions.error(), language()), false));
         return kBadUsage;
     }
@@ -212,7 +211,7 @@ int TreeFace::finish(const rescue::Finished& finished)
     case rescue::Finished::Setup::Ready:
         break;
     case rescue::Finished::Setup::OutputInsideInput:
-        m_reporter.error(texts::outputDirInsideInput(language(), lang::escaped(*m_options.outputDir)));
+        m_reporter.error(texts::outputDirInsideInput(lang::escaped(*m_options.outputDir)));
         return kBadUsage;
     case rescue::Finished::Setup::OutputFolder:
         m_reporter.error(
@@ -228,12 +227,12 @@ int TreeFace::finish(const rescue::Finished& finished)
         return texts::TreeCounts{c.total, c.converted, c.copied, c.unchanged, c.skipped, c.failed};
     };
     if (m_batch && m_failed > 0 && m_options.files.size() > 1)
-        m_reporter.error(texts::batchFailures(language(), m_failed, m_options.files.size()));
+        m_reporter.error(texts::batchFailures(m_failed, m_options.files.size()));
     else if (!m_batch)
-        m_reporter.notice(texts::treeSummary(language(), counts(finished.tally.files), counts(finished.tally.folders),
-                                             m_options.dryRun));
+        m_reporter.notice(
+            texts::treeSummary(counts(finished.tally.files), counts(finished.tally.folders), m_options.dryRun));
     if (finished.signal != 0) {
-        m_reporter.error(texts::interruptedAfter(language(), finished.filesDone, m_totalFiles));
+        m_reporter.error(texts::interruptedAfter(finished.filesDone, m_totalFiles));
         tree::endBySignal(finished.signal);
     }
     return finished.problem || m_reportFailed ? kConversionFailed : kDone;
@@ -247,11 +246,12 @@ void TreeFace::refuse(const rescue::Plan& plan)
     for (qsizetype i = 0; i < plan.size(); ++i) {
         const rescue::Node& node = plan.node(i);
         const rescue::Place& place = plan.place(i);
-        const QString input = shownPath(node.path);
-        const QString output = shownPath(rescue::batchOutput(node.path));
-        const QString other = place.refusedFor >= 0 ? shownPath(plan.node(place.refusedFor).path) : QString();
+        const lang::Escaped input = shownPath(node.path);
+        const lang::Escaped output = shownPath(rescue::batchOutput(node.path));
+        const lang::Escaped other =
+            place.refusedFor >= 0 ? shownPath(plan.node(place.refusedFor).path) : lang::Escaped();
         if (node.kind == rescue::Node::Kind::File && node.sameAs >= 0) {
-            m_reporter.error(texts::repeatedInput(language(), input, shownPath(plan.node(node.sameAs).path)));
+            m_reporter.error(texts::repeatedInput(input, shownPath(plan.node(node.sameAs).path)));
             continue;
         }
         switch (place.refusal) {
@@ -261,10 +261,10 @@ void TreeFace::refuse(const rescue::Plan& plan)
             m_reporter.error(texts::sameFile(language(), input, output));
             break;
         case Refusal::OtherInput:
-            m_reporter.error(texts::outputIsAnotherInput(language(), input, output));
+            m_reporter.error(texts::outputIsAnotherInput(input, output));
             break;
         case Refusal::SharedOutput:
-            m_reporter.error(texts::sharedOutput(language(), input, output, other));
+            m_reporter.error(texts::sharedOutput(input, output, other));
             break;
         case Refusal::OutputNotRegular:
             m_reporter.error(texts::fileFailure(output, lang::errorText(base::Fault::NotRegularFile, language())));
@@ -277,8 +277,8 @@ void TreeFace::refuse(const rescue::Plan& plan)
 // A batch's result: its counts as one file converted into another tells them, or its failure.
 void TreeFace::told(const rescue::Node& node, const rescue::Result& result)
 {
-    const QString input = shownPath(node.path);
-    const QString output = shownPath(rescue::batchOutput(node.path));
+    const lang::Escaped input = shownPath(node.path);
+    const lang::Escaped output = shownPath(rescue::batchOutput(node.path));
     const bool refused = result.reasons.value(0).code == Code::SharedOutput ||
                          result.reasons.value(0).code == Code::OutputIsInput ||
                          result.reasons.value(0).code == Code::OutputIsAnotherInput ||
@@ -294,16 +294,16 @@ void TreeFace::told(const rescue::Node& node, const rescue::Result& result)
             reason.code == Code::Failure ? lang::errorText(reason.error, language()) : reasonText(reason, language());
         m_reporter.error(texts::fileFailure(outputSide ? output : input, text));
         if (reason.error.is(base::Fault::CharactersLost) || reason.code == Code::WouldLose)
-            m_reporter.error(texts::lostCount(language(), input + u" -> "_s + output, reason.number, m_codepageShown));
+            m_reporter.error(texts::lostCount(texts::fromTo(input, output), reason.number, m_codepageShown));
         return;
     }
-    m_reporter.notice(texts::changedCount(language(), input, output, result.counts.changed));
-    const QString files = input + u" -> "_s + output;
+    m_reporter.notice(texts::changedCount(input, output, result.counts.changed));
+    const lang::Escaped files = texts::fromTo(input, output);
     if (result.counts.lost > 0)
-        m_reporter.notice(texts::lostCount(language(), files, result.counts.lost, m_codepageShown));
+        m_reporter.notice(texts::lostCount(files, result.counts.lost, m_codepageShown));
     if (result.counts.invalid > 0 && !m_table)
         m_reporter.notice(
-            texts::invalidCount(language(), files, result.counts.invalid, result.from, m_codepageShown == u"UTF-8"_s));
+            texts::invalidCount(files, result.counts.invalid, result.from, m_codepageShown == u"UTF-8"_s));
     for (const Reason& warning : result.reasons) {
         if (warning.code == Code::OtherNamesKeepOldText)
             m_reporter.error(texts::otherNamesKeepOldText(language(), output, warning.number));
@@ -314,7 +314,7 @@ void TreeFace::done(qsizetype, const rescue::Node& node, const rescue::Result& r
 {
     if (m_batch)
         return told(node, result);
-    const QString path = shownPath(node.path);
+    const lang::Escaped path = shownPath(node.path);
     const QString reason = reasonsText(result, language());
     if (result.problem) {
         clearBar();
@@ -344,7 +344,7 @@ void TreeFace::print(const QByteArray& line)
     if (m_outputIsTerminal)
         clearBar();
     if (const base::Error failed = writeAll(m_context.outputFd, line)) {
-        m_reporter.error(texts::fileFailure(texts::standardOutput(language()), lang::errorText(failed, language())));
+        m_reporter.error(texts::fileFailure(texts::standardOutput(), lang::errorText(failed, language())));
         m_reportFailed = true;
     }
 }

@@ -15,7 +15,7 @@ int undoRun(const Options& options, const Context& context)
 {
     const Reporter reporter(context, options.quiet);
     const lang::Language language = context.language;
-    const QString shownReport = reporter.shown(options.undoReport, true);
+    const lang::Escaped shownReport = reporter.shown(options.undoReport, true);
     files::InputFile file;
     if (options.undoReport != kStandardStream && !file.open(options.undoReport)) {
         reporter.error(texts::fileFailure(shownReport, lang::errorText(file.error(), language)));
@@ -34,31 +34,31 @@ int undoRun(const Options& options, const Context& context)
     }
     const base::Expected<std::vector<rescue::ReportRow>> rows = rescue::readReport(text);
     if (!rows) {
-        reporter.error(texts::notAReport(language, shownReport, rows.error().key));
+        reporter.error(texts::notAReport(shownReport, rows.error().key));
         return kBadUsage;
     }
     using Outcome = rescue::UndoStep::Outcome;
     const rescue::UndoTally tally = rescue::undo(*rows, options.dryRun, [&](const rescue::UndoStep& step) {
-        const QString path = rescue::shownPath(step.path);
-        const QString to = rescue::shownPath(step.to);
+        const lang::Escaped path = shownPath(step.path);
+        const lang::Escaped to = shownPath(step.to);
         const bool restore = step.kind == rescue::UndoStep::Kind::Restore;
         switch (step.outcome) {
         case Outcome::Done:
-            reporter.notice(restore ? texts::restored(language, to, options.dryRun)
-                                    : texts::renamedBack(language, path, to, options.dryRun));
+            reporter.notice(restore ? texts::restored(to, options.dryRun)
+                                    : texts::renamedBack(path, to, options.dryRun));
             break;
         case Outcome::Changed:
-            reporter.error(texts::fileFailure(path, texts::changedSinceRun(language)));
+            reporter.error(texts::fileFailure(path, texts::changedSinceRun()));
             break;
         case Outcome::NoBackup:
-            reporter.error(texts::fileFailure(path, texts::noBackupToRestore(language)));
+            reporter.error(texts::fileFailure(path, texts::noBackupToRestore()));
             break;
         case Outcome::Failed:
             reporter.error(texts::fileFailure(path, lang::errorText(step.error, language)));
             break;
         }
     });
-    reporter.notice(texts::undoSummary(language, tally.restored, tally.renamed, tally.left, tally.failed));
+    reporter.notice(texts::undoSummary(tally.restored, tally.renamed, tally.left, tally.failed));
     return tally.left + tally.failed > 0 ? kConversionFailed : kDone;
 }
 

@@ -2,7 +2,7 @@
 #include "lang/clitexts.h"
 
 #include "base/version.h"
-#include "lang/escape.h"
+#include "lang/catalog.h"
 
 namespace trelvick::lang::cli {
 
@@ -10,44 +10,56 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-bool greek(Language language)
+// The placeholders %1.. filled in one pass, so that a name holding "%2" stays as it is.
+template <typename... Args> QString fill(const QString& format, const Args&... args)
 {
-    return language == Language::Greek;
+    return format.arg(static_cast<const QString&>(args)...);
 }
 
-// Greek texts enclose names in « », English texts in single quotes.
-QString quoted(Language language, const QString& name)
+// The texts that the report of whole folders words as well: fixed English there, translated in messages.
+QString inLanguage(Language language, const char* msgid)
 {
-    return greek(language) ? u"«"_s + name + u"»"_s : u"'"_s + name + u"'"_s;
+    return language == Language::English ? QString::fromUtf8(msgid) : tr(msgid);
+}
+
+QString inLanguage(Language language, const char* singular, const char* plural, std::int64_t count)
+{
+    return language == Language::English ? QString::fromUtf8(count == 1 ? singular : plural)
+                                         : trn(singular, plural, count);
 }
 
 // "tq.ini: [Μ2] 66: " — where a configuration fault lies.
-QString place(const QString& file, const QString& section, const QString& key = {})
+QString place(const Escaped& file, const Escaped& section, const Escaped& key = {})
 {
-    QString text = file + u": ["_s + section + u']';
+    QString text = file.text() + u": ["_s + section.text() + u']';
     if (!key.isEmpty())
-        text += u' ' + key;
+        text += u' ' + key.text();
     return text + u": "_s;
 }
 
 } // namespace
 
-// The parts of --help around the options' rows, which come from trelvick-convert's option table.
-constexpr char16_t kGreekHelpStart[] = uR"(Χρήση:
-  trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] [-o ΕΞΟΔΟΣ] [ΕΙΣΟΔΟΣ]...
-  trelvick-convert [ΕΠΙΛΟΓΗ]... -c ΜΕΤΑΤΡΟΠΕΑΣ [ΕΙΣΟΔΟΣ [ΕΞΟΔΟΣ]]
-  trelvick-convert [ΕΠΙΛΟΓΗ]... (-f ΑΠΟ | -c ΜΕΤΑΤΡΟΠΕΑΣ) --batch ΕΙΣΟΔΟΣ...
-  trelvick-convert [ΕΠΙΛΟΓΗ]... (-f ΑΠΟ | -c ΜΕΤΑΤΡΟΠΕΑΣ) [-r] [--files-from=ΛΙΣΤΑ] (--output-dir=ΦΑΚΕΛΟΣ | -i) [ΕΙΣΟΔΟΣ]...
-  trelvick-convert [ΕΠΙΛΟΓΗ]... --undo=ΑΝΑΦΟΡΑ
-  trelvick-convert [ΕΠΙΛΟΓΗ]... -l | --list-codepages | --show=ΜΕΤΑΤΡΟΠΕΑΣ | --guess[=ΜΟΡΦΗ] ΑΡΧΕΙΟ...
+QString messageLine(const QString& text)
+{
+    return QString::fromUtf16(kProgramName) + u": "_s + text + u'\n';
+}
 
-Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit, ανάμεσα σε κωδικοσελίδες με τα ονόματα που
-τους δίνει το iconv (-f, -t) ή με τους μετατροπείς του tq.ini (-c), που βγάζουν τα ίδια byte με
-το παράθυρο του Trelvick, αρχείο προς αρχείο ή σε ολόκληρους φακέλους. ΕΙΣΟΔΟΣ «-», ή καμία,
-είναι η τυπική είσοδος· ΕΞΟΔΟΣ «-», ή καμία, η τυπική έξοδος.
-)";
+Escaped listOf(const QList<Escaped>& names)
+{
+    QStringList texts;
+    for (const Escaped& name : names)
+        texts << name.text();
+    return ownText(texts.join(u", "_s));
+}
 
-constexpr char16_t kEnglishHelpStart[] = uR"(Usage:
+Escaped fromTo(const Escaped& input, const Escaped& output)
+{
+    return input + ownText(u" -> "_s) + output;
+}
+
+QString helpStart()
+{
+    return tr(R"(Usage:
   trelvick-convert [OPTION]... -f FROM [-t TO] [-o OUTPUT] [INPUT]...
   trelvick-convert [OPTION]... -c CONVERTER [INPUT [OUTPUT]]
   trelvick-convert [OPTION]... (-f FROM | -c CONVERTER) --batch INPUT...
@@ -59,23 +71,12 @@ Converts the codepage of 8-bit text files, between codepages named as iconv name
 through the converters of tq.ini (-c), which give the same bytes as the Trelvick window, file by
 file or over whole folders. INPUT "-", or none, is standard input; OUTPUT "-", or none, is
 standard output.
-)";
+)");
+}
 
-constexpr char16_t kGreekGuessLists[] =
-    uR"(  Κωδικοσελίδες: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862,
-    CP863, CP865, CP866, CP869, CP1125, CP1250, CP1251, CP1252, CP1253, CP1254, CP1255,
-    CP1256, CP1257, ISO-8859-1, ISO-8859-2, ISO-8859-3, ISO-8859-4, ISO-8859-5, ISO-8859-6,
-    ISO-8859-7, ISO-8859-8, ISO-8859-9, ISO-8859-10, ISO-8859-13, ISO-8859-14, ISO-8859-15,
-    ISO-8859-16, KOI8-R, KOI8-U, MACINTOSH, MAC-CENTRALEUROPE, MAC-CYRILLIC, ASCII, UTF-8,
-    και μετά από σήμα σειράς byte UTF-16LE, UTF-16BE, UTF-32LE, UTF-32BE
-  Γλώσσες: αγγλικά, ελληνικά, γερμανικά, γαλλικά, ισπανικά, ιταλικά, πορτογαλικά, ολλανδικά,
-    σουηδικά, δανικά, νορβηγικά, φινλανδικά, πολωνικά, τσεχικά, σλοβακικά, ουγγρικά,
-    ρουμανικά, κροατικά, σλοβενικά, σερβικά, ρωσικά, ουκρανικά, βουλγαρικά, τουρκικά,
-    λιθουανικά, λετονικά, εσθονικά, εβραϊκά, αραβικά
-)";
-
-constexpr char16_t kEnglishGuessLists[] =
-    uR"(  Codepages: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862, CP863,
+QString guessLists()
+{
+    return tr(R"(  Codepages: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862, CP863,
     CP865, CP866, CP869, CP1125, CP1250, CP1251, CP1252, CP1253, CP1254, CP1255, CP1256,
     CP1257, ISO-8859-1, ISO-8859-2, ISO-8859-3, ISO-8859-4, ISO-8859-5, ISO-8859-6,
     ISO-8859-7, ISO-8859-8, ISO-8859-9, ISO-8859-10, ISO-8859-13, ISO-8859-14, ISO-8859-15,
@@ -85,37 +86,18 @@ constexpr char16_t kEnglishGuessLists[] =
     Danish, Norwegian, Finnish, Polish, Czech, Slovak, Hungarian, Romanian, Croatian,
     Slovenian, Serbian, Russian, Ukrainian, Bulgarian, Turkish, Lithuanian, Latvian, Estonian,
     Hebrew, Arabic
-)";
+)");
+}
 
-constexpr char16_t kGreekHelpEnd[] = uR"(Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
-
-Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
-ή χάθηκε χαρακτήρας, με τη --strict, ή σε φακέλους ένα αρχείο αφέθηκε λόγω αβεβαιότητας ή το νέο
-όνομά του ήταν πιασμένο), 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν
-διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
-)";
-
-constexpr char16_t kEnglishHelpEnd[] = uR"(Counts of changed and lost characters go to standard error.
+QString helpEnd()
+{
+    return tr(R"(Counts of changed and lost characters go to standard error.
 
 Exit status: 0 done, 1 a conversion failed (or input and output are the same file, or a character
 was lost, with --strict, or over folders a file was left for doubt or its new name was taken),
 2 bad usage or a faulty tq.ini; with --guess, 1 a file could not be read, 3 a file is not text in
 a known codepage.
-)";
-
-QString helpStart(Language language)
-{
-    return QString::fromUtf16(greek(language) ? kGreekHelpStart : kEnglishHelpStart);
-}
-
-QString guessLists(Language language)
-{
-    return QString::fromUtf16(greek(language) ? kGreekGuessLists : kEnglishGuessLists);
-}
-
-QString helpEnd(Language language)
-{
-    return QString::fromUtf16(greek(language) ? kGreekHelpEnd : kEnglishHelpEnd);
+)");
 }
 
 QString version()
@@ -123,323 +105,256 @@ QString version()
     return u"trelvick-convert "_s + QString::fromLatin1(base::kDisplayVersion);
 }
 
-QString tryHelp(Language language)
+QString tryHelp()
 {
-    return greek(language) ? u"Δείτε «trelvick-convert --help»."_s : u"Try 'trelvick-convert --help'."_s;
+    return tr("Try 'trelvick-convert --help'.");
 }
 
-QString standardInput(Language language)
+Escaped standardInput()
 {
-    return greek(language) ? u"(τυπική είσοδος)"_s : u"(standard input)"_s;
+    return ownText(tr("(standard input)"));
 }
 
-QString standardOutput(Language language)
+Escaped standardOutput()
 {
-    return greek(language) ? u"(τυπική έξοδος)"_s : u"(standard output)"_s;
+    return ownText(tr("(standard output)"));
 }
 
-QString unknownOption(Language language, const QString& option)
+QString unknownOption(const Escaped& option)
 {
-    return greek(language) ? u"άγνωστη επιλογή "_s + quoted(language, option)
-                           : u"unknown option "_s + quoted(language, option);
+    return fill(tr("unknown option '%1'"), option);
 }
 
-QString missingValue(Language language, const QString& option)
+QString missingValue(const Escaped& option)
 {
-    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" θέλει μια τιμή"_s
-                           : u"option "_s + quoted(language, option) + u" needs a value"_s;
+    return fill(tr("option '%1' needs a value"), option);
 }
 
-QString repeatedOption(Language language, const QString& option)
+QString repeatedOption(const Escaped& option)
 {
-    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" δόθηκε δύο φορές"_s
-                           : u"option "_s + quoted(language, option) + u" is given twice"_s;
+    return fill(tr("option '%1' is given twice"), option);
 }
 
 namespace {
 
-// "A, B and C" / "A, B και C".
-QString listed(Language language, const QStringList& items)
+// "A, B and C".
+QString listed(const QStringList& items)
 {
     const QString last = items.isEmpty() ? QString() : items.back();
     if (items.size() < 2)
         return last;
-    return items.first(items.size() - 1).join(u", "_s) + (greek(language) ? u" και "_s : u" and "_s) + last;
+    return fill(tr("%1 and %2"), items.first(items.size() - 1).join(u", "_s), last);
 }
 
 } // namespace
 
-QString noMode(Language language, const QStringList& modes)
+QString noMode(const QStringList& modes)
 {
-    return greek(language) ? u"χρειάζεται μία από τις "_s + listed(language, modes)
-                           : u"one of "_s + listed(language, modes) + u" is needed"_s;
+    return fill(tr("one of %1 is needed"), listed(modes));
 }
 
-QString twoModes(Language language, const QStringList& modes)
+QString twoModes(const QStringList& modes)
 {
-    return greek(language) ? u"μόνο μία από τις "_s + listed(language, modes)
-                           : u"only one of "_s + listed(language, modes);
+    return fill(tr("only one of %1"), listed(modes));
 }
 
-QString unexpectedOperand(Language language, const QString& operand)
+QString unexpectedOperand(const Escaped& operand)
 {
-    return greek(language) ? u"περιττό όρισμα "_s + quoted(language, operand)
-                           : u"unexpected operand "_s + quoted(language, operand);
+    return fill(tr("unexpected operand '%1'"), operand);
 }
 
-QString wrongFileCount(Language language)
+QString wrongFileCount()
 {
-    return greek(language) ? u"η -c θέλει το πολύ ένα αρχείο εισόδου και ένα αρχείο εξόδου (ή την -o)"_s
-                           : u"-c takes at most one input file and one output file (or -o)"_s;
+    return tr("-c takes at most one input file and one output file (or -o)");
 }
 
-QString noBatchInput(Language language)
+QString noBatchInput()
 {
-    return greek(language) ? u"η --batch θέλει τουλάχιστον ένα αρχείο εισόδου"_s
-                           : u"--batch needs at least one input file"_s;
+    return tr("--batch needs at least one input file");
 }
 
-QString standardInputRefused(Language language, const QString& option)
+QString standardInputRefused(const Escaped& option)
 {
-    return greek(language) ? u"η "_s + option + u" δεν δέχεται «-»: κάθε αρχείο εισόδου χρειάζεται όνομα"_s
-                           : option + u" takes no '-': each input file needs a name"_s;
+    return fill(tr("%1 takes no '-': each input file needs a name"), option);
 }
 
-QString noGuessInput(Language language)
+QString noGuessInput()
 {
-    return greek(language) ? u"η --guess θέλει τουλάχιστον ένα αρχείο"_s : u"--guess needs at least one file"_s;
+    return tr("--guess needs at least one file");
 }
 
-QString takesNoValue(Language language, const QString& option)
+QString takesNoValue(const Escaped& option)
 {
-    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" δεν παίρνει τιμή"_s
-                           : u"option "_s + quoted(language, option) + u" takes no value"_s;
+    return fill(tr("option '%1' takes no value"), option);
 }
 
-QString ambiguousOption(Language language, const QString& option, const QString& candidates)
+QString ambiguousOption(const Escaped& option, const QString& candidates)
 {
-    return greek(language) ? u"η επιλογή "_s + quoted(language, option) + u" είναι διφορούμενη: "_s + candidates
-                           : u"option "_s + quoted(language, option) + u" is ambiguous: "_s + candidates;
+    return fill(tr("option '%1' is ambiguous: %2"), option, candidates);
 }
 
-QString badValue(Language language, const QString& option, const QString& value, const QString& allowed)
+QString badValue(const Escaped& option, const Escaped& value, const QString& allowed)
 {
-    return greek(language)
-               ? u"η "_s + quoted(language, value) + u" δεν είναι τιμή της "_s + quoted(language, option) + u": "_s +
-                     allowed
-               : quoted(language, value) + u" is not a value of "_s + quoted(language, option) + u": "_s + allowed;
+    return fill(tr("'%1' is not a value of '%2': %3"), value, option, allowed);
 }
 
-QString goesWith(Language language, const QString& option, const QString& others)
+QString goesWith(const Escaped& option, const QString& others)
 {
-    return greek(language) ? u"η "_s + option + u" πάει μόνο με "_s + others
-                           : option + u" goes with "_s + others + u" only"_s;
+    return fill(tr("%1 goes with %2 only"), option, others);
 }
 
-QString notTogether(Language language, const QString& option, const QString& other)
+QString notTogether(const Escaped& option, const Escaped& other)
 {
-    return greek(language) ? u"οι "_s + option + u" και "_s + other + u" δεν πάνε μαζί"_s
-                           : option + u" and "_s + other + u" cannot be used together"_s;
+    return fill(tr("%1 and %2 cannot be used together"), option, other);
 }
 
-QString needsOneOf(Language language, const QString& option, const QStringList& others)
+QString needsOneOf(const Escaped& option, const QStringList& others)
 {
-    return greek(language) ? u"η "_s + option + u" θέλει την "_s + others.join(u" ή την "_s)
-                           : option + u" needs "_s + others.join(u" or "_s);
+    return fill(tr("%1 needs %2"), option, others.join(tr(" or ")));
 }
 
-QString noTreeInput(Language language)
+QString noTreeInput()
 {
-    return greek(language) ? u"δεν δόθηκαν αρχεία ή φάκελοι ούτε --files-from"_s
-                           : u"no files or folders given, and no --files-from"_s;
+    return tr("no files or folders given, and no --files-from");
 }
 
-QString unknownConverter(Language language, const QString& name)
+QString unknownConverter(const Escaped& name)
 {
-    return greek(language) ? u"δεν υπάρχει μετατροπέας "_s + quoted(language, name) + u" (δείτε --list)"_s
-                           : u"no converter "_s + quoted(language, name) + u" (see --list)"_s;
+    return fill(tr("no converter '%1' (see --list)"), name);
 }
 
-QString ambiguousConverter(Language language, const QString& name, const QString& keys)
+QString ambiguousConverter(const Escaped& name, const Escaped& keys)
 {
-    return greek(language)
-               ? u"την περιγραφή "_s + quoted(language, name) + u" έχουν οι μετατροπείς "_s + keys +
-                     u": δώστε το κλειδί"_s
-               : u"converters "_s + keys + u" share the description "_s + quoted(language, name) + u": give the key"_s;
+    return fill(tr("converters %1 share the description '%2': give the key"), keys, name);
 }
 
 QString sameFile(Language language, const QString& input, const QString& output)
 {
-    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" και η έξοδος "_s +
-                                 quoted(language, output) + u" είναι το ίδιο αρχείο"_s
-                           : u"input "_s + quoted(language, input) + u" and output "_s + quoted(language, output) +
-                                 u" are the same file"_s;
+    return fill(inLanguage(language, "input '%1' and output '%2' are the same file"), input, output);
 }
 
-QString outputIsAnotherInput(Language language, const QString& input, const QString& output)
+QString outputIsAnotherInput(const Escaped& input, const Escaped& output)
 {
-    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" δεν μετατράπηκε: η έξοδός της "_s +
-                                 quoted(language, output) + u" είναι επίσης είσοδος"_s
-                           : u"input "_s + quoted(language, input) + u" not converted: its output "_s +
-                                 quoted(language, output) + u" is an input too"_s;
+    return fill(tr("input '%1' not converted: its output '%2' is an input too"), input, output);
 }
 
-QString sharedOutput(Language language, const QString& input, const QString& output, const QString& other)
+QString sharedOutput(const Escaped& input, const Escaped& output, const Escaped& other)
 {
-    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" δεν μετατράπηκε: η έξοδός της "_s +
-                                 quoted(language, output) + u" είναι και έξοδος της "_s + quoted(language, other)
-                           : u"input "_s + quoted(language, input) + u" not converted: its output "_s +
-                                 quoted(language, output) + u" is also the output of "_s + quoted(language, other);
+    return fill(tr("input '%1' not converted: its output '%2' is also the output of '%3'"), input, output, other);
 }
 
-QString repeatedInput(Language language, const QString& input, const QString& first)
+QString repeatedInput(const Escaped& input, const Escaped& first)
 {
-    return greek(language) ? u"η είσοδος "_s + quoted(language, input) + u" είναι το ίδιο αρχείο με την "_s +
-                                 quoted(language, first) + u": μετατρέπεται μία φορά"_s
-                           : u"input "_s + quoted(language, input) + u" is the same file as "_s +
-                                 quoted(language, first) + u": converted once"_s;
+    return fill(tr("input '%1' is the same file as '%2': converted once"), input, first);
 }
 
-QString emptyFileName(Language language, const QString& option)
+QString emptyFileName(const Escaped& option)
 {
     if (option.isEmpty())
-        return greek(language) ? u"ένα όνομα αρχείου είναι κενό"_s : u"a file name is empty"_s;
-    return greek(language) ? u"το όνομα αρχείου της "_s + quoted(language, option) + u" είναι κενό"_s
-                           : u"the file name of "_s + quoted(language, option) + u" is empty"_s;
+        return tr("a file name is empty");
+    return fill(tr("the file name of '%1' is empty"), option);
 }
 
-QString missingConfig(Language language, const QString& file)
+QString missingConfig(const Escaped& file)
 {
-    return greek(language) ? file + u": δεν υπάρχει το αρχείο ρυθμίσεων"_s : file + u": no such configuration file"_s;
+    return fill(tr("%1: no such configuration file"), file);
 }
 
-QString configTestFailed(Language language, const QString& file, const QString& error)
+QString configTestFailed(const Escaped& file, const QString& error)
 {
-    return greek(language) ? file + u": το αρχείο ρυθμίσεων δεν ελέγχεται: "_s + error
-                           : file + u": the configuration file cannot be checked: "_s + error;
+    return fill(tr("%1: the configuration file cannot be checked: %2"), file, error);
 }
 
-QString configUnreadable(Language language, const QString& file, const QString& error)
+QString configUnreadable(const Escaped& file, const QString& error)
 {
-    return greek(language) ? file + u": το αρχείο ρυθμίσεων δεν διαβάζεται: "_s + error
-                           : file + u": the configuration file cannot be read: "_s + error;
+    return fill(tr("%1: the configuration file cannot be read: %2"), file, error);
 }
 
-QString configIsFolder(Language language, const QString& file)
+QString configIsFolder(const Escaped& file)
 {
-    return greek(language) ? file + u": είναι φάκελος, όχι αρχείο ρυθμίσεων"_s
-                           : file + u": is a folder, not a configuration file"_s;
+    return fill(tr("%1: is a folder, not a configuration file"), file);
 }
 
-QString configNotRegular(Language language, const QString& file)
+QString configNotRegular(const Escaped& file)
 {
-    return greek(language) ? file + u": δεν είναι κανονικό αρχείο (είναι FIFO, συσκευή ή υποδοχή) "
-                                    u"και δεν διαβάζεται ως αρχείο ρυθμίσεων"_s
-                           : file + u": not a regular file (a FIFO, a device or a socket), "
-                                    u"so not read as the configuration file"_s;
+    return fill(tr("%1: not a regular file (a FIFO, a device or a socket), so not read as the configuration file"),
+                file);
 }
 
-QString configHidden(Language language, const QString& file)
+QString configHidden(const Escaped& file)
 {
-    return greek(language)
-               ? file + u": κρυφό αρχείο (το όνομά του αρχίζει με «.») και δεν διαβάζεται ως αρχείο ρυθμίσεων"_s
-               : file + u": a hidden file (its name begins with '.'), so not read as the configuration file"_s;
+    return fill(tr("%1: a hidden file (its name begins with '.'), so not read as the configuration file"), file);
 }
 
-QString configTooLarge(Language language, const QString& file, qint64 limit)
+QString configTooLarge(const Escaped& file, qint64 limit)
 {
-    const QString mebibytes = QString::number(limit / (1024 * 1024));
-    return greek(language) ? file + u": το αρχείο ρυθμίσεων ξεπερνά τα "_s + mebibytes + u" MiB"_s
-                           : file + u": the configuration file is larger than "_s + mebibytes + u" MiB"_s;
+    return fill(tr("%1: the configuration file is larger than %2 MiB"), file, number(limit / (1024 * 1024)));
 }
 
-QString missingEntry(Language language, const QString& file, const QString& section, const QString& key)
+QString missingEntry(const Escaped& file, const Escaped& section, const Escaped& key)
 {
-    return place(file, section, key) + (greek(language) ? u"η εγγραφή λείπει"_s : u"the entry is missing"_s);
+    return place(file, section, key) + tr("the entry is missing");
 }
 
-QString badCount(Language language, const QString& file, const QString& section, const QString& key,
-                 const QString& value)
+QString badCount(const Escaped& file, const Escaped& section, const Escaped& key, const Escaped& value)
 {
-    return place(file, section, key) +
-           (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι πλήθος από 1 και πάνω"_s
-                            : u"value "_s + quoted(language, value) + u" is not a count of 1 or more"_s);
+    return place(file, section, key) + fill(tr("value '%1' is not a count of 1 or more"), value);
 }
 
-QString countOutOfRange(Language language, const QString& file, const QString& section, const QString& key,
-                        const QString& value)
+QString countOutOfRange(const Escaped& file, const Escaped& section, const Escaped& key, const Escaped& value)
 {
-    return place(file, section, key) +
-           (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" βγαίνει έξω από -32768..32767"_s
-                            : u"value "_s + quoted(language, value) + u" lies outside -32768..32767"_s);
+    return place(file, section, key) + fill(tr("value '%1' lies outside -32768..32767"), value);
 }
 
-QString programEntryFailed(Language language, const QString& file, const QString& section, const QString& key,
-                           const QString& value, const QString& error)
+QString programEntryFailed(const Escaped& file, const Escaped& section, const Escaped& key, const Escaped& value,
+                           const QString& error)
 {
-    return place(file, section, key) + (greek(language)
-                                            ? u"η διαδρομή "_s + quoted(language, value) + u" δεν ελέγχεται: "_s + error
-                                            : u"path "_s + quoted(language, value) + u" cannot be checked: "_s + error);
+    return place(file, section, key) + fill(tr("path '%1' cannot be checked: %2"), value, error);
 }
 
-QString noConverter(Language language, const QString& file, const QString& section, const QString& lastKey)
+QString noConverter(const Escaped& file, const Escaped& section, const Escaped& lastKey)
 {
-    return place(file, section) + (greek(language) ? u"καμία περιγραφή για τα κλειδιά Μ1.."_s + lastKey
-                                                   : u"no description for the keys Μ1.."_s + lastKey);
+    return place(file, section) + fill(tr("no description for the keys Μ1..%1"), lastKey);
 }
 
-QString noCodeEntries(Language language, const QString& file, const QString& section)
+QString noCodeEntries(const Escaped& file, const Escaped& section)
 {
-    return place(file, section) + (greek(language) ? u"η ενότητα λείπει ή δεν έχει κανένα από τα κλειδιά 0..255"_s
-                                                   : u"the section is missing or holds none of the keys 0..255"_s);
+    return place(file, section) + tr("the section is missing or holds none of the keys 0..255");
 }
 
-QString faultyCode(Language language, const QString& file, const QString& section, const QString& key,
-                   const QString& value, int highest)
+QString faultyCode(const Escaped& file, const Escaped& section, const Escaped& key, const Escaped& value, int highest)
 {
-    const QString range = u"0.."_s + QString::number(highest);
-    return place(file, section, key) + (greek(language)
-                                            ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι κωδικός "_s + range
-                                            : u"value "_s + quoted(language, value) + u" is not a code "_s + range);
+    return place(file, section, key) + fill(tr("value '%1' is not a code 0..%2"), value, QString::number(highest));
 }
 
-QString faultyEncoding(Language language, const QString& file, const QString& section, const QString& key,
-                       const QString& value)
+QString faultyEncoding(const Escaped& file, const Escaped& section, const Escaped& key, const Escaped& value)
 {
-    return place(file, section, key) + (greek(language) ? u"η τιμή "_s + quoted(language, value) + u" δεν είναι UTF-8"_s
-                                                        : u"value "_s + quoted(language, value) + u" is not UTF-8"_s);
+    return place(file, section, key) + fill(tr("value '%1' is not UTF-8"), value);
 }
 
-QString fileFailure(const QString& file, const QString& error)
+QString fileFailure(const Escaped& file, const QString& error)
 {
-    return file + u": "_s + error;
+    return file.text() + u": "_s + error;
 }
 
-QString changedCount(Language language, const QString& input, const QString& output, std::int64_t changed)
+QString changedCount(const Escaped& input, const Escaped& output, std::int64_t changed)
 {
-    const QString files = input + u" -> "_s + output + u": "_s;
-    const QString count = QString::number(changed);
-    if (greek(language))
-        return files + (changed == 1 ? u"άλλαξε 1 χαρακτήρας"_s : u"άλλαξαν "_s + count + u" χαρακτήρες"_s);
-    return files + count + (changed == 1 ? u" character changed"_s : u" characters changed"_s);
+    return fill(trn("%1 -> %2: %3 character changed", "%1 -> %2: %3 characters changed", changed), input, output,
+                number(changed));
 }
 
 QString otherNamesKeepOldText(Language language, const QString& output, std::int64_t count)
 {
-    const QString number = QString::number(count);
-    if (greek(language))
-        return quoted(language, output) +
-               (count == 1 ? u": το άλλο του όνομα (σκληρός σύνδεσμος) κρατά το παλιό κείμενο"_s
-                           : u": τα άλλα "_s + number + u" ονόματά του (σκληροί σύνδεσμοι) κρατούν το παλιό κείμενο"_s);
-    return quoted(language, output) + (count == 1
-                                           ? u": its other name (a hard link) keeps the old text"_s
-                                           : u": its "_s + number + u" other names (hard links) keep the old text"_s);
+    // Two sentences rather than plural forms: the singular names no count.
+    if (count == 1)
+        return fill(inLanguage(language, "'%1': its other name (a hard link) keeps the old text"), output);
+    return fill(inLanguage(language, "'%1': its %2 other names (hard links) keep the old text"), output,
+                QString::number(count));
 }
 
-QString batchFailures(Language language, std::int64_t failed, std::int64_t count)
+QString batchFailures(std::int64_t failed, std::int64_t count)
 {
-    const QString ofCount = QString::number(failed) + u'/' + QString::number(count);
-    return greek(language) ? u"απέτυχαν "_s + ofCount + u" αρχεία"_s : ofCount + u" files failed"_s;
+    return fill(tr("%1/%2 files failed"), number(failed), number(count));
 }
 
 int percent(double confidence)
@@ -447,330 +362,257 @@ int percent(double confidence)
     return static_cast<int>(confidence * 100);
 }
 
-// The guess's language names in Greek, by their English names.
-QString greekLanguageName(const QString& english)
-{
-    static const std::pair<QStringView, QStringView> kNames[] = {
-        {u"English", u"αγγλικά"},        {u"Greek", u"ελληνικά"},       {u"German", u"γερμανικά"},
-        {u"French", u"γαλλικά"},         {u"Spanish", u"ισπανικά"},     {u"Italian", u"ιταλικά"},
-        {u"Portuguese", u"πορτογαλικά"}, {u"Dutch", u"ολλανδικά"},      {u"Swedish", u"σουηδικά"},
-        {u"Danish", u"δανικά"},          {u"Norwegian", u"νορβηγικά"},  {u"Finnish", u"φινλανδικά"},
-        {u"Polish", u"πολωνικά"},        {u"Czech", u"τσεχικά"},        {u"Slovak", u"σλοβακικά"},
-        {u"Hungarian", u"ουγγρικά"},     {u"Romanian", u"ρουμανικά"},   {u"Croatian", u"κροατικά"},
-        {u"Slovenian", u"σλοβενικά"},    {u"Serbian", u"σερβικά"},      {u"Russian", u"ρωσικά"},
-        {u"Ukrainian", u"ουκρανικά"},    {u"Bulgarian", u"βουλγαρικά"}, {u"Turkish", u"τουρκικά"},
-        {u"Lithuanian", u"λιθουανικά"},  {u"Latvian", u"λετονικά"},     {u"Estonian", u"εσθονικά"},
-        {u"Hebrew", u"εβραϊκά"},         {u"Arabic", u"αραβικά"}};
-    for (const auto& [englishName, greekName] : kNames) {
-        if (english == englishName)
-            return greekName.toString();
-    }
-    return english;
-}
+namespace {
+
+// The guess's language names, by their English names; the names stay in the catalogue's list.
+[[maybe_unused]] constexpr const char* kLanguageNames[] = {
+    N_("English"),    N_("Greek"),   N_("German"),   N_("French"),    N_("Spanish"),   N_("Italian"),
+    N_("Portuguese"), N_("Dutch"),   N_("Swedish"),  N_("Danish"),    N_("Norwegian"), N_("Finnish"),
+    N_("Polish"),     N_("Czech"),   N_("Slovak"),   N_("Hungarian"), N_("Romanian"),  N_("Croatian"),
+    N_("Slovenian"),  N_("Serbian"), N_("Russian"),  N_("Ukrainian"), N_("Bulgarian"), N_("Turkish"),
+    N_("Lithuanian"), N_("Latvian"), N_("Estonian"), N_("Hebrew"),    N_("Arabic")};
 
 // "CP737 (Greek)", "UTF-8, double-encoded through CP1253".
-QString guessedName(Language language, const GuessedEncoding& encoding)
+QString guessedName(const GuessedEncoding& encoding)
 {
     QString text = encoding.name;
     if (!encoding.language.isEmpty())
-        text += u" ("_s + (greek(language) ? greekLanguageName(encoding.language) : encoding.language) + u')';
+        text = fill(tr("%1 (%2)"), text, tr(encoding.language.toUtf8().constData()));
     if (!encoding.doubleEncodedThrough.isEmpty())
-        text += (greek(language) ? u", κωδικοποιημένο διπλά μέσω "_s : u", double-encoded through "_s) +
-                encoding.doubleEncodedThrough;
+        text = fill(tr("%1, double-encoded through %2"), text, encoding.doubleEncodedThrough);
     return text;
-}
-
-QString guessed(Language language, const QString& file, const GuessedEncoding& best,
-                const std::optional<GuessedEncoding>& runnerUp, const QStringList& converterKeys)
-{
-    auto shown = [](double confidence) { return QString::number(percent(confidence)) + u'%'; };
-    QString text = file + u": "_s + guessedName(language, best) + u", "_s;
-    if (greek(language)) {
-        text += u"βεβαιότητα "_s + shown(best.confidence);
-        if (runnerUp)
-            text += u"· δεύτερη πιθανή "_s + guessedName(language, *runnerUp) + u", "_s + shown(runnerUp->confidence) +
-                    (runnerUp->readsAlike ? u", που το διαβάζει το ίδιο"_s : QString());
-        return text + (converterKeys.isEmpty() ? u"· κανένας μετατροπέας δεν ξεκινά από "_s + best.name
-                                               : u"· μετατροπείς: "_s + converterKeys.join(u", "_s));
-    }
-    text += shown(best.confidence) + u" sure"_s;
-    if (runnerUp)
-        text += u"; runner-up "_s + guessedName(language, *runnerUp) + u", "_s + shown(runnerUp->confidence) +
-                (runnerUp->readsAlike ? u", which reads it the same"_s : QString());
-    return text + (converterKeys.isEmpty() ? u"; no converter starts from "_s + best.name
-                                           : u"; converters: "_s + converterKeys.join(u", "_s));
-}
-
-QString notText(Language language, const QString& file)
-{
-    return file +
-           (greek(language) ? u": δεν είναι κείμενο σε γνωστή κωδικοσελίδα"_s : u": not text in a known codepage"_s);
-}
-
-QString notRead(Language language, const QString& file)
-{
-    return file + (greek(language) ? u": δεν διαβάστηκε"_s : u": could not be read"_s);
-}
-
-// The codepage form (-f/-t).
-
-QString codepageRefused(Language language, const QString& option, const QString& name, const QString& reason,
-                        bool listHint)
-{
-    if (greek(language))
-        return option + u' ' + quoted(language, name) + u": "_s + reason +
-               (listHint ? u" (η trelvick-convert --list-codepages δίνει τα ονόματα)"_s : QString());
-    return option + u' ' + quoted(language, name) + u": "_s + reason +
-           (listHint ? u" (trelvick-convert --list-codepages lists the names)"_s : QString());
-}
-
-QString lostCount(Language language, const QString& files, std::int64_t lost, const QString& target)
-{
-    const QString count = QString::number(lost);
-    if (greek(language))
-        return files + u": "_s +
-               (lost == 1 ? u"1 χαρακτήρας δεν έχει αντίστοιχο στην "_s + target + u" και έγινε «?»"_s
-                          : count + u" χαρακτήρες δεν έχουν αντίστοιχο στην "_s + target + u" και έγιναν «?»"_s);
-    return files + u": "_s +
-           (lost == 1 ? u"1 character has no equivalent in "_s + target + u" and became '?'"_s
-                      : count + u" characters have no equivalent in "_s + target + u" and became '?'"_s);
-}
-
-QString invalidCount(Language language, const QString& files, std::int64_t invalid, const QString& source, bool toUtf8)
-{
-    const QString count = QString::number(invalid);
-    const QString mark = toUtf8 ? u"U+FFFD"_s : (greek(language) ? u"«?»"_s : u"'?'"_s);
-    if (greek(language))
-        return files + u": "_s +
-               (invalid == 1 ? u"1 byte δεν είναι χαρακτήρας της "_s + source + u" και έγινε "_s
-                             : count + u" byte δεν είναι χαρακτήρες της "_s + source + u" και έγιναν "_s) +
-               mark;
-    return files + u": "_s +
-           (invalid == 1 ? u"1 byte is no character of "_s + source + u" and became "_s
-                         : count + u" bytes are no character of "_s + source + u" and became "_s) +
-           mark;
-}
-
-QString autoNeedsFiles(Language language)
-{
-    return greek(language) ? u"η -f auto μαντεύει αρχεία με όνομα, όχι την τυπική είσοδο"_s
-                           : u"-f auto guesses named files, not standard input"_s;
-}
-
-QString autoOneOutput(Language language)
-{
-    return greek(language) ? u"με την -f auto, πολλά αρχεία γράφονται μόνο στην τυπική έξοδο ή με την --output-dir"_s
-                           : u"with -f auto, several files go only to standard output or to --output-dir"_s;
-}
-
-QString autoInDoubt(Language language, const QString& file, const QString& best, const QString& runnerUp, int percent,
-                    int least)
-{
-    const QString names = runnerUp.isEmpty() ? best : best + (greek(language) ? u" ή "_s : u" or "_s) + runnerUp;
-    if (greek(language))
-        return file + u": μένει όπως είναι: "_s + names + u", βεβαιότητα μόνο "_s + QString::number(percent) +
-               u"% (--min-confidence "_s + QString::number(least) + u')';
-    return file + u": left as it is: "_s + names + u", only "_s + QString::number(percent) +
-           u"% sure (--min-confidence "_s + QString::number(least) + u')';
-}
-
-QString notSingleByteGuess(Language language, const QString& file, const QString& name)
-{
-    return greek(language) ? file + u": είναι "_s + name + u", που η -f auto δεν μετατρέπει"_s
-                           : file + u": is "_s + name + u", which -f auto does not convert"_s;
-}
-
-// --- whole folders ---------------------------------------------------------------------------------
-
-QString outputDirInsideInput(Language language, const QString& folder)
-{
-    return greek(language) ? u"ο φάκελος εξόδου "_s + quoted(language, folder) + u" βρίσκεται μέσα σε φάκελο εισόδου"_s
-                           : u"output folder "_s + quoted(language, folder) + u" lies inside an input folder"_s;
-}
-
-QString notTextReason(Language language)
-{
-    return greek(language) ? u"δεν είναι κείμενο"_s : u"not text"_s;
-}
-
-QString symbolicLinkReason(Language language)
-{
-    return greek(language) ? u"συμβολικός σύνδεσμος: δεν ακολουθείται"_s : u"symbolic link: not followed"_s;
-}
-
-QString specialFileReason(Language language)
-{
-    return greek(language) ? u"συσκευή, FIFO ή υποδοχή: δεν ανοίγεται"_s : u"device, FIFO or socket: not opened"_s;
-}
-
-QString sameFileAs(Language language, const QString& first)
-{
-    return greek(language) ? u"το ίδιο αρχείο με το "_s + quoted(language, first)
-                           : u"same file as "_s + quoted(language, first);
-}
-
-QString codepageInDoubt(Language language, const QString& candidates)
-{
-    return greek(language) ? u"αβέβαιη κωδικοσελίδα: "_s + candidates : u"codepage in doubt: "_s + candidates;
-}
-
-QString backupReason(Language language)
-{
-    return greek(language) ? u"αντίγραφο ασφαλείας"_s : u"a backup"_s;
-}
-
-QString nameTaken(Language language, const QString& name)
-{
-    return greek(language) ? u"το όνομα "_s + quoted(language, name) + u" είναι πιασμένο"_s
-                           : u"name "_s + quoted(language, name) + u" is taken"_s;
-}
-
-QString backupFailed(Language language, const QString& backup, const QString& reason)
-{
-    return (greek(language) ? u"αντίγραφο "_s : u"backup "_s) + quoted(language, backup) + u": "_s + reason;
-}
-
-QString renameFailed(Language language, const QString& name, const QString& reason)
-{
-    return (greek(language) ? u"μετονομασία σε "_s : u"rename to "_s) + quoted(language, name) + u": "_s + reason;
-}
-
-QString wouldLose(Language language, std::int64_t count)
-{
-    if (greek(language))
-        return QString::number(count) + (count == 1 ? u" byte θα χανόταν"_s : u" bytes θα χάνονταν"_s) +
-               u" (--lossy για μετατροπή παρ' όλα αυτά)"_s;
-    return QString::number(count) + (count == 1 ? u" byte would be lost"_s : u" bytes would be lost"_s);
-}
-
-QString wouldOverwrite(Language language, const QString& first)
-{
-    return greek(language)
-               ? u"θα έγραφε πάνω σε αποτέλεσμα αυτής της εκτέλεσης (από το "_s + quoted(language, first) + u')'
-               : u"would overwrite a result of this run (from "_s + quoted(language, first) + u')';
-}
-
-QString noConversionReason(Language language, const QString& codepage, const QString& reason)
-{
-    return (greek(language) ? u"καμία μετατροπή από "_s : u"no conversion from "_s) + codepage + u": "_s + reason;
-}
-
-QString nameInDoubt(Language language, const QString& candidates)
-{
-    return greek(language) ? u"όνομα σε αβέβαιη κωδικοσελίδα: "_s + candidates : u"name in doubt: "_s + candidates;
-}
-
-QString doubleEncoded(Language language, const QString& codepage, bool repaired)
-{
-    if (greek(language))
-        return u"UTF-8 κωδικοποιημένο δύο φορές μέσω "_s + codepage +
-               (repaired ? u": διορθώθηκε"_s : u" (το διορθώνει η --fix-mojibake)"_s);
-    return u"UTF-8 double-encoded through "_s + codepage +
-           (repaired ? u": repaired"_s : u" (--fix-mojibake repairs it)"_s);
-}
-
-QString notAReport(Language language, const QString& file, const QString& line)
-{
-    return greek(language) ? file + u": η γραμμή "_s + line + u" δεν είναι γραμμή αναφοράς του --report=tsv"_s
-                           : file + u": line "_s + line + u" is no line of a --report=tsv report"_s;
-}
-
-QString restored(Language language, const QString& file, bool wouldBe)
-{
-    if (greek(language))
-        return file + (wouldBe ? u": θα επανερχόταν από το αντίγραφό του"_s : u": επανήλθε από το αντίγραφό του"_s);
-    return file + (wouldBe ? u": would be restored from its backup"_s : u": restored from its backup"_s);
-}
-
-QString renamedBack(Language language, const QString& from, const QString& to, bool wouldBe)
-{
-    if (greek(language))
-        return from + (wouldBe ? u": θα ξαναγινόταν "_s : u": ξανάγινε "_s) + quoted(language, to);
-    return from + (wouldBe ? u": would be renamed back to "_s : u": renamed back to "_s) + quoted(language, to);
-}
-
-QString changedSinceRun(Language language)
-{
-    return greek(language) ? u"άλλαξε από την εκτέλεση: έμεινε ως έχει"_s : u"changed since the run: left as it is"_s;
-}
-
-QString noBackupToRestore(Language language)
-{
-    return greek(language) ? u"μετατράπηκε χωρίς αντίγραφο (--backup): έμεινε ως έχει"_s
-                           : u"converted without a backup (--backup): left as it is"_s;
-}
-
-QString undoSummary(Language language, std::int64_t restored, std::int64_t renamed, std::int64_t left,
-                    std::int64_t failed)
-{
-    const auto n = [](std::int64_t count) { return QString::number(count); };
-    if (greek(language))
-        return u"αναίρεση: "_s + n(restored) + u" επανήλθαν, "_s + n(renamed) + u" μετονομάστηκαν πίσω, "_s + n(left) +
-               u" έμειναν, "_s + n(failed) + u" απέτυχαν"_s;
-    return u"undo: "_s + n(restored) + u" restored, "_s + n(renamed) + u" renamed back, "_s + n(left) + u" left, "_s +
-           n(failed) + u" failed"_s;
-}
-
-QString userSkipped(Language language)
-{
-    return greek(language) ? u"παραλείφθηκε κατ' επιλογή"_s : u"left as chosen"_s;
-}
-
-QString nameInvalid(Language language)
-{
-    return greek(language) ? u"το όνομα δεν διαβάζεται ως όνομα αρχείου"_s : u"name does not read as a file name"_s;
-}
-
-QString nameTooLong(Language language, const QString& name)
-{
-    return greek(language) ? u"το νέο όνομα "_s + quoted(language, name) + u" είναι πολύ μακρύ"_s
-                           : u"new name "_s + quoted(language, name) + u" is too long"_s;
-}
-
-QString listTooLarge(Language language, const QString& list, std::int64_t bytes, qsizetype names)
-{
-    return greek(language) ? list + u": η λίστα ξεπερνά τα "_s + QString::number(bytes) + u" bytes ή τα "_s +
-                                 QString::number(names) + u" ονόματα"_s
-                           : list + u": the list holds more than "_s + QString::number(bytes) + u" bytes or "_s +
-                                 QString::number(names) + u" names"_s;
-}
-
-namespace {
-
-QString countsText(Language language, const TreeCounts& c, bool folders)
-{
-    const auto n = [](std::int64_t count) { return QString::number(count); };
-    if (greek(language))
-        return n(c.files) + (folders ? u" φάκελοι: "_s : u" αρχεία: "_s) + n(c.converted) + u" μετατράπηκαν, "_s +
-               n(c.copied) + u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) +
-               u" παραλείφθηκαν, "_s + n(c.failed) + u" απέτυχαν"_s;
-    const QString what =
-        folders ? (c.files == 1 ? u" folder: "_s : u" folders: "_s) : (c.files == 1 ? u" file: "_s : u" files: "_s);
-    return n(c.files) + what + n(c.converted) + u" converted, "_s + n(c.copied) + u" copied, "_s + n(c.unchanged) +
-           u" unchanged, "_s + n(c.skipped) + u" skipped, "_s + n(c.failed) + u" failed"_s;
 }
 
 } // namespace
 
-QString treeSummary(Language language, const TreeCounts& files, const TreeCounts& folders, bool dryRun)
+QString guessed(const Escaped& file, const GuessedEncoding& best, const std::optional<GuessedEncoding>& runnerUp,
+                const QStringList& converterKeys)
 {
-    const QString dry = !dryRun           ? QString()
-                        : greek(language) ? u"(δοκιμή, τίποτα δεν άλλαξε) "_s
-                                          : u"(dry run, nothing changed) "_s;
-    return dry + countsText(language, files, false) +
-           (folders.files > 0 ? u"; "_s + countsText(language, folders, true) : QString());
+    const auto shown = [](double confidence) { return QString::number(percent(confidence)); };
+    QString text = fill(tr("%1: %2, %3% sure"), file, guessedName(best), shown(best.confidence));
+    if (runnerUp)
+        text +=
+            fill(runnerUp->readsAlike ? tr("; runner-up %1, %2%, which reads it the same") : tr("; runner-up %1, %2%"),
+                 guessedName(*runnerUp), shown(runnerUp->confidence));
+    return text + (converterKeys.isEmpty() ? fill(tr("; no converter starts from %1"), best.name)
+                                           : fill(tr("; converters: %1"), converterKeys.join(u", "_s)));
 }
 
-QString interruptedAfter(Language language, std::int64_t done, std::int64_t total)
+QString notText(const Escaped& file)
 {
-    const QString ofTotal = QString::number(done) + u'/' + QString::number(total);
-    return greek(language) ? u"διακόπηκε μετά από "_s + ofTotal + u" αρχεία: τα υπόλοιπα έμειναν ως ήταν"_s
-                           : u"interrupted after "_s + ofTotal + u" files: the others are as they were"_s;
+    return fill(tr("%1: not text in a known codepage"), file);
 }
 
-QString stopped(Language language, const QString& reason)
+QString notRead(const Escaped& file)
 {
-    return (greek(language) ? u"σταμάτησε: "_s : u"stopped: "_s) + reason;
+    return fill(tr("%1: could not be read"), file);
+}
+
+// The codepage form (-f/-t).
+
+QString codepageRefused(const Escaped& option, const Escaped& name, const QString& reason, bool listHint)
+{
+    return fill(listHint ? tr("%1 '%2': %3 (trelvick-convert --list-codepages lists the names)") : tr("%1 '%2': %3"),
+                option, name, reason);
+}
+
+QString lostCount(const Escaped& files, std::int64_t lost, const QString& target)
+{
+    return fill(trn("%1: %2 character has no equivalent in %3 and became '?'",
+                    "%1: %2 characters have no equivalent in %3 and became '?'", lost),
+                files, number(lost), target);
+}
+
+QString invalidCount(const Escaped& files, std::int64_t invalid, const QString& source, bool toUtf8)
+{
+    const QString text = toUtf8 ? trn("%1: %2 byte is no character of %3 and became U+FFFD",
+                                      "%1: %2 bytes are no character of %3 and became U+FFFD", invalid)
+                                : trn("%1: %2 byte is no character of %3 and became '?'",
+                                      "%1: %2 bytes are no character of %3 and became '?'", invalid);
+    return fill(text, files, number(invalid), source);
+}
+
+QString autoNeedsFiles()
+{
+    return tr("-f auto guesses named files, not standard input");
+}
+
+QString autoOneOutput()
+{
+    return tr("with -f auto, several files go only to standard output or to --output-dir");
+}
+
+QString autoInDoubt(const Escaped& file, const QString& best, const QString& runnerUp, int percent, int least)
+{
+    const QString names = runnerUp.isEmpty() ? best : fill(tr("%1 or %2"), best, runnerUp);
+    return fill(tr("%1: left as it is: %2, only %3% sure (--min-confidence %4)"), file, names, QString::number(percent),
+                QString::number(least));
+}
+
+QString notSingleByteGuess(const Escaped& file, const QString& name)
+{
+    return fill(tr("%1: is %2, which -f auto does not convert"), file, name);
+}
+
+// --- whole folders ---------------------------------------------------------------------------------
+
+QString outputDirInsideInput(const Escaped& folder)
+{
+    return fill(tr("output folder '%1' lies inside an input folder"), folder);
+}
+
+QString notTextReason(Language language)
+{
+    return inLanguage(language, "not text");
+}
+
+QString symbolicLinkReason(Language language)
+{
+    return inLanguage(language, "symbolic link: not followed");
+}
+
+QString specialFileReason(Language language)
+{
+    return inLanguage(language, "device, FIFO or socket: not opened");
+}
+
+QString sameFileAs(Language language, const QString& first)
+{
+    return fill(inLanguage(language, "same file as '%1'"), first);
+}
+
+QString codepageInDoubt(Language language, const QString& candidates)
+{
+    return fill(inLanguage(language, "codepage in doubt: %1"), candidates);
+}
+
+QString backupReason(Language language)
+{
+    return inLanguage(language, "a backup");
+}
+
+QString nameTaken(Language language, const QString& name)
+{
+    return fill(inLanguage(language, "name '%1' is taken"), name);
+}
+
+QString backupFailed(Language language, const QString& backup, const QString& reason)
+{
+    return fill(inLanguage(language, "backup '%1': %2"), backup, reason);
+}
+
+QString renameFailed(Language language, const QString& name, const QString& reason)
+{
+    return fill(inLanguage(language, "rename to '%1': %2"), name, reason);
+}
+
+QString wouldLose(Language language, std::int64_t count)
+{
+    return fill(inLanguage(language, "%1 byte would be lost", "%1 bytes would be lost", count), QString::number(count));
+}
+
+QString wouldOverwrite(Language language, const QString& first)
+{
+    return fill(inLanguage(language, "would overwrite a result of this run (from '%1')"), first);
+}
+
+QString noConversionReason(Language language, const QString& codepage, const QString& reason)
+{
+    return fill(inLanguage(language, "no conversion from %1: %2"), codepage, reason);
+}
+
+QString nameInDoubt(Language language, const QString& candidates)
+{
+    return fill(inLanguage(language, "name in doubt: %1"), candidates);
+}
+
+QString doubleEncoded(Language language, const QString& codepage, bool repaired)
+{
+    return fill(repaired ? inLanguage(language, "UTF-8 double-encoded through %1: repaired")
+                         : inLanguage(language, "UTF-8 double-encoded through %1 (--fix-mojibake repairs it)"),
+                codepage);
+}
+
+QString notAReport(const Escaped& file, const QString& line)
+{
+    return fill(tr("%1: line %2 is no line of a --report=tsv report"), file, line);
+}
+
+QString restored(const Escaped& file, bool wouldBe)
+{
+    return fill(wouldBe ? tr("%1: would be restored from its backup") : tr("%1: restored from its backup"), file);
+}
+
+QString renamedBack(const Escaped& from, const Escaped& to, bool wouldBe)
+{
+    return fill(wouldBe ? tr("%1: would be renamed back to '%2'") : tr("%1: renamed back to '%2'"), from, to);
+}
+
+QString changedSinceRun()
+{
+    return tr("changed since the run: left as it is");
+}
+
+QString noBackupToRestore()
+{
+    return tr("converted without a backup (--backup): left as it is");
+}
+
+QString undoSummary(std::int64_t restored, std::int64_t renamed, std::int64_t left, std::int64_t failed)
+{
+    return fill(tr("undo: %1 restored, %2 renamed back, %3 left, %4 failed"), number(restored), number(renamed),
+                number(left), number(failed));
+}
+
+QString userSkipped(Language language)
+{
+    return inLanguage(language, "left as chosen");
+}
+
+QString nameInvalid(Language language)
+{
+    return inLanguage(language, "name does not read as a file name");
+}
+
+QString nameTooLong(Language language, const QString& name)
+{
+    return fill(inLanguage(language, "new name '%1' is too long"), name);
+}
+
+QString listTooLarge(const Escaped& list, std::int64_t bytes, qsizetype names)
+{
+    return fill(tr("%1: the list holds more than %2 bytes or %3 names"), list, number(bytes), number(names));
+}
+
+namespace {
+
+QString countsText(const TreeCounts& c, bool folders)
+{
+    const QString format =
+        folders ? trn("%1 folder: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed",
+                      "%1 folders: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed", c.files)
+                : trn("%1 file: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed",
+                      "%1 files: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed", c.files);
+    return fill(format, number(c.files), number(c.converted), number(c.copied), number(c.unchanged), number(c.skipped),
+                number(c.failed));
+}
+
+} // namespace
+
+QString treeSummary(const TreeCounts& files, const TreeCounts& folders, bool dryRun)
+{
+    const QString dry = dryRun ? tr("(dry run, nothing changed) ") : QString();
+    return dry + countsText(files, false) + (folders.files > 0 ? u"; "_s + countsText(folders, true) : QString());
+}
+
+QString interruptedAfter(std::int64_t done, std::int64_t total)
+{
+    return fill(tr("interrupted after %1/%2 files: the others are as they were"), number(done), number(total));
+}
+
+QString stopped(const QString& reason)
+{
+    return fill(tr("stopped: %1"), reason);
 }
 
 } // namespace trelvick::lang::cli

@@ -1,7 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "lang/errortext.h"
 
+#include "lang/catalog.h"
+
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace trelvick::lang {
 
@@ -84,11 +89,77 @@ QString systemErrorText(int errnum)
     return QString::fromLocal8Bit(text);
 }
 
+namespace {
+
+bool hasGreekLetters(const QString& text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x370 && c.unicode() <= 0x3FF; });
+}
+
+// The errno values file work meets, for when the C library has no Greek text of its own for them.
+QString greekErrnoText(int errnum)
+{
+    static const std::pair<int, QStringView> kTexts[] = {
+        {ENOENT, u"Δεν υπάρχει τέτοιο αρχείο ή κατάλογος"},
+        {EACCES, u"Άρνηση πρόσβασης"},
+        {EPERM, u"Η λειτουργία δεν επιτρέπεται"},
+        {ENOSPC, u"Δεν έμεινε καθόλου χώρος στη συσκευή"},
+        {EDQUOT, u"Ξεπεράστηκε το όριο χρήσης δίσκου"},
+        {EROFS, u"Σύστημα αρχείων μόνο για ανάγνωση"},
+        {EISDIR, u"Είναι κατάλογος"},
+        {ENOTDIR, u"Δεν είναι κατάλογος"},
+        {ELOOP, u"Υπερβολικά πολλά επίπεδα συμβολικών συνδέσμων"},
+        {EXDEV, u"Μη έγκυρος σύνδεσμος μεταξύ συσκευών"},
+        {EIO, u"Σφάλμα εισόδου/εξόδου"},
+        {ENOMEM, u"Δεν είναι δυνατό να δεσμευτεί μνήμη"},
+        {EFBIG, u"Πολύ μεγάλο αρχείο"},
+        {EMFILE, u"Υπερβολικά πολλά ανοικτά αρχεία"},
+        {ENFILE, u"Υπερβολικά πολλά ανοικτά αρχεία στο σύστημα"},
+        {ENAMETOOLONG, u"Πολύ μεγάλο όνομα αρχείου"},
+        {ETXTBSY, u"Αρχείο κειμένου σε χρήση"},
+        {EBUSY, u"Συσκευή ή πόρος απασχολημένος"},
+        {EEXIST, u"Το αρχείο υπάρχει"},
+        {EAGAIN, u"Ο πόρος είναι προσωρινά μη διαθέσιμος"},
+        {EINVAL, u"Μη έγκυρη παράμετρος"},
+        {EPIPE, u"Διακοπείσα σωλήνωση"},
+        {ESTALE, u"Μη έγκυρος χειριστής αρχείου δικτύου"},
+        {ENXIO, u"Δεν υπάρχει τέτοια συσκευή ή διεύθυνση"},
+        {EINTR, u"Διακοπείσα κλήση συστήματος"},
+        {ENOTEMPTY, u"Ο κατάλογος δεν είναι κενός"},
+        {EBADF, u"Εσφαλμένος περιγραφέας αρχείου"},
+        {ENODEV, u"Δεν υπάρχει τέτοια συσκευή"},
+        {EOVERFLOW, u"Τιμή πολύ μεγάλη για τον τύπο δεδομένων"},
+        {EOPNOTSUPP, u"Η λειτουργία δεν υποστηρίζεται"},
+    };
+    for (const auto& [value, text] : kTexts) {
+        if (value == errnum)
+            return text.toString();
+    }
+    return QStringLiteral("Σφάλμα συστήματος %1").arg(errnum);
+}
+
+} // namespace
+
+QString systemErrorText(int errnum, Language language)
+{
+    // The window keeps the system's text as the locale gives it, whatever language it shows.
+    if (!catalogOpen())
+        return systemErrorText(errnum);
+    if (language == Language::English) {
+        // Untranslated, whatever the locale: an English message (or the report) never holds another language.
+        const char* english = ::strerrordesc_np(errnum);
+        return english ? QString::fromLatin1(english) : QStringLiteral("Error %1").arg(errnum);
+    }
+    // The C library's Greek where it has one (LANGUAGE and the locale chose it), never its English.
+    const QString system = systemErrorText(errnum);
+    return hasGreekLetters(system) ? system : greekErrnoText(errnum);
+}
+
 QString errorText(const std::error_code& code, Language language)
 {
     if (code.category() == base::faultCategory())
         return faultText(static_cast<base::Fault>(code.value()), language);
-    return systemErrorText(code.value());
+    return systemErrorText(code.value(), language);
 }
 
 } // namespace trelvick::lang

@@ -30,7 +30,12 @@ QString hex(unsigned value, int width)
 
 } // namespace
 
-QString escaped(QStringView text)
+Escaped ownText(QString text)
+{
+    return Escaped(std::move(text));
+}
+
+Escaped escaped(QStringView text)
 {
     QString shown;
     shown.reserve(text.size());
@@ -47,7 +52,7 @@ QString escaped(QStringView text)
         else
             shown += c;
     }
-    return shown;
+    return Escaped(std::move(shown));
 }
 
 } // namespace trelvick::lang

@@ -3,6 +3,8 @@
 
 #include <QString>
 #include <QStringView>
+#include <type_traits>
+#include <utility>
 
 namespace trelvick::lang {
 
@@ -18,6 +20,33 @@ namespace trelvick::lang {
 // So every escape reads back one way only: \x9b is the byte 0x9B, \u{9b} the character U+009B.
 // For example "a\\b<ESC>[31m", "a\x1b" and "<U+009B>1<U+2028>" show as "a\\\\b\\x1b[31m", "a\\\\x1b"
 // and "\\u{9b}1\\u{2028}".
-QString escaped(QStringView text);
+class Escaped;
+Escaped escaped(QStringView text);
+
+// A text that went through escaped(): the only form in which a name, option, key or value reaches a
+// command-line message, so that passing a raw one does not compile.
+class Escaped final
+{
+public:
+    Escaped() = default;
+    const QString& text() const { return m_text; }
+    // Read-only use as a QString (joining, comparing, printing) is fine: the text is safe by now.
+    operator const QString&() const { return m_text; }
+    bool isEmpty() const { return m_text.isEmpty(); }
+    Escaped operator+(const Escaped& more) const { return Escaped(m_text + more.m_text); }
+
+private:
+    explicit Escaped(QString text) : m_text(std::move(text)) {}
+    friend Escaped escaped(QStringView text);
+    friend Escaped ownText(QString text);
+    QString m_text;
+};
+
+// A text of the program's own (a translated "(standard input)", a list of option names it made):
+// nothing a user typed or a file name.
+Escaped ownText(QString text);
+
+static_assert(!std::is_convertible_v<QString, Escaped>, "a raw QString must not pass for an escaped one");
+static_assert(!std::is_constructible_v<Escaped, QString>, "only escaped() and ownText() make an Escaped");
 
 } // namespace trelvick::lang

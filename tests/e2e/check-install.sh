@@ -50,3 +50,15 @@ diff <(sort "$scratch/table") <(tail -n +3 "$scratch/shown" | sort) ||
 for line in Name= GenericName= Comment= 'Name\[el\]=' 'GenericName\[el\]=' 'Comment\[el\]=' 'Categories=Utility;$'; do
     grep -q "^$line" "$scratch/root/share/applications/io.trelvick.Trelvick.desktop" || fail "the menu entry has no line ^$line"
 done
+
+# The installed programs find the installed catalogue by their own path, from any working folder, and
+# never one in the working folder.
+note "messages in the user's language"
+mkdir -p "$scratch/elsewhere"
+cd "$scratch/elsewhere"
+[ -f "$scratch/root/share/locale/el/LC_MESSAGES/trelvick.mo" ] || fail "the Greek catalogue is not installed"
+greek=$(LANGUAGE=el LANG=C.UTF-8 "$bin/trelvick-convert" -x 2>&1 || true)
+[ "$greek" = "$(printf 'trelvick-convert: άγνωστη επιλογή «-x»\nΔείτε «trelvick-convert --help».')" ] ||
+    fail "the installed trelvick-convert does not speak Greek: $greek"
+greek=$(LANGUAGE=el LANG=C.UTF-8 "$bin/trelvick-maketable" NO-SUCH-PAGE CP1253 2>&1 || true)
+case $greek in *"δεν ξέρει την κωδικοσελίδα"*) ;; *) fail "the installed trelvick-maketable does not speak Greek: $greek" ;; esac

@@ -27,6 +27,7 @@ inline QProcessEnvironment localeEnvironment(const QString& lang)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.remove(QStringLiteral("LC_ALL"));
     environment.remove(QStringLiteral("LC_MESSAGES"));
+    environment.remove(QStringLiteral("LANGUAGE"));
     environment.insert(QStringLiteral("LANG"), lang);
     return environment;
 }

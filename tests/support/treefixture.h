@@ -5,6 +5,7 @@
 // trelvick-convert run in this process with its streams in files.
 
 #include "cli/cli.h"
+#include "greekmessages.h"
 #include "testsupport.h"
 #include "treefiles.h"
 
@@ -15,6 +16,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -47,6 +49,9 @@ protected:
         QFile err(path(QStringLiteral("stderr")));
         if (!in.open(QIODevice::ReadOnly) || !out.open(QIODevice::WriteOnly) || !err.open(QIODevice::WriteOnly))
             return {};
+        std::optional<GreekMessages> greek;
+        if (language == lang::Language::Greek)
+            greek.emplace();
         cli::Context context;
         context.inputFd = in.handle();
         context.outputFd = outputFd >= 0 ? outputFd : out.handle();

@@ -128,7 +128,7 @@ TEST_F(Tree, ArchiveOutputDiffersFromIconv)
         walked += fields[0].mid(path(u"in/"_s).size()) + ' ' + fields[3] + ' ' + fields[1] + '\n';
     }
     const auto escaped = [](const QByteArray& name) {
-        return lang::escaped(files::decodeNativePath(name.constData())).toUtf8();
+        return lang::escaped(files::decodeNativePath(name.constData())).text().toUtf8();
     };
     const QByteArray menu = escaped(iconvText("ΜΕΝΟΥ.TXT", "UTF-8", "CP737"));
     const QByteArray folder = escaped(iconvText("Έγγραφα", "UTF-8", "ISO-8859-7"));

@@ -125,9 +125,10 @@ TEST(Names, BytesChangedOnTheWayOrShownRaw)
         QString shown;
     } cases[] = {
         {"plain.txt", u"plain.txt"_s},
-        {"\xce\xbc\xce\xb1 \xf0\x9f\x98\x80", u"μα 😀"_s},                               // UTF-8 stays text
-        {"\xef\xbc\x81\xee\x80\x80", u"\uff01\ue000"_s},                                // 3 bytes, leads EF, EE
-        {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s},                              // not UTF-8: each byte kept
+        {"\xce\xbc\xce\xb1 \xf0\x9f\x98\x80", u"μα 😀"_s},  // UTF-8 stays text
+        {"\xef\xbc\x81\xee\x80\x80", u"\uff01\ue000"_s},   // 3 bytes, leads EF, EE
+        {"cp737 \xa4\xe0.txt", u"cp737 \\xa4\\xe0.txt"_s}, // not UTF-8: each byte kept
+        {"\x80 \xff", u"\\x80 \\xff"_s},                   // the first and the last byte that is no UTF-8
         {"\xed\xa0\x80 \xc0\xaf \xe2\x82", u"\\xed\\xa0\\x80 \\xc0\\xaf \\xe2\\x82"_s}, // surrogate, overlong, cut
         // The least code of each length is text; one below it (overlong) and past U+10FFFF are bytes.
         {"\xc2\x80 \xe0\xa0\x80 \xf0\x90\x80\x80", u"\\u{80} \u0800 \U00010000"_s},

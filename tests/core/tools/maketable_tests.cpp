@@ -21,9 +21,17 @@ struct ToolRun
     QByteArray err;
 };
 
-ToolRun runTool(const QStringList& arguments)
+// lang: the user's LANG, LANGUAGE and LC_* aside; empty: the environment as it is.
+ToolRun runTool(const QStringList& arguments, const QString& lang = {})
 {
     QProcess process;
+    if (!lang.isEmpty()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LC_CTYPE"})
+            environment.remove(QString::fromLatin1(name));
+        environment.insert(QStringLiteral("LANG"), lang);
+        process.setProcessEnvironment(environment);
+    }
     process.start(QStringLiteral(TRELVICK_MAKETABLE), arguments);
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
         ADD_FAILURE() << "trelvick-maketable did not finish: " << process.errorString().toStdString();
@@ -110,5 +118,20 @@ INSTANTIATE_TEST_SUITE_P(BadUse, MaketableRefuses,
                                          QStringList{"--table"}, QStringList{"NO-SUCH-PAGE", "CP1253"},
                                          QStringList{"UTF-8", "CP1253"}, QStringList{"CP1253", "UTF-16"},
                                          QStringList{"--ini", "tq.ini"}));
+
+// The user's language speaks the messages, never the tables: the transliterations stay C.UTF-8's in a
+// Greek locale and in the ASCII one, which would spell Greek letters in Latin ones.
+TEST(MaketableLocale, TablesFollowTheUsersLocaleOrMessagesDoNot)
+{
+    const QByteArray table = runTool({QStringLiteral("CP1253"), QStringLiteral("CP437")}).out;
+    ASSERT_FALSE(table.isEmpty());
+    EXPECT_EQ(runTool({QStringLiteral("CP1253"), QStringLiteral("CP437")}, QStringLiteral("el_GR.UTF-8")).out, table);
+    EXPECT_EQ(runTool({QStringLiteral("CP1253"), QStringLiteral("CP437")}, QStringLiteral("C")).out, table);
+    const ToolRun greek =
+        runTool({QStringLiteral("NO-SUCH-PAGE"), QStringLiteral("CP1253")}, QStringLiteral("el_GR.UTF-8"));
+    EXPECT_TRUE(
+        QString::fromUtf8(greek.err).contains(QStringLiteral("το iconv δεν ξέρει την κωδικοσελίδα «NO-SUCH-PAGE»")))
+        << greek.err.toStdString();
+}
 
 } // namespace
