@@ -11,8 +11,9 @@ xgettext --qt --language=C++ --from-code=UTF-8 --keyword= --keyword=tr --keyword
     --keyword=inLanguage:2 --keyword=inLanguage:2,3 \
     --flag=tr:1:qt-format --flag=trn:1:qt-format --flag=trn:2:qt-format --flag=inLanguage:2:qt-format \
     --flag=inLanguage:3:qt-format --flag=N_:1:no-c-format \
-    --package-name=trelvick --package-version="$version" --msgid-bugs-address= --sort-by-file \
+    --package-name=trelvick --package-version="$version" --msgid-bugs-address= --sort-by-file --add-location=file \
     --files-from=po/POTFILES -o "$out.tmp" 2>/dev/null
-# The date would make every run differ from the committed template.
+# The date would make every run differ from the committed template (and line numbers every edit: the
+# locations name the files only).
 sed -e '/^"POT-Creation-Date:/d' -e 's/^"Content-Type: text\/plain; charset=CHARSET/"Content-Type: text\/plain; charset=UTF-8/' "$out.tmp" >"$out"
 rm -f "$out.tmp"

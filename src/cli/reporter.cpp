@@ -74,11 +74,6 @@ bool sameFile(const Context& context, const QString& input, const QString& outpu
     return in && out && *in == *out;
 }
 
-lang::Escaped shownPath(const QByteArray& path)
-{
-    return lang::escaped(files::decodeNativePath(path.constData()));
-}
-
 void Reporter::error(const QString& text) const
 {
     writeAll(m_context.errorFd, texts::messageLine(text).toUtf8());

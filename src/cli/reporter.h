@@ -29,7 +29,6 @@ int printResult(const Context& context, const QString& text);
 bool sameFile(const Context& context, const QString& input, const QString& output);
 
 // A native path (bytes) as messages show it.
-lang::Escaped shownPath(const QByteArray& path);
 
 class Reporter
 {

@@ -29,6 +29,7 @@ using rescue::Action;
 using rescue::Reason;
 using rescue::reasonsText;
 using rescue::reasonText;
+using rescue::shownPath;
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "files/posixfile.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
+#include "rescue/report.h"
 #include "rescue/undo.h"
 
 namespace trelvick::cli {
@@ -39,8 +40,8 @@ int undoRun(const Options& options, const Context& context)
     }
     using Outcome = rescue::UndoStep::Outcome;
     const rescue::UndoTally tally = rescue::undo(*rows, options.dryRun, [&](const rescue::UndoStep& step) {
-        const lang::Escaped path = shownPath(step.path);
-        const lang::Escaped to = shownPath(step.to);
+        const lang::Escaped path = rescue::shownPath(step.path);
+        const lang::Escaped to = rescue::shownPath(step.to);
         const bool restore = step.kind == rescue::UndoStep::Kind::Restore;
         switch (step.outcome) {
         case Outcome::Done:

@@ -228,7 +228,7 @@ QString ambiguousConverter(const Escaped& name, const Escaped& keys)
     return fill(tr("converters %1 share the description '%2': give the key"), keys, name);
 }
 
-QString sameFile(Language language, const QString& input, const QString& output)
+QString sameFile(Language language, const Escaped& input, const Escaped& output)
 {
     return fill(inLanguage(language, "input '%1' and output '%2' are the same file"), input, output);
 }
@@ -343,7 +343,7 @@ QString changedCount(const Escaped& input, const Escaped& output, std::int64_t c
                 number(changed));
 }
 
-QString otherNamesKeepOldText(Language language, const QString& output, std::int64_t count)
+QString otherNamesKeepOldText(Language language, const Escaped& output, std::int64_t count)
 {
     // Two sentences rather than plural forms: the singular names no count.
     if (count == 1)
@@ -476,7 +476,7 @@ QString specialFileReason(Language language)
     return inLanguage(language, "device, FIFO or socket: not opened");
 }
 
-QString sameFileAs(Language language, const QString& first)
+QString sameFileAs(Language language, const Escaped& first)
 {
     return fill(inLanguage(language, "same file as '%1'"), first);
 }
@@ -491,17 +491,17 @@ QString backupReason(Language language)
     return inLanguage(language, "a backup");
 }
 
-QString nameTaken(Language language, const QString& name)
+QString nameTaken(Language language, const Escaped& name)
 {
     return fill(inLanguage(language, "name '%1' is taken"), name);
 }
 
-QString backupFailed(Language language, const QString& backup, const QString& reason)
+QString backupFailed(Language language, const Escaped& backup, const QString& reason)
 {
     return fill(inLanguage(language, "backup '%1': %2"), backup, reason);
 }
 
-QString renameFailed(Language language, const QString& name, const QString& reason)
+QString renameFailed(Language language, const Escaped& name, const QString& reason)
 {
     return fill(inLanguage(language, "rename to '%1': %2"), name, reason);
 }
@@ -511,7 +511,7 @@ QString wouldLose(Language language, std::int64_t count)
     return fill(inLanguage(language, "%1 byte would be lost", "%1 bytes would be lost", count), QString::number(count));
 }
 
-QString wouldOverwrite(Language language, const QString& first)
+QString wouldOverwrite(Language language, const Escaped& first)
 {
     return fill(inLanguage(language, "would overwrite a result of this run (from '%1')"), first);
 }
@@ -574,7 +574,7 @@ QString nameInvalid(Language language)
     return inLanguage(language, "name does not read as a file name");
 }
 
-QString nameTooLong(Language language, const QString& name)
+QString nameTooLong(Language language, const Escaped& name)
 {
     return fill(inLanguage(language, "new name '%1' is too long"), name);
 }

@@ -90,7 +90,7 @@ QString faultyEncoding(const Escaped& file, const Escaped& section, const Escape
 // A conversion failure (exit status 1): the file and the system's reason.
 QString fileFailure(const Escaped& file, const QString& error);
 // Input and output that are the same file (exit status 1, in a batch too).
-QString sameFile(Language language, const QString& input, const QString& output);
+QString sameFile(Language language, const Escaped& input, const Escaped& output);
 // A batch input whose output would replace another input of the same batch.
 QString outputIsAnotherInput(const Escaped& input, const Escaped& output);
 // A batch input whose output is also the output of another input (a link between them).
@@ -99,7 +99,7 @@ QString sharedOutput(const Escaped& input, const Escaped& output, const Escaped&
 QString repeatedInput(const Escaped& input, const Escaped& first);
 QString changedCount(const Escaped& input, const Escaped& output, std::int64_t changed);
 // A warning after a replaced output that has other names (hard links): they keep the old text.
-QString otherNamesKeepOldText(Language language, const QString& output, std::int64_t count);
+QString otherNamesKeepOldText(Language language, const Escaped& output, std::int64_t count);
 QString batchFailures(std::int64_t failed, std::int64_t count);
 
 // --guess: "notes.txt: CP737, 97% sure; runner-up CP869, 3%; converters: Μ1, Μ7", or where the two read
@@ -141,17 +141,17 @@ QString notTextReason(Language language);
 QString symbolicLinkReason(Language language);
 QString specialFileReason(Language language);
 // A file met again under another name (a hard link) or given twice: done once, as first.
-QString sameFileAs(Language language, const QString& first);
+QString sameFileAs(Language language, const Escaped& first);
 // The candidates read the file differently and none is sure enough: "CP737 60%, CP869 40%".
 QString codepageInDoubt(Language language, const QString& candidates);
 QString backupReason(Language language);
-QString nameTaken(Language language, const QString& name);
-QString backupFailed(Language language, const QString& backup, const QString& reason);
-QString renameFailed(Language language, const QString& name, const QString& reason);
+QString nameTaken(Language language, const Escaped& name);
+QString backupFailed(Language language, const Escaped& backup, const QString& reason);
+QString renameFailed(Language language, const Escaped& name, const QString& reason);
 // A file left as it was because converting it would lose or replace characters (no --lossy).
 QString wouldLose(Language language, std::int64_t count);
 // A later input whose output lands where an earlier one's did, in the same run.
-QString wouldOverwrite(Language language, const QString& first);
+QString wouldOverwrite(Language language, const Escaped& first);
 QString noConversionReason(Language language, const QString& codepage, const QString& reason);
 // A name left as it was although names are converted.
 QString nameInDoubt(Language language, const QString& candidates);
@@ -166,7 +166,7 @@ QString noBackupToRestore();
 QString undoSummary(std::int64_t restored, std::int64_t renamed, std::int64_t left, std::int64_t failed);
 // UTF-8 once read as codepage and saved again: repaired, or noted (--fix-mojibake repairs it).
 QString doubleEncoded(Language language, const QString& codepage, bool repaired);
-QString nameTooLong(Language language, const QString& name);
+QString nameTooLong(Language language, const Escaped& name);
 // A list of names (--files-from) past what the program takes.
 QString listTooLarge(const Escaped& list, std::int64_t bytes, qsizetype names);
 // "20000 files: 19000 converted, 500 copied, 400 unchanged, 50 skipped, 50 failed"

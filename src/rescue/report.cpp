@@ -39,7 +39,7 @@ QString outcomeName(Action action)
 }
 
 // A native path as the messages and the report show it.
-QString shownPath(const QByteArray& path)
+lang::Escaped shownPath(const QByteArray& path)
 {
     return lang::escaped(files::decodeNativePath(path.constData()));
 }
@@ -47,7 +47,7 @@ QString shownPath(const QByteArray& path)
 // Why, in words: the report's (language English, never translated) or a message's.
 QString reasonText(const Reason& reason, Language language)
 {
-    const QString name = shownPath(reason.name);
+    const lang::Escaped name = shownPath(reason.name);
     const auto error = [&] { return lang::errorText(reason.error, language); };
     switch (reason.code) {
     case Code::None:

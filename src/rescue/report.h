@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "lang/escape.h"
 #include "lang/texts.h"
 #include "rescue/outcome.h"
 
@@ -24,7 +25,7 @@ namespace trelvick::rescue {
 QString outcomeName(Action action);
 std::optional<Action> outcomeNamed(QStringView name);
 // A native path as the messages and the report show it.
-QString shownPath(const QByteArray& path);
+lang::Escaped shownPath(const QByteArray& path);
 // Why, in words: the report's (English, never translated) or a message's.
 QString reasonText(const Reason& reason, lang::Language language);
 // Every reason of a result but the warnings, joined by "; ".
