@@ -38,9 +38,9 @@ tests() { # dir, extra ctest options...
         ASAN_OPTIONS="$ASAN_OPTIONS" UBSAN_OPTIONS="$UBSAN_OPTIONS" LSAN_OPTIONS="${LSAN_OPTIONS:-}" \
         ctest --test-dir "$dir" --output-on-failure -j2 "$@"
 }
-# The window suites (tests/window/<name>.cpp, test <name>) also run leak-checked in the sanitizer
-# build, with the known leaks of the libraries below Qt suppressed.
-window_suites=$(cd tests/window && ls -- *test.cpp | sed 's/\.cpp$//' | paste -sd '|')
+# The window suites (tests/app/<name>.cpp that drive the window through its fixture, test <name>)
+# also run leak-checked in the sanitizer build, with the known leaks of the libraries below Qt suppressed.
+window_suites=$(cd tests/app && grep -l 'windowfixture.h' -- *test.cpp | sed 's/\.cpp$//' | paste -sd '|')
 window_tests="^(${window_suites})\$"
 status=0
 echo "== tests in build-test"

@@ -275,7 +275,7 @@ TEST(OptionTable, ManPageLacksAnOption)
     }
 }
 
-// The rows of --help stay within 99 columns and under their option (the Greek rows: tests/core/cli/localetest.cpp).
+// The rows of --help stay within 99 columns and under their option (the Greek rows: tests/cli/localetest.cpp).
 TEST(Help, RowOverflowsOrLosesItsOption)
 {
     const QStringList lines = cli::helpText().split(u'\n');
