@@ -347,6 +347,21 @@ TEST_F(TreeSafety, MarkLeftOrDoubled)
     }
 }
 
+// A renamed folder has its row and is counted as a folder, apart from the files.
+TEST_F(TreeSafety, FolderCountedAsFile)
+{
+    const QByteArray folder = native(u"in/"_s) + iconvText("ΦΑΚΕΛΟΣ ΕΡΓΑΣΙΑΣ", "UTF-8", "CP737");
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    ASSERT_TRUE(writeBytes(folder + "/a.txt", k737));
+    const Ran done = run({u"-r"_s, u"-f"_s, u"auto"_s, u"--names"_s, u"-i"_s, u"--report=tsv"_s, path(u"in"_s)});
+    EXPECT_EQ(done.status, 0) << done.err.toStdString();
+    EXPECT_EQ(read(u"in/ΦΑΚΕΛΟΣ ΕΡΓΑΣΙΑΣ/a.txt"_s), k737AsUtf8);
+    EXPECT_TRUE(done.out.contains("\tunchanged\t0\t0\tΦΑΚΕΛΟΣ ΕΡΓΑΣΙΑΣ\t")) << done.out.toStdString();
+    EXPECT_TRUE(done.err.contains("1 file: 1 converted, 0 copied, 0 unchanged, 0 skipped, 0 failed; 1 folder: 0 "
+                                  "converted, 0 copied, 1 unchanged"))
+        << done.err.toStdString();
+}
+
 // The summary counts what the report lists, outcome by outcome, with one worker or many, dry or real.
 TEST_F(TreeSafety, SummaryDisagreesWithReport)
 {
