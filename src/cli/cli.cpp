@@ -34,19 +34,18 @@ namespace {
 class Runner final
 {
 public:
-    Runner(const Options& options, const Context& context) : m_options(options), m_context(context) {}
+    Runner(const Options& options, const Context& context)
+        : m_options(options), m_context(context), m_report(context, options.quiet)
+    {
+    }
 
     int run();
 
 private:
     Language language() const { return m_context.language; }
-    void error(const QString& text) const { writeAll(m_context.errorFd, texts::messageLine(text).toUtf8()); }
-    void notice(const QString& text) const
-    {
-        if (!m_options.quiet)
-            writeAll(m_context.errorFd, (text + u'\n').toUtf8());
-    }
-    int print(const QString& text) const { return printResult(m_context, text); }
+    void error(const QString& text) const { m_report.error(text); }
+    void notice(const QString& text) const { m_report.notice(text); }
+    int print(const QString& text) const { return m_report.print(text); }
 
     std::optional<config::Configuration> loadConfiguration() const;
     void reportConfigFailure(const QString& configFile, const base::Error& failure) const;
@@ -55,15 +54,11 @@ private:
                                                       const config::Converter& converter) const;
     bool sameFile(const QString& input, const QString& output) const;
     bool convertFile(const QString& input, const QString& output, const convert::ConversionTable& table) const;
-    lang::Escaped shown(const QString& path, bool isInput) const
-    {
-        if (path != kStandardStream)
-            return lang::escaped(path);
-        return isInput ? texts::standardInput() : texts::standardOutput();
-    }
+    lang::Escaped shown(const QString& path, bool isInput) const { return m_report.shown(path, isInput); }
 
     const Options& m_options;
     const Context& m_context;
+    Reporter m_report;
 };
 
 std::optional<config::Configuration> Runner::loadConfiguration() const

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/guessmode.h"
 
+#include "cli/reporter.h"
+
 #include "files/posixfile.h"
 #include "guess/guess.h"
 #include "lang/clitexts.h"
 #include "lang/errortext.h"
 #include "lang/escape.h"
+#include "rescue/codepages.h"
 
 #include <algorithm>
 #include <optional>
@@ -21,30 +24,14 @@ namespace {
 // What --guess=name and --guess=tsv print for a file without a guess.
 constexpr QLatin1StringView kUnknown("unknown");
 
-QString nameOf(guess::Encoding encoding)
-{
-    const std::string_view name = guess::encodingName(encoding);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
-// "Greek"; empty for none.
-QString languageOf(guess::Language language)
-{
-    const std::string_view name = guess::languageName(language);
-    return QString::fromLatin1(name.data(), qsizetype(name.size()));
-}
-
-bool writeAll(int fd, const QByteArray& bytes)
-{
-    files::DescriptorSink sink(fd);
-    return sink.write(bytes.constData(), bytes.size());
-}
+using rescue::languageOf;
+using rescue::nameOf;
 
 class Guesser final
 {
 public:
     Guesser(const Options& options, const Context& context, const config::Configuration& config)
-        : m_options(options), m_context(context), m_config(config)
+        : m_options(options), m_context(context), m_config(config), m_report(context, options.quiet)
     {
     }
 
@@ -52,7 +39,7 @@ public:
 
 private:
     lang::Language language() const { return m_context.language; }
-    void error(const QString& text) const { writeAll(m_context.errorFd, texts::messageLine(text).toUtf8()); }
+    void error(const QString& text) const { m_report.error(text); }
     // A full disk or a closed pipe is reported like any failed output.
     bool print(const QString& line) const
     {
@@ -78,6 +65,7 @@ private:
     const Options& m_options;
     const Context& m_context;
     const config::Configuration& m_config;
+    Reporter m_report;
 };
 
 // The guess, or nothing when the file cannot be read, which is reported here with the system's reason.

@@ -12,6 +12,12 @@ QString nameOf(guess::Encoding encoding)
     return QString::fromLatin1(name.data(), qsizetype(name.size()));
 }
 
+QString languageOf(guess::Language language)
+{
+    const std::string_view name = guess::languageName(language);
+    return QString::fromLatin1(name.data(), qsizetype(name.size()));
+}
+
 Codepages::Codepages() : m_found(std::size_t(guess::kEncodingCount))
 {
     for (int e = 0; e < guess::kEncodingCount; ++e) {

@@ -12,6 +12,8 @@ namespace trelvick::rescue {
 
 // The name the guess gives an encoding, as iconv knows it and as reports show it.
 QString nameOf(guess::Encoding encoding);
+// A text's language as the report names it ("Greek"); empty for none.
+QString languageOf(guess::Language language);
 
 // The single-byte codepages a guess may name, found once per job; any number of threads may ask.
 class Codepages final

@@ -387,10 +387,7 @@ Done Work::file(qsizetype i)
             result.add({Code::UserSkipped, {}, 0, {}, {}});
             return done;
         }
-        if (guessed->language() != guess::Language::Unknown) {
-            const std::string_view language = guess::languageName(guessed->language());
-            result.language = QString::fromLatin1(language.data(), qsizetype(language.size()));
-        }
+        result.language = languageOf(guessed->language());
     } else {
         chosen = m_shared.conversions.fixed();
     }
