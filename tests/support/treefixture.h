@@ -4,6 +4,7 @@
 // What the suites of whole folders share: files named in bytes, the tree as a map of its entries, and
 // trelvick-convert run in this process with its streams in files.
 
+#include "bytefiles.h"
 #include "cli/cli.h"
 #include "testsupport.h"
 
@@ -18,74 +19,6 @@
 #include <unistd.h>
 
 namespace trelvick::testsupport {
-
-// Names are bytes here: a name in 737 is no UTF-8, and no QString may stand between.
-inline bool writeBytes(const QByteArray& path, const QByteArray& bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
-    return ::close(fd) == 0 && written;
-}
-
-inline QByteArray readBytes(const QByteArray& path)
-{
-    QFile file(QString::fromUtf8(path));
-    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || !file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
-        return "<missing>";
-    return file.readAll();
-}
-
-inline bool makePath(const QByteArray& path)
-{
-    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1))
-        ::mkdir(path.left(slash).constData(), 0755);
-    return ::mkdir(path.constData(), 0755) == 0 || errno == EEXIST;
-}
-
-// Every entry below folder with its bytes ("->target" for a link, "|" for a FIFO, "/" for a folder).
-inline void removeTree(const QByteArray& path)
-{
-    if (DIR* dir = ::opendir(path.constData())) {
-        while (const dirent* entry = ::readdir(dir)) {
-            const QByteArray name = entry->d_name;
-            if (name != "." && name != "..")
-                removeTree(path + '/' + name);
-        }
-        ::closedir(dir);
-        ::rmdir(path.constData());
-    } else {
-        ::unlink(path.constData());
-    }
-}
-
-inline void listInto(QMap<QByteArray, QByteArray>& entries, const QByteArray& folder, const QByteArray& prefix)
-{
-    DIR* dir = ::opendir(folder.constData());
-    if (!dir)
-        return;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QByteArray name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        const QByteArray path = folder + '/' + name;
-        struct stat info;
-        ::lstat(path.constData(), &info);
-        if (S_ISLNK(info.st_mode)) {
-            char target[4096];
-            const ssize_t size = ::readlink(path.constData(), target, sizeof target);
-            entries[prefix + name] = "->" + QByteArray(target, size < 0 ? 0 : size);
-        } else if (S_ISDIR(info.st_mode)) {
-            entries[prefix + name] = "/";
-            listInto(entries, path, prefix + name + '/');
-        } else {
-            entries[prefix + name] = S_ISREG(info.st_mode) ? readBytes(path) : "|";
-        }
-    }
-    ::closedir(dir);
-}
 
 struct Ran
 {
