@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Times trelvick-convert over a whole archive against `cp -r` of it, the floor a tool that reads and
-# writes every file cannot go far below:
-#   trelvick-convert -r -f auto -t UTF-8 --output-dir OUT ARCHIVE    against    cp -r ARCHIVE OUT
+# Times trelvick-convert over a whole archive against `cp -a` of it, the floor a tool that reads and
+# writes every file, and keeps its dates, cannot go far below:
+#   trelvick-convert -r -f auto -t UTF-8 --output-dir OUT ARCHIVE    against    cp -a ARCHIVE OUT
 # where ARCHIVE is 20,000 files of about 4 KiB in 200 folders, each folder in one of CP737, CP869,
 # CP1253, ISO-8859-7 and UTF-8 (Greek prose with the odd frame). Both run on the disk (DISK_DIR,
 # default /var/tmp), as users run them, and in memory (/dev/shm), so that the disk does not decide.
@@ -80,7 +80,7 @@ echo "Timing: $rounds rounds of $runs runs per command, taking turns ..."
 json=$(mktemp -d "$memory/json.XXXXXX")
 for place in disk memory; do
     root=${!place}
-    floor=(-n floor --prepare "rm -rf '$root/out'; sync" "cp -r '$root/archive' '$root/out'")
+    floor=(-n floor --prepare "rm -rf '$root/out'; sync" "cp -a '$root/archive' '$root/out'")
     tool=(-n trelvick --prepare "rm -rf '$root/out'; sync"
         "'$program' --quiet -r -f auto -t UTF-8 -j $jobs --output-dir '$root/out' '$root/archive'")
     for ((round = 1; round <= rounds; round++)); do
@@ -108,7 +108,7 @@ def spread(values):
 
 print()
 print(f"20,000 files of 4 KiB in 200 folders, -f auto -t UTF-8 --output-dir, -j {jobs}")
-print(f"{'where':<8} {'cp -r s':>8} {'spread':>7} {'trelvick s':>10} {'spread':>7} {'ratio':>6} {'target':>7}")
+print(f"{'where':<8} {'cp -a s':>8} {'spread':>7} {'trelvick s':>10} {'spread':>7} {'ratio':>6} {'target':>7}")
 for place in ("disk", "memory"):
     f, t = times[(place, "floor")], times[(place, "trelvick")]
     ratio = statistics.median(t) / statistics.median(f)

@@ -3,9 +3,11 @@
 
 #include "cli/guessmode.h"
 #include "cli/options.h"
+#include "cli/optiontable.h"
 #include "cli/reporter.h"
 #include "cli/transcode.h"
 #include "cli/treemode.h"
+#include "cli/undomode.h"
 #include "config/codesection.h"
 #include "convert/engine.h"
 #include "files/fileconversion.h"
@@ -253,11 +255,13 @@ int run(const QStringList& arguments, const Context& context)
     }
     switch (parsed.options.mode) {
     case Options::Mode::Help:
-        return printResult(context, texts::help(context.language));
+        return printResult(context, helpText(context.language));
     case Options::Mode::Version:
         return printResult(context, texts::version() + u'\n');
     case Options::Mode::ListCodepages:
         return listCodepages(context);
+    case Options::Mode::Undo:
+        return undoRun(parsed.options, context);
     case Options::Mode::Transcode: // no tq.ini: the codepages come from iconv
         return parsed.options.overTree() || parsed.options.batch ? convertTree(parsed.options, context)
                                                                  : transcode(parsed.options, context);

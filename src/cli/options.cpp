@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
 
+#include "cli/optiontable.h"
+
 #include "files/fileops.h"
 #include "lang/clitexts.h"
 #include "lang/escape.h"
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cstring>
-
 #include <vector>
 
 namespace trelvick::cli {
@@ -19,76 +21,28 @@ namespace texts = lang::cli;
 
 namespace {
 
-// Long options without a short form; the short ones are their own letters.
-constexpr int kConfig = 256;
-constexpr int kShow = 257;
-constexpr int kListCodepages = 258;
-constexpr int kGuess = 259;
-constexpr int kBatch = 260;
-constexpr int kEol = 261;
-constexpr int kStrict = 262;
-constexpr int kOutputDir = 263;
-constexpr int kBackup = 264;
-constexpr int kFilesFrom = 265;
-constexpr int kNames = 266;
-constexpr int kNamesFrom = 267;
-constexpr int kReport = 268;
-constexpr int kMinConfidence = 269;
-constexpr int kLossy = 270;
-
-constexpr option kLongOptions[] = {
-    {"config", required_argument, nullptr, kConfig},
-    {"list", no_argument, nullptr, 'l'},
-    {"list-codepages", no_argument, nullptr, kListCodepages},
-    {"show", required_argument, nullptr, kShow},
-    {"converter", required_argument, nullptr, 'c'},
-    {"batch", no_argument, nullptr, kBatch},
-    {"guess", optional_argument, nullptr, kGuess},
-    {"from-code", required_argument, nullptr, 'f'},
-    {"to-code", required_argument, nullptr, 't'},
-    {"output", required_argument, nullptr, 'o'},
-    {"eol", required_argument, nullptr, kEol},
-    {"strict", no_argument, nullptr, kStrict},
-    {"recursive", no_argument, nullptr, 'r'},
-    {"output-dir", required_argument, nullptr, kOutputDir},
-    {"in-place", no_argument, nullptr, 'i'},
-    {"backup", optional_argument, nullptr, kBackup},
-    {"files-from", required_argument, nullptr, kFilesFrom},
-    {"null", no_argument, nullptr, '0'},
-    {"names", no_argument, nullptr, kNames},
-    {"names-from", required_argument, nullptr, kNamesFrom},
-    {"report", required_argument, nullptr, kReport},
-    {"jobs", required_argument, nullptr, 'j'},
-    {"min-confidence", required_argument, nullptr, kMinConfidence},
-    {"lossy", no_argument, nullptr, kLossy},
-    {"quiet", no_argument, nullptr, 'q'},
-    {"help", no_argument, nullptr, 'h'},
-    {"version", no_argument, nullptr, 'V'},
-    {nullptr, 0, nullptr, 0},
-};
-// ':' first: a missing value is told apart from an unknown option.
-constexpr char kShortOptions[] = ":c:f:t:o:j:lqhVri0";
-constexpr int kMostJobs = 1024;
-
-// The name a message gives an option: "-c", or "--config" for one that has no short form.
-QString optionName(int id)
+// getopt_long's value for an option: its letter, or 256 and more for one without.
+int getoptId(const OptionSpec& spec)
 {
-    if (id < 256)
-        return u'-' + QChar::fromLatin1(static_cast<char>(id));
-    for (const option& o : kLongOptions) {
-        if (o.val == id)
-            return u"--"_s + QString::fromLatin1(o.name);
+    return spec.letter ? spec.letter : int(256 + (&spec - optionTable().data()));
+}
+
+const OptionSpec* specOf(int id)
+{
+    for (const OptionSpec& spec : optionTable()) {
+        if (getoptId(spec) == id)
+            return &spec;
     }
-    return {};
+    return nullptr;
 }
 
 // The long options whose names start with prefix (the text of "--prefix" or "--prefix=value").
-QList<const option*> optionsStartingWith(const QByteArray& prefix)
+QList<const OptionSpec*> optionsStartingWith(const QByteArray& prefix)
 {
-    QList<const option*> found;
-    for (const option& o : kLongOptions) {
-        if (o.name && QByteArray(o.name).startsWith(prefix))
-            found << &o;
+    QList<const OptionSpec*> found;
+    for (const OptionSpec& spec : optionTable()) {
+        if (QByteArray(spec.name).startsWith(prefix))
+            found << &spec;
     }
     return found;
 }
@@ -102,20 +56,41 @@ QByteArray resolveSharedPrefix(const QByteArray& argument)
         return argument;
     const qsizetype equals = argument.indexOf('=');
     const QByteArray prefix = argument.mid(2, equals < 0 ? -1 : equals - 2);
-    const QList<const option*> candidates = optionsStartingWith(prefix);
+    const QList<const OptionSpec*> candidates = optionsStartingWith(prefix);
     if (candidates.size() < 2)
         return argument;
-    const option* shortest = candidates.front();
-    for (const option* o : candidates) {
+    const OptionSpec* shortest = candidates.front();
+    for (const OptionSpec* o : candidates) {
         if (std::strlen(o->name) < std::strlen(shortest->name))
             shortest = o;
     }
-    for (const option* o : candidates) {
+    for (const OptionSpec* o : candidates) {
         if (!QByteArray(o->name).startsWith(shortest->name))
             return argument;
     }
     return "--" + QByteArray(shortest->name) + (equals < 0 ? QByteArray() : argument.mid(equals));
 }
+
+// getopt_long's option table and short-option string, made from the table.
+class GetoptTable
+{
+public:
+    GetoptTable()
+    {
+        for (const OptionSpec& spec : optionTable()) {
+            m_long.push_back({spec.name, int(spec.arg), nullptr, getoptId(spec)});
+            if (spec.letter) // "c:", a value after a colon
+                m_short += QByteArray(1, spec.letter) + QByteArray(int(spec.arg), ':');
+        }
+        m_long.push_back({});
+    }
+    const option* longOptions() const { return m_long.data(); }
+    const char* shortOptions() const { return m_short.constData(); }
+
+private:
+    std::vector<option> m_long;
+    QByteArray m_short = ":"; // first: a missing value is told apart from an unknown option
+};
 
 // The arguments as the C library wants them: the program's name first, each a NUL-ended byte string.
 // The arguments at the indexes in resolved (counted without the program's name) have their shared
@@ -172,19 +147,19 @@ public:
             m_parsed.options.mode = *answer;
             return m_parsed;
         }
-        if (readOptions() && readOperands())
-            check();
+        if (readOptions() && readOperands() && checkRules())
+            checkOperands();
         return m_parsed;
     }
 
 private:
-    // Runs getopt_long over the arguments from the start; one call per option, 0 after the last.
+    // Runs getopt_long over the arguments from the start; one call per option, -1 after the last.
     int next(ArgumentVector& argv, bool restart)
     {
         if (restart)
             optind = 0; // the C library's whole state starts over
         opterr = 0;
-        return ::getopt_long(argv.count(), argv.data(), kShortOptions, kLongOptions, nullptr);
+        return ::getopt_long(argv.count(), argv.data(), m_getopt.shortOptions(), m_getopt.longOptions(), nullptr);
     }
 
     // The options that getopt_long finds ambiguous and that a shared prefix settles, found by
@@ -207,10 +182,9 @@ private:
     {
         ArgumentVector argv(m_arguments, m_resolved);
         for (int id = next(argv, true); id != -1; id = next(argv, false)) {
-            if (id == 'h')
-                return Options::Mode::Help;
-            if (id == 'V')
-                return Options::Mode::Version;
+            const OptionSpec* spec = specOf(id);
+            if (spec && (spec->mode == Options::Mode::Help || spec->mode == Options::Mode::Version))
+                return spec->mode;
         }
         return std::nullopt;
     }
@@ -219,9 +193,10 @@ private:
     {
         m_argv.emplace(m_arguments, m_resolved);
         for (int id = next(*m_argv, true); id != -1; id = next(*m_argv, false)) {
-            if (id == '?' || id == ':')
+            const OptionSpec* spec = specOf(id);
+            if (!spec)
                 return fail(getoptFault(id));
-            if (!take(id, optarg ? std::optional(files::decodeNativePath(optarg)) : std::nullopt))
+            if (!take(*spec, optarg ? std::optional(files::decodeNativePath(optarg)) : std::nullopt))
                 return false;
         }
         return true;
@@ -235,7 +210,7 @@ private:
         const bool longForm = argument.startsWith(u"--"_s);
         const QString name = argument.section(u'=', 0, 0);
         if (id == ':')
-            return texts::missingValue(m_language, longForm ? name : optionName(optopt));
+            return texts::missingValue(m_language, longForm ? name : optionName(*specOf(optopt)));
         if (optopt != 0 && longForm && argument.contains(u'=') && resolvesTo(name, optopt))
             return texts::takesNoValue(m_language, name);
         if (optopt != 0)
@@ -243,7 +218,7 @@ private:
                 m_language,
                 lang::escaped(u'-' + files::decodeNativePath(QByteArray(1, static_cast<char>(optopt)).constData())));
         QStringList candidates;
-        for (const option* o :
+        for (const OptionSpec* o :
              optionsStartingWith(files::nativePath(m_argv->at(optind - 1).section(u'=', 0, 0).mid(2))))
             candidates << u"--"_s + QString::fromLatin1(o->name);
         if (candidates.size() > 1)
@@ -254,12 +229,12 @@ private:
     // Whether "--name" (shortened or not) is the long option with the given id.
     static bool resolvesTo(const QString& name, int id)
     {
-        for (const option& o : kLongOptions) {
-            if (o.name && name.mid(2) == QLatin1StringView(o.name))
-                return o.val == id;
+        for (const OptionSpec& o : optionTable()) {
+            if (name.mid(2) == QLatin1StringView(o.name))
+                return &o == specOf(id);
         }
-        const QList<const option*> candidates = optionsStartingWith(files::nativePath(name.mid(2)));
-        return candidates.size() == 1 && candidates.front()->val == id;
+        const QList<const OptionSpec*> candidates = optionsStartingWith(files::nativePath(name.mid(2)));
+        return candidates.size() == 1 && candidates.front() == specOf(id);
     }
 
     bool fail(QString text)
@@ -268,303 +243,149 @@ private:
         return false;
     }
 
-    // For options that must not come twice: false (with the fault set) when this one did.
-    bool once(int id)
+    bool take(const OptionSpec& spec, const std::optional<QString>& text)
     {
-        if (m_seen.contains(id))
-            return fail(texts::repeatedOption(m_language, optionName(id)));
-        m_seen << id;
+        OptionValue value{text.value_or(QString()), text.has_value()};
+        if (text && !readValue(spec, value))
+            return false;
+        if (spec.fileName && text && text->isEmpty())
+            return fail(texts::emptyFileName(m_language, optionName(spec)));
+        const bool again = m_given.contains(&spec);
+        if (spec.mode && m_mode && *m_mode != *spec.mode)
+            return fail(texts::twoModes(m_language, modeNames()));
+        if (again && (spec.once || spec.mode))
+            return fail(texts::repeatedOption(m_language, optionName(spec)));
+        if (!again)
+            m_given << &spec;
+        if (spec.mode)
+            m_mode = spec.mode;
+        if (spec.apply)
+            spec.apply(m_parsed.options, value);
         return true;
     }
 
-    bool setMode(Options::Mode mode, int id)
+    // Checks a value against the values the option takes; a listed one gives its index, a number itself.
+    bool readValue(const OptionSpec& spec, OptionValue& value)
     {
-        if (m_mode)
-            return fail(*m_mode == mode ? texts::repeatedOption(m_language, optionName(id))
-                                        : texts::twoModes(m_language));
-        m_mode = mode;
-        return true;
-    }
-
-    // value is one of allowed (exactly, letter case aside); its index, or -1 with the fault set.
-    int choice(int id, const QString& value, const QStringList& allowed)
-    {
-        for (qsizetype i = 0; i < allowed.size(); ++i) {
-            if (value.compare(allowed.at(i), Qt::CaseInsensitive) == 0)
-                return static_cast<int>(i);
-        }
-        fail(texts::badValue(m_language, optionName(id), lang::escaped(value), allowed.join(u", "_s)));
-        return -1;
-    }
-
-    // A whole number from lowest to highest, written plainly; nullopt with the fault set otherwise.
-    std::optional<int> number(int id, const QString& value, int lowest, int highest)
-    {
-        bool ok = false;
-        const int n = value.toInt(&ok);
-        if (ok && n >= lowest && n <= highest && QString::number(n) == value)
-            return n;
-        fail(texts::badValue(m_language, optionName(id), lang::escaped(value),
-                             QString::number(lowest) + u".."_s + QString::number(highest)));
-        return std::nullopt;
-    }
-
-    bool take(int id, const std::optional<QString>& value)
-    {
-        Options& o = m_parsed.options;
-        switch (id) {
-        case 'l':
-            return setMode(Options::Mode::List, id);
-        case kListCodepages:
-            return setMode(Options::Mode::ListCodepages, id);
-        case kShow:
-        case 'c':
-            o.converter = *value;
-            return setMode(id == 'c' ? Options::Mode::Convert : Options::Mode::Show, id);
-        case kGuess:
-            if (value) {
-                const int format = choice(id, *value, {u"name"_s, u"tsv"_s});
-                if (format < 0)
-                    return false;
-                o.guessFormat = format == 0 ? GuessFormat::Name : GuessFormat::Tsv;
+        if (!spec.values)
+            return true;
+        const QString values = QString::fromLatin1(spec.values);
+        QString allowed = values;
+        if (values.contains(u".."_s)) {
+            bool ok = false;
+            value.number = value.text.toInt(&ok);
+            if (ok && value.number >= values.section(u".."_s, 0, 0).toInt() &&
+                value.number <= values.section(u".."_s, 1).toInt() && QString::number(value.number) == value.text)
+                return true;
+        } else {
+            const QStringList choices = values.split(u'|');
+            for (value.number = 0; value.number < choices.size(); ++value.number) {
+                if (value.text.compare(choices.at(value.number), Qt::CaseInsensitive) == 0)
+                    return true;
             }
-            return setMode(Options::Mode::Guess, id);
-        case 'f':
-            o.fromCode = *value;
-            return setMode(Options::Mode::Transcode, id);
-        case kConfig:
-            o.configFile = *value;
-            return once(id);
-        case kBatch:
-            o.batch = true;
-            return once(id);
-        case 'q':
-            o.quiet = true;
-            return true;
-        default:
-            return takeConversionOption(id, value);
+            allowed = choices.join(u", "_s);
         }
+        return fail(texts::badValue(m_language, optionName(spec), lang::escaped(value.text), allowed));
     }
 
-    bool takeConversionOption(int id, const std::optional<QString>& value)
+    // The options that choose what a run does, in the table's order.
+    static QStringList modeNames()
     {
-        Options& o = m_parsed.options;
-        if (!m_seen.contains(id) && !m_given.contains(id))
-            m_given << id;
-        switch (id) {
-        case 't':
-            o.toCode = *value;
-            return once(id);
-        case 'o':
-            o.output = *value;
-            return once(id) && nonEmpty(id, *value);
-        case kEol:
-            if (const int i = choice(id, *value, {u"keep"_s, u"lf"_s, u"crlf"_s}); i >= 0)
-                o.lineEnds = LineEnds(i);
-            return m_parsed.error.isEmpty() && once(id);
-        case kStrict:
-            o.strict = true;
-            return true;
-        default:
-            return takeTreeOption(id, value);
+        QStringList names;
+        for (const OptionSpec& spec : optionTable()) {
+            if (spec.mode && spec.mode != Options::Mode::Help && spec.mode != Options::Mode::Version)
+                names << optionName(spec);
         }
-    }
-
-    bool takeTreeOption(int id, const std::optional<QString>& value)
-    {
-        Options& o = m_parsed.options;
-        switch (id) {
-        case 'r':
-            return o.recursive = true;
-        case 'i':
-            return o.inPlace = true;
-        case '0':
-            return o.nulSeparated = true;
-        case kNames:
-            return o.convertNames = true;
-        case kOutputDir:
-            o.outputDir = *value;
-            return once(id) && nonEmpty(id, *value);
-        case kBackup:
-            o.backupSuffix = value.value_or(u"~"_s);
-            return once(id) && nonEmpty(id, *o.backupSuffix);
-        case kFilesFrom:
-            o.filesFrom = *value;
-            return once(id) && nonEmpty(id, *value);
-        case kNamesFrom:
-            o.namesFrom = *value;
-            return once(id);
-        case kLossy:
-            o.lossy = true;
-            return true;
-        case kReport:
-            o.tsvReport = choice(id, *value, {u"tsv"_s}) == 0;
-            return o.tsvReport && once(id);
-        case 'j':
-            return once(id) && (o.jobs = number(id, *value, 1, kMostJobs).value_or(0)) > 0;
-        case kMinConfidence:
-            if (const std::optional<int> percent = number(id, *value, 0, 100))
-                o.minConfidence = *percent;
-            return m_parsed.error.isEmpty() && once(id);
-        }
-        return fail(texts::unknownOption(m_language, optionName(id)));
-    }
-
-    bool nonEmpty(int id, const QString& value)
-    {
-        return !value.isEmpty() || fail(texts::emptyFileName(m_language, optionName(id)));
+        return names;
     }
 
     bool readOperands()
     {
         for (int i = optind; i < m_argv->count(); ++i)
             m_parsed.options.files << m_argv->at(i);
-        if (m_parsed.options.files.contains(QString()))
-            return fail(texts::emptyFileName(m_language, {}));
-        if (m_parsed.options.configFile && m_parsed.options.configFile->isEmpty())
-            return fail(texts::emptyFileName(m_language, optionName(kConfig)));
+        return !m_parsed.options.files.contains(QString()) || fail(texts::emptyFileName(m_language, {}));
+    }
+
+    // Whether the option a rule names ("-c", "--output-dir", "-f auto") was given.
+    bool given(const QString& name) const
+    {
+        if (name == u"-f auto"_s)
+            return m_mode == Options::Mode::Transcode &&
+                   m_parsed.options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) == 0;
+        return std::any_of(m_given.begin(), m_given.end(),
+                           [&name](const OptionSpec* spec) { return optionName(*spec) == name; });
+    }
+
+    static QStringList names(const char* rule)
+    {
+        return rule ? QString::fromLatin1(rule).split(u", "_s) : QStringList();
+    }
+
+    bool anyGiven(const char* rule) const
+    {
+        const QStringList options = names(rule);
+        return std::any_of(options.begin(), options.end(), [this](const QString& name) { return given(name); });
+    }
+
+    // The table's rules, each over the options in the order given: what an option goes with, one
+    // option that says what the run does, what cannot be used together, what an option needs.
+    bool checkRules()
+    {
+        for (const OptionSpec* spec : m_given) {
+            if (spec->with && !anyGiven(spec->with))
+                return fail(texts::goesWith(m_language, optionName(*spec), QString::fromLatin1(spec->with)));
+        }
+        if (!m_mode)
+            return fail(texts::noMode(m_language, modeNames()));
+        m_parsed.options.mode = *m_mode;
+        for (const OptionSpec* spec : m_given) {
+            for (const QString& other : names(spec->notWith)) {
+                if (given(other))
+                    return fail(texts::notTogether(m_language, optionName(*spec), other));
+            }
+        }
+        for (const OptionSpec* spec : m_given) {
+            if (spec->needs && !anyGiven(spec->needs))
+                return fail(texts::needsOneOf(m_language, optionName(*spec), names(spec->needs)));
+        }
         return true;
     }
 
-    // The options that belong to the codepage form alone (-o, --eol and those of many files go with -c too).
-    bool onlyWithCodepages()
-    {
-        for (const int id : m_given) {
-            const bool withConverter = id != 't' && id != kMinConfidence && id != kStrict && id != kNamesFrom;
-            if (m_parsed.options.mode == Options::Mode::Transcode)
-                continue;
-            if (m_parsed.options.mode == Options::Mode::Convert && withConverter)
-                continue;
-            const QString other = withConverter ? u"-c, -f"_s : u"-f"_s;
-            return fail(texts::goesWith(m_language, optionName(id), other));
-        }
-        return true;
-    }
-
-    void check()
+    // The files each form takes. -c: INPUT OUTPUT, fewer read standard input and write standard output
+    // (or -o); -f: standard input when no file is named; many files: each by its name.
+    void checkOperands()
     {
         Options& o = m_parsed.options;
-        if (!m_mode) {
-            fail(m_given.contains('t') ? texts::goesWith(m_language, optionName('t'), u"-f"_s)
-                                       : texts::noMode(m_language));
-            return;
-        }
-        o.mode = *m_mode;
-        if (o.batch && o.mode != Options::Mode::Convert && o.mode != Options::Mode::Transcode) {
-            fail(texts::batchWithoutConvert(m_language));
-            return;
-        }
-        if (o.batch && o.overTree()) {
-            fail(texts::notTogether(m_language, optionName(kBatch),
-                                    optionName(o.inPlace     ? 'i'
-                                               : o.outputDir ? kOutputDir
-                                               : o.recursive ? 'r'
-                                                             : kFilesFrom)));
-            return;
-        }
-        if (!onlyWithCodepages())
-            return;
-        switch (o.mode) {
-        case Options::Mode::Convert:
-            o.overTree() ? checkTree() : checkConverterOperands();
-            return;
-        case Options::Mode::Transcode:
-            if (m_given.contains(kMinConfidence) && o.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0)
-                fail(texts::goesWith(m_language, optionName(kMinConfidence), u"-f auto"_s));
-            else if (o.overTree())
-                checkTree();
-            else if (o.batch)
-                checkConverterOperands();
-            else
-                checkStream();
-            return;
-        case Options::Mode::Guess:
-            if (o.files.isEmpty())
-                fail(texts::noGuessInput(m_language));
-            return;
-        default:
-            if (!o.files.isEmpty())
-                fail(texts::unexpectedOperand(m_language, lang::escaped(o.files.first())));
-            return;
-        }
-    }
-
-    // INPUT OUTPUT; fewer read standard input and write standard output, or -o.
-    void checkConverterOperands()
-    {
-        Options& o = m_parsed.options;
-        if (!noTreeOptions())
-            return;
-        if (o.batch) {
-            if (o.files.isEmpty())
-                fail(texts::noBatchInput(m_language));
+        const bool converts = o.mode == Options::Mode::Convert || o.mode == Options::Mode::Transcode;
+        if (o.mode == Options::Mode::Guess && o.files.isEmpty()) {
+            fail(texts::noGuessInput(m_language));
+        } else if (!converts && o.mode != Options::Mode::Guess && !o.files.isEmpty()) {
+            fail(texts::unexpectedOperand(m_language, lang::escaped(o.files.first())));
+        } else if (converts && (o.batch || o.overTree())) {
+            if (o.files.isEmpty() && !o.filesFrom)
+                fail(o.batch ? texts::noBatchInput(m_language) : texts::noTreeInput(m_language));
             else if (o.files.contains(kStandardStream))
-                fail(texts::standardInputInBatch(m_language));
-            else if (m_given.contains('o'))
-                fail(texts::notTogether(m_language, optionName(kBatch), optionName('o')));
-            return;
-        }
-        const qsizetype most = m_given.contains('o') ? 1 : 2;
-        if (o.files.size() > most) {
+                fail(texts::standardInputRefused(m_language, o.batch     ? u"--batch"_s
+                                                             : o.inPlace ? u"-i"_s
+                                                                         : u"--output-dir"_s));
+        } else if (o.mode == Options::Mode::Convert && o.files.size() > (given(u"-o"_s) ? 1 : 2)) {
             fail(texts::wrongFileCount(m_language));
-            return;
+        } else if (converts) {
+            if (o.files.isEmpty())
+                o.files << kStandardStream;
+            if (o.mode == Options::Mode::Convert && o.files.size() == 1)
+                o.files << o.output;
         }
-        if (o.files.isEmpty())
-            o.files << kStandardStream;
-        if (o.files.size() == 1)
-            o.files << o.output;
-    }
-
-    // Standard input when no file is named; the options of folder jobs have no place here.
-    // The options of folder jobs have no place in a stream or a batch.
-    bool noTreeOptions()
-    {
-        for (const int id : {kBackup, int('0'), kNames, kNamesFrom, kReport, int('j'), kLossy}) {
-            if (m_given.contains(id))
-                return fail(texts::goesWith(m_language, optionName(id), u"-r, -i, --output-dir, --files-from"_s));
-        }
-        return true;
-    }
-
-    // Standard input when no file is named.
-    void checkStream()
-    {
-        Options& o = m_parsed.options;
-        if (noTreeOptions() && o.files.isEmpty())
-            o.files << kStandardStream;
-    }
-
-    void checkTree()
-    {
-        Options& o = m_parsed.options;
-        const auto given = [&](int id) { return m_given.contains(id); };
-        if (!o.inPlace && !o.outputDir)
-            fail(texts::needsOneOf(m_language, optionName(o.recursive ? 'r' : kFilesFrom), optionName(kOutputDir),
-                                   optionName('i')));
-        else if (o.inPlace && o.outputDir)
-            fail(texts::notTogether(m_language, optionName('i'), optionName(kOutputDir)));
-        else if (given('o'))
-            fail(texts::notTogether(m_language, optionName('o'), optionName(o.inPlace ? 'i' : kOutputDir)));
-        else if (o.backupSuffix && !o.inPlace)
-            fail(texts::goesWith(m_language, optionName(kBackup), optionName('i')));
-        else if (o.nulSeparated && !o.filesFrom)
-            fail(texts::goesWith(m_language, optionName('0'), optionName(kFilesFrom)));
-        else if (given(kNamesFrom) && !o.convertNames)
-            fail(texts::goesWith(m_language, optionName(kNamesFrom), optionName(kNames)));
-        else if (o.files.isEmpty() && !o.filesFrom)
-            fail(texts::noTreeInput(m_language));
-        else if (o.files.contains(kStandardStream))
-            fail(texts::standardInputInBatch(m_language));
     }
 
     const QStringList& m_arguments;
     const Language m_language;
+    const GetoptTable m_getopt;
     QList<int> m_resolved; // the arguments whose shared prefix is resolved, see findSharedPrefixes
     std::optional<ArgumentVector> m_argv;
     ParsedOptions m_parsed;
     std::optional<Options::Mode> m_mode;
-    QList<int> m_seen;  // options that may come once
-    QList<int> m_given; // options of the codepage form, in the order given
+    QList<const OptionSpec*> m_given; // each option once, in the order given
 };
 
 } // namespace

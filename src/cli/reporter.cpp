@@ -8,7 +8,9 @@
 #include "lang/errortext.h"
 #include "lang/escape.h"
 
+#include <algorithm>
 #include <optional>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <utility>
 
@@ -124,6 +126,86 @@ void ProgressBar::show(int percentage, const QByteArray& tail)
     const QByteArray line = "\r[" + QByteArray(filled, '#') + QByteArray(kBarWidth - filled, '-') + "] " +
                             QByteArray::number(percentage).rightJustified(3) + '%' + tail + "\x1b[K";
     writeAll(m_fd, line);
+}
+
+namespace {
+
+constexpr std::chrono::milliseconds kBarRedraw(100);
+constexpr int kNarrowestBar = 10;
+constexpr int kDefaultWidth = 80;
+
+QByteArray size(std::int64_t bytes)
+{
+    constexpr const char* kUnits[] = {"B", "KiB", "MiB", "GiB", "TiB"};
+    double value = double(bytes);
+    int unit = 0;
+    while (value >= 1024 && unit < 4) {
+        value /= 1024;
+        ++unit;
+    }
+    return (unit == 0 ? QByteArray::number(bytes) : QByteArray::number(value, 'f', 1)) + ' ' + kUnits[unit];
+}
+
+QByteArray duration(double seconds)
+{
+    const auto whole = std::int64_t(seconds + 0.5);
+    const QByteArray minutes = QByteArray::number(whole / 60 % 60);
+    const QByteArray rest = QByteArray::number(whole % 60).rightJustified(2, '0');
+    return whole >= 3600 ? QByteArray::number(whole / 3600) + ':' + minutes.rightJustified(2, '0') + ':' + rest
+                         : minutes + ':' + rest;
+}
+
+int terminalWidth(int fd)
+{
+    winsize size = {};
+    return ::ioctl(fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : kDefaultWidth;
+}
+
+} // namespace
+
+JobBar::JobBar(int fd, std::int64_t files, std::int64_t bytes)
+    : m_fd(fd), m_files(files), m_bytes(bytes), m_started(std::chrono::steady_clock::now())
+{
+}
+
+QByteArray JobBar::line(int width, std::int64_t files, std::int64_t totalFiles, std::int64_t bytes,
+                        std::int64_t totalBytes, double seconds)
+{
+    const int percentage = convert::progressPercentage(bytes, totalBytes);
+    QList<QByteArray> details{QByteArray::number(files) + '/' + QByteArray::number(totalFiles) + " files",
+                              size(bytes) + " / " + size(totalBytes)};
+    if (seconds >= 1 && bytes > 0) {
+        const double rate = double(bytes) / seconds;
+        details << size(std::int64_t(rate)) + "/s" << duration(double(totalBytes - bytes) / rate) + " left";
+    }
+    const QByteArray percent = QByteArray::number(percentage).rightJustified(4) + '%';
+    for (;;) {
+        const QByteArray tail = details.isEmpty() ? QByteArray() : "  " + details.join("  ");
+        const int room = width - 1 - 2 - int(percent.size() + tail.size()); // a column spare, the brackets
+        if (room >= kNarrowestBar || details.isEmpty()) {
+            const int bar = std::clamp(room, 1, kBarWidth);
+            const int filled = percentage * bar / 100;
+            return '[' + QByteArray(filled, '#') + QByteArray(bar - filled, '-') + ']' + percent + tail;
+        }
+        details.removeLast();
+    }
+}
+
+void JobBar::show(std::int64_t files, std::int64_t bytes)
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (m_shown && now - m_drawn < kBarRedraw)
+        return;
+    m_drawn = now;
+    m_shown = true;
+    const double seconds = std::chrono::duration<double>(now - m_started).count();
+    writeAll(m_fd, '\r' + line(terminalWidth(m_fd), files, m_files, bytes, m_bytes, seconds) + "\x1b[K");
+}
+
+void JobBar::clear()
+{
+    if (std::exchange(m_shown, false))
+        writeAll(m_fd, "\r\x1b[K");
 }
 
 void ProgressBar::clear()

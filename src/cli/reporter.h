@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 
 // What every form of trelvick-convert writes besides its converted bytes: messages, notices,
@@ -76,6 +77,34 @@ private:
     int m_fd;
     int m_shown = -1;
     QByteArray m_tail;
+};
+
+// The bar of a job over many files, on a terminal:
+//     [#######-------------]  35%  1051/3000 files  4.1/11.7 MiB  2.3 MiB/s  0:03 left
+// drawn at most ten times a second, fit to the terminal's width (the details dropped first, the bar
+// shortened last), and gone when destroyed.
+class JobBar final
+{
+public:
+    JobBar(int fd, std::int64_t files, std::int64_t bytes);
+    ~JobBar() { clear(); }
+    JobBar(const JobBar&) = delete;
+    JobBar& operator=(const JobBar&) = delete;
+
+    void show(std::int64_t files, std::int64_t bytes);
+    void clear();
+
+    // The line for a terminal of width columns, after so many seconds (tested without a terminal).
+    static QByteArray line(int width, std::int64_t files, std::int64_t totalFiles, std::int64_t bytes,
+                           std::int64_t totalBytes, double seconds);
+
+private:
+    int m_fd;
+    std::int64_t m_files;
+    std::int64_t m_bytes;
+    std::chrono::steady_clock::time_point m_started;
+    std::chrono::steady_clock::time_point m_drawn;
+    bool m_shown = false;
 };
 
 } // namespace trelvick::cli

@@ -3,6 +3,7 @@
 
 #include "charset/charset.h"
 #include "charset/tables.h"
+#include "charset/widesource.h"
 #include "cli/reporter.h"
 #include "files/fileconversion.h"
 #include "files/fileops.h"
@@ -43,6 +44,9 @@ public:
             return kBadUsage;
         if (m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) == 0)
             return convertGuessed(*to);
+        if (const std::optional<charset::WideForm> wide =
+                charset::wideForm(files::nativePath(m_options.fromCode).toStdString()))
+            return convertWide(*wide, *to);
         const std::optional<charset::Charset> from = findCharset(m_options.fromCode, QStringLiteral("-f"));
         if (!from)
             return kBadUsage;
@@ -72,7 +76,8 @@ private:
     }
 
     int convertInputs(const convert::Converter& converter, const QString& from, const charset::Charset& to,
-                      const QStringList& inputs) const;
+                      const QStringList& inputs, std::optional<charset::WideForm> wide = {}) const;
+    int convertWide(charset::WideForm wide, const charset::Charset& to) const;
     files::FileConversion request(const QStringList& inputs) const;
     int report(const files::ConversionOutcome& outcome, const QStringList& inputs, const QString& from,
                const charset::Charset& to) const;
@@ -85,8 +90,25 @@ private:
     Reporter m_report;
 };
 
+// UTF-16 or UTF-32 read as UTF-8 first, through iconv, then into the target.
+int Transcoder::convertWide(charset::WideForm wide, const charset::Charset& to) const
+{
+    base::Expected<charset::Charset> utf8 = charset::Charset::find("UTF-8");
+    base::Expected<convert::Converter> converter =
+        to.isUtf8() ? base::Expected<convert::Converter>(convert::ConversionTable())
+                    : (utf8 ? charset::converter(*utf8, to) : base::Expected<convert::Converter>(utf8.error()));
+    if (!converter) {
+        m_report.error(texts::codepageRefused(m_report.language(), QStringLiteral("-t"),
+                                              lang::escaped(fromBytes(to.name())),
+                                              lang::errorText(converter.error(), m_report.language()), false));
+        return kBadUsage;
+    }
+    return convertInputs(*converter, QString::fromLatin1(charset::wideFormName(wide).data()), to, m_options.files,
+                         wide);
+}
+
 int Transcoder::convertInputs(const convert::Converter& converter, const QString& from, const charset::Charset& to,
-                              const QStringList& inputs) const
+                              const QStringList& inputs, std::optional<charset::WideForm> wide) const
 {
     const lang::Language language = m_report.language();
     const QString& output = m_options.output;
@@ -99,6 +121,15 @@ int Transcoder::convertInputs(const convert::Converter& converter, const QString
     }
 
     files::FileConversion conversion = request(inputs);
+    charset::WideSource* decoder = nullptr;
+    if (wide) {
+        conversion.decode = [&](convert::ByteSource& read) {
+            auto made = std::make_unique<charset::WideSource>(*wide, read);
+            decoder = made.get();
+            return std::unique_ptr<convert::ByteSource>(std::move(made));
+        };
+        conversion.decoded = [&] { return decoder ? decoder->invalid() : 0; };
+    }
     const files::ConversionOutcome outcome = ConversionProgress(m_report).convert(conversion, converter);
     return report(outcome, inputs, from, to);
 }
@@ -204,7 +235,7 @@ int Transcoder::convertGuessedFile(const rescue::Conversions& conversions, const
     const rescue::Choice choice = conversions.choose(*guessed);
     switch (choice.action) {
     case rescue::Action::Converted:
-        return convertInputs(*choice.converter, choice.from, to, {path});
+        return convertInputs(*choice.converter, choice.from, to, {path}, choice.wide);
     case rescue::Action::Unchanged:
         return convertInputs(conversions.identity(), choice.from, to, {path});
     case rescue::Action::Copied:

@@ -2,6 +2,7 @@
 #include "cli/treemode.h"
 
 #include "charset/charset.h"
+#include "charset/widesource.h"
 #include "cli/reporter.h"
 #include "files/fileops.h"
 #include "files/posixfile.h"
@@ -18,6 +19,7 @@
 
 #include <csignal>
 #include <optional>
+#include <unistd.h>
 
 namespace trelvick::cli {
 
@@ -56,6 +58,11 @@ private:
     std::optional<rescue::Request> request() const;
     std::optional<QList<QByteArray>> listed() const;
     void print(const QByteArray& line);
+    void clearBar()
+    {
+        if (m_bar)
+            m_bar->clear();
+    }
     void refuse(const rescue::Plan& plan);
     void told(const rescue::Node& node, const rescue::Result& result);
     int finish(const rescue::Finished& finished);
@@ -66,7 +73,8 @@ private:
     std::int64_t m_totalFiles = 0;
     std::int64_t m_totalBytes = 0;
     bool m_reportFailed = false;
-    std::optional<ProgressBar> m_bar;
+    std::optional<JobBar> m_bar;
+    const bool m_outputIsTerminal = ::isatty(m_context.outputFd) == 1; // the report shares the bar's line
     const std::optional<ConverterTable>& m_table;
     const bool m_batch;        // --batch: NAME.out beside each input, told as one file into another
     std::int64_t m_failed = 0; // --batch: the inputs refused or failed
@@ -95,7 +103,11 @@ std::optional<rescue::Request> TreeFace::request() const
     } else {
         request.target = std::move(*target);
     }
-    if (!m_table && m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
+    const std::optional<charset::WideForm> wide =
+        charset::wideForm(files::nativePath(m_options.fromCode).toStdString());
+    if (wide) {
+        request.source.wide = wide;
+    } else if (!m_table && m_options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) != 0) {
         request.source.codepage = codepage(m_options.fromCode, u"-f"_s);
         if (!request.source.codepage)
             return std::nullopt;
@@ -107,6 +119,12 @@ std::optional<rescue::Request> TreeFace::request() const
             return std::nullopt;
     }
     request.convertNames = m_options.convertNames;
+    request.dryRun = m_options.dryRun;
+    request.preserveTimes = m_options.preserveTimes;
+    request.fixMojibake = m_options.fixMojibake;
+    request.bom = m_options.bom == Bom::Strip ? rescue::Request::Bom::Strip
+                  : m_options.bom == Bom::Add ? rescue::Request::Bom::Add
+                                              : rescue::Request::Bom::Keep;
     request.recursive = m_options.recursive;
     request.lineEnds = engineLineEnds(m_options.effectiveLineEnds());
     // A batch is one file converted into another, many times: what is lost is counted, as iconv users expect.
@@ -206,12 +224,14 @@ int TreeFace::finish(const rescue::Finished& finished)
     if (finished.error)
         m_reporter.error(
             texts::fileFailure(lang::escaped(*m_options.outputDir), lang::errorText(finished.error, language())));
-    const rescue::Tally& t = finished.tally;
+    const auto counts = [](const rescue::Tally::Counts& c) {
+        return texts::TreeCounts{c.total, c.converted, c.copied, c.unchanged, c.skipped, c.failed};
+    };
     if (m_batch && m_failed > 0 && m_options.files.size() > 1)
         m_reporter.error(texts::batchFailures(language(), m_failed, m_options.files.size()));
     else if (!m_batch)
-        m_reporter.notice(
-            texts::treeSummary(language(), {t.files, t.converted, t.copied, t.unchanged, t.skipped, t.failed}));
+        m_reporter.notice(texts::treeSummary(language(), counts(finished.tally.files), counts(finished.tally.folders),
+                                             m_options.dryRun));
     if (finished.signal != 0) {
         m_reporter.error(texts::interruptedAfter(language(), finished.filesDone, m_totalFiles));
         tree::endBySignal(finished.signal);
@@ -294,16 +314,15 @@ void TreeFace::done(qsizetype, const rescue::Node& node, const rescue::Result& r
 {
     if (m_batch)
         return told(node, result);
-    const bool folder = node.kind == rescue::Node::Kind::Folder && node.sameAs < 0;
     const QString path = shownPath(node.path);
     const QString reason = reasonsText(result, language());
     if (result.problem) {
-        m_bar.reset();
+        clearBar();
         m_reporter.error(texts::fileFailure(path, reason));
     }
     for (const Reason& warning : result.reasons) {
         if (warning.code == Code::OtherNamesKeepOldText) {
-            m_bar.reset();
+            clearBar();
             m_reporter.error(texts::otherNamesKeepOldText(language(), path, warning.number));
         }
     }
@@ -311,8 +330,7 @@ void TreeFace::done(qsizetype, const rescue::Node& node, const rescue::Result& r
         m_reporter.notice(texts::fileFailure(path, reason));
         return;
     }
-    // A folder has a line of its own only when something happened to it.
-    if (m_options.tsvReport && (!folder || result.problem || !result.newName.isEmpty())) {
+    if (m_options.tsvReport && rescue::hasRow(node, result)) {
         print(rescue::reportLine(node, result));
     } else if (!result.problem && result.action == Action::Skipped) {
         m_reporter.notice(texts::fileFailure(path, reason));
@@ -323,7 +341,8 @@ void TreeFace::print(const QByteArray& line)
 {
     if (m_reportFailed)
         return;
-    m_bar.reset();
+    if (m_outputIsTerminal)
+        clearBar();
     if (const base::Error failed = writeAll(m_context.outputFd, line)) {
         m_reporter.error(texts::fileFailure(texts::standardOutput(language()), lang::errorText(failed, language())));
         m_reportFailed = true;
@@ -335,9 +354,8 @@ void TreeFace::progress(std::int64_t files, std::int64_t bytes)
     if (m_options.quiet || !m_context.errorIsTerminal)
         return;
     if (!m_bar)
-        m_bar.emplace(m_context.errorFd);
-    m_bar->show(convert::progressPercentage(bytes, m_totalBytes),
-                ' ' + QByteArray::number(files) + '/' + QByteArray::number(m_totalFiles));
+        m_bar.emplace(m_context.errorFd, m_totalFiles, m_totalBytes);
+    m_bar->show(files, bytes);
 }
 
 } // namespace

@@ -144,7 +144,12 @@ ConversionOutcome convertWith(const FileConversion& request, const EngineRun& en
     options.progress = request.progress;
     options.interval = request.interval;
     options.readThread = allRegular ? convert::ReadThread::WhenProcessorIdle : convert::ReadThread::Never;
-    const convert::EngineResult result = engine(source, sink, options);
+    std::unique_ptr<convert::ByteSource> decoded = request.decode ? request.decode(source) : nullptr;
+    convert::EngineResult result =
+        engine(decoded ? *decoded : static_cast<convert::ByteSource&>(source), sink, options);
+    if (request.decoded)
+        result.counts.invalid += request.decoded();
+    decoded.reset();
     inputs.clear();
     if (!result.ok)
         return {result.error, result.counts, 0, static_cast<qsizetype>(source.currentIndex())};

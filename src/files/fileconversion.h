@@ -9,6 +9,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace trelvick::files {
@@ -64,6 +65,10 @@ struct FileConversion
     // Inputs whose bytes follow the first one's, as iconv writes several inputs into one output.
     // All are opened before the output is touched; the output takes the first one's mode.
     QList<Source> moreInputs;
+    // The inputs read through another layer first (UTF-16 read as UTF-8, say); decoded, when given, tells
+    // how many sequences that layer replaced, for the counts.
+    std::function<std::unique_ptr<convert::ByteSource>(convert::ByteSource& inputs)> decode;
+    std::function<std::int64_t()> decoded;
 };
 
 struct ConversionOutcome

@@ -32,74 +32,37 @@ QString place(const QString& file, const QString& section, const QString& key = 
 
 } // namespace
 
-// The help texts, as --help prints them.
-constexpr char16_t kGreekHelp[] = uR"(Χρήση:
+// The parts of --help around the options' rows, which come from trelvick-convert's option table.
+constexpr char16_t kGreekHelpStart[] = uR"(Χρήση:
   trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] [-o ΕΞΟΔΟΣ] [ΕΙΣΟΔΟΣ]...
-  trelvick-convert [ΕΠΙΛΟΓΗ]... -f ΑΠΟ [-t ΣΕ] (-r | --files-from=ΛΙΣΤΑ) (--output-dir=ΦΑΚΕΛΟΣ | -i) [ΕΙΣΟΔΟΣ]...
   trelvick-convert [ΕΠΙΛΟΓΗ]... -c ΜΕΤΑΤΡΟΠΕΑΣ [ΕΙΣΟΔΟΣ [ΕΞΟΔΟΣ]]
-  trelvick-convert [ΕΠΙΛΟΓΗ]... -c ΜΕΤΑΤΡΟΠΕΑΣ --batch ΕΙΣΟΔΟΣ...
+  trelvick-convert [ΕΠΙΛΟΓΗ]... (-f ΑΠΟ | -c ΜΕΤΑΤΡΟΠΕΑΣ) --batch ΕΙΣΟΔΟΣ...
+  trelvick-convert [ΕΠΙΛΟΓΗ]... (-f ΑΠΟ | -c ΜΕΤΑΤΡΟΠΕΑΣ) [-r] [--files-from=ΛΙΣΤΑ] (--output-dir=ΦΑΚΕΛΟΣ | -i) [ΕΙΣΟΔΟΣ]...
+  trelvick-convert [ΕΠΙΛΟΓΗ]... --undo=ΑΝΑΦΟΡΑ
   trelvick-convert [ΕΠΙΛΟΓΗ]... -l | --list-codepages | --show=ΜΕΤΑΤΡΟΠΕΑΣ | --guess[=ΜΟΡΦΗ] ΑΡΧΕΙΟ...
 
-Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit: ανάμεσα σε κωδικοσελίδες με τα ονόματα που
-τους δίνει το iconv (-f, -t), αρχείο προς αρχείο ή σε ολόκληρους φακέλους, ή με τους μετατροπείς
-του tq.ini (-c), με τα ίδια byte που βγάζει και το παράθυρο του Trelvick. ΕΙΣΟΔΟΣ «-», ή καμία,
+Μετατρέπει την κωδικοσελίδα αρχείων κειμένου 8 bit, ανάμεσα σε κωδικοσελίδες με τα ονόματα που
+τους δίνει το iconv (-f, -t) ή με τους μετατροπείς του tq.ini (-c), που βγάζουν τα ίδια byte με
+το παράθυρο του Trelvick, αρχείο προς αρχείο ή σε ολόκληρους φακέλους. ΕΙΣΟΔΟΣ «-», ή καμία,
 είναι η τυπική είσοδος· ΕΞΟΔΟΣ «-», ή καμία, η τυπική έξοδος.
+)";
 
-Κωδικοσελίδες με το όνομά τους:
-  -f, --from-code=ΟΝΟΜΑ    η κωδικοσελίδα της εισόδου: όποια κωδικοσελίδα ενός byte ξέρει το
-                           iconv, με όποιο όνομά της (CP737, 737, IBM737, ISO-8859-7,
-                           WINDOWS-1253, KOI8-R...), UTF-8, ή auto για να μαντευτεί σε κάθε αρχείο
-  -t, --to-code=ΟΝΟΜΑ      η κωδικοσελίδα της εξόδου (UTF-8 αν δεν δοθεί)
-  -o, --output=ΑΡΧΕΙΟ      γράφει στο ΑΡΧΕΙΟ, που αντικαθίσταται μόνο όταν είναι ολόκληρο·
-                           πολλές είσοδοι γράφονται η μία μετά την άλλη
-      --eol=ΕΙΔΟΣ          αλλαγές γραμμής: keep (όπως έρχονται· με την -f), lf, ή crlf
-                           (LF, CR LF και σκέτο CR γίνονται CR LF· με την -c, όπου είναι η
-                           προεπιλογή, ο κανόνας του παραθύρου: κάθε γραμμή τελειώνει με CR LF)
-      --strict             ένας χαρακτήρας που λείπει από τον στόχο κάνει το αρχείο να
-                           αποτύχει (κατάσταση εξόδου 1) αντί να γίνει «?»
-      --list-codepages     τυπώνει τα ονόματα κωδικοσελίδων που δέχονται οι -f και -t
+constexpr char16_t kEnglishHelpStart[] = uR"(Usage:
+  trelvick-convert [OPTION]... -f FROM [-t TO] [-o OUTPUT] [INPUT]...
+  trelvick-convert [OPTION]... -c CONVERTER [INPUT [OUTPUT]]
+  trelvick-convert [OPTION]... (-f FROM | -c CONVERTER) --batch INPUT...
+  trelvick-convert [OPTION]... (-f FROM | -c CONVERTER) [-r] [--files-from=LIST] (--output-dir=DIR | -i) [INPUT]...
+  trelvick-convert [OPTION]... --undo=REPORT
+  trelvick-convert [OPTION]... -l | --list-codepages | --show=CONVERTER | --guess[=FORMAT] FILE...
 
-Ολόκληροι φάκελοι (με την -f):
-  -r, --recursive          μετατρέπει τα αρχεία των φακέλων που δόθηκαν και των φακέλων τους
-      --output-dir=ΦΑΚΕΛΟΣ γράφει κάθε αποτέλεσμα στην ίδια διαδρομή κάτω από τον ΦΑΚΕΛΟ
-  -i, --in-place           αντικαθιστά κάθε αρχείο με το αποτέλεσμά του
-      --backup[=ΚΑΤΑΛΗΞΗ]  με την -i, κρατά κάθε αρχικό δίπλα του ως ΟΝΟΜΑ~ (ή ΟΝΟΜΑ ΚΑΤΑΛΗΞΗ)
-      --files-from=ΛΙΣΤΑ   παίρνει τις εισόδους από το αρχείο ΛΙΣΤΑ («-»: τυπική είσοδος),
-                           μία ανά γραμμή
-  -0, --null               τα ονόματα της ΛΙΣΤΑΣ τελειώνουν με byte NUL, όπως τα γράφει η
-                           find -print0
-      --names              μετατρέπει και τα ονόματα αρχείων και φακέλων σε UTF-8
-      --names-from=ΟΝΟΜΑ   η κωδικοσελίδα των ονομάτων (μαντεύεται αν δεν δοθεί)
-      --report=tsv         τυπώνει μια γραμμή για κάθε αρχείο: διαδρομή, από, σε, τι έγινε
-                           (converted, copied, unchanged, skipped, failed), αλλαγμένοι, χαμένοι,
-                           νέο όνομα, αιτία
-  -j, --jobs=N             μετατρέπει N αρχεία τη φορά (ένα ανά επεξεργαστή αν δεν δοθεί)
-      --min-confidence=P   με την -f auto, αφήνει ένα αρχείο που η μαντεψιά του είναι βέβαιη
-                           κάτω από P % (90)
+Converts the codepage of 8-bit text files, between codepages named as iconv names them (-f, -t) or
+through the converters of tq.ini (-c), which give the same bytes as the Trelvick window, file by
+file or over whole folders. INPUT "-", or none, is standard input; OUTPUT "-", or none, is
+standard output.
+)";
 
-Μετατροπείς του tq.ini:
-  -c, --converter=ΜΕΤΑΤΡΟΠΕΑΣ
-                           μετατρέπει με έναν μετατροπέα: το κλειδί του (Μ3, M3 ή 3) ή την
-                           ακριβή περιγραφή του
-      --batch              κάθε ΕΙΣΟΔΟΣ γίνεται ΕΙΣΟΔΟΣ.out δίπλα της· ένα αρχείο που αποτυγχάνει
-                           αναφέρεται και τα υπόλοιπα μετατρέπονται κανονικά
-  -l, --list               τυπώνει τους μετατροπείς, κλειδί και περιγραφή, έναν ανά γραμμή
-      --show=ΜΕΤΑΤΡΟΠΕΑΣ   τυπώνει τον πίνακα του μετατροπέα, μία γραμμή «πηγή=στόχος» ανά κωδικό
-                           (ο στόχος ενός μετατροπέα σε UTF-8 είναι σημείο κώδικα Unicode)
-      --config=ΑΡΧΕΙΟ      οι μετατροπείς από το ΑΡΧΕΙΟ αντί για το ~/.config/trelvick/tq.ini ή,
-                           όταν αυτό λείπει, το tq.ini του φακέλου του προγράμματος
-
-Μαντεψιά:
-      --guess[=ΜΟΡΦΗ]      μαντεύει την κωδικοσελίδα και τη γλώσσα κάθε ΑΡΧΕΙΟΥ από τα πρώτα
-                           64 KiB του, ή, όταν αυτά είναι ASCII, από τα πρώτα byte πέρα από το
-                           ASCII, και τυπώνει πόσο βέβαιη είναι η μαντεψιά και ποιοι μετατροπείς
-                           ξεκινούν από αυτήν· μία γραμμή για κάθε αρχείο στην τυπική έξοδο, και
-                           για όσα αποτυγχάνουν
-      --guess=name         μόνο το όνομα της κωδικοσελίδας ανά γραμμή (unknown όταν δεν βρέθηκε)
-      --guess=tsv          αρχείο, όνομα, βεβαιότητα, δεύτερη πιθανή, η βεβαιότητά της, οι
-                           μετατροπείς και η γλώσσα, χωρισμένα με tab· οι δύο μορφές δεν
-                           μεταφράζονται ποτέ
-  Κωδικοσελίδες: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862,
+constexpr char16_t kGreekGuessLists[] =
+    uR"(  Κωδικοσελίδες: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862,
     CP863, CP865, CP866, CP869, CP1125, CP1250, CP1251, CP1252, CP1253, CP1254, CP1255,
     CP1256, CP1257, ISO-8859-1, ISO-8859-2, ISO-8859-3, ISO-8859-4, ISO-8859-5, ISO-8859-6,
     ISO-8859-7, ISO-8859-8, ISO-8859-9, ISO-8859-10, ISO-8859-13, ISO-8859-14, ISO-8859-15,
@@ -109,80 +72,10 @@ constexpr char16_t kGreekHelp[] = uR"(Χρήση:
     σουηδικά, δανικά, νορβηγικά, φινλανδικά, πολωνικά, τσεχικά, σλοβακικά, ουγγρικά,
     ρουμανικά, κροατικά, σλοβενικά, σερβικά, ρωσικά, ουκρανικά, βουλγαρικά, τουρκικά,
     λιθουανικά, λετονικά, εσθονικά, εβραϊκά, αραβικά
-
-  -q, --quiet              τυπώνει μόνο τα λάθη
-  -h, --help               αυτή η βοήθεια
-  -V, --version            η έκδοση
-
-Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
-
-Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
-ή χάθηκε χαρακτήρας, με τη --strict, ή σε φακέλους ένα αρχείο αφέθηκε λόγω αβεβαιότητας ή το νέο
-όνομά του ήταν πιασμένο), 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν
-διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
 )";
 
-constexpr char16_t kEnglishHelp[] = uR"(Usage:
-  trelvick-convert [OPTION]... -f FROM [-t TO] [-o OUTPUT] [INPUT]...
-  trelvick-convert [OPTION]... -f FROM [-t TO] (-r | --files-from=LIST) (--output-dir=DIR | -i) [INPUT]...
-  trelvick-convert [OPTION]... -c CONVERTER [INPUT [OUTPUT]]
-  trelvick-convert [OPTION]... -c CONVERTER --batch INPUT...
-  trelvick-convert [OPTION]... -l | --list-codepages | --show=CONVERTER | --guess[=FORMAT] FILE...
-
-Converts the codepage of 8-bit text files: between codepages named as iconv names them (-f, -t),
-file by file or over whole folders, or through the converters of tq.ini (-c), giving the same
-bytes as the Trelvick window. INPUT "-", or none, is standard input; OUTPUT "-", or none, is
-standard output.
-
-Codepages by name:
-  -f, --from-code=NAME     the input's codepage: any single-byte codepage iconv knows, under any
-                           of its names (CP737, 737, IBM737, ISO-8859-7, WINDOWS-1253, KOI8-R...),
-                           UTF-8, or auto to guess each file's
-  -t, --to-code=NAME       the output's codepage (UTF-8 unless given)
-  -o, --output=FILE        write to FILE, replaced only once it is whole; several inputs are
-                           written one after the other
-      --eol=KIND           line ends: keep (as they come; the default with -f), lf, or crlf
-                           (LF, CR LF and lone CR each become CR LF; with -c, its default there,
-                           the window's rule: every line ends with CR LF)
-      --strict             a character the target lacks fails the file (exit status 1) instead
-                           of becoming '?'
-      --list-codepages     print the codepage names -f and -t take
-
-Whole folders (with -f):
-  -r, --recursive          convert the files of the folders given, and of the folders in them
-      --output-dir=DIR     write each result at the same path under DIR, folders made as needed
-  -i, --in-place           replace each file with its result
-      --backup[=SUFFIX]    with -i, keep each original beside it as NAME~ (or NAME SUFFIX)
-      --files-from=LIST    take the inputs from the file LIST ("-": standard input), one a line
-  -0, --null               the names in LIST end with NUL bytes, as find -print0 writes them
-      --names              convert file and folder names to UTF-8 too
-      --names-from=NAME    the codepage of the names (guessed unless given)
-      --report=tsv         print a line for each file: path, from, to, what happened (converted,
-                           copied, unchanged, skipped, failed), changed, lost, new name, reason
-  -j, --jobs=N             convert N files at a time (one per processor unless given)
-      --min-confidence=P   with -f auto, leave a file whose guess is less than P % sure (90)
-
-Converters of tq.ini:
-  -c, --converter=CONVERTER
-                           convert through a converter: its key (Μ3, M3 or 3) or its exact
-                           description
-      --batch              convert each INPUT into INPUT.out beside it; a file that fails is
-                           reported and the others are still converted
-  -l, --list               print the converters, key and description, one a line
-      --show=CONVERTER     print a converter's table, one "source=target" line a code
-                           (a converter to UTF-8 shows Unicode code points as targets)
-      --config=FILE        read the converters from FILE, not from ~/.config/trelvick/tq.ini
-                           or, when that is missing, tq.ini in the program's folder
-
-Guessing:
-      --guess[=FORMAT]     name the codepage and the language of each FILE from its first
-                           64 KiB, or when those are ASCII from its first bytes beyond ASCII, how
-                           sure the guess is, and the converters that start from it; one line
-                           per file on standard output, failures too
-      --guess=name         print only the codepage's name per line ("unknown" when there is none)
-      --guess=tsv          print file, name, confidence, runner-up, its confidence, converters
-                           and language, tab-separated; neither format is ever translated
-  Codepages: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862, CP863,
+constexpr char16_t kEnglishGuessLists[] =
+    uR"(  Codepages: CP437, CP737, CP775, CP850, CP852, CP855, CP857, CP860, CP861, CP862, CP863,
     CP865, CP866, CP869, CP1125, CP1250, CP1251, CP1252, CP1253, CP1254, CP1255, CP1256,
     CP1257, ISO-8859-1, ISO-8859-2, ISO-8859-3, ISO-8859-4, ISO-8859-5, ISO-8859-6,
     ISO-8859-7, ISO-8859-8, ISO-8859-9, ISO-8859-10, ISO-8859-13, ISO-8859-14, ISO-8859-15,
@@ -192,12 +85,17 @@ Guessing:
     Danish, Norwegian, Finnish, Polish, Czech, Slovak, Hungarian, Romanian, Croatian,
     Slovenian, Serbian, Russian, Ukrainian, Bulgarian, Turkish, Lithuanian, Latvian, Estonian,
     Hebrew, Arabic
+)";
 
-  -q, --quiet              print nothing but errors
-  -h, --help               show this help
-  -V, --version            show the version
+constexpr char16_t kGreekHelpEnd[] = uR"(Τα πλήθη αλλαγμένων και χαμένων χαρακτήρων γράφονται στην τυπική έξοδο λαθών.
 
-Counts of changed and lost characters go to standard error.
+Κατάσταση εξόδου: 0 επιτυχία, 1 μια μετατροπή απέτυχε (ή είσοδος και έξοδος είναι το ίδιο αρχείο,
+ή χάθηκε χαρακτήρας, με τη --strict, ή σε φακέλους ένα αρχείο αφέθηκε λόγω αβεβαιότητας ή το νέο
+όνομά του ήταν πιασμένο), 2 λάθος χρήση ή λανθασμένο tq.ini· με τη --guess, 1 ένα αρχείο δεν
+διαβάστηκε, 3 ένα αρχείο δεν είναι κείμενο σε γνωστή κωδικοσελίδα.
+)";
+
+constexpr char16_t kEnglishHelpEnd[] = uR"(Counts of changed and lost characters go to standard error.
 
 Exit status: 0 done, 1 a conversion failed (or input and output are the same file, or a character
 was lost, with --strict, or over folders a file was left for doubt or its new name was taken),
@@ -205,9 +103,19 @@ was lost, with --strict, or over folders a file was left for doubt or its new na
 a known codepage.
 )";
 
-QString help(Language language)
+QString helpStart(Language language)
 {
-    return QString::fromUtf16(greek(language) ? kGreekHelp : kEnglishHelp);
+    return QString::fromUtf16(greek(language) ? kGreekHelpStart : kEnglishHelpStart);
+}
+
+QString guessLists(Language language)
+{
+    return QString::fromUtf16(greek(language) ? kGreekGuessLists : kEnglishGuessLists);
+}
+
+QString helpEnd(Language language)
+{
+    return QString::fromUtf16(greek(language) ? kGreekHelpEnd : kEnglishHelpEnd);
 }
 
 QString version()
@@ -248,21 +156,29 @@ QString repeatedOption(Language language, const QString& option)
                            : u"option "_s + quoted(language, option) + u" is given twice"_s;
 }
 
-QString noMode(Language language)
+namespace {
+
+// "A, B and C" / "A, B και C".
+QString listed(Language language, const QStringList& items)
 {
-    return greek(language) ? u"χρειάζεται μία από τις -f, -c, --list, --list-codepages, --show και --guess"_s
-                           : u"one of -f, -c, --list, --list-codepages, --show and --guess is needed"_s;
+    const QString last = items.isEmpty() ? QString() : items.back();
+    if (items.size() < 2)
+        return last;
+    return items.first(items.size() - 1).join(u", "_s) + (greek(language) ? u" και "_s : u" and "_s) + last;
 }
 
-QString twoModes(Language language)
+} // namespace
+
+QString noMode(Language language, const QStringList& modes)
 {
-    return greek(language) ? u"μόνο μία από τις -f, -c, --list, --list-codepages, --show και --guess"_s
-                           : u"only one of -f, -c, --list, --list-codepages, --show and --guess"_s;
+    return greek(language) ? u"χρειάζεται μία από τις "_s + listed(language, modes)
+                           : u"one of "_s + listed(language, modes) + u" is needed"_s;
 }
 
-QString batchWithoutConvert(Language language)
+QString twoModes(Language language, const QStringList& modes)
 {
-    return greek(language) ? u"η --batch πάει μόνο με την -c"_s : u"--batch goes with -c only"_s;
+    return greek(language) ? u"μόνο μία από τις "_s + listed(language, modes)
+                           : u"only one of "_s + listed(language, modes);
 }
 
 QString unexpectedOperand(Language language, const QString& operand)
@@ -283,10 +199,10 @@ QString noBatchInput(Language language)
                            : u"--batch needs at least one input file"_s;
 }
 
-QString standardInputInBatch(Language language)
+QString standardInputRefused(Language language, const QString& option)
 {
-    return greek(language) ? u"η --batch δεν δέχεται «-»: κάθε αρχείο εισόδου χρειάζεται όνομα"_s
-                           : u"--batch takes no '-': each input file needs a name"_s;
+    return greek(language) ? u"η "_s + option + u" δεν δέχεται «-»: κάθε αρχείο εισόδου χρειάζεται όνομα"_s
+                           : option + u" takes no '-': each input file needs a name"_s;
 }
 
 QString noGuessInput(Language language)
@@ -326,10 +242,10 @@ QString notTogether(Language language, const QString& option, const QString& oth
                            : option + u" and "_s + other + u" cannot be used together"_s;
 }
 
-QString needsOneOf(Language language, const QString& option, const QString& first, const QString& second)
+QString needsOneOf(Language language, const QString& option, const QStringList& others)
 {
-    return greek(language) ? u"η "_s + option + u" θέλει την "_s + first + u" ή την "_s + second
-                           : option + u" needs "_s + first + u" or "_s + second;
+    return greek(language) ? u"η "_s + option + u" θέλει την "_s + others.join(u" ή την "_s)
+                           : option + u" needs "_s + others.join(u" or "_s);
 }
 
 QString noTreeInput(Language language)
@@ -744,6 +660,57 @@ QString nameInDoubt(Language language, const QString& candidates)
     return greek(language) ? u"όνομα σε αβέβαιη κωδικοσελίδα: "_s + candidates : u"name in doubt: "_s + candidates;
 }
 
+QString doubleEncoded(Language language, const QString& codepage, bool repaired)
+{
+    if (greek(language))
+        return u"UTF-8 κωδικοποιημένο δύο φορές μέσω "_s + codepage +
+               (repaired ? u": διορθώθηκε"_s : u" (το διορθώνει η --fix-mojibake)"_s);
+    return u"UTF-8 double-encoded through "_s + codepage +
+           (repaired ? u": repaired"_s : u" (--fix-mojibake repairs it)"_s);
+}
+
+QString notAReport(Language language, const QString& file, const QString& line)
+{
+    return greek(language) ? file + u": η γραμμή "_s + line + u" δεν είναι γραμμή αναφοράς του --report=tsv"_s
+                           : file + u": line "_s + line + u" is no line of a --report=tsv report"_s;
+}
+
+QString restored(Language language, const QString& file, bool wouldBe)
+{
+    if (greek(language))
+        return file + (wouldBe ? u": θα επανερχόταν από το αντίγραφό του"_s : u": επανήλθε από το αντίγραφό του"_s);
+    return file + (wouldBe ? u": would be restored from its backup"_s : u": restored from its backup"_s);
+}
+
+QString renamedBack(Language language, const QString& from, const QString& to, bool wouldBe)
+{
+    if (greek(language))
+        return from + (wouldBe ? u": θα ξαναγινόταν "_s : u": ξανάγινε "_s) + quoted(language, to);
+    return from + (wouldBe ? u": would be renamed back to "_s : u": renamed back to "_s) + quoted(language, to);
+}
+
+QString changedSinceRun(Language language)
+{
+    return greek(language) ? u"άλλαξε από την εκτέλεση: έμεινε ως έχει"_s : u"changed since the run: left as it is"_s;
+}
+
+QString noBackupToRestore(Language language)
+{
+    return greek(language) ? u"μετατράπηκε χωρίς αντίγραφο (--backup): έμεινε ως έχει"_s
+                           : u"converted without a backup (--backup): left as it is"_s;
+}
+
+QString undoSummary(Language language, std::int64_t restored, std::int64_t renamed, std::int64_t left,
+                    std::int64_t failed)
+{
+    const auto n = [](std::int64_t count) { return QString::number(count); };
+    if (greek(language))
+        return u"αναίρεση: "_s + n(restored) + u" επανήλθαν, "_s + n(renamed) + u" μετονομάστηκαν πίσω, "_s + n(left) +
+               u" έμειναν, "_s + n(failed) + u" απέτυχαν"_s;
+    return u"undo: "_s + n(restored) + u" restored, "_s + n(renamed) + u" renamed back, "_s + n(left) + u" left, "_s +
+           n(failed) + u" failed"_s;
+}
+
 QString userSkipped(Language language)
 {
     return greek(language) ? u"παραλείφθηκε κατ' επιλογή"_s : u"left as chosen"_s;
@@ -768,16 +735,30 @@ QString listTooLarge(Language language, const QString& list, std::int64_t bytes,
                                  QString::number(names) + u" names"_s;
 }
 
-QString treeSummary(Language language, const TreeCounts& c)
+namespace {
+
+QString countsText(Language language, const TreeCounts& c, bool folders)
 {
     const auto n = [](std::int64_t count) { return QString::number(count); };
     if (greek(language))
-        return n(c.files) + u" αρχεία: "_s + n(c.converted) + u" μετατράπηκαν, "_s + n(c.copied) +
-               u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) + u" παραλείφθηκαν, "_s +
-               n(c.failed) + u" απέτυχαν"_s;
-    return n(c.files) + (c.files == 1 ? u" file: "_s : u" files: "_s) + n(c.converted) + u" converted, "_s +
-           n(c.copied) + u" copied, "_s + n(c.unchanged) + u" unchanged, "_s + n(c.skipped) + u" skipped, "_s +
-           n(c.failed) + u" failed"_s;
+        return n(c.files) + (folders ? u" φάκελοι: "_s : u" αρχεία: "_s) + n(c.converted) + u" μετατράπηκαν, "_s +
+               n(c.copied) + u" αντιγράφηκαν, "_s + n(c.unchanged) + u" έμειναν ίδια, "_s + n(c.skipped) +
+               u" παραλείφθηκαν, "_s + n(c.failed) + u" απέτυχαν"_s;
+    const QString what =
+        folders ? (c.files == 1 ? u" folder: "_s : u" folders: "_s) : (c.files == 1 ? u" file: "_s : u" files: "_s);
+    return n(c.files) + what + n(c.converted) + u" converted, "_s + n(c.copied) + u" copied, "_s + n(c.unchanged) +
+           u" unchanged, "_s + n(c.skipped) + u" skipped, "_s + n(c.failed) + u" failed"_s;
+}
+
+} // namespace
+
+QString treeSummary(Language language, const TreeCounts& files, const TreeCounts& folders, bool dryRun)
+{
+    const QString dry = !dryRun           ? QString()
+                        : greek(language) ? u"(δοκιμή, τίποτα δεν άλλαξε) "_s
+                                          : u"(dry run, nothing changed) "_s;
+    return dry + countsText(language, files, false) +
+           (folders.files > 0 ? u"; "_s + countsText(language, folders, true) : QString());
 }
 
 QString interruptedAfter(Language language, std::int64_t done, std::int64_t total)

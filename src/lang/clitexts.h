@@ -14,7 +14,11 @@ namespace trelvick::lang::cli {
 
 inline constexpr char16_t kProgramName[] = u"trelvick-convert";
 
-QString help(Language language);
+// --help: the usage and what the program does; the lists of codepages and languages a guess names;
+// the counts and the exit statuses. The options' rows in between come from the option table.
+QString helpStart(Language language);
+QString guessLists(Language language);
+QString helpEnd(Language language);
 QString version();
 QString tryHelp(Language language);
 
@@ -26,13 +30,14 @@ QString standardOutput(Language language);
 QString unknownOption(Language language, const QString& option);
 QString missingValue(Language language, const QString& option);
 QString repeatedOption(Language language, const QString& option);
-QString noMode(Language language);
-QString twoModes(Language language);
-QString batchWithoutConvert(Language language);
+// modes: the options that choose what a run does ("-f", "-c", ...).
+QString noMode(Language language, const QStringList& modes);
+QString twoModes(Language language, const QStringList& modes);
 QString unexpectedOperand(Language language, const QString& operand);
 QString wrongFileCount(Language language);
 QString noBatchInput(Language language);
-QString standardInputInBatch(Language language);
+// option: what takes the inputs ("--batch", "-i").
+QString standardInputRefused(Language language, const QString& option);
 QString noGuessInput(Language language);
 QString takesNoValue(Language language, const QString& option);
 QString ambiguousOption(Language language, const QString& option, const QString& candidates);
@@ -41,7 +46,7 @@ QString badValue(Language language, const QString& option, const QString& value,
 // others: the options it needs, comma-separated ("-c, -f").
 QString goesWith(Language language, const QString& option, const QString& others);
 QString notTogether(Language language, const QString& option, const QString& other);
-QString needsOneOf(Language language, const QString& option, const QString& first, const QString& second);
+QString needsOneOf(Language language, const QString& option, const QStringList& others);
 QString noTreeInput(Language language);
 QString unknownConverter(Language language, const QString& name);
 QString ambiguousConverter(Language language, const QString& name, const QString& keys);
@@ -147,6 +152,16 @@ QString noConversionReason(Language language, const QString& codepage, const QSt
 QString nameInDoubt(Language language, const QString& candidates);
 QString nameInvalid(Language language);
 QString userSkipped(Language language);
+// --undo
+QString notAReport(Language language, const QString& file, const QString& line);
+QString restored(Language language, const QString& file, bool wouldBe);
+QString renamedBack(Language language, const QString& from, const QString& to, bool wouldBe);
+QString changedSinceRun(Language language);
+QString noBackupToRestore(Language language);
+QString undoSummary(Language language, std::int64_t restored, std::int64_t renamed, std::int64_t left,
+                    std::int64_t failed);
+// UTF-8 once read as codepage and saved again: repaired, or noted (--fix-mojibake repairs it).
+QString doubleEncoded(Language language, const QString& codepage, bool repaired);
 QString nameTooLong(Language language, const QString& name);
 // A list of names (--files-from) past what the program takes.
 QString listTooLarge(Language language, const QString& list, std::int64_t bytes, qsizetype names);
@@ -155,7 +170,9 @@ struct TreeCounts
 {
     std::int64_t files = 0, converted = 0, copied = 0, unchanged = 0, skipped = 0, failed = 0;
 };
-QString treeSummary(Language language, const TreeCounts& counts);
+// folders: the folders with a row of their own in the report, told after the files when there are any;
+// dryRun: "would be" counts.
+QString treeSummary(Language language, const TreeCounts& files, const TreeCounts& folders, bool dryRun);
 QString interruptedAfter(Language language, std::int64_t done, std::int64_t total);
 
 // The system refused the program what it needs to go on, memory or a thread (exit status 2): the

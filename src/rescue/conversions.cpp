@@ -185,7 +185,19 @@ Choice Conversions::choose(const guess::Guess& guessed) const
         return choice;
     }
     choice.from = nameOf(best);
-    if (m_isTarget[e]) {
+    if (guessed.doubleEncodedThrough && (m_request->target->isUtf8() || m_fromUtf8)) {
+        const QString through = nameOf(*guessed.doubleEncodedThrough);
+        if (!m_request->fixMojibake) {
+            choice.action = m_isTarget[e] ? Action::Unchanged : Action::Converted;
+            choice.converter = m_isTarget[e] ? nullptr : &*m_fromUtf8;
+            choice.reason = {Reason::Code::DoubleEncoded, {}, 0, through, {}};
+        } else {
+            choice.action = Action::Converted;
+            choice.repairThrough = guessed.doubleEncodedThrough;
+            choice.converter = m_request->target->isUtf8() ? &m_identity : &*m_fromUtf8;
+            choice.reason = {Reason::Code::MojibakeRepaired, {}, 0, through, {}};
+        }
+    } else if (m_isTarget[e]) {
         choice.action = Action::Unchanged;
     } else if (guessed.doubtful(m_request->source.minConfidence / 100.0)) {
         choice.reason = {Code::InDoubt, {}, 0, candidates(guessed), {}};

@@ -19,6 +19,7 @@ struct Choice
     QString from;
     const convert::Converter* converter = nullptr; // Converted: through this
     std::optional<charset::WideForm> wide;         // read from UTF-16 or UTF-32 into UTF-8 first
+    std::optional<guess::Encoding> repairThrough;  // UTF-8 double-encoded through this codepage, repaired first
     Reason reason;                                 // Copied or Skipped: why
 };
 

@@ -51,6 +51,8 @@ struct Reason
         OutputIsAnotherInput,  // name: the output, which would replace another input
         SharedOutput,          // name: the output; other: the input whose output it is too
         UserSkipped,           // the user chose to leave it
+        DoubleEncoded,         // detail: the codepage UTF-8 once went through (a note: it is left so)
+        MojibakeRepaired,      // detail: the codepage UTF-8 once went through, now undone
     };
     Code code = Code::None;
     QByteArray name;
@@ -93,13 +95,21 @@ struct Result
     }
 };
 
-// The summary's counts: one per file met (a file named twice counts once), folders apart.
+// The summary's counts, the report's rows by outcome: those of files (a file named twice once) and those
+// of folders (which have a row only when something happened to them) apart.
 struct Tally
 {
-    std::int64_t files = 0, converted = 0, copied = 0, unchanged = 0, skipped = 0, failed = 0;
-    std::int64_t folderProblems = 0;
-
-    void count(Action action);
+    struct Counts
+    {
+        std::int64_t total = 0, converted = 0, copied = 0, unchanged = 0, skipped = 0, failed = 0;
+        void count(Action action);
+    };
+    Counts files;
+    Counts folders;
 };
+
+// Whether a result has a row of its own in the report: every entry but a folder that nothing happened
+// to, and the very entry named once more.
+bool hasRow(const Node& node, const Result& result);
 
 } // namespace trelvick::rescue

@@ -90,6 +90,10 @@ QString reasonText(const Reason& reason, Language language)
         return texts::sameFile(language, {}, name);
     case Code::UserSkipped:
         return texts::userSkipped(language);
+    case Code::DoubleEncoded:
+        return texts::doubleEncoded(language, reason.detail, false);
+    case Code::MojibakeRepaired:
+        return texts::doubleEncoded(language, reason.detail, true);
     case Code::OutputIsAnotherInput:
     case Code::SharedOutput:
         break; // told as a batch tells them, before anything is converted

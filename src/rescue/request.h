@@ -73,6 +73,8 @@ struct Request
     bool preserveTimes = true;
     // Everything decided and told as a real run would, and nothing on the disk changed.
     bool dryRun = false;
+    // UTF-8 that was once read in a single-byte codepage and saved again as UTF-8 is repaired.
+    bool fixMojibake = false;
 
     Delivery delivery = Delivery::OutputDir;
     // Whether the guess spares files that are not text (and those already in the target): in a tree,

@@ -337,12 +337,8 @@ void Job::tell(qsizetype i, const Result& result)
     const Node& node = m_plan.node(i);
     if (result.abandoned)
         return;
-    const bool folder = node.kind == Kind::Folder && node.sameAs < 0;
-    if (folder) {
-        m_finished.tally.folderProblems += result.problem;
-    } else if (!result.again && node.kind != Kind::Folder) {
-        m_finished.tally.count(result.action);
-    }
+    if (hasRow(node, result))
+        (node.kind == Kind::Folder ? m_finished.tally.folders : m_finished.tally.files).count(result.action);
     if (node.kind == Kind::File && node.sameAs < 0) {
         ++m_files;
         m_bytes += node.info.st_size;
@@ -353,9 +349,14 @@ void Job::tell(qsizetype i, const Result& result)
 
 } // namespace
 
-void Tally::count(Action action)
+bool hasRow(const Node& node, const Result& result)
 {
-    ++files;
+    return !result.again && (node.kind != Node::Kind::Folder || result.problem || !result.newName.isEmpty());
+}
+
+void Tally::Counts::count(Action action)
+{
+    ++total;
     switch (action) {
     case Action::Converted:
         ++converted;

@@ -138,6 +138,55 @@ private:
     std::int64_t m_seen = 0;
 };
 
+// Bytes already in memory, for the engine.
+class MemorySource final : public convert::ByteSource
+{
+public:
+    explicit MemorySource(QByteArray bytes) : m_bytes(std::move(bytes)) {}
+    std::int64_t read(char* buffer, std::int64_t capacity) override
+    {
+        const std::int64_t size = std::min<std::int64_t>(capacity, m_bytes.size() - m_at);
+        std::memcpy(buffer, m_bytes.constData() + m_at, std::size_t(size));
+        m_at += size;
+        return size;
+    }
+    base::Error error() const override { return {}; }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_at = 0;
+};
+
+// A mojibake file is repaired whole: larger than this, it is left as it is.
+constexpr off_t kLargestRepair = off_t(256) << 20;
+
+// The whole file's UTF-8, each character turned back into its byte in the codepage it once went through.
+base::Expected<QByteArray> repairedText(int fd, guess::Encoding through)
+{
+    struct stat info;
+    if (::fstat(fd, &info) != 0)
+        return base::Error::system(errno, base::Side::Input);
+    if (info.st_size > kLargestRepair)
+        return base::Error::fault(base::Fault::TooLarge, base::Side::Input);
+    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
+    qsizetype have = 0;
+    while (have < bytes.size()) {
+        const ssize_t got = files::retryOnInterrupt(
+            [&] { return ::pread(fd, bytes.data() + have, std::size_t(bytes.size() - have), have); });
+        if (got < 0)
+            return base::Error::system(errno, base::Side::Input);
+        if (got == 0)
+            break;
+        have += got;
+    }
+    bytes.truncate(have);
+    const std::optional<std::string> repaired =
+        guess::repairMojibake(std::string_view(bytes.constData(), std::size_t(bytes.size())), through);
+    if (!repaired)
+        return base::Error::fault(base::Fault::BadValue, base::Side::Input);
+    return QByteArray(repaired->data(), qsizetype(repaired->size()));
+}
+
 // Whether the file starts with a UTF-8 byte-order mark.
 base::Expected<bool> startsWithMark(int fd)
 {
@@ -282,6 +331,7 @@ Done Work::entry(qsizetype i)
         return done;
     case Kind::Folder: // met again; its contents were walked once
         result.add({Code::SameFileAs, m_shared.plan.node(node.sameAs).path, 0, {}, {}});
+        result.again = true;
         return done;
     case Kind::File:
         break;
@@ -407,6 +457,7 @@ Writing Work::writing(int, const Choice& choice, Result&) const
     Writing how;
     how.converter = choice.converter;
     how.wide = choice.wide;
+    how.repairThrough = choice.repairThrough;
     const bool toUtf8 = m_shared.request.target && m_shared.request.target->isUtf8();
     const bool fromUtf8 = toUtf8 && !choice.wide && choice.converter == &m_shared.conversions.identity();
     how.stripMark = fromUtf8 && m_shared.request.bom != Request::Bom::Keep;
@@ -517,6 +568,8 @@ Done Work::predict(qsizetype i, int inputFolder, int input, Result result, const
             result.counts.changed = 0;
             return failed(Action::Skipped, {Code::WouldLose, {}, result.counts.lost + result.counts.invalid, {}, {}});
         }
+        if (wrote.is(base::Fault::BadValue) && writing.repairThrough)
+            return failed(Action::Skipped, {Code::DoubleEncoded, {}, 0, nameOf(*writing.repairThrough), {}});
         return failed(Action::Failed, failure(wrote));
     }
     done.result = std::move(result);
@@ -658,6 +711,9 @@ Done Work::deliver(qsizetype i, int inputFolder, int input, Result result, const
             result.counts.changed = 0; // nothing was
             return failed(Action::Skipped, {Code::WouldLose, {}, result.counts.lost + result.counts.invalid, {}, {}});
         }
+        if (wrote.is(base::Fault::BadValue) &&
+            writing.repairThrough) // more than the part the guess saw was UTF-8 proper
+            return failed(Action::Skipped, {Code::DoubleEncoded, {}, 0, nameOf(*writing.repairThrough), {}});
         return failed(Action::Failed,
                       failure(wrote, wrote.side == base::Side::Output && !inPlace ? outputPath(i) : QByteArray()));
     }
@@ -699,10 +755,20 @@ base::Error Work::write(int input, int output, Result& result, const Writing& wr
     if (!writing.converter)
         return files::copyFileData(input, output, &m_shared.abandon);
     StoppableSource file(input, m_shared.abandon);
+    std::optional<MemorySource> repaired;
+    if (writing.repairThrough) {
+        base::Expected<QByteArray> text = repairedText(input, *writing.repairThrough);
+        if (!text)
+            return text.error();
+        repaired.emplace(std::move(*text));
+    }
     std::optional<charset::WideSource> wide;
     if (writing.wide)
         wide.emplace(*writing.wide, file);
-    MarkSource source(wide ? static_cast<convert::ByteSource&>(*wide) : file, writing.stripMark);
+    convert::ByteSource& read = repaired ? static_cast<convert::ByteSource&>(*repaired)
+                                : wide   ? static_cast<convert::ByteSource&>(*wide)
+                                         : file;
+    MarkSource source(read, writing.stripMark);
     const bool undoable = m_shared.request.delivery == Delivery::InPlace && m_shared.request.backupSuffix;
     OutputSink sink(output, writing.addMark, undoable);
     convert::EngineOptions options;

@@ -45,6 +45,7 @@ struct Writing
     std::optional<charset::WideForm> wide;         // read from UTF-16 or UTF-32 first
     bool stripMark = false;                        // a UTF-8 byte-order mark at its start is left out
     bool addMark = false;                          // the new contents start with one
+    std::optional<guess::Encoding> repairThrough;  // UTF-8 double-encoded through this codepage, undone first
 };
 
 struct Done

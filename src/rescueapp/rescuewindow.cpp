@@ -323,8 +323,9 @@ void RescueWindow::convertEnded(const JobEnd& end, const QByteArray& undoLines, 
         m_board.setReport(shownPath(m_reportPath), reportFailed);
         m_board.addProblem(shownPath(m_reportPath), reportFailed);
     }
-    const rescue::Tally& t = end.finished.tally;
-    const DoneCounts counts{t.files, t.converted, t.copied, t.unchanged, t.skipped, t.failed};
+    // Folders that failed are in the problems list by name; the summary counts files.
+    const rescue::Tally::Counts& t = end.finished.tally.files;
+    const DoneCounts counts{t.total, t.converted, t.copied, t.unchanged, t.skipped, t.failed};
     const std::int64_t done = end.finished.filesDone;
     const std::int64_t total = m_meter.totalFiles();
     if (const base::Error failure = end.failure)

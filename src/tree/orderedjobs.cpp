@@ -22,6 +22,9 @@ namespace trelvick::tree {
 namespace {
 
 constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Results a worker finishes before it wakes the delivering thread (which wakes on its own about every
+// interval besides), and deliveries between two looks for a stop signal.
+constexpr int kWakeBatch = 32;
 
 // Blocks the stop signals that are not ignored for this thread and those it starts, and reads them
 // from a descriptor instead; the previous mask comes back at the end.
@@ -101,6 +104,11 @@ public:
                 m_callbacks.run(i);
                 const std::lock_guard lock(m_mutex);
                 m_done[static_cast<std::size_t>(i)] = true;
+                // The delivering thread is woken for a batch of results, not for each: waking a thread
+                // costs more than a small file's conversion.
+                if (++m_doneUnseen < kWakeBatch)
+                    continue;
+                m_doneUnseen = 0;
             } catch (...) {
                 // Never done: delivery stops before it.
                 const std::lock_guard lock(m_mutex);
@@ -115,6 +123,7 @@ public:
             const std::lock_guard lock(m_mutex);
             ++m_finishedWorkers;
         }
+        m_room.notify_all();
         m_changed.notify_one();
     }
 
@@ -129,9 +138,12 @@ public:
                 m_callbacks.deliver(m_delivered);
                 lock.lock();
                 ++m_delivered;
+                const bool waiting = m_waitingForRoom > 0;
                 lock.unlock();
-                m_room.notify_all();
-                lookForStop();
+                if (waiting)
+                    m_room.notify_all();
+                if (m_delivered % kWakeBatch == 0)
+                    lookForStop();
                 continue;
             }
             return m_delivered < m_count && m_finishedWorkers < m_workers;
@@ -165,14 +177,20 @@ private:
             return true;
         std::unique_lock lock(m_mutex);
         const auto room = [&] { return i < m_delivered + m_callbacks.aheadLimit; };
-        m_room.wait(lock, [&] { return m_stop.load() || room(); });
+        if (!room()) {
+            ++m_waitingForRoom;
+            m_changed.notify_one(); // the delivering thread may be waiting for a batch that cannot come
+            m_room.wait(lock, [&] { return m_stop.load() || room(); });
+            --m_waitingForRoom;
+        }
         return room();
     }
 
     bool hasNews() const
     {
-        return (m_delivered < m_count && m_done[static_cast<std::size_t>(m_delivered)]) ||
-               m_finishedWorkers == m_workers;
+        const bool ready = m_delivered < m_count && m_done[static_cast<std::size_t>(m_delivered)];
+        return (ready && (m_doneUnseen == 0 || m_waitingForRoom > 0)) || m_finishedWorkers == m_workers ||
+               m_stop.load();
     }
 
     const qsizetype m_count;
@@ -185,6 +203,8 @@ private:
     std::condition_variable m_room; // a delivery made room for a worker waiting under aheadLimit
     std::vector<bool> m_done;       // guarded by m_mutex
     int m_finishedWorkers = 0;      // guarded by m_mutex
+    int m_doneUnseen = 0;           // guarded by m_mutex: results since the delivering thread was last woken
+    int m_waitingForRoom = 0;       // guarded by m_mutex
     std::exception_ptr m_exception; // guarded by m_mutex
     qsizetype m_delivered = 0;      // written by the calling thread under m_mutex
 };

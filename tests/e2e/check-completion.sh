@@ -3,8 +3,8 @@
 # check-completion.sh BUILD-DIR
 #
 # Installs the build into a scratch prefix and completes trelvick-convert command lines there as bash would,
-# through the completion script that was installed: option names from --help, converter keys from --list,
-# codepage names from --list-codepages.
+# through the completion script that was installed: option names and their values from the program's option
+# table (filled in at build time), converter keys from --list, codepage names from --list-codepages.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
@@ -34,20 +34,29 @@ complete_line() {
 rows=(
     "--eo|--eol="
     "--list-c|--list-codepages"
+    "--gu|--guess="
+    "--dry|--dry-run"
+    "--no-p|--no-preserve="
     "-c Μ1|Μ1"
+    "-c M|M1"
+    "-c m1|m1"
+    "-c 1|1"
     "--show Μ1|Μ1"
     "--eol l|lf"
+    "--bom s|strip"
 )
 # The codepage names come from the program itself: a build that lists none yet skips those rows, and the
 # check then reports itself skipped rather than passed.
 codepages=$("$scratch/root/bin/trelvick-convert" --list-codepages 2>/dev/null || true)
 if grep -qx CP737 <<<"$codepages"; then
-    rows+=("-f CP73|CP737" "-t KOI8-|KOI8-R" "--from-code CP73|CP737")
+    rows+=("-f CP73|CP737" "-t KOI8-|KOI8-R" "--from-code CP73|CP737" "-f cp73|cp737" "-f 73|737" "-t koi8-r|koi8-r"
+        "-f au|auto")
 fi
 for row in "${rows[@]}"; do
     read -ra words <<<"${row%%|*}"
     got=$(complete_line "${words[@]}")
     grep -qx -- "${row#*|}" <<<"$got" || fail "completing '${row%%|*}' offers no '${row#*|}' among: $(tr '\n' ' ' <<<"$got")"
+    [ -z "$(sort <<<"$got" | uniq -d)" ] || fail "completing '${row%%|*}' offers a word twice: $(tr '\n' ' ' <<<"$got")"
 done
 [ -n "$codepages" ] || { note "skipped: trelvick-convert --list-codepages lists no codepage names"; exit 77; }
 note "passed"

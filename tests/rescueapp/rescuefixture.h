@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "bytefiles.h"
 #include "programrun.h"
 #include "rescueapp/rescuewindow.h"
 #include "scriptedplatform.h"
 #include "testsupport.h"
+#include "treefiles.h"
 
 #include <QDeadlineTimer>
 #include <QListWidget>

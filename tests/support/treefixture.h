@@ -4,9 +4,9 @@
 // What the suites of whole folders share: files named in bytes, the tree as a map of its entries, and
 // trelvick-convert run in this process with its streams in files.
 
-#include "bytefiles.h"
 #include "cli/cli.h"
 #include "testsupport.h"
+#include "treefiles.h"
 
 #include <QByteArray>
 #include <QFile>

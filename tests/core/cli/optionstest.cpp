@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/options.h"
+#include "cli/optiontable.h"
 #include "lang/clitexts.h"
 #include "testsupport.h"
 
+#include <QFile>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace trelvick;
@@ -18,7 +21,8 @@ QString summary(const cli::ParsedOptions& parsed)
     if (!parsed.error.isEmpty())
         return parsed.error;
     const Options& o = parsed.options;
-    const char* const modes[] = {"help", "version", "list", "codepages", "show", "convert", "transcode", "guess"};
+    const char* const modes[] = {"help",    "version",   "list",  "codepages", "show",
+                                 "convert", "transcode", "guess", "undo"};
     QString text = QString::fromLatin1(modes[int(o.mode)]);
     const auto add = [&text](bool given, const QString& what) {
         if (given)
@@ -42,6 +46,11 @@ QString summary(const cli::ParsedOptions& parsed)
     add(o.tsvReport, u"tsv"_s);
     add(o.jobs > 0, u"jobs="_s + QString::number(o.jobs));
     add(o.minConfidence != 90, u"min="_s + QString::number(o.minConfidence));
+    add(o.dryRun, u"dry-run"_s);
+    add(!o.preserveTimes, u"no-times"_s);
+    add(o.bom != cli::Bom::Keep, u"bom="_s + QString::number(int(o.bom)));
+    add(o.fixMojibake, u"fix-mojibake"_s);
+    add(!o.undoReport.isEmpty(), u"undo="_s + o.undoReport);
     for (const QString& file : o.files)
         text += u" ["_s + file + u']';
     return text;
@@ -70,7 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ShortHelpMisread", u"-qh"_s, u"help"_s},
         ParseCase{"HelpAfterDoubleDashAnswered", u"-c1 -- --help b"_s, u"convert converter=1 [--help] [b]"_s},
         ParseCase{"ListMisread", u"-l"_s, u"list"_s}, ParseCase{"PrefixRefused", u"--lis --qui"_s, u"list quiet"_s},
-        ParseCase{"AmbiguousPrefixGuessed", u"--n"_s, u"option '--n' is ambiguous: --null, --names, --names-from"_s},
+        ParseCase{"AmbiguousPrefixGuessed", u"--n"_s,
+                  u"option '--n' is ambiguous: --null, --names, --names-from, --no-preserve"_s},
         ParseCase{"ShowAttachedMisread", u"--show=Μ3"_s, u"show converter=Μ3"_s},
         ParseCase{"ShowSeparateMisread", u"--show same"_s, u"show converter=same"_s},
         ParseCase{"ConfigSeparateMisread", u"--list --config -t"_s, u"list config=-t"_s},
@@ -88,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(
                   u"transcode 737->koi8-r o=out strict [a] [b]"_s},
         ParseCase{"ToWithoutFromAccepted", u"-t UTF-8 a"_s, u"-t goes with -f only"_s},
         ParseCase{"ConverterWithCodepagesAccepted", u"-c 1 -f CP737"_s,
-                  u"only one of -f, -c, --list, --list-codepages, --show and --guess"_s},
+                  u"only one of -f, --list-codepages, --undo, -c, -l, --show and --guess"_s},
         ParseCase{"StrictWithConverterAccepted", u"-c 1 --strict"_s, u"--strict goes with -f only"_s},
         ParseCase{"EolValueUnchecked", u"-f x --eol=dos"_s, u"'dos' is not a value of '--eol': keep, lf, crlf"_s},
         ParseCase{"TreeMisread", u"-f auto -t CP1253 -r old --output-dir=new -j 3 --names --report=tsv"_s,
@@ -109,7 +119,8 @@ INSTANTIATE_TEST_SUITE_P(
                   u"--min-confidence goes with -f auto only"_s},
         ParseCase{"ZeroJobsAccepted", u"-f auto -i -j 0 a"_s, u"'0' is not a value of '-j': 1..1024"_s},
         ParseCase{"TreeWithoutInputAccepted", u"-f auto -r -i"_s, u"no files or folders given, and no --files-from"_s},
-        ParseCase{"NoModeAccepted", u"a"_s, u"one of -f, -c, --list, --list-codepages, --show and --guess is needed"_s},
+        ParseCase{"NoModeAccepted", u"a"_s,
+                  u"one of -f, --list-codepages, --undo, -c, -l, --show and --guess is needed"_s},
         ParseCase{"RepeatedConverterAccepted", u"-c 1 -c2 a b"_s, u"option '-c' is given twice"_s},
         ParseCase{"RepeatedConfigAccepted", u"--config=a --config b --list"_s, u"option '--config' is given twice"_s},
         ParseCase{"RepeatedBatchAccepted", u"-c1 --batch --batch a"_s, u"option '--batch' is given twice"_s},
@@ -120,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"RepeatedJobsAccepted", u"-f auto -i -j 2 -j3 a"_s, u"option '-j' is given twice"_s},
         ParseCase{"ConfidenceOutOfRangeAccepted", u"-f auto -i --min-confidence=101 a"_s,
                   u"'101' is not a value of '--min-confidence': 0..100"_s},
-        ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c only"_s},
+        ParseCase{"BatchWithListAccepted", u"--list --batch"_s, u"--batch goes with -c, -f only"_s},
         ParseCase{"ThreeFilesAccepted", u"-c1 a b c"_s,
                   u"-c takes at most one input file and one output file (or -o)"_s},
         ParseCase{"EmptyBatchAccepted", u"-c 1 --batch"_s, u"--batch needs at least one input file"_s},
@@ -139,7 +150,44 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"ConverterWithoutValueAccepted", u"-c"_s, u"option '-c' needs a value"_s},
         ParseCase{"ListWithOperandAccepted", u"--list a"_s, u"unexpected operand 'a'"_s},
         ParseCase{"EmptyConfigNameAccepted", u"--config= --list"_s, u"the file name of '--config' is empty"_s},
-        ParseCase{"EmptyOperandAccepted", u"-c 1 a "_s, u"a file name is empty"_s}),
+        ParseCase{"EmptyOperandAccepted", u"-c 1 a "_s, u"a file name is empty"_s},
+        // Every converter with every delivery.
+        ParseCase{"ConverterTreeRefused", u"-c M3 -r --output-dir OUT DIR"_s,
+                  u"convert converter=M3 recursive dir=OUT [DIR]"_s},
+        ParseCase{"ConverterInPlaceRefused", u"-c M3 -i a b"_s, u"convert converter=M3 in-place [a] [b]"_s},
+        ParseCase{"CodepageBatchRefused", u"-f 737 --batch a b"_s, u"transcode 737->UTF-8 o=- batch [a] [b]"_s},
+        ParseCase{"StandardInputInPlaceAccepted", u"-c 1 -i a -"_s, u"-i takes no '-': each input file needs a name"_s},
+        ParseCase{"BatchWithTreeAccepted", u"-c 1 --batch -r a"_s, u"--batch and -r cannot be used together"_s},
+        ParseCase{"BatchWithOutputAccepted", u"-f x -o y --batch a"_s, u"--batch and -o cannot be used together"_s},
+        ParseCase{"ListWithoutDestinationAccepted", u"-f x --files-from l"_s,
+                  u"--files-from needs --output-dir or -i"_s},
+        ParseCase{"NullWithoutListAccepted", u"-f x -i -0 a"_s, u"-0 goes with --files-from only"_s},
+        ParseCase{"NamesFromWithoutNamesAccepted", u"-f x -i --names-from=737 a"_s, u"--names-from needs --names"_s},
+        ParseCase{"NamesFromWithConverterAccepted", u"-c 1 -i --names --names-from=737 a"_s,
+                  u"--names-from goes with -f only"_s},
+        // The options of the dry run, the times, the byte-order mark, the repair and the undo.
+        ParseCase{"DryRunMisread", u"-f auto -n -i a"_s, u"transcode auto->UTF-8 o=- in-place dry-run [a]"_s},
+        ParseCase{"DryRunOnStreamAccepted", u"-f x --dry-run a"_s,
+                  u"-n goes with -i, --output-dir, --batch, --undo only"_s},
+        ParseCase{"NoPreserveMisread", u"-c 1 --output-dir o --no-preserve=TIMES a"_s,
+                  u"convert converter=1 dir=o no-times [a]"_s},
+        ParseCase{"NoPreserveValueUnchecked", u"-f x -i --no-preserve=mode a"_s,
+                  u"'mode' is not a value of '--no-preserve': times"_s},
+        ParseCase{"NoPreserveInBatchAccepted", u"-f x --batch --no-preserve=times a"_s,
+                  u"--no-preserve goes with -i, --output-dir only"_s},
+        ParseCase{"BomMisread", u"-f x --bom=strip a"_s, u"transcode x->UTF-8 o=- bom=1 [a]"_s},
+        ParseCase{"BomAddMisread", u"-f x -i --bom add a"_s, u"transcode x->UTF-8 o=- in-place bom=2 [a]"_s},
+        ParseCase{"BomWithConverterAccepted", u"-c 1 --bom=add"_s, u"--bom goes with -f only"_s},
+        ParseCase{"FixMojibakeMisread", u"-f AUTO --fix-mojibake a"_s, u"transcode AUTO->UTF-8 o=- fix-mojibake [a]"_s},
+        ParseCase{"FixMojibakeWithoutAutoAccepted", u"-f 1253 --fix-mojibake a"_s,
+                  u"--fix-mojibake goes with -f auto only"_s},
+        ParseCase{"UndoMisread", u"--undo - -n -q"_s, u"undo quiet dry-run undo=-"_s},
+        ParseCase{"UndoWithConversionOptionAccepted", u"--undo r --eol=lf"_s, u"--eol goes with -c, -f only"_s},
+        ParseCase{"UndoInPlaceAccepted", u"--undo=r -i"_s, u"-i goes with -c, -f only"_s},
+        ParseCase{"UndoWithOperandAccepted", u"--undo r a"_s, u"unexpected operand 'a'"_s},
+        ParseCase{"UndoWithCodepagesAccepted", u"--undo r -f x"_s,
+                  u"only one of -f, --list-codepages, --undo, -c, -l, --show and --guess"_s},
+        ParseCase{"EmptyUndoReportAccepted", u"--undo="_s, u"the file name of '--undo' is empty"_s}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --eol=crlf makes every line end CR LF for -f, and keeps the window's rule for -c.
@@ -157,6 +205,93 @@ TEST(LineEnds, CrLfOfTheOtherFormTaken)
     for (const auto& c : cases) {
         const cli::ParsedOptions parsed = cli::parseArguments(c.arguments.split(u' '), lang::Language::English);
         EXPECT_EQ(cli::engineLineEnds(parsed.options.effectiveLineEnds()), c.expected) << c.arguments.toStdString();
+    }
+}
+
+// A rule that names an option the table lacks ("--ouput-dir") would never hold, and two rows with one
+// name would leave one of them unreachable.
+TEST(OptionTable, RuleNamesNoOption)
+{
+    QStringList names{u"-f auto"_s};
+    QByteArrayList longNames;
+    for (const cli::OptionSpec& spec : cli::optionTable()) {
+        EXPECT_FALSE(names.contains(cli::optionName(spec))) << spec.name;
+        EXPECT_FALSE(longNames.contains(spec.name)) << spec.name;
+        names << cli::optionName(spec);
+        longNames << spec.name;
+    }
+    for (const cli::OptionSpec& spec : cli::optionTable()) {
+        for (const char* rule : {spec.with, spec.notWith, spec.needs}) {
+            for (const QString& name : QString::fromLatin1(rule).split(u", "_s, Qt::SkipEmptyParts))
+                EXPECT_TRUE(names.contains(name)) << spec.name << ": " << name.toStdString();
+        }
+    }
+}
+
+// An option's value given twice would silently lose the first: each option that takes one is refused the
+// second time, whatever else the line holds.
+TEST(OptionTable, SecondValueTakenSilently)
+{
+    for (const cli::OptionSpec& spec : cli::optionTable()) {
+        if (spec.arg == cli::OptionSpec::Arg::None)
+            continue;
+        const QString values = QString::fromLatin1(spec.values);
+        const QString value = spec.values ? values.section(u'|', 0, 0).section(u".."_s, 0, 0) : u"x"_s;
+        const QString given = u"--"_s + QLatin1StringView(spec.name) + u'=' + value;
+        EXPECT_EQ(cli::parseArguments({given, given}, lang::Language::English).error,
+                  lang::cli::repeatedOption(lang::Language::English, cli::optionName(spec)))
+            << spec.name;
+    }
+}
+
+// A file name that is empty names no file: refused for every option that takes one.
+TEST(OptionTable, EmptyFileNameTaken)
+{
+    for (const QString& option :
+         {u"-o"_s, u"--output-dir"_s, u"--backup"_s, u"--files-from"_s, u"--config"_s, u"--undo"_s}) {
+        const QStringList arguments = option.startsWith(u"--"_s) ? QStringList{option + u'='} : QStringList{option, {}};
+        EXPECT_EQ(cli::parseArguments(arguments, lang::Language::English).error,
+                  u"the file name of '"_s + option + u"' is empty"_s)
+            << option.toStdString();
+    }
+}
+
+// The manual page names every option, the long form and the short one, as roff writes them ("\-\-dry\-run").
+TEST(OptionTable, ManPageLacksAnOption)
+{
+    QFile file(QStringLiteral(TRELVICK_MAN_PAGE));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString page = QString::fromUtf8(file.readAll());
+    const auto named = [&page](const QString& option) {
+        const QString roff = QString(option).replace(u'-', u"\\-"_s);
+        return page.contains(
+            QRegularExpression(u"(^|[^-])"_s + QRegularExpression::escape(roff) + u"(?![\\w]|\\\\-\\w)"_s));
+    };
+    for (const cli::OptionSpec& spec : cli::optionTable()) {
+        EXPECT_TRUE(named(u"--"_s + QLatin1StringView(spec.name))) << spec.name;
+        EXPECT_TRUE(!spec.letter || named(u"-"_s + QLatin1Char(spec.letter))) << spec.letter;
+    }
+}
+
+// The rows of --help stay within 99 columns and under their option, in both languages.
+TEST(Help, RowOverflowsOrLosesItsOption)
+{
+    for (const lang::Language language : {lang::Language::English, lang::Language::Greek}) {
+        const QStringList lines = cli::helpText(language).split(u'\n');
+        for (const QString& line : lines) {
+            // the usage lines aside
+            EXPECT_TRUE(line.startsWith(u"  trelvick-convert"_s) || line.size() <= 99) << line.toStdString();
+        }
+        for (const cli::OptionSpec& spec : cli::optionTable()) {
+            const QString start = (spec.letter ? u"  -"_s + QLatin1Char(spec.letter) + u", --"_s : u"      --"_s) +
+                                  QLatin1StringView(spec.name);
+            const auto row = std::find_if(lines.begin(), lines.end(),
+                                          [&start](const QString& line) { return line.startsWith(start); });
+            ASSERT_NE(row, lines.end()) << spec.name;
+            // The text begins in column 27, on the row or, after a long name, on the next line.
+            const QString text = row->size() > 27 && row->at(26) == u' ' ? *row : *std::next(row);
+            EXPECT_TRUE(text.at(26) == u' ' && text.at(27) != u' ') << spec.name;
+        }
     }
 }
 

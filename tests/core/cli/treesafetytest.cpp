@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole folders run on the only copy of an archive: links, losses, collisions, holes, kills, names,
 // line ends, the report, read-only sources and lists without end.
+#include "cli/reporter.h"
 #include "programrun.h"
 #include "treefixture.h"
 
@@ -306,6 +307,30 @@ TEST_F(TreeSafety, FlushedOrSweptPerFile)
     const QMap<QByteArray, int> intoFolder = calls({u"--output-dir"_s, path(u"out"_s)});
     EXPECT_EQ(intoFolder.value("fsync") + intoFolder.value("fdatasync"), 0);
     EXPECT_EQ(intoFolder.value("syncfs"), 1);
+}
+
+} // namespace
+
+namespace {
+
+// The bar of a whole job fits the terminal: its details go first, right to left, the bar shrinks last.
+TEST(JobBar, BarOverflowsTerminal)
+{
+    const struct
+    {
+        int width;
+        const char* line;
+    } cases[] = {
+        {120, "[####################--------------------]  50%  5/10 files  1.0 MiB / 2.0 MiB  512.0 KiB/s  0:02 left"},
+        {60, "[##########-----------]  50%  5/10 files  1.0 MiB / 2.0 MiB"},
+        {30, "[#####-----]  50%  5/10 files"},
+        {12, "[##--]  50%"},
+    };
+    for (const auto& c : cases) {
+        const QByteArray line = cli::JobBar::line(c.width, 5, 10, 1 << 20, 2 << 20, 2.0);
+        EXPECT_EQ(line.toStdString(), c.line) << c.width;
+        EXPECT_LT(line.size(), c.width) << c.width;
+    }
 }
 
 } // namespace

@@ -1,11 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "rescue/run.h"
 #include "programrun.h"
+#include "rescue/report.h"
 #include "rescue/sources.h"
+#include "rescue/undo.h"
 #include "rescue/work.h"
 #include "testsupport.h"
+#include "treefiles.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QMap>
+#include <dirent.h>
 #include <fcntl.h>
 #include <functional>
 #include <gtest/gtest.h>
@@ -160,6 +166,185 @@ TEST_F(Rescue, AbandonedFileLeavesTraces)
     EXPECT_FALSE(done.pending);
     EXPECT_EQ(read(u"in/a.txt"_s), text);
     EXPECT_EQ(QDir(path(u"in"_s)).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+} // namespace
+
+namespace {
+
+class Report final : public rescue::Events
+{
+public:
+    void done(qsizetype, const rescue::Node& node, const rescue::Result& result) override
+    {
+        text += rescue::reportLine(node, result);
+    }
+    void progress(std::int64_t, std::int64_t) override {}
+    QByteArray text;
+};
+
+// A run in place with backups and new names, put back from its report: every byte and name as it was,
+// but a file edited since the run, which stays as it is.
+TEST_F(Rescue, UndoLeavesRunBehindOrUndoesEdit)
+{
+    const QByteArray menu = iconvText("ΜΕΝΟΥ.TXT", "UTF-8", "CP737");
+    const QByteArray folder737 = iconvText("ΦΑΚΕΛΟΣ", "UTF-8", "CP737");
+    ASSERT_TRUE(testsupport::makePath(native(u"in/"_s) + folder737));
+    const QByteArray text = iconvText(kGreek, "UTF-8", "CP737");
+    for (const QByteArray& name : {QByteArray("a.txt"), menu, folder737 + "/b.txt", folder737 + "/c.txt"})
+        ASSERT_TRUE(testsupport::writeBytes(native(u"in/"_s) + name, text + name));
+    ASSERT_TRUE(write(u"in/plain.txt"_s, "ASCII stays\n"));
+    QMap<QByteArray, QByteArray> before;
+    testsupport::listInto(before, native(u"in"_s), {});
+
+    rescue::Request request = this->request(true);
+    request.source.codepage.reset();
+    request.convertNames = true;
+    const rescue::Codepages codepages;
+    const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
+    const rescue::NameConverter names(codepages, nullptr, 90);
+    rescue::Walked walked = rescue::walk(request);
+    const rescue::NameHints hints = rescue::NameHints::gather(walked);
+    const rescue::Plan plan(request, std::move(walked), &names, &hints);
+    Report report;
+    EXPECT_FALSE(rescue::run(request, plan, *conversions, report).problem) << report.text.toStdString();
+    EXPECT_TRUE(QFile::exists(path(u"in/ΦΑΚΕΛΟΣ/b.txt"_s))) << report.text.toStdString();
+    ASSERT_TRUE(write(u"in/ΦΑΚΕΛΟΣ/c.txt"_s, "edited since"));
+
+    const base::Expected<std::vector<rescue::ReportRow>> rows = rescue::readReport(report.text);
+    ASSERT_TRUE(rows);
+    QList<rescue::UndoStep::Outcome> outcomes;
+    const rescue::UndoTally tally =
+        rescue::undo(*rows, false, [&](const rescue::UndoStep& step) { outcomes << step.outcome; });
+    EXPECT_EQ(tally.left, 1);
+    EXPECT_EQ(tally.failed, 0);
+    QMap<QByteArray, QByteArray> after;
+    testsupport::listInto(after, native(u"in"_s), {});
+    QMap<QByteArray, QByteArray> expected = before;
+    expected[folder737 + "/c.txt"] = "edited since";
+    expected[folder737 + "/c.txt~"] = text + folder737 + "/c.txt";
+    EXPECT_EQ(after.keys(), expected.keys());
+    EXPECT_TRUE(after == expected);
+}
+
+} // namespace
+
+namespace {
+
+constexpr time_t k1995 = 800000000; // May 1995
+
+// Every entry below a folder: its kind and bytes (a link's target) and its modification time.
+QMap<QByteArray, QByteArray> withTimes(const QByteArray& folder, const QByteArray& prefix = {})
+{
+    QMap<QByteArray, QByteArray> entries;
+    QMap<QByteArray, QByteArray> contents;
+    testsupport::listInto(contents, folder, prefix);
+    for (auto it = contents.cbegin(); it != contents.cend(); ++it) {
+        struct stat info = {};
+        ::lstat((folder + '/' + it.key()).constData(), &info);
+        entries[it.key()] = it.value() + " @" + QByteArray::number(qint64(info.st_mtim.tv_sec));
+    }
+    return entries;
+}
+
+// An old archive as users keep it: every codepage, marks, a picture and a zip, a sparse file, an empty
+// folder, links in and out, names in 737 bytes, everything dated 1995.
+class Archive : public Rescue
+{
+protected:
+    void SetUp() override
+    {
+        const QByteArray in = native(u"in"_s);
+        const QByteArray name737 = iconvText("ΓΡΑΜΜΑ.TXT", "UTF-8", "CP737");
+        const QList<std::pair<QByteArray, QByteArray>> files = {
+            {"dos/letter.txt", iconvText(kGreek, "UTF-8", "CP737")},
+            {"dos/" + name737, iconvText(kGreek, "UTF-8", "CP737")},
+            {"dos/old.txt", iconvText(kGreek, "UTF-8", "CP869")},
+            {"win/a.txt", iconvText(kGreek, "UTF-8", "CP1253")},
+            {"win/iso.txt", iconvText(kGreek, "UTF-8", "ISO-8859-7")},
+            {"utf8.txt", kGreek},
+            {"bom.txt", "\xef\xbb\xbf" + kGreek},
+            {"le.txt", "\xff\xfe" + iconvText(kGreek, "UTF-8", "UTF-16LE")},
+            {"be.txt", "\xfe\xff" + iconvText(kGreek, "UTF-8", "UTF-16BE")},
+            {"readme.txt", "plain ASCII\r\n"},
+            {"photo.png", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\x01\0", 20) + QByteArray(600, '\xa7')},
+            {"old.zip", QByteArray("PK\x03\x04\x14\0\0\0\x08\0", 10) + QByteArray(600, '\0')},
+        };
+        ASSERT_TRUE(testsupport::makePath(in + "/dos") && testsupport::makePath(in + "/win") &&
+                    testsupport::makePath(in + "/empty"));
+        for (const auto& [name, bytes] : files)
+            ASSERT_TRUE(testsupport::writeBytes(in + '/' + name, bytes));
+        const int sparse = ::open((in + "/disk.img").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        ASSERT_EQ(::pwrite(sparse, "data", 4, 8 << 20), 4);
+        ::close(sparse);
+        ASSERT_EQ(::symlink("utf8.txt", (in + "/link.txt").constData()), 0);
+        ASSERT_EQ(::symlink("../../elsewhere", (in + "/win/out.lnk").constData()), 0);
+        date(in);
+    }
+
+    // Every entry dated 1995, folders last so that their entries' changes do not move them.
+    static void date(const QByteArray& folder)
+    {
+        const timespec times[2] = {{k1995, 0}, {k1995, 0}};
+        QMap<QByteArray, QByteArray> entries;
+        testsupport::listInto(entries, folder, {});
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            ::utimensat(AT_FDCWD, (folder + '/' + it.key()).constData(), times, AT_SYMLINK_NOFOLLOW);
+        for (auto it = entries.cend(); it != entries.cbegin();) {
+            --it;
+            if (it.value() == "/")
+                ::utimensat(AT_FDCWD, (folder + '/' + it.key()).constData(), times, 0);
+        }
+        ::utimensat(AT_FDCWD, folder.constData(), times, 0);
+    }
+
+    QByteArray run(rescue::Request request, bool dryRun)
+    {
+        request.source.codepage.reset();
+        request.convertNames = true;
+        request.backupSuffix.reset();
+        request.dryRun = dryRun;
+        request.jobs = 2;
+        const rescue::Codepages codepages;
+        const base::Expected<rescue::Conversions> conversions = rescue::Conversions::make(request, codepages);
+        const rescue::NameConverter names(codepages, nullptr, 90);
+        rescue::Walked walked = rescue::walk(request);
+        const rescue::NameHints hints = rescue::NameHints::gather(walked);
+        const rescue::Plan plan(request, std::move(walked), &names, &hints);
+        Report report;
+        rescue::run(request, plan, *conversions, report);
+        return report.text;
+    }
+};
+
+// A dry run changes nothing, bytes, names, times, and tells what the real run then does, row for row;
+// the real run keeps the dates, makes links again, reads UTF-16 as iconv does and keeps holes.
+TEST_F(Archive, DryRunDiffersOrDatesLinksAndHolesLost)
+{
+    for (const bool inPlace : {false, true}) {
+        const QByteArray top = native(inPlace ? u"in"_s : u"out"_s);
+        const auto before = withTimes(native(u"in"_s));
+        const QByteArray dry = run(request(inPlace), true);
+        EXPECT_TRUE(withTimes(native(u"in"_s)) == before) << inPlace;
+        EXPECT_TRUE(inPlace || !QFile::exists(path(u"out"_s)));
+        const QByteArray real = run(request(inPlace), false);
+        EXPECT_EQ(dry.toStdString(), real.toStdString()) << inPlace;
+        const auto after = withTimes(top);
+        const QByteArray dated = " @" + QByteArray::number(qint64(k1995));
+        EXPECT_EQ(after.value("dos/ΓΡΑΜΜΑ.TXT"), kGreek + dated);
+        EXPECT_EQ(after.value("le.txt"), kGreek + " @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("be.txt"), kGreek + " @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("bom.txt"), "\xef\xbb\xbf" + kGreek + " @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("win/a.txt"), kGreek + " @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("link.txt"), "->utf8.txt @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("win/out.lnk"), "->../../elsewhere @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("empty"), "/ @" + QByteArray::number(qint64(k1995)));
+        EXPECT_EQ(after.value("dos"), "/ @" + QByteArray::number(qint64(k1995)));
+        struct stat image;
+        ASSERT_EQ(::stat((top + "/disk.img").constData(), &image), 0);
+        EXPECT_EQ(image.st_size, (8 << 20) + 4);
+        EXPECT_LT(image.st_blocks * 512, 1 << 20);
+    }
 }
 
 } // namespace

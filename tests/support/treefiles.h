@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-// Files and trees named in bytes, for the suites of whole folders: a name in 737 is no UTF-8, and no
-// QString may stand between.
+// Files named in bytes, for the suites of whole folders: a name in 737 is no UTF-8, and no QString may
+// stand between.
 
 #include <QByteArray>
 #include <QFile>
@@ -40,7 +40,7 @@ inline bool makePath(const QByteArray& path)
     return ::mkdir(path.constData(), 0755) == 0 || errno == EEXIST;
 }
 
-// Every entry below folder with its bytes ("->target" for a link, "|" for a FIFO, "/" for a folder).
+// Removes a tree whose names need not be UTF-8 (QTemporaryDir cannot).
 inline void removeTree(const QByteArray& path)
 {
     if (DIR* dir = ::opendir(path.constData())) {
@@ -56,6 +56,7 @@ inline void removeTree(const QByteArray& path)
     }
 }
 
+// Every entry below folder with its bytes ("->target" for a link, "|" for a FIFO, "/" for a folder).
 inline void listInto(QMap<QByteArray, QByteArray>& entries, const QByteArray& folder, const QByteArray& prefix)
 {
     DIR* dir = ::opendir(folder.constData());
