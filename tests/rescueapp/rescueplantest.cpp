@@ -5,6 +5,7 @@
 
 #include "rescueapp/rescuetexts.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,6 +29,8 @@ private slots:
     void languageFollowsWhatGettextWouldPick();
     void languageSwitchRewordsEveryText();
     void everyControlAndCellReadsOnTheAccessibilityBus();
+    void noTwoControlsShareAnAccessKey_data();
+    void noTwoControlsShareAnAccessKey();
 };
 
 void RescuePlanTest::planTellsWhatBecomesOfEachFileAndWritesNothing_data()
@@ -186,6 +189,34 @@ void RescuePlanTest::everyControlAndCellReadsOnTheAccessibilityBus()
         QCOMPARE(cell->text(QAccessible::Name), f.table()->model()->index(r, int(column)).data().toString());
     }
     QCOMPARE(table->tableInterface()->cellAt(r, int(Column::Codepage))->text(QAccessible::Name), u"ISO-8859-7"_qs);
+}
+
+void RescuePlanTest::noTwoControlsShareAnAccessKey_data()
+{
+    QTest::addColumn<Language>("language");
+    QTest::newRow("English") << Language::English;
+    QTest::newRow("Greek") << Language::Greek;
+}
+
+// Alt and a letter two controls share only moves the focus between them: neither is pressed.
+void RescuePlanTest::noTwoControlsShareAnAccessKey()
+{
+    QFETCH(Language, language);
+    RescueFixture f(language);
+    QMap<QKeySequence, QString> owners;
+    for (QWidget* widget : f.window->findChildren<QWidget*>()) {
+        QString text;
+        if (auto* button = qobject_cast<QAbstractButton*>(widget))
+            text = button->text();
+        else if (auto* label = qobject_cast<QLabel*>(widget); label && label->buddy())
+            text = label->text();
+        const QKeySequence key = QKeySequence::mnemonic(text);
+        if (key.isEmpty())
+            continue;
+        QVERIFY2(!owners.contains(key), qPrintable(owners.value(key) + u" and "_qs + text));
+        owners.insert(key, text);
+    }
+    QVERIFY(owners.size() >= 12);
 }
 
 QTEST_MAIN(RescuePlanTest)
