@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -28,7 +29,22 @@ template <class T> T* made(QWidget* parent, const char* name)
 
 // The widths the columns start with, in characters of the window's font: no column is measured
 // against its rows, which a hundred thousand rows would make slow.
-constexpr int kColumnWidths[kColumnCount] = {34, 18, 12, 11, 8, 16, 40, 30};
+constexpr int kColumnWidths[kColumnCount] = {30, 16, 14, 11, 13, 18, 48, 30};
+
+// Texts that read from their start: a preview or a reason cut in the middle reads as nonsense, while a
+// path keeps its file's name at the end (the table's own mode).
+class StartFirst final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->textElideMode = Qt::ElideRight;
+    }
+};
 
 void setUpTable(QTableView* table)
 {
@@ -80,6 +96,7 @@ void Controls::buildOptions(QWidget* window, QVBoxLayout* layout)
     intoFolder = made<QRadioButton>(window, "intoFolder");
     outputFolder = made<QLineEdit>(window, "outputFolder");
     outputFolder->setReadOnly(true);
+    outputFolder->setMinimumWidth(outputFolder->fontMetrics().averageCharWidth() * 16);
     chooseOutput = made<QPushButton>(window, "chooseOutput");
     convertNames = made<QCheckBox>(window, "convertNames");
     lineEndsCaption = made<QLabel>(window, "lineEndsCaption");
@@ -159,6 +176,9 @@ void Controls::showPlan(QAbstractItemModel* model)
     const int character = plan->fontMetrics().averageCharWidth();
     for (int c = 0; c < kColumnCount; ++c)
         plan->setColumnWidth(c, kColumnWidths[c] * character);
+    auto* startFirst = new StartFirst(plan);
+    plan->setItemDelegateForColumn(int(Column::Preview), startFirst);
+    plan->setItemDelegateForColumn(int(Column::Note), startFirst);
 }
 
 void Controls::setTexts(Language shown)
