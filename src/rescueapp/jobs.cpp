@@ -61,14 +61,6 @@ void tellProgress(JobThread& thread, const std::function<void(std::int64_t, std:
     thread.post([tell, files, bytes] { tell(files, bytes); });
 }
 
-// Whether an entry has a row: every file, and a folder only when something happens to it.
-bool shown(const rescue::Node& node, const rescue::Result& result)
-{
-    if (result.again)
-        return false;
-    return node.kind != Kind::Folder || result.problem || !result.newName.isEmpty();
-}
-
 class ScanFace final : public rescue::Events
 {
 public:
@@ -79,7 +71,8 @@ public:
 
     void done(qsizetype i, const rescue::Node& node, const rescue::Result& result) override
     {
-        if (!shown(node, result))
+        // The rows of the report, and so of the table: every file, a folder only when something happened to it.
+        if (!rescue::hasRow(node, result))
             return;
         PlanRow row = rowOf(i, result);
         if (node.kind == Kind::File && node.sameAs < 0 && result.action != rescue::Action::Copied)
@@ -110,7 +103,7 @@ public:
 
     void done(qsizetype i, const rescue::Node& node, const rescue::Result& result) override
     {
-        if (!shown(node, result))
+        if (!rescue::hasRow(node, result))
             return;
         const QByteArray line = rescue::reportLine(node, result);
         m_report.add(line);

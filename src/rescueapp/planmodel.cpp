@@ -96,7 +96,11 @@ void PlanModel::reset(std::shared_ptr<const Session> session)
     m_session = std::move(session);
     m_rows.clear();
     m_rows.shrink_to_fit();
-    m_rowOfNode.assign(m_session && m_session->planned() ? std::size_t(m_session->plan().size()) : 0, -1);
+    const std::size_t entries = m_session && m_session->planned() ? std::size_t(m_session->plan().size()) : 0;
+    m_rowOfNode.assign(entries, -1);
+    // At most a row an entry: room for all at once, so that a hundred thousand rows never stand in memory
+    // twice while the list grows.
+    m_rows.reserve(entries);
     endResetModel();
 }
 
