@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include <fcntl.h>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <variant>
@@ -19,25 +20,23 @@ namespace {
 using files::Descriptor;
 using files::retryOnInterrupt;
 
-// The head up to the end of its kHeadLines-th line. A head with NUL bytes (UTF-16, say) has no lines
-// of single bytes to cut at.
-QByteArray firstLines(QByteArray head)
+// How much of the head goes up to the end of its kHeadLines-th line. A head with NUL bytes (UTF-16, say)
+// has no lines of single bytes to cut at.
+qsizetype firstLinesSize(std::string_view head)
 {
-    if (head.contains('\0'))
-        return head;
+    if (head.find('\0') != std::string_view::npos)
+        return qsizetype(head.size());
     int lines = 0;
-    for (qsizetype k = 0; k < head.size(); ++k) {
-        const char c = head.at(k);
+    for (std::size_t k = 0; k < head.size(); ++k) {
+        const char c = head[k];
         if (c != '\n' && c != '\r')
             continue;
-        if (c == '\r' && k + 1 < head.size() && head.at(k + 1) == '\n')
+        if (c == '\r' && k + 1 < head.size() && head[k + 1] == '\n')
             ++k;
-        if (++lines == kHeadLines) {
-            head.truncate(k + 1);
-            break;
-        }
+        if (++lines == kHeadLines)
+            return qsizetype(k + 1);
     }
-    return head;
+    return qsizetype(head.size());
 }
 
 // UTF-8 without a last character cut in half by the head's end.
@@ -117,12 +116,12 @@ QByteArray readHead(const rescue::Node& node)
     struct stat info;
     if (!file || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) || rescue::FileId::of(info) != node.id())
         return {};
-    QByteArray head(kHeadBytes, Qt::Uninitialized);
-    const ssize_t got = retryOnInterrupt([&] { return ::pread(file.get(), head.data(), std::size_t(head.size()), 0); });
+    // Read apart and kept at its size: a hundred thousand heads each with room to spare would be megabytes.
+    char head[kHeadBytes];
+    const ssize_t got = retryOnInterrupt([&] { return ::pread(file.get(), head, sizeof head, 0); });
     if (got <= 0)
         return {};
-    head.truncate(got);
-    return firstLines(head);
+    return QByteArray(head, firstLinesSize(std::string_view(head, std::size_t(got))));
 }
 
 QString previewText(const QByteArray& head, guess::Encoding encoding, const rescue::Conversions& conversions)
