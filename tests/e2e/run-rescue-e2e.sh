@@ -4,8 +4,9 @@
 #
 # trelvick-rescue, installed from BUILD-DIR into a scratch prefix, in a real (virtual) X server, started on a
 # folder as "Open With" starts it: its plan in Greek and in English with nothing written, Convert from the
-# keyboard (the files then read as iconv reads them, a report saved), Undo (every byte and name back), and a
-# close request. The screenshots land in SCREENSHOT-DIR. Every wait is bounded.
+# keyboard (the files then read as iconv reads them, a report saved), Undo (every byte and name back), a close
+# request, and the command line's undo from the report of a window since closed. The screenshots land in
+# SCREENSHOT-DIR. Every wait is bounded.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
@@ -110,4 +111,18 @@ only_window "$window" "the rescue window"
 note "close request"
 "$wmdelete" "$window"
 expect_exit 0 20 "after a close request"
+
+# The report outlives the window: the command line puts the archive back from it.
+note "converted again, the window closed, undone from the report"
+LANG=en_GB.UTF-8 LANGUAGE=en start_program "$program" "$scratch/again.log" "$archive"
+window=$(wait_for_window "Trelvick Rescue" 30)
+press "$window" alt+c
+wait_until 30 "the second conversion" converted
+"$wmdelete" "$window"
+expect_exit 0 20 "after a close request"
+report=$(ls -t "$reports"/rescue-*.tsv | head -n 1)
+[ "$(ls "$reports" | wc -l)" = 2 ] || fail "two conversions left these reports: $(ls "$reports")"
+env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" "$scratch/root/bin/trelvick-convert" --undo "$report" \
+    >"$scratch/undo.log" 2>&1 || { cat "$scratch/undo.log"; fail "trelvick-convert --undo of the window's report"; }
+same_as_before || fail "trelvick-convert --undo of the window's report did not put the archive back"
 note "passed; screenshots in $shots"
