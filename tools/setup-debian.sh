@@ -25,6 +25,8 @@ packages=(
     bash-completion
     # the archive mode's test of how often it flushes and lists folders counts the system calls
     strace
+    # the benches' peak memory of a process (bench/run-cli-bench.sh, bench/run-rescue-window-bench.sh)
+    time
 )
 
 missing=()
