@@ -57,19 +57,24 @@ void RescueRunTest::conversionGivesWhatIconvGives_data()
 {
     QTest::addColumn<bool>("inPlace");
     QTest::addColumn<int>("ends"); // the line-end list: as they are, LF, CR LF
-    QTest::newRow("in place, line ends kept") << true << 0;
-    QTest::newRow("in place, LF") << true << 1;
-    QTest::newRow("new folder, line ends kept") << false << 0;
-    QTest::newRow("new folder, CR LF") << false << 2;
+    QTest::addColumn<bool>("names");
+    QTest::newRow("in place, line ends kept") << true << 0 << false;
+    QTest::newRow("in place, LF") << true << 1 << false;
+    QTest::newRow("new folder, line ends kept") << false << 0 << false;
+    QTest::newRow("new folder, CR LF") << false << 2 << false;
+    // The names read in the new folder; nothing of the archive to undo.
+    QTest::newRow("new folder, names converted") << false << 0 << true;
 }
 
 void RescueRunTest::conversionGivesWhatIconvGives()
 {
     QFETCH(bool, inPlace);
     QFETCH(int, ends);
+    QFETCH(bool, names);
     RescueFixture f;
     QVERIFY(f.writeArchive());
     const auto before = f.snapshot();
+    f.find<QCheckBox>("convertNames")->setChecked(names);
     if (!inPlace) {
         f.platform.folderResults << testing::ScriptedPlatform::chosen({f.path(u"out"_qs)});
         f.find<QRadioButton>("intoFolder")->click();
@@ -92,6 +97,8 @@ void RescueRunTest::conversionGivesWhatIconvGives()
     }
     QCOMPARE(testsupport::readBytes(into + "/web/photo.png"), before.value("web/photo.png"));
     QCOMPARE(f.snapshot().value("link.txt"), QByteArray("->utf8.txt"));
+    if (names)
+        QCOMPARE(testsupport::readBytes(into + "/ΜΕΝΟΥ.TXT"), withLineEnds(testing::kGreek, ends));
     if (!inPlace) {
         QCOMPARE(f.snapshot(), before);
         QCOMPARE(QFile::symLinkTarget(f.path(u"out/link.txt"_qs)), f.path(u"out/utf8.txt"_qs));
