@@ -21,6 +21,8 @@ using Stage = rescueapp::RescueWindow::Stage;
 
 inline const QByteArray kGreek = "Άνοιξη στην Αθήνα: οι μαθητές διαβάζουν ποιήματα του Καβάφη και του Σεφέρη,\r\n"
                                  "ενώ οι γονείς τους συζητούν για την οικονομία και τον καιρό.\r\n";
+// The start of a PNG picture: NUL bytes and no text.
+inline constexpr char kPng[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10\0\0\0\x10\x08\x06";
 // ΜΕΝΟΥ.TXT in 737: a name that is no UTF-8.
 inline const QByteArray kName737 = "\x8b\x84\x8c\x8e\x93.TXT";
 
@@ -57,8 +59,7 @@ struct RescueFixture : testsupport::TempFolder
                testsupport::writeBytes(at("win.txt"), in("CP1253")) &&
                testsupport::writeBytes(at("web/notes.txt"), in("ISO-8859-7")) &&
                testsupport::writeBytes(at("utf8.txt"), kGreek) &&
-               testsupport::writeBytes(at("web/photo.png"),
-                                       QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\0\0\x10", 24)) &&
+               testsupport::writeBytes(at("web/photo.png"), QByteArray(kPng, sizeof kPng - 1)) &&
                ::symlink("utf8.txt", at("link.txt").constData()) == 0 &&
                testsupport::writeBytes(at(kName737), in("CP737"));
     }
