@@ -74,6 +74,16 @@ press() {
     xdotool key "$2"
 }
 
+# pressed ID KEYS COMMAND...: presses KEYS, then runs COMMAND; for wait_until, which presses until COMMAND succeeds.
+# A button pressed before the window allows it (while the plan is still being made) does nothing, and so does one
+# pressed again once its work is under way or done.
+pressed() {
+    local id=$1 keys=$2
+    shift 2
+    press "$id" "$keys"
+    "$@"
+}
+
 note "start-up on a folder, in Greek"
 LANG=el_GR.UTF-8 LANGUAGE=el start_program "$program" "$scratch/greek.log" "$archive"
 window=$(wait_for_window "Trelvick Διάσωση" 30)
@@ -95,17 +105,15 @@ shoot "$window" "$shots/rescue-plan-english.png" different "$shots/rescue-plan-g
 same_as_before || fail "the plan changed the archive"
 
 note "Convert"
-press "$window" alt+c
-wait_until 30 "the conversion" converted
+wait_until 60 "the conversion" pressed "$window" alt+c converted
 reports=$scratch/home/.local/share/trelvick/reports
-wait_until 10 "the report" compgen -G "$reports/rescue-*.tsv"
+wait_until 10 "the report" compgen -G "$reports/rescue-*.tsv" >/dev/null
 grep -q "	CP869	UTF-8	converted	" "$reports"/rescue-*.tsv || fail "the report has no row of the 869 text converted"
 cmp -s "$scratch/before/short.txt" "$archive/short.txt" || fail "the file in doubt was converted unasked"
 shoot "$window" "$shots/rescue-converted.png" different "$shots/rescue-plan-english.png"
 
 note "Undo"
-press "$window" alt+u
-wait_until 30 "the undo" same_as_before
+wait_until 60 "the undo" pressed "$window" alt+u same_as_before
 only_window "$window" "the rescue window"
 
 note "close request"
@@ -116,12 +124,17 @@ expect_exit 0 20 "after a close request"
 note "converted again, the window closed, undone from the report"
 LANG=en_GB.UTF-8 LANGUAGE=en start_program "$program" "$scratch/again.log" "$archive"
 window=$(wait_for_window "Trelvick Rescue" 30)
-press "$window" alt+c
-wait_until 30 "the second conversion" converted
+wait_until 60 "the second conversion" pressed "$window" alt+c converted
+[ "$(ls "$reports" | wc -l)" = 2 ] || fail "two conversions left these reports: $(ls "$reports")"
+report=$(ls -t "$reports"/rescue-*.tsv | head -n 1)
+# Files are converted a moment before the window hears of them: the report's seven rows before closing.
+whole_report() {
+    [ "$(wc -l <"$report")" -ge 7 ]
+}
+wait_until 30 "the second report" whole_report
 "$wmdelete" "$window"
 expect_exit 0 20 "after a close request"
-report=$(ls -t "$reports"/rescue-*.tsv | head -n 1)
-[ "$(ls "$reports" | wc -l)" = 2 ] || fail "two conversions left these reports: $(ls "$reports")"
+[ "$(wc -l <"$report")" = 7 ] || fail "the report has $(wc -l <"$report") rows, not one for each of the 7 files"
 env HOME="$scratch/home" XDG_CONFIG_HOME="$scratch/home/.config" "$scratch/root/bin/trelvick-convert" --undo "$report" \
     >"$scratch/undo.log" 2>&1 || { cat "$scratch/undo.log"; fail "trelvick-convert --undo of the window's report"; }
 same_as_before || fail "trelvick-convert --undo of the window's report did not put the archive back"
