@@ -25,6 +25,8 @@ private slots:
     void planTellsWhatBecomesOfEachFileAndWritesNothing_data();
     void planTellsWhatBecomesOfEachFileAndWritesNothing();
     void doubtFilterAndSortShowTheRightRows();
+    void previewNeverEndsInHalfACharacter_data();
+    void previewNeverEndsInHalfACharacter();
     void languageFollowsWhatGettextWouldPick_data();
     void languageFollowsWhatGettextWouldPick();
     void languageSwitchRewordsEveryText();
@@ -74,6 +76,26 @@ void RescuePlanTest::planTellsWhatBecomesOfEachFileAndWritesNothing()
     QCOMPARE(f.cell(r, Column::Language), readable && codepage != u"UTF-8"_qs ? u"Greek"_qs : QString());
     QCOMPARE(f.snapshot(), before);
     QVERIFY(f.problems().isEmpty());
+}
+
+void RescuePlanTest::previewNeverEndsInHalfACharacter_data()
+{
+    // UTF-8, one line longer than the 240 bytes the scan keeps of a file, so that they end inside a character.
+    QTest::addColumn<QByteArray>("line");
+    QTest::newRow("two-byte letters, cut after the first byte") << "ab" + QByteArray("Αθήνα ").repeated(30);
+    QTest::newRow("three-byte marks, cut after the second byte") << "a" + QByteArray("…€").repeated(60);
+}
+
+void RescuePlanTest::previewNeverEndsInHalfACharacter()
+{
+    QFETCH(QByteArray, line);
+    RescueFixture f;
+    QVERIFY(testsupport::makePath(f.archive()) && testsupport::writeBytes(f.at("long.txt"), line));
+    QVERIFY(f.scan());
+    const QString preview = f.cell(f.row(u"archive/long.txt"_qs), Column::Preview);
+    QVERIFY2(!preview.contains(QChar::ReplacementCharacter), qPrintable(preview));
+    QVERIFY(preview.size() > 50);
+    QVERIFY2(QString::fromUtf8(line).startsWith(preview), qPrintable(preview));
 }
 
 void RescuePlanTest::doubtFilterAndSortShowTheRightRows()
@@ -146,6 +168,7 @@ void RescuePlanTest::languageSwitchRewordsEveryText()
     QVERIFY(f.scan());
     auto* status = f.find<QLabel>("status");
     QVERIFY(status->text().startsWith(u"8 files"_qs));
+    QCOMPARE(f.find<QComboBox>("language")->currentText(), u"English"_qs);
     f.find<QComboBox>("language")->setCurrentIndex(0); // Ελληνικά
     QCOMPARE(f.window->language(), Language::Greek);
     QCOMPARE(f.window->windowTitle(), u"Trelvick Διάσωση"_qs);

@@ -3,6 +3,7 @@
 // user's choices, Cancel half-way, Undo, and the failures it shows.
 #include "rescuefixture.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -55,29 +56,32 @@ private slots:
 
 void RescueRunTest::conversionGivesWhatIconvGives_data()
 {
-    QTest::addColumn<bool>("inPlace");
-    QTest::addColumn<int>("ends"); // the line-end list: as they are, LF, CR LF
+    QTest::addColumn<QByteArray>("picked"); // what the user pressed for a new folder; nothing: in place
+    QTest::addColumn<int>("ends");          // the line-end list: as they are, LF, CR LF
     QTest::addColumn<bool>("names");
-    QTest::newRow("in place, line ends kept") << true << 0 << false;
-    QTest::newRow("in place, LF") << true << 1 << false;
-    QTest::newRow("new folder, line ends kept") << false << 0 << false;
-    QTest::newRow("new folder, CR LF") << false << 2 << false;
+    QTest::newRow("in place, line ends kept") << QByteArray() << 0 << false;
+    QTest::newRow("in place, LF") << QByteArray() << 1 << false;
+    QTest::newRow("new folder, line ends kept") << QByteArray("intoFolder") << 0 << false;
+    QTest::newRow("new folder, CR LF") << QByteArray("intoFolder") << 2 << false;
     // The names read in the new folder; nothing of the archive to undo.
-    QTest::newRow("new folder, names converted") << false << 0 << true;
+    QTest::newRow("new folder, names converted") << QByteArray("intoFolder") << 0 << true;
+    // A folder chosen while in place is where the user means the archive to go.
+    QTest::newRow("new folder by its Choose button") << QByteArray("chooseOutput") << 0 << false;
 }
 
 void RescueRunTest::conversionGivesWhatIconvGives()
 {
-    QFETCH(bool, inPlace);
+    QFETCH(QByteArray, picked);
     QFETCH(int, ends);
     QFETCH(bool, names);
+    const bool inPlace = picked.isEmpty();
     RescueFixture f;
     QVERIFY(f.writeArchive());
     const auto before = f.snapshot();
     f.find<QCheckBox>("convertNames")->setChecked(names);
     if (!inPlace) {
         f.platform.folderResults << testing::ScriptedPlatform::chosen({f.path(u"out"_qs)});
-        f.find<QRadioButton>("intoFolder")->click();
+        f.find<QAbstractButton>(picked.constData())->click();
     }
     f.find<QComboBox>("lineEnds")->setCurrentIndex(ends);
     QVERIFY(f.scan());
@@ -139,6 +143,13 @@ void RescueRunTest::chosenCodepageAndLeftAloneAreHonoured()
     QCOMPARE(f.cell(f.row(u"archive/LETTER.TXT"_qs), Column::Action), u"leave (your choice)"_qs);
     f.select({u"archive/win.txt"_qs});
     f.click("asGuessed");
+    QCOMPARE(f.cell(f.row(u"archive/win.txt"_qs), Column::Action), u"convert"_qs);
+
+    // Another option makes another plan; the user's word on each file stays.
+    f.find<QCheckBox>("convertNames")->setChecked(true);
+    QVERIFY(f.waitFor(Stage::Planned));
+    QCOMPARE(f.cell(f.row(u"archive/short.txt"_qs), Column::Action), u"convert (your choice)"_qs);
+    QCOMPARE(f.cell(f.row(u"archive/LETTER.TXT"_qs), Column::Action), u"leave (your choice)"_qs);
     QCOMPARE(f.cell(f.row(u"archive/win.txt"_qs), Column::Action), u"convert"_qs);
 
     f.click("convert");
