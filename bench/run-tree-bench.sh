@@ -37,38 +37,13 @@ memory=$(mktemp -d /dev/shm/trelvick-tree-bench.XXXXXX)
 trap 'rm -rf "$disk" "$memory"' EXIT
 [[ $(stat -f -c %T "$disk") == tmpfs ]] && echo "note: $disk is in memory too" >&2
 
-# make_archive FOLDER: 200 folders of 100 files, the codepage changing from folder to folder.
-make_archive() {
-    local folder=$1 staging=$1.staging codepages=(CP737 CP869 CP1253 ISO-8859-7 UTF-8)
-    mkdir -p "$folder" "$staging"
-    make_greek_text 360000 >"$staging/text.737"
-    for ((k = 0; k < 5; k++)); do
-        local codepage=${codepages[$k]}
-        mkdir "$staging/$k"
-        # -c: the frames have no place in 1253 and ISO-8859-7.
-        iconv -c -f CP737 -t "$codepage" "$staging/text.737" | split -a 4 -d -C 4K --additional-suffix=.txt - "$staging/$k/f"
-        local names n=0
-        mapfile -t names < <(cd "$staging/$k" && ls)
-        ((${#names[@]} >= 4000)) || { echo "only ${#names[@]} files of $codepage" >&2; exit 1; }
-        for ((f = k; f < 200; f += 5)); do
-            mkdir "$folder/d$(printf %03d "$f")"
-            (cd "$staging/$k" && mv -t "$folder/d$(printf %03d "$f")" "${names[@]:n:100}")
-            n=$((n + 100))
-        done
-    done
-    rm -rf "$staging"
-    local count
-    count=$(find "$folder" -type f | wc -l)
-    ((count == 20000)) || { echo "the archive has $count files, not 20000" >&2; exit 1; }
-}
-
 echo "Making the archive on the disk and in memory ..."
 make_archive "$disk/archive"
 cp -r "$disk/archive" "$memory/archive"
 
 # The program's output is iconv's, file by file.
 "$program" --quiet -r -f auto -t UTF-8 -j "$jobs" --output-dir "$memory/out" "$memory/archive" || true
-for file in "$memory"/archive/d00{0,1,2,3,4}/f0000.txt; do
+for file in "$memory"/archive/d000{0,1,2,3,4}/f000000.txt; do
     codepage=$("$program" --guess=name "$file" 2>/dev/null || true)
     [[ $codepage == UTF-8 ]] && expected=$(cat "$file") || expected=$(iconv -f "$codepage" -t UTF-8 "$file")
     [[ $(cat "$memory/out/${file#"$memory/archive/"}") == "$expected" ]] ||

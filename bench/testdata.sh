@@ -47,3 +47,30 @@ make_large_files() {
     grow "$folder/base-flat.txt" $((1024 * mib)) "$folder/no-line-ends.txt"
     rm -f "$folder"/base*.txt
 }
+
+# make_archive FOLDER [FILES]: FILES (default 20,000, a multiple of 500) files of about 4 KiB in folders of 100,
+# the codepage (CP737, CP869, CP1253, ISO-8859-7, UTF-8) changing from folder to folder.
+make_archive() {
+    local folder=$1 files=${2:-20000} staging=$1.staging codepages=(CP737 CP869 CP1253 ISO-8859-7 UTF-8)
+    local folders=$((files / 100))
+    mkdir -p "$folder" "$staging"
+    make_greek_text $((files * 18)) >"$staging/text.737"
+    for ((k = 0; k < 5; k++)); do
+        local codepage=${codepages[$k]}
+        mkdir "$staging/$k"
+        # -c: the frames have no place in 1253 and ISO-8859-7.
+        iconv -c -f CP737 -t "$codepage" "$staging/text.737" | split -a 6 -d -C 4K --additional-suffix=.txt - "$staging/$k/f"
+        local names n=0
+        mapfile -t names < <(cd "$staging/$k" && ls)
+        ((${#names[@]} >= files / 5)) || { echo "only ${#names[@]} files of $codepage" >&2; exit 1; }
+        for ((f = k; f < folders; f += 5)); do
+            mkdir "$folder/d$(printf %04d "$f")"
+            (cd "$staging/$k" && mv -t "$folder/d$(printf %04d "$f")" "${names[@]:n:100}")
+            n=$((n + 100))
+        done
+    done
+    rm -rf "$staging"
+    local count
+    count=$(find "$folder" -type f | wc -l)
+    ((count == files)) || { echo "the archive has $count files, not $files" >&2; exit 1; }
+}

@@ -50,6 +50,7 @@ public:
     {
         return {platform::FileDialogResult::Chosen, {output}, {}};
     }
+    platform::FileDialogResult chooseFolder(const platform::FileDialogRequest&) override { return {}; }
     QString inputBox(const platform::InputBoxRequest&) override { return {}; }
     void showHelp(const QString&, lang::Language) override {}
     base::Error startDetached(const QString&, const QString&) override { return {}; }

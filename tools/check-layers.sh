@@ -22,7 +22,7 @@ layers=(
     "files charset"      # paths, file operations, the safe file conversion; codepages by name
     "config platform tree" # tq.ini and its code sections; the Platform seam; jobs over folders
     "rescue"             # the rescue of whole archives, for every face
-    "app cli"            # the window and trelvick-convert
+    "app cli rescueapp"  # the window, trelvick-convert and the rescue window
 )
 
 declare -A level

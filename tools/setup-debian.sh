@@ -27,6 +27,8 @@ packages=(
     strace
     # the command line's message catalogues (xgettext, msgfmt) and the locales its tests run in
     gettext locales
+    # the benches' peak memory of a process (bench/run-cli-bench.sh, bench/run-rescue-window-bench.sh)
+    time
 )
 
 # The Greek and US English locales the command line's tests run it in (LANG=el_GR.UTF-8 picks the Greek

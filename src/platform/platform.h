@@ -90,6 +90,8 @@ public:
     virtual Answer messageBox(const MessageBoxRequest& request) = 0;
     virtual FileDialogResult openFiles(const FileDialogRequest& request) = 0;
     virtual FileDialogResult saveFile(const FileDialogRequest& request) = 0;
+    // One existing folder (title and folder of the request; the filter and file name are not used).
+    virtual FileDialogResult chooseFolder(const FileDialogRequest& request) = 0;
     // The text typed, or an empty string for Cancel.
     virtual QString inputBox(const InputBoxRequest& request) = 0;
 

@@ -177,6 +177,16 @@ FileDialogResult QtPlatform::saveFile(const FileDialogRequest& request)
     return {FileDialogResult::Chosen, names.mid(0, 1), {}};
 }
 
+FileDialogResult QtPlatform::chooseFolder(const FileDialogRequest& request)
+{
+    QFileDialog dialog(m_window, request.title, request.folder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {FileDialogResult::Cancelled, {}, {}};
+    return {FileDialogResult::Chosen, dialog.selectedFiles().mid(0, 1), {}};
+}
+
 QString QtPlatform::inputBox(const InputBoxRequest& request)
 {
     QInputDialog dialog(m_window);

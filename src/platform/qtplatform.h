@@ -29,6 +29,7 @@ public:
     Answer messageBox(const MessageBoxRequest& request) override;
     FileDialogResult openFiles(const FileDialogRequest& request) override;
     FileDialogResult saveFile(const FileDialogRequest& request) override;
+    FileDialogResult chooseFolder(const FileDialogRequest& request) override;
     QString inputBox(const InputBoxRequest& request) override;
     void showHelp(const QString& path, lang::Language language) override;
     base::Error startDetached(const QString& program, const QString& argument) override;

@@ -55,4 +55,40 @@ check_tree() {
     launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
     [ -f "$prefix/share/applications/$launchable" ] ||
         fail "the metainfo launches \"$launchable\", which is not an installed menu entry"
+    check_rescue_tree "$prefix"
+}
+
+# has_lines FILE LINE...: FILE has each LINE, whole.
+has_lines() {
+    local file=$1 line
+    shift
+    for line in "$@"; do
+        grep -qxF -- "$line" "$file" || fail "$file has no line \"$line\""
+    done
+}
+
+# check_rescue_tree PREFIX: the rescue window lives in the program folder, and its menu entry, Dolphin's service
+# menu and its metainfo lead to it and offer it for folders.
+check_rescue_tree() {
+    local prefix=$1 rescue launchable
+    local desktop=$prefix/share/applications/io.trelvick.Trelvick.Rescue.desktop
+    local servicemenu=$prefix/share/kio/servicemenus/io.trelvick.Trelvick.Rescue.desktop
+    local metainfo=$prefix/share/metainfo/io.trelvick.Trelvick.Rescue.metainfo.xml
+    rescue=$(readlink -f "$prefix/bin/trelvick-rescue") || fail "$prefix/bin/trelvick-rescue is missing"
+    [ -x "$rescue" ] && [ "$(dirname "$rescue")" = "$program_dir" ] ||
+        fail "bin/trelvick-rescue leads to $rescue, not to the program folder $program_dir"
+    for file in "$desktop" "$servicemenu" "$metainfo"; do
+        [ -f "$file" ] || fail "$file is missing"
+    done
+    has_lines "$desktop" 'Type=Application' 'Exec=trelvick-rescue %F' 'MimeType=inode/directory;' 'Icon=trelvick' \
+        'Name=Trelvick Rescue' 'Name[el]=Trelvick Διάσωση' 'Categories=Utility;'
+    # KDE's format, not the menu entries' one (desktop-file-validate would refuse Type=Service).
+    has_lines "$servicemenu" 'Type=Service' 'MimeType=inode/directory;' 'Actions=convertToReadableText;' \
+        '[Desktop Action convertToReadableText]' 'Name=Convert to readable text' \
+        'Name[el]=Μετατροπή σε αναγνώσιμο κείμενο' 'Exec=trelvick-rescue %F' 'Icon=trelvick'
+    launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+    [ "$launchable" = io.trelvick.Trelvick.Rescue.desktop ] ||
+        fail "the rescue metainfo launches \"$launchable\", not its own menu entry"
+    grep -q '<binary>trelvick-rescue</binary>' "$metainfo" || fail "the rescue metainfo does not provide trelvick-rescue"
+    grep -q '<mediatype>inode/directory</mediatype>' "$metainfo" || fail "the rescue metainfo does not take folders"
 }

@@ -89,23 +89,36 @@ if $hardened; then
     done
 fi
 grep -q '^License: GPL-3+$' "$root/usr/share/doc/trelvick/copyright" || fail "the copyright file names no GPL-3+"
-desktop-file-validate "$root/usr/share/applications/io.trelvick.Trelvick.desktop" || fail "desktop-file-validate rejects the menu entry"
+for entry in "$root"/usr/share/applications/*.desktop; do
+    desktop-file-validate "$entry" || fail "desktop-file-validate rejects the menu entry ${entry##*/}"
+done
+[ "$(ls "$root"/usr/share/applications)" = "io.trelvick.Trelvick.Rescue.desktop
+io.trelvick.Trelvick.desktop" ] || fail "the menu entries are $(ls "$root"/usr/share/applications)"
+[ "$(ls "$root"/usr/share/kio/servicemenus)" = io.trelvick.Trelvick.Rescue.desktop ] ||
+    fail "the service menus are $(ls "$root"/usr/share/kio/servicemenus)"
+for each in "$root"/usr/share/metainfo/*.xml; do
+    appstreamcli validate --no-net "$each" || fail "appstreamcli rejects ${each##*/}"
+done
 metainfo=$root/usr/share/metainfo/io.trelvick.Trelvick.metainfo.xml
-appstreamcli validate --no-net "$metainfo" || fail "appstreamcli rejects the metainfo"
 # Dated when this build was configured (or by SOURCE_DATE_EPOCH): the day the build folder's copy was written.
 built=$(date -u -r "$build/packaging/io.trelvick.Trelvick.metainfo.xml" +%Y-%m-%d)
 [ -z "${SOURCE_DATE_EPOCH:-}" ] || built=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)
-grep -q "<release version=\"$version\" date=\"$built\"" "$metainfo" ||
-    fail "the metainfo has no release $version dated $built: $(grep '<release ' "$metainfo")"
+for each in "$metainfo" "$root"/usr/share/metainfo/io.trelvick.Trelvick.Rescue.metainfo.xml; do
+    grep -q "<release version=\"$version\" date=\"$built\"" "$each" ||
+        fail "${each##*/} has no release $version dated $built: $(grep '<release ' "$each")"
+done
 for program in "$root"/usr/bin/*; do
     [ -f "$root/usr/share/man/man1/${program##*/}.1.gz" ] || fail "$program has no manual page"
-    grep -q "<binary>${program##*/}</binary>" "$metainfo" || fail "the metainfo does not provide $program"
+    cat "$root"/usr/share/metainfo/*.xml | grep -q "<binary>${program##*/}</binary>" ||
+        fail "no metainfo provides $program"
 done
 
-# Every library the program names must come from a package it depends on. With merged /usr, dpkg may know the
-# path of a library with or without /usr.
-for soname in $(objdump -p "$program_dir/trelvick" | awk '$1 == "NEEDED" { print $2 }'); do
-    path=$(ldd "$program_dir/trelvick" | awk -v lib="$soname" '$1 == lib { print $3 }')
+# Every library the programs name must come from a package it depends on (ldd names the loader by its path, not
+# its soname). With merged /usr, dpkg may know the path of a library with or without /usr.
+programs=("$program_dir/trelvick" "$program_dir/trelvick-rescue")
+for soname in $(objdump -p "${programs[@]}" | awk '$1 == "NEEDED" { print $2 }' | sort -u); do
+    path=$(ldd "${programs[@]}" | awk -v lib="$soname" '$1 == lib { print $3 } $1 ~ "/" lib "$" { print $1 }' |
+        head -n 1)
     [ -n "$path" ] || fail "$soname is not found on this system"
     package=$({ dpkg -S "$path" "/usr$path" "${path#/usr}" 2>/dev/null || true; } | head -n 1 | cut -d: -f1)
     [ -n "$package" ] || fail "no package owns $path"
@@ -115,7 +128,7 @@ done
 # --version shows minor and patch in four digits each: 2001.9.12 is 2001.0009.0012.
 shown=$(awk -F. '{ printf "%s.%04d.%04d", $1, $2, $3 }' <<<"$version")
 # The window program answers before it looks for a display.
-for program in trelvick trelvick-convert; do
+for program in trelvick trelvick-convert trelvick-rescue; do
     said=$(env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb "$root/usr/bin/$program" --version) ||
         fail "$program --version fails"
     [ "$said" = "$program $shown" ] || fail "$program --version says $said, not $program $shown"

@@ -28,8 +28,9 @@ ScriptedPlatform::~ScriptedPlatform()
     QStringList left = unexpected;
     if (!answers.isEmpty())
         left << u"%1 box answer(s) never asked for"_qs.arg(answers.size());
-    if (!openResults.isEmpty() || !saveResults.isEmpty())
-        left << u"%1 dialog result(s) never asked for"_qs.arg(openResults.size() + saveResults.size());
+    if (!openResults.isEmpty() || !saveResults.isEmpty() || !folderResults.isEmpty())
+        left << u"%1 dialog result(s) never asked for"_qs.arg(openResults.size() + saveResults.size() +
+                                                              folderResults.size());
     if (!inputAnswers.isEmpty())
         left << u"%1 input answer(s) never asked for"_qs.arg(inputAnswers.size());
     // A test that has already failed needs no second report.
@@ -70,6 +71,13 @@ FileDialogResult ScriptedPlatform::saveFile(const platform::FileDialogRequest& r
     log << u"save"_qs;
     saveRequests << request;
     return next(saveResults, unexpected, u"save dialog: "_qs + request.title);
+}
+
+FileDialogResult ScriptedPlatform::chooseFolder(const platform::FileDialogRequest& request)
+{
+    log << u"folder"_qs;
+    folderRequests << request;
+    return next(folderResults, unexpected, u"folder dialog: "_qs + request.title);
 }
 
 QString ScriptedPlatform::inputBox(const platform::InputBoxRequest& request)

@@ -23,22 +23,24 @@ public:
     ~ScriptedPlatform() override;
 
     // --- what the test sets up
-    QString folder;                                // the program folder
-    bool otherInstance = false;                    // another copy holds the lock
-    int lockFailure = 0;                           // the lock cannot be made: this errno
-    QList<platform::Answer> answers;               // for every message box, in order
-    QList<platform::FileDialogResult> openResults; // for the open dialog
-    QList<platform::FileDialogResult> saveResults; // for the save-as dialog
-    QStringList inputAnswers;                      // for the input box
-    base::Error startFailure;                      // when set, every program start fails with it, nothing runs
-    std::function<void()> onProcessEvents;         // runs each time the window yields
+    QString folder;                                  // the program folder
+    bool otherInstance = false;                      // another copy holds the lock
+    int lockFailure = 0;                             // the lock cannot be made: this errno
+    QList<platform::Answer> answers;                 // for every message box, in order
+    QList<platform::FileDialogResult> openResults;   // for the open dialog
+    QList<platform::FileDialogResult> saveResults;   // for the save-as dialog
+    QList<platform::FileDialogResult> folderResults; // for the folder chooser
+    QStringList inputAnswers;                        // for the input box
+    base::Error startFailure;                        // when set, every program start fails with it, nothing runs
+    std::function<void()> onProcessEvents;           // runs each time the window yields
     std::function<void(const platform::MessageBoxRequest&)> onMessageBox;
 
     // --- what the test reads afterwards
-    QStringList log; // "beep", "box:<title>", "open", "save", "input", "help", "start", "wait", "end"
+    QStringList log; // "beep", "box:<title>", "open", "save", "folder", "input", "help", "start", "wait", "end"
     QList<platform::MessageBoxRequest> boxes;
     QList<platform::FileDialogRequest> openRequests;
     QList<platform::FileDialogRequest> saveRequests;
+    QList<platform::FileDialogRequest> folderRequests;
     QList<platform::InputBoxRequest> inputRequests;
     QStringList helpShown;
     QList<lang::Language> helpLanguages;
@@ -53,6 +55,7 @@ public:
     platform::Answer messageBox(const platform::MessageBoxRequest& request) override;
     platform::FileDialogResult openFiles(const platform::FileDialogRequest& request) override;
     platform::FileDialogResult saveFile(const platform::FileDialogRequest& request) override;
+    platform::FileDialogResult chooseFolder(const platform::FileDialogRequest& request) override;
     QString inputBox(const platform::InputBoxRequest& request) override;
     void showHelp(const QString& path, lang::Language language) override;
     base::Error startDetached(const QString& program, const QString& argument) override;
