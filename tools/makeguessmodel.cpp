@@ -21,7 +21,7 @@
 
 #include "guess/guess.h"
 #include "guess/symbols.h"
-#include "mocatalog.h"
+#include "lang/mocatalog.h"
 
 #include <algorithm>
 #include <array>
@@ -342,7 +342,7 @@ Text readLanguage(const std::string& localeDir, const LanguageSource& language)
     const bool english = std::strcmp(language.code, "en") == 0;
     for (const char* catalog : kCatalogs) {
         const std::string relative = std::string(english ? "de" : language.code) + "/LC_MESSAGES/" + catalog + ".mo";
-        const auto messages = trelvick::mocatalog::readCatalog(localeDir + "/" + relative);
+        const auto messages = trelvick::lang::MoCatalog::read(localeDir + "/" + relative).messages();
         if (messages.empty())
             continue;
         for (const auto& message : messages)

@@ -5,7 +5,7 @@
 // catalogs that the detector did not learn from (it learnt from GTK and GLib only), in each language it
 // knows, written out with iconv in each codepage that language was written in.
 
-#include "mocatalog.h"
+#include "lang/mocatalog.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -131,10 +131,11 @@ inline std::string withCedillas(std::string text)
 inline std::string catalogText(const std::string& localeDir, const std::string& code)
 {
     const bool english = code == "en";
-    std::vector<std::vector<trelvick::mocatalog::Message>> catalogs;
+    std::vector<std::vector<lang::MoCatalog::Message>> catalogs;
     for (const char* catalog : kHeldOut)
         catalogs.push_back(
-            mocatalog::readCatalog(localeDir + "/" + (english ? "de" : code) + "/LC_MESSAGES/" + catalog + ".mo"));
+            lang::MoCatalog::read(localeDir + "/" + (english ? "de" : code) + "/LC_MESSAGES/" + catalog + ".mo")
+                .messages());
     std::string text;
     for (std::size_t i = 0;; ++i) {
         bool any = false;
