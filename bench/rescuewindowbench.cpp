@@ -134,7 +134,7 @@ int main(int argc, char* argv[])
     const double before = mebibytes("VmRSS");
 
     platform::QtPlatform platform;
-    rescueapp::RescueWindow window(platform, rescueapp::Language::English);
+    rescueapp::RescueWindow window(platform, rescueapp::Phrasebook());
     if (argc > 2)
         window.setJobs(QByteArray(argv[2]).toInt());
     window.show();

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Writes the message template of trelvick-convert and trelvick-maketable (po/trelvick.pot, or the file
-# given) from the sources po/POTFILES lists. The keywords are those of src/lang/catalog.h: tr, trn and
+# Writes the message template of trelvick-convert, trelvick-maketable and the rescue window (po/trelvick.pot,
+# or the file given) from the sources po/POTFILES lists. The keywords are those of src/lang/catalog.h: tr, trn and
 # N_, and the report's inLanguage; %1.. are Qt's placeholders, never printf's.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -30,9 +30,9 @@ ChoicePanel::ChoicePanel(const Controls& controls, PlanModel& plan, PlanFilter& 
     refresh();
 }
 
-void ChoicePanel::setLanguage(Language language)
+void ChoicePanel::setLanguage(const Phrasebook& words)
 {
-    m_language = language;
+    m_words = words;
     refresh();
 }
 
@@ -62,8 +62,8 @@ void ChoicePanel::refresh()
         const PlanRow& row = m_plan.row(r);
         for (int c = 0; c < row.candidateCount; ++c) {
             const Candidate& candidate = row.candidates[std::size_t(c)];
-            QString heading = rescue::nameOf(candidate.encoding) + u" · "_s + percent(candidate.percent, m_language);
-            if (const QString language = languageName(candidate.language, m_language); !language.isEmpty())
+            QString heading = rescue::nameOf(candidate.encoding) + u" · "_s + percent(candidate.percent, m_words);
+            if (const QString language = languageName(candidate.language, m_words); !language.isEmpty())
                 heading += u" · "_s + language;
             auto* item = new QListWidgetItem(heading + u'\n' + m_plan.preview(r, candidate.encoding), list);
             item->setData(Qt::UserRole, int(candidate.encoding));

@@ -20,7 +20,7 @@ class ChoicePanel final : public QObject
 public:
     ChoicePanel(const Controls& controls, PlanModel& plan, PlanFilter& filter, QObject* parent = nullptr);
 
-    void setLanguage(Language language);
+    void setLanguage(const Phrasebook& words);
     // Whether choices may be made now: a whole plan, and no job running on it.
     void setOpen(bool open);
     // The rows of the plan selected in the table.
@@ -34,7 +34,7 @@ private:
     const Controls& m_controls;
     PlanModel& m_plan;
     PlanFilter& m_filter;
-    Language m_language = Language::English;
+    Phrasebook m_words;
     bool m_open = false;
 };
 

@@ -181,10 +181,10 @@ void Controls::showPlan(QAbstractItemModel* model)
     plan->setItemDelegateForColumn(int(Column::Note), startFirst);
 }
 
-void Controls::setTexts(Language shown)
+void Controls::setTexts(const Phrasebook& words)
 {
-    const auto apply = [shown](QWidget* widget, Control control) {
-        const ControlTexts texts = controlTexts(control, shown);
+    const auto apply = [&words](QWidget* widget, Control control) {
+        const ControlTexts texts = controlTexts(control, words);
         widget->setAccessibleName(texts.name);
         widget->setAccessibleDescription(texts.description);
         widget->setToolTip(texts.description);
@@ -230,13 +230,13 @@ void Controls::setTexts(Language shown)
     const int ends = lineEnds->currentIndex();
     lineEnds->clear();
     for (int i = 0; i < kLineEndsChoices; ++i)
-        lineEnds->addItem(lineEndsChoice(i, shown));
+        lineEnds->addItem(lineEndsChoice(i, words));
     lineEnds->setCurrentIndex(std::max(0, ends));
     const QSignalBlocker quietLanguage(language);
     language->clear();
     for (const Language each : {Language::Greek, Language::English})
         language->addItem(languageChoice(each));
-    language->setCurrentIndex(shown == Language::Greek ? 0 : 1);
+    language->setCurrentIndex(words.language() == Language::Greek ? 0 : 1);
 }
 
 } // namespace trelvick::rescueapp

@@ -56,7 +56,7 @@ struct Controls
     void build(QWidget* window);
     // The plan's model in the table, its columns given their widths.
     void showPlan(QAbstractItemModel* model);
-    void setTexts(Language language);
+    void setTexts(const Phrasebook& words);
 
 private:
     void buildOptions(QWidget* window, QVBoxLayout* layout);

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "lang/catalog.h"
 #include "platform/qtplatform.h"
 #include "rescueapp/commandline.h"
 #include "rescueapp/rescuewindow.h"
@@ -51,7 +52,9 @@ int run(int argc, char* argv[])
     QGuiApplication::setWindowIcon(QIcon(u":/icons/trelvick.png"_s));
 
     trelvick::platform::QtPlatform platform;
-    rescueapp::RescueWindow window(platform, rescueapp::systemLanguage());
+    // The window reads the Greek catalogue where the command line's gettext finds it.
+    const QString localeFolder = trelvick::lang::catalogFolder(QCoreApplication::applicationFilePath());
+    rescueapp::RescueWindow window(platform, rescueapp::Phrasebook::open(localeFolder, rescueapp::systemLanguage()));
     platform.setMainWindow(&window);
     window.show();
     window.addInputs(operands.paths);

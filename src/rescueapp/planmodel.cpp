@@ -85,7 +85,7 @@ PlanModel::PlanModel(QObject* parent) : QAbstractTableModel(parent)
               [](int a, int b) { return rescue::nameOf(guess::Encoding(a)) < rescue::nameOf(guess::Encoding(b)); });
     for (int rank = 0; rank < guess::kEncodingCount; ++rank)
         m_codepageRank[std::size_t(order[std::size_t(rank)])] = rank;
-    setLanguage(m_language);
+    setLanguage(m_words);
 }
 
 PlanModel::~PlanModel() = default;
@@ -151,13 +151,13 @@ void PlanModel::setDone(std::vector<std::pair<qsizetype, Outcome>> results)
     append(std::move(added));
 }
 
-void PlanModel::setLanguage(Language language)
+void PlanModel::setLanguage(const Phrasebook& words)
 {
-    m_language = language;
+    m_words = words;
     std::array<int, guess::kLanguageCount> order{};
     std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [language](int a, int b) {
-        return languageName(guess::Language(a), language) < languageName(guess::Language(b), language);
+    std::sort(order.begin(), order.end(), [&words](int a, int b) {
+        return languageName(guess::Language(a), words) < languageName(guess::Language(b), words);
     });
     for (int rank = 0; rank < guess::kLanguageCount; ++rank)
         m_languageRank[std::size_t(order[std::size_t(rank)])] = rank;
@@ -305,7 +305,7 @@ QVariant PlanModel::headerData(int section, Qt::Orientation orientation, int rol
 {
     if (orientation == Qt::Horizontal && (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) && section >= 0 &&
         section < kColumnCount)
-        return columnTitle(Column(section), m_language);
+        return columnTitle(Column(section), m_words);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 
@@ -323,13 +323,12 @@ QString PlanModel::text(int r, Column column) const
     case Column::Codepage:
         return readAs ? rescue::nameOf(*readAs) : QString();
     case Column::Language:
-        return languageName(row.chosen >= 0 ? (candidate ? candidate->language : guess::Language::Unknown)
-                                            : outcome.language,
-                            m_language);
+        return languageName(
+            row.chosen >= 0 ? (candidate ? candidate->language : guess::Language::Unknown) : outcome.language, m_words);
     case Column::Confidence:
-        return candidate ? percent(candidate->percent, m_language) : QString();
+        return candidate ? percent(candidate->percent, m_words) : QString();
     case Column::Action:
-        return verdictText(verdict(r), m_language);
+        return verdictText(verdict(r), m_words);
     case Column::Preview:
         return readAs && (row.chosen >= 0 || row.planned.action != Action::Copied) ? preview(r, *readAs) : QString();
     case Column::Note:
@@ -342,10 +341,10 @@ QString PlanModel::note(int r) const
 {
     const PlanRow& row = m_rows[std::size_t(r)];
     if (!row.done && row.chosen != kAsGuessed)
-        return yourChoice(m_language);
+        return yourChoice(m_words);
     QStringList texts;
     for (const rescue::Reason& reason : (row.done ? *row.done : row.planned).reasons) {
-        const QString text = rescue::reasonText(reason, m_language);
+        const QString text = rescue::reasonText(reason, m_words.language());
         if (!text.isEmpty())
             texts << text;
     }

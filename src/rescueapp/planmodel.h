@@ -31,7 +31,7 @@ public:
     void append(std::vector<PlanRow> rows);
     // The conversion's results, by node; a node without a row (a folder that failed) gets one.
     void setDone(std::vector<std::pair<qsizetype, Outcome>> results);
-    void setLanguage(Language language);
+    void setLanguage(const Phrasebook& words);
     // kAsGuessed, kLeaveAlone or an encoding, for the rows given (files only; others are left).
     void choose(const QList<int>& rows, std::int8_t choice);
 
@@ -64,9 +64,9 @@ private:
     std::vector<PlanRow> m_rows;
     std::vector<int> m_rowOfNode;
     QHash<QByteArray, std::int8_t> m_choices; // by path, across scans
-    Language m_language = Language::English;
+    Phrasebook m_words;
     std::array<int, guess::kEncodingCount> m_codepageRank{}; // by name
-    std::array<int, guess::kLanguageCount> m_languageRank{}; // by name in m_language
+    std::array<int, guess::kLanguageCount> m_languageRank{}; // by name in m_words
 };
 
 } // namespace trelvick::rescueapp

@@ -2,6 +2,7 @@
 #include "rescueapp/rescuetexts.h"
 
 #include "base/version.h"
+#include "lang/catalog.h"
 #include "lang/escape.h"
 
 #include <QLocale>
@@ -14,23 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One text in both languages: the English one first, as a catalogue's message id.
-struct Pair
-{
-    const char16_t* english;
-    const char16_t* greek;
-};
-
-QString pick(Language language, const Pair& pair)
-{
-    return QString::fromUtf16(language == Language::Greek ? pair.greek : pair.english);
-}
-
-QString pick(Language language, const char16_t* english, const char16_t* greek)
-{
-    return pick(language, Pair{english, greek});
-}
-
 QLocale localeOf(Language language)
 {
     return language == Language::Greek ? QLocale(QLocale::Greek, QLocale::Greece)
@@ -42,160 +26,108 @@ bool isLanguage(QStringView entry, QStringView code)
     return entry.startsWith(code) && (entry.size() == code.size() || !entry.at(code.size()).isLetter());
 }
 
-// caption, name, description; by Control.
-struct ControlPairs
+// caption, name, description; by Control. The English texts are the message ids of the catalogue.
+struct ControlIds
 {
-    Pair caption, name, description;
+    const char* caption;
+    const char* name;
+    const char* description;
 };
-constexpr std::array<ControlPairs, static_cast<std::size_t>(Control::Problems) + 1> kControls = {{
-    {{u"Folders and files:", u"Φάκελοι και αρχεία:"},
-     {u"Folders and files", u"Φάκελοι και αρχεία"},
-     {u"The folders and files the plan covers", u"Οι φάκελοι και τα αρχεία που καλύπτει το σχέδιο"}},
-    {{u"Add &folder…", u"Προσθήκη &φακέλου…"},
-     {u"Add folder", u"Προσθήκη φακέλου"},
-     {u"Choose a folder of the archive and add it to the plan", u"Επιλογή φακέλου του αρχείου για το σχέδιο"}},
-    {{u"&Scan again", u"&Νέα σάρωση"},
-     {u"Scan again", u"Νέα σάρωση"},
-     {u"Look at every file again with the options chosen; nothing is written",
-      u"Νέα ματιά σε κάθε αρχείο με τις επιλογές που ισχύουν· τίποτα δεν γράφεται"}},
-    {{u"In place, with &backups", u"Στη θέση τους, με αντίγραφα α&σφαλείας"},
-     {u"In place, with backups", u"Στη θέση τους, με αντίγραφα ασφαλείας"},
-     {u"Each file is replaced by its conversion and its original kept beside it as NAME~",
-      u"Κάθε αρχείο αντικαθίσταται από τη μετατροπή του και το πρωτότυπο μένει δίπλα του ως ΟΝΟΜΑ~"}},
-    {{u"Into a &new folder:", u"Σε νέο φάκ&ελο:"},
-     {u"Into a new folder", u"Σε νέο φάκελο"},
-     {u"The converted archive is written into a folder of its own; the originals stay as they are",
-      u"Το μετατρεμμένο αρχείο γράφεται σε δικό του φάκελο· τα πρωτότυπα μένουν όπως είναι"}},
-    {{u"", u""},
-     {u"New folder", u"Νέος φάκελος"},
-     {u"Where the converted archive goes", u"Πού πηγαίνει το μετατρεμμένο αρχείο"}},
-    {{u"C&hoose…", u"Ε&πιλογή…"},
-     {u"Choose the new folder", u"Επιλογή του νέου φακέλου"},
-     {u"Choose the folder the converted archive goes into",
-      u"Επιλογή του φακέλου όπου πηγαίνει το μετατρεμμένο αρχείο"}},
-    {{u"Convert file na&mes", u"Μετατροπή &ονομάτων"},
-     {u"Convert file names", u"Μετατροπή ονομάτων"},
-     {u"File and folder names that are not UTF-8 get their readable name",
-      u"Τα ονόματα αρχείων και φακέλων που δεν είναι UTF-8 παίρνουν το αναγνώσιμο όνομά τους"}},
-    {{u"Line &ends:", u"&Τέλη γραμμών:"},
-     {u"Line ends", u"Τέλη γραμμών"},
-     {u"What the line ends of the converted files become",
-      u"Τι γίνονται τα τέλη γραμμών των αρχείων που μετατρέπονται"}},
-    {{u"Lan&guage:", u"&Γλώσσα:"},
-     {u"Language", u"Γλώσσα"},
-     {u"The language of the window", u"Η γλώσσα του παραθύρου"}},
-    {{u"Only the files in &doubt", u"Μόνο τα αρχεία σε α&μφιβολία"},
-     {u"Only the files in doubt", u"Μόνο τα αρχεία σε αμφιβολία"},
-     {u"Show only the files whose codepage the guess is not sure of",
-      u"Εμφάνιση μόνο των αρχείων που η κωδικοσελίδα τους δεν είναι βέβαιη"}},
-    {{u"", u""},
-     {u"Plan", u"Σχέδιο"},
-     {u"Every file of the archive and what will become of it", u"Κάθε αρχείο του αρχείου και τι θα γίνει με αυτό"}},
-    {{u"Likely codepages:", u"Πιθανές κωδικοσελίδες:"},
-     {u"Likely codepages", u"Πιθανές κωδικοσελίδες"},
-     {u"The codepages the selected file may be in, each with its start as it would read",
-      u"Οι κωδικοσελίδες του επιλεγμένου αρχείου, καθεμία με την αρχή του όπως θα διαβαζόταν"}},
-    {{u"&Read as this", u"&Ανάγνωση με αυτή"},
-     {u"Read as this", u"Ανάγνωση με αυτή"},
-     {u"Read the selected files in the codepage chosen in the list",
-      u"Ανάγνωση των επιλεγμένων αρχείων με την κωδικοσελίδα της λίστας"}},
-    {{u"Lea&ve alone", u"Να μείνουν &ως έχουν"},
-     {u"Leave alone", u"Να μείνουν ως έχουν"},
-     {u"Leave the selected files as they are", u"Τα επιλεγμένα αρχεία μένουν όπως είναι"}},
-    {{u"&As guessed", u"Όπως μαντεύτη&κε"},
-     {u"As guessed", u"Όπως μαντεύτηκε"},
-     {u"Drop your choice for the selected files: the guess decides again",
-      u"Ακύρωση της επιλογής σας για τα επιλεγμένα αρχεία: αποφασίζει πάλι η εκτίμηση"}},
-    {{u"", u""},
-     {u"Progress", u"Πρόοδος"},
-     {u"How far the scan or the conversion has got", u"Πόσο έχει προχωρήσει η σάρωση ή η μετατροπή"}},
-    {{u"", u""},
-     {u"Status", u"Κατάσταση"},
-     {u"What the window is doing, and the summary at the end", u"Τι κάνει το παράθυρο, και η σύνοψη στο τέλος"}},
-    {{u"&Convert", u"Μετατ&ροπή"},
-     {u"Convert", u"Μετατροπή"},
-     {u"Convert the archive as the plan says", u"Μετατροπή του αρχείου όπως λέει το σχέδιο"}},
-    {{u"Cance&l", u"Άκ&υρο"},
-     {u"Cancel", u"Άκυρο"},
-     {u"Stop once the files under way are done; no file is left half-written",
-      u"Διακοπή μόλις τελειώσουν τα αρχεία που είναι σε εξέλιξη· κανένα αρχείο δεν μένει μισό"}},
-    {{u"&Undo", u"Αναίρεσ&η"},
-     {u"Undo", u"Αναίρεση"},
-     {u"Put every converted file and name back as it was, from the backups",
-      u"Επαναφορά κάθε αρχείου και ονόματος όπως ήταν, από τα αντίγραφα ασφαλείας"}},
-    {{u"", u""},
-     {u"Report", u"Αναφορά"},
-     {u"Where the report of the conversion was saved", u"Πού αποθηκεύτηκε η αναφορά της μετατροπής"}},
-    {{u"Problems:", u"Προβλήματα:"},
-     {u"Problems", u"Προβλήματα"},
-     {u"Every file that could not be done as asked, with the reason",
-      u"Κάθε αρχείο που δεν έγινε όπως ζητήθηκε, με την αιτία"}},
+constexpr std::array<ControlIds, static_cast<std::size_t>(Control::Problems) + 1> kControls = {{
+    {N_("Folders and files:"), N_("Folders and files"), N_("The folders and files the plan covers")},
+    {N_("Add &folder…"), N_("Add folder"), N_("Choose a folder of the archive and add it to the plan")},
+    {N_("&Scan again"), N_("Scan again"), N_("Look at every file again with the options chosen; nothing is written")},
+    {N_("In place, with &backups"), N_("In place, with backups"),
+     N_("Each file is replaced by its conversion and its original kept beside it as NAME~")},
+    {N_("Into a &new folder:"), N_("Into a new folder"),
+     N_("The converted archive is written into a folder of its own; the originals stay as they are")},
+    {"", N_("New folder"), N_("Where the converted archive goes")},
+    {N_("C&hoose…"), N_("Choose the new folder"), N_("Choose the folder the converted archive goes into")},
+    {N_("Convert file na&mes"), N_("Convert file names"),
+     N_("File and folder names that are not UTF-8 get their readable name")},
+    {N_("Line &ends:"), N_("Line ends"), N_("What the line ends of the converted files become")},
+    {N_("Lan&guage:"), N_("Language"), N_("The language of the window")},
+    {N_("Only the files in &doubt"), N_("Only the files in doubt"),
+     N_("Show only the files whose codepage the guess is not sure of")},
+    {"", N_("Plan"), N_("Every file of the archive and what will become of it")},
+    {N_("Likely codepages:"), N_("Likely codepages"),
+     N_("The codepages the selected file may be in, each with its start as it would read")},
+    {N_("&Read as this"), N_("Read as this"), N_("Read the selected files in the codepage chosen in the list")},
+    {N_("Lea&ve alone"), N_("Leave alone"), N_("Leave the selected files as they are")},
+    {N_("&As guessed"), N_("As guessed"), N_("Drop your choice for the selected files: the guess decides again")},
+    {"", N_("Progress"), N_("How far the scan or the conversion has got")},
+    {"", N_("Status"), N_("What the window is doing, and the summary at the end")},
+    {N_("&Convert"), N_("Convert"), N_("Convert the archive as the plan says")},
+    {N_("Cance&l"), N_("Cancel"), N_("Stop once the files under way are done; no file is left half-written")},
+    {N_("&Undo"), N_("Undo"), N_("Put every converted file and name back as it was, from the backups")},
+    {"", N_("Report"), N_("Where the report of the conversion was saved")},
+    {N_("Problems:"), N_("Problems"), N_("Every file that could not be done as asked, with the reason")},
 }};
 
-constexpr std::array<Pair, kColumnCount> kColumns = {{
-    {u"Name", u"Όνομα"},
-    {u"New name", u"Νέο όνομα"},
-    {u"Codepage", u"Κωδικοσελίδα"},
-    {u"Language", u"Γλώσσα"},
-    {u"Confidence", u"Βεβαιότητα"},
-    {u"Action", u"Ενέργεια"},
-    {u"Preview", u"Προεπισκόπηση"},
-    {u"Note", u"Σημείωση"},
+constexpr std::array<const char*, kColumnCount> kColumns = {{
+    N_("Name"),
+    N_("New name"),
+    N_("Codepage"),
+    N_("Language"),
+    N_("Confidence"),
+    N_("Action"),
+    N_("Preview"),
+    N_("Note"),
 }};
 
-constexpr std::array<Pair, static_cast<std::size_t>(Verdict::Failed) + 1> kVerdicts = {{
-    {u"convert", u"μετατροπή"},
-    {u"copy", u"αντιγραφή"},
-    {u"unchanged", u"χωρίς αλλαγή"},
-    {u"in doubt", u"σε αμφιβολία"},
-    {u"skip", u"παράλειψη"},
-    {u"will fail", u"θα αποτύχει"},
-    {u"convert (your choice)", u"μετατροπή (επιλογή σας)"},
-    {u"leave (your choice)", u"παραμένει (επιλογή σας)"},
-    {u"converted", u"μετατράπηκε"},
-    {u"copied", u"αντιγράφηκε"},
-    {u"unchanged", u"χωρίς αλλαγή"},
-    {u"skipped", u"παραλείφθηκε"},
-    {u"failed", u"απέτυχε"},
+constexpr std::array<const char*, static_cast<std::size_t>(Verdict::Failed) + 1> kVerdicts = {{
+    N_("convert"),
+    N_("copy"),
+    N_("unchanged"),
+    N_("in doubt"),
+    N_("skip"),
+    N_("will fail"),
+    N_("convert (your choice)"),
+    N_("leave (your choice)"),
+    N_("converted"),
+    N_("copied"),
+    N_("unchanged"),
+    N_("skipped"),
+    N_("failed"),
 }};
 
-constexpr std::array<Pair, guess::kLanguageCount> kLanguages = {{
-    {u"", u""},
-    {u"English", u"Αγγλικά"},
-    {u"Greek", u"Ελληνικά"},
-    {u"German", u"Γερμανικά"},
-    {u"French", u"Γαλλικά"},
-    {u"Spanish", u"Ισπανικά"},
-    {u"Italian", u"Ιταλικά"},
-    {u"Portuguese", u"Πορτογαλικά"},
-    {u"Dutch", u"Ολλανδικά"},
-    {u"Swedish", u"Σουηδικά"},
-    {u"Danish", u"Δανικά"},
-    {u"Norwegian", u"Νορβηγικά"},
-    {u"Finnish", u"Φινλανδικά"},
-    {u"Polish", u"Πολωνικά"},
-    {u"Czech", u"Τσεχικά"},
-    {u"Slovak", u"Σλοβακικά"},
-    {u"Hungarian", u"Ουγγρικά"},
-    {u"Romanian", u"Ρουμανικά"},
-    {u"Croatian", u"Κροατικά"},
-    {u"Slovenian", u"Σλοβενικά"},
-    {u"Serbian", u"Σερβικά"},
-    {u"Russian", u"Ρωσικά"},
-    {u"Ukrainian", u"Ουκρανικά"},
-    {u"Bulgarian", u"Βουλγαρικά"},
-    {u"Turkish", u"Τουρκικά"},
-    {u"Lithuanian", u"Λιθουανικά"},
-    {u"Latvian", u"Λετονικά"},
-    {u"Estonian", u"Εσθονικά"},
-    {u"Hebrew", u"Εβραϊκά"},
-    {u"Arabic", u"Αραβικά"},
+constexpr std::array<const char*, guess::kLanguageCount> kLanguages = {{
+    "",
+    N_("English"),
+    N_("Greek"),
+    N_("German"),
+    N_("French"),
+    N_("Spanish"),
+    N_("Italian"),
+    N_("Portuguese"),
+    N_("Dutch"),
+    N_("Swedish"),
+    N_("Danish"),
+    N_("Norwegian"),
+    N_("Finnish"),
+    N_("Polish"),
+    N_("Czech"),
+    N_("Slovak"),
+    N_("Hungarian"),
+    N_("Romanian"),
+    N_("Croatian"),
+    N_("Slovenian"),
+    N_("Serbian"),
+    N_("Russian"),
+    N_("Ukrainian"),
+    N_("Bulgarian"),
+    N_("Turkish"),
+    N_("Lithuanian"),
+    N_("Latvian"),
+    N_("Estonian"),
+    N_("Hebrew"),
+    N_("Arabic"),
 }};
 
-constexpr std::array<Pair, kLineEndsChoices> kLineEnds = {{
-    {u"as they are", u"όπως είναι"},
-    {u"LF (Linux)", u"LF (Linux)"},
-    {u"CR LF (DOS, Windows)", u"CR LF (DOS, Windows)"},
+constexpr std::array<const char*, kLineEndsChoices> kLineEnds = {{
+    N_("as they are"),
+    N_("LF (Linux)"),
+    N_("CR LF (DOS, Windows)"),
 }};
 
 constexpr char16_t kUsage[] = uR"(Usage: trelvick-rescue [OPTION]... [FOLDER|FILE]...
@@ -242,25 +174,25 @@ Language systemLanguage()
                       qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG"));
 }
 
-ControlTexts controlTexts(Control control, Language language)
+ControlTexts controlTexts(Control control, const Phrasebook& words)
 {
-    const ControlPairs& pairs = kControls[static_cast<std::size_t>(control)];
-    return {pick(language, pairs.caption), pick(language, pairs.name), pick(language, pairs.description)};
+    const ControlIds& ids = kControls[static_cast<std::size_t>(control)];
+    return {words.tr(ids.caption), words.tr(ids.name), words.tr(ids.description)};
 }
 
-QString columnTitle(Column column, Language language)
+QString columnTitle(Column column, const Phrasebook& words)
 {
-    return pick(language, kColumns[static_cast<std::size_t>(column)]);
+    return words.tr(kColumns[static_cast<std::size_t>(column)]);
 }
 
-QString verdictText(Verdict verdict, Language language)
+QString verdictText(Verdict verdict, const Phrasebook& words)
 {
-    return pick(language, kVerdicts[static_cast<std::size_t>(verdict)]);
+    return words.tr(kVerdicts[static_cast<std::size_t>(verdict)]);
 }
 
-QString lineEndsChoice(int index, Language language)
+QString lineEndsChoice(int index, const Phrasebook& words)
 {
-    return pick(language, kLineEnds[static_cast<std::size_t>(index)]);
+    return words.tr(kLineEnds[static_cast<std::size_t>(index)]);
 }
 
 QString languageChoice(Language shown)
@@ -268,25 +200,30 @@ QString languageChoice(Language shown)
     return shown == Language::Greek ? u"Ελληνικά"_s : u"English"_s;
 }
 
-QString rescueTitle(Language language)
+QString rescueTitle(const Phrasebook& words)
 {
-    return pick(language, u"Trelvick Rescue", u"Trelvick Διάσωση");
+    return words.tr("Trelvick Rescue");
 }
 
-QString languageName(guess::Language name, Language language)
+QString languageName(guess::Language name, const Phrasebook& words)
 {
+    // The catalogue has the names as they run in the command line's sentences ("ελληνικά"); in the
+    // window they stand alone, and start with a capital.
     const auto index = static_cast<std::size_t>(name);
-    return index < kLanguages.size() ? pick(language, kLanguages[index]) : QString();
+    QString shown = index < kLanguages.size() ? words.tr(kLanguages[index]) : QString();
+    if (!shown.isEmpty())
+        shown[0] = shown.at(0).toUpper();
+    return shown;
 }
 
-QString percent(int value, Language language)
+QString percent(int value, const Phrasebook& words)
 {
-    return localeOf(language).toString(value) + u" %"_s;
+    return localeOf(words.language()).toString(value) + u" %"_s;
 }
 
-QString byteSize(std::int64_t bytes, Language language)
+QString byteSize(std::int64_t bytes, const Phrasebook& words)
 {
-    const QLocale locale = localeOf(language);
+    const QLocale locale = localeOf(words.language());
     constexpr double kKiB = 1024.0;
     if (bytes < 1024)
         return locale.toString(qlonglong(bytes)) + u" B"_s;
@@ -297,108 +234,109 @@ QString byteSize(std::int64_t bytes, Language language)
     return locale.toString(double(bytes) / (kKiB * kKiB * kKiB), 'f', 2) + u" GiB"_s;
 }
 
-QString count(std::int64_t number, Language language)
+QString count(std::int64_t number, const Phrasebook& words)
 {
-    return localeOf(language).toString(qlonglong(number));
+    return localeOf(words.language()).toString(qlonglong(number));
 }
 
-QString duration(std::int64_t seconds, Language language)
+QString duration(std::int64_t seconds, const Phrasebook& words)
 {
     if (seconds < 60)
-        return pick(language, u"%1 s", u"%1 δευτ.").arg(seconds);
-    return pick(language, u"%1 min %2 s", u"%1 λεπ. %2 δευτ.").arg(seconds / 60).arg(seconds % 60);
+        return words.tr("%1 s").arg(seconds);
+    return words.tr("%1 min %2 s").arg(seconds / 60).arg(seconds % 60);
 }
 
-QString noInputs(Language language)
+QString noInputs(const Phrasebook& words)
 {
-    return pick(language, u"Add a folder of the archive to begin.",
-                u"Προσθέστε έναν φάκελο του αρχείου για να αρχίσετε.");
+    return words.tr("Add a folder of the archive to begin.");
 }
 
-QString walking(Language language)
+QString walking(const Phrasebook& words)
 {
-    return pick(language, u"Looking through the folders…", u"Αναζήτηση στους φακέλους…");
+    return words.tr("Looking through the folders…");
 }
 
-QString scanning(Language language, std::int64_t files, std::int64_t total)
+QString scanning(const Phrasebook& words, std::int64_t files, std::int64_t total)
 {
-    return pick(language, u"Scanning: %1 of %2 files", u"Σάρωση: %1 από %2 αρχεία")
-        .arg(count(files, language), count(total, language));
+    return words.trn("Scanning: %1 of %2 file", "Scanning: %1 of %2 files", total)
+        .arg(count(files, words), count(total, words));
 }
 
-QString planSummary(Language language, const PlanCounts& c)
+QString planSummary(const Phrasebook& words, const PlanCounts& c)
 {
-    return pick(language,
-                u"%1 files: %2 to convert, %3 to copy, %4 unchanged, %5 in doubt, %6 to skip, %7 will fail. "
-                u"Nothing has been written yet.",
-                u"%1 αρχεία: %2 για μετατροπή, %3 για αντιγραφή, %4 χωρίς αλλαγή, %5 σε αμφιβολία, "
-                u"%6 για παράλειψη, %7 θα αποτύχουν. Τίποτα δεν έχει γραφτεί ακόμη.")
-        .arg(count(c.files, language), count(c.convert, language), count(c.copy, language),
-             count(c.unchanged, language), count(c.inDoubt, language), count(c.skip, language),
-             count(c.fail, language));
+    return words
+        .trn("%1 file: %2 to convert, %3 to copy, %4 unchanged, %5 in doubt, %6 to skip, %7 will fail. Nothing has "
+             "been written yet.",
+             "%1 files: %2 to convert, %3 to copy, %4 unchanged, %5 in doubt, %6 to skip, %7 will fail. Nothing has "
+             "been written yet.",
+             c.files)
+        .arg(count(c.files, words), count(c.convert, words), count(c.copy, words), count(c.unchanged, words),
+             count(c.inDoubt, words), count(c.skip, words), count(c.fail, words));
 }
 
-QString scanStopped(Language language, std::int64_t files, std::int64_t total)
+QString scanStopped(const Phrasebook& words, std::int64_t files, std::int64_t total)
 {
-    return pick(language, u"The scan stopped after %1 of %2 files: scan again before converting.",
-                u"Η σάρωση σταμάτησε μετά από %1 από %2 αρχεία: νέα σάρωση πριν από τη μετατροπή.")
-        .arg(count(files, language), count(total, language));
+    return words
+        .trn("The scan stopped after %1 of %2 file: scan again before converting.",
+             "The scan stopped after %1 of %2 files: scan again before converting.", total)
+        .arg(count(files, words), count(total, words));
 }
 
-QString converting(Language language, std::int64_t files, std::int64_t total, const QString& bytes, const QString& left)
+QString converting(const Phrasebook& words, std::int64_t files, std::int64_t total, const QString& bytes,
+                   const QString& left)
 {
     if (left.isEmpty())
-        return pick(language, u"Converting: %1 of %2 files, %3", u"Μετατροπή: %1 από %2 αρχεία, %3")
-            .arg(count(files, language), count(total, language), bytes);
-    return pick(language, u"Converting: %1 of %2 files, %3, about %4 left",
-                u"Μετατροπή: %1 από %2 αρχεία, %3, απομένουν περίπου %4")
-        .arg(count(files, language), count(total, language), bytes, left);
+        return words.trn("Converting: %1 of %2 file, %3", "Converting: %1 of %2 files, %3", total)
+            .arg(count(files, words), count(total, words), bytes);
+    return words
+        .trn("Converting: %1 of %2 file, %3, about %4 left", "Converting: %1 of %2 files, %3, about %4 left", total)
+        .arg(count(files, words), count(total, words), bytes, left);
 }
 
-QString convertSummary(Language language, const DoneCounts& c)
+QString convertSummary(const Phrasebook& words, const DoneCounts& c)
 {
-    return pick(language, u"%1 files: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed.",
-                u"%1 αρχεία: %2 μετατράπηκαν, %3 αντιγράφηκαν, %4 χωρίς αλλαγή, %5 παραλείφθηκαν, %6 απέτυχαν.")
-        .arg(count(c.files, language), count(c.converted, language), count(c.copied, language),
-             count(c.unchanged, language), count(c.skipped, language), count(c.failed, language));
+    return words
+        .trn("%1 file: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed.",
+             "%1 files: %2 converted, %3 copied, %4 unchanged, %5 skipped, %6 failed.", c.files)
+        .arg(count(c.files, words), count(c.converted, words), count(c.copied, words), count(c.unchanged, words),
+             count(c.skipped, words), count(c.failed, words));
 }
 
-QString convertStopped(Language language, std::int64_t files, std::int64_t total)
+QString convertStopped(const Phrasebook& words, std::int64_t files, std::int64_t total)
 {
-    return pick(language, u"Cancelled after %1 of %2 files: each file is either converted whole or as it was.",
-                u"Ακυρώθηκε μετά από %1 από %2 αρχεία: κάθε αρχείο είναι ή ολόκληρο μετατρεμμένο ή όπως ήταν.")
-        .arg(count(files, language), count(total, language));
+    return words
+        .trn("Cancelled after %1 of %2 file: each file is either converted whole or as it was.",
+             "Cancelled after %1 of %2 files: each file is either converted whole or as it was.", total)
+        .arg(count(files, words), count(total, words));
 }
 
-QString reportSaved(Language language, const QString& path)
+QString reportSaved(const Phrasebook& words, const QString& path)
 {
-    return pick(language, u"Report saved in %1", u"Η αναφορά αποθηκεύτηκε στο %1").arg(path);
+    return words.tr("Report saved in %1").arg(path);
 }
 
-QString reportFailed(Language language, const QString& path, const QString& error)
+QString reportFailed(const Phrasebook& words, const QString& path, const QString& error)
 {
-    return pick(language, u"The report could not be saved in %1: %2", u"Η αναφορά δεν αποθηκεύτηκε στο %1: %2")
-        .arg(path, error);
+    return words.tr("The report could not be saved in %1: %2").arg(path, error);
 }
 
-QString jobFailed(Language language, const QString& error)
+QString jobFailed(const Phrasebook& words, const QString& error)
 {
-    return pick(language, u"Stopped: %1. Each file is either done whole or as it was.",
-                u"Διακόπηκε: %1. Κάθε αρχείο είναι ή ολοκληρωμένο ή όπως ήταν.")
-        .arg(error);
+    return words.tr("Stopped: %1. Each file is either done whole or as it was.").arg(error);
 }
 
-QString undoing(Language language)
+QString undoing(const Phrasebook& words)
 {
-    return pick(language, u"Putting the files back…", u"Επαναφορά των αρχείων…");
+    return words.tr("Putting the files back…");
 }
 
-QString undoSummary(Language language, std::int64_t restored, std::int64_t renamed, std::int64_t left,
+QString undoSummary(const Phrasebook& words, std::int64_t restored, std::int64_t renamed, std::int64_t left,
                     std::int64_t failed)
 {
-    return pick(language, u"Undone: %1 files restored, %2 names given back, %3 left as they are, %4 failed.",
-                u"Αναίρεση: %1 αρχεία επανήλθαν, %2 ονόματα επανήλθαν, %3 έμειναν όπως είναι, %4 απέτυχαν.")
-        .arg(count(restored, language), count(renamed, language), count(left, language), count(failed, language));
+    return words
+        .trn("Undone: %1 file restored, %2 names given back, %3 left as they are, %4 failed.",
+             "Undone: %1 files restored, %2 names given back, %3 left as they are, %4 failed.", restored)
+        .arg(count(restored, words), count(renamed, words), count(left, words), count(failed, words));
 }
 
 QString problem(const QString& name, const QString& reason)
@@ -406,58 +344,50 @@ QString problem(const QString& name, const QString& reason)
     return name + u": "_s + reason;
 }
 
-QString undoChanged(Language language)
+QString undoChanged(const Phrasebook& words)
 {
-    return pick(language, u"changed since the conversion: left as it is",
-                u"άλλαξε μετά τη μετατροπή: μένει όπως είναι");
+    return words.tr("changed since the conversion: left as it is");
 }
 
-QString undoNoBackup(Language language)
+QString undoNoBackup(const Phrasebook& words)
 {
-    return pick(language, u"converted without a backup: nothing to put back",
-                u"μετατράπηκε χωρίς αντίγραφο ασφαλείας: δεν υπάρχει τι να επανέλθει");
+    return words.tr("converted without a backup: nothing to put back");
 }
 
-QString yourChoice(Language language)
+QString yourChoice(const Phrasebook& words)
 {
-    return pick(language, u"your choice", u"επιλογή σας");
+    return words.tr("your choice");
 }
 
-QString chooseInputTitle(Language language)
+QString chooseInputTitle(const Phrasebook& words)
 {
-    return pick(language, u"Choose a folder of the archive", u"Επιλογή φακέλου του αρχείου");
+    return words.tr("Choose a folder of the archive");
 }
 
-QString chooseOutputTitle(Language language)
+QString chooseOutputTitle(const Phrasebook& words)
 {
-    return pick(language, u"Choose the new folder", u"Επιλογή του νέου φακέλου");
+    return words.tr("Choose the new folder");
 }
 
-QString dialogFailure(Language language, const QString& error)
+QString dialogFailure(const Phrasebook& words, const QString& error)
 {
-    return pick(language, u"The folder could not be chosen: %1", u"Ο φάκελος δεν επιλέχθηκε: %1").arg(error);
+    return words.tr("The folder could not be chosen: %1").arg(error);
 }
 
-QString outputInsideInput(Language language, const QString& folder)
+QString outputInsideInput(const Phrasebook& words, const QString& folder)
 {
-    return pick(language,
-                u"The new folder %1 lies inside the archive: its results would be converted again. "
-                u"Choose another.",
-                u"Ο νέος φάκελος %1 βρίσκεται μέσα στο αρχείο: τα αποτελέσματα θα μετατρέπονταν ξανά. "
-                u"Επιλέξτε άλλον.")
+    return words.tr("The new folder %1 lies inside the archive: its results would be converted again. Choose another.")
         .arg(folder);
 }
 
-QString outputMissing(Language language)
+QString outputMissing(const Phrasebook& words)
 {
-    return pick(language, u"Choose the new folder first.", u"Επιλέξτε πρώτα τον νέο φάκελο.");
+    return words.tr("Choose the new folder first.");
 }
 
-QString noTargetCodepage(Language language, const QString& error)
+QString noTargetCodepage(const Phrasebook& words, const QString& error)
 {
-    return pick(language, u"This system cannot convert into UTF-8: %1",
-                u"Το σύστημα δεν μπορεί να μετατρέψει σε UTF-8: %1")
-        .arg(error);
+    return words.tr("This system cannot convert into UTF-8: %1").arg(error);
 }
 
 QByteArray usage()

@@ -39,8 +39,8 @@ StatusBoard built(Controls& controls, QWidget* window)
 
 } // namespace
 
-RescueWindow::RescueWindow(platform::Platform& platform, Language language, QWidget* parent)
-    : QWidget(parent), m_platform(platform), m_language(language), m_filter(m_plan), m_board(built(m_controls, this))
+RescueWindow::RescueWindow(platform::Platform& platform, const Phrasebook& words, QWidget* parent)
+    : QWidget(parent), m_platform(platform), m_words(words), m_filter(m_plan), m_board(built(m_controls, this))
 {
     m_controls.showPlan(&m_filter);
     m_choices = new ChoicePanel(m_controls, m_plan, m_filter, this);
@@ -119,10 +119,10 @@ std::optional<QByteArray> RescueWindow::chosenFolder(const QString& title, const
     platform::FileDialogRequest request;
     request.title = title;
     request.folder = near.isEmpty() ? QDir::homePath() : files::decodeNativePath(near.constData());
-    request.language = m_language;
+    request.language = m_words.language();
     const platform::FileDialogResult chosen = m_platform.chooseFolder(request);
     if (chosen.outcome == platform::FileDialogResult::Failed)
-        notify(dialogFailure(m_language, lang::errorText(chosen.error, m_language)));
+        notify(dialogFailure(m_words, lang::errorText(chosen.error, m_words.language())));
     if (chosen.outcome != platform::FileDialogResult::Chosen || chosen.names.isEmpty())
         return std::nullopt;
     return files::nativePath(QDir::cleanPath(chosen.names.front()));
@@ -131,14 +131,14 @@ std::optional<QByteArray> RescueWindow::chosenFolder(const QString& title, const
 void RescueWindow::chooseInput()
 {
     if (const std::optional<QByteArray> folder =
-            chosenFolder(chooseInputTitle(m_language), m_inputs.isEmpty() ? QByteArray() : m_inputs.back()))
+            chosenFolder(chooseInputTitle(m_words), m_inputs.isEmpty() ? QByteArray() : m_inputs.back()))
         addInputs({*folder});
 }
 
 // True when a new folder was chosen.
 bool RescueWindow::chooseOutput()
 {
-    const std::optional<QByteArray> folder = chosenFolder(chooseOutputTitle(m_language), m_outputDir);
+    const std::optional<QByteArray> folder = chosenFolder(chooseOutputTitle(m_words), m_outputDir);
     if (!folder)
         return false;
     m_outputDir = *folder;
@@ -201,12 +201,12 @@ void RescueWindow::progressed(std::int64_t files, std::int64_t bytes)
     m_controls.progress->setValue(m_meter.permille());
     const std::int64_t total = m_meter.totalFiles();
     if (m_stage == Stage::Scanning) {
-        setStatus([files, total](Language l) { return scanning(l, files, total); });
+        setStatus([files, total](const Phrasebook& l) { return scanning(l, files, total); });
         return;
     }
     const std::optional<std::int64_t> left = m_meter.secondsLeft();
     const std::int64_t totalBytes = m_meter.totalBytes();
-    setStatus([files, total, bytes, totalBytes, left](Language l) {
+    setStatus([files, total, bytes, totalBytes, left](const Phrasebook& l) {
         const QString amount = byteSize(bytes, l) + u" / "_s + byteSize(totalBytes, l);
         return converting(l, files, total, amount, left ? duration(*left, l) : QString());
     });
@@ -219,14 +219,15 @@ bool RescueWindow::setupFailed(const JobEnd& end)
     const QString output = shownPath(m_outputDir);
     if (end.setupError) {
         const base::Error error = end.setupError;
-        setStatus([error](Language l) { return noTargetCodepage(l, lang::errorText(error, l)); });
+        setStatus([error](const Phrasebook& l) { return noTargetCodepage(l, lang::errorText(error, l.language())); });
     } else if (end.finished.setup == rescue::Finished::Setup::OutputInsideInput) {
-        setStatus([output](Language l) { return outputInsideInput(l, output); });
-        notify(m_board.status(m_language));
+        setStatus([output](const Phrasebook& l) { return outputInsideInput(l, output); });
+        notify(m_board.status(m_words));
     } else if (end.finished.setup == rescue::Finished::Setup::OutputFolder) {
         const base::Error error = end.finished.error;
         m_board.addProblem(output, error);
-        setStatus([output, error](Language l) { return problem(output, lang::errorText(error, l)); });
+        setStatus(
+            [output, error](const Phrasebook& l) { return problem(output, lang::errorText(error, l.language())); });
     } else {
         return false;
     }
@@ -249,8 +250,8 @@ void RescueWindow::scanEnded(const JobEnd& end)
         const std::int64_t done = end.finished.filesDone;
         const std::int64_t total = m_meter.totalFiles();
         const base::Error failure = end.failure;
-        setStatus([done, total, failure](Language l) {
-            return failure ? jobFailed(l, lang::errorText(failure, l)) : scanStopped(l, done, total);
+        setStatus([done, total, failure](const Phrasebook& l) {
+            return failure ? jobFailed(l, lang::errorText(failure, l.language())) : scanStopped(l, done, total);
         });
         return setStage(Stage::ScanStopped);
     }
@@ -264,7 +265,7 @@ void RescueWindow::scanEnded(const JobEnd& end)
         }
     }
     const PlanCounts counts = m_plan.counts();
-    setStatus([counts](Language l) { return planSummary(l, counts); });
+    setStatus([counts](const Phrasebook& l) { return planSummary(l, counts); });
     setStage(Stage::Planned);
 }
 
@@ -329,11 +330,11 @@ void RescueWindow::convertEnded(const JobEnd& end, const QByteArray& undoLines, 
     const std::int64_t done = end.finished.filesDone;
     const std::int64_t total = m_meter.totalFiles();
     if (const base::Error failure = end.failure)
-        setStatus([failure](Language l) { return jobFailed(l, lang::errorText(failure, l)); });
+        setStatus([failure](const Phrasebook& l) { return jobFailed(l, lang::errorText(failure, l.language())); });
     else if (end.stopped)
-        setStatus([done, total](Language l) { return convertStopped(l, done, total); });
+        setStatus([done, total](const Phrasebook& l) { return convertStopped(l, done, total); });
     else
-        setStatus([counts](Language l) { return convertSummary(l, counts); });
+        setStatus([counts](const Phrasebook& l) { return convertSummary(l, counts); });
     m_controls.progress->setValue(end.stopped || end.failure ? m_meter.permille() : 1000);
     setStage(Stage::Converted);
 }
@@ -363,7 +364,9 @@ void RescueWindow::undoEnded(const rescue::UndoTally& tally)
     m_undoLines.clear();
     m_session.reset();
     m_plan.reset(nullptr);
-    setStatus([tally](Language l) { return undoSummary(l, tally.restored, tally.renamed, tally.left, tally.failed); });
+    setStatus([tally](const Phrasebook& l) {
+        return undoSummary(l, tally.restored, tally.renamed, tally.left, tally.failed);
+    });
     setStage(Stage::Undone);
 }
 
@@ -385,8 +388,8 @@ void RescueWindow::setStage(Stage stage)
 
 void RescueWindow::notify(const QString& text)
 {
-    m_platform.messageBox({rescueTitle(m_language), text, platform::Icon::Exclamation, platform::Buttons::Ok,
-                           lang::buttonTexts(m_language)});
+    m_platform.messageBox({rescueTitle(m_words), text, platform::Icon::Exclamation, platform::Buttons::Ok,
+                           lang::buttonTexts(m_words.language())});
 }
 
 void RescueWindow::setStatus(Wording text)
@@ -396,19 +399,19 @@ void RescueWindow::setStatus(Wording text)
 
 void RescueWindow::setLanguage(Language language)
 {
-    if (language == m_language)
+    if (language == m_words.language())
         return;
-    m_language = language;
+    m_words = m_words.in(language);
     retranslate();
 }
 
 void RescueWindow::retranslate()
 {
-    setWindowTitle(rescueTitle(m_language));
-    m_controls.setTexts(m_language);
-    m_plan.setLanguage(m_language);
-    m_choices->setLanguage(m_language);
-    m_board.setLanguage(m_language);
+    setWindowTitle(rescueTitle(m_words));
+    m_controls.setTexts(m_words);
+    m_plan.setLanguage(m_words);
+    m_choices->setLanguage(m_words);
+    m_board.setLanguage(m_words);
 }
 
 // Closed while a job runs: the job is asked to stop, and the window goes once the files under way are done.

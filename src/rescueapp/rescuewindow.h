@@ -39,13 +39,13 @@ public:
     };
     Q_ENUM(Stage)
 
-    RescueWindow(platform::Platform& platform, Language language, QWidget* parent = nullptr);
+    RescueWindow(platform::Platform& platform, const Phrasebook& words, QWidget* parent = nullptr);
     ~RescueWindow() override;
 
     // Absolute paths of folders or files; each new one joins the plan, which is made again.
     void addInputs(const QList<QByteArray>& paths);
     void setLanguage(Language language);
-    Language language() const { return m_language; }
+    Language language() const { return m_words.language(); }
     Stage stage() const { return m_stage; }
     PlanModel& plan() { return m_plan; }
     // Worker threads of the jobs; 0: one per processor.
@@ -83,7 +83,7 @@ private:
     void undoEnded(const rescue::UndoTally& tally);
 
     platform::Platform& m_platform;
-    Language m_language;
+    Phrasebook m_words;
     Controls m_controls;
     PlanModel m_plan;
     PlanFilter m_filter;

@@ -15,7 +15,7 @@ using namespace Qt::StringLiterals;
 void StatusBoard::setStatus(Wording text)
 {
     m_statusText = std::move(text);
-    m_status.setText(status(m_language));
+    m_status.setText(status(m_words));
 }
 
 void StatusBoard::setReport(const QString& path, const base::Error& failed)
@@ -23,24 +23,26 @@ void StatusBoard::setReport(const QString& path, const base::Error& failed)
     if (path.isEmpty())
         m_reportText = nullptr;
     else if (failed)
-        m_reportText = [path, failed](Language l) { return reportFailed(l, path, lang::errorText(failed, l)); };
+        m_reportText = [path, failed](const Phrasebook& w) {
+            return reportFailed(w, path, lang::errorText(failed, w.language()));
+        };
     else
-        m_reportText = [path](Language l) { return reportSaved(l, path); };
-    m_report.setText(m_reportText ? m_reportText(m_language) : QString());
+        m_reportText = [path](const Phrasebook& w) { return reportSaved(w, path); };
+    m_report.setText(m_reportText ? m_reportText(m_words) : QString());
 }
 
 void StatusBoard::addProblem(const QString& name, Wording reason)
 {
-    m_problems.addItem(problem(name, reason(m_language)));
+    m_problems.addItem(problem(name, reason(m_words)));
     m_problemTexts.append({name, std::move(reason)});
 }
 
 void StatusBoard::addProblem(const QString& name, const QList<rescue::Reason>& reasons)
 {
-    addProblem(name, [reasons](Language language) {
+    addProblem(name, [reasons](const Phrasebook& words) {
         QStringList texts;
         for (const rescue::Reason& reason : reasons) {
-            if (const QString text = rescue::reasonText(reason, language); !text.isEmpty())
+            if (const QString text = rescue::reasonText(reason, words.language()); !text.isEmpty())
                 texts << text;
         }
         return texts.join(u"; "_s);
@@ -49,7 +51,7 @@ void StatusBoard::addProblem(const QString& name, const QList<rescue::Reason>& r
 
 void StatusBoard::addProblem(const QString& name, const base::Error& error)
 {
-    addProblem(name, [error](Language l) { return lang::errorText(error, l); });
+    addProblem(name, [error](const Phrasebook& w) { return lang::errorText(error, w.language()); });
 }
 
 void StatusBoard::addProblem(const rescue::UndoStep& step)
@@ -57,10 +59,10 @@ void StatusBoard::addProblem(const rescue::UndoStep& step)
     using Outcome = rescue::UndoStep::Outcome;
     const Outcome outcome = step.outcome;
     const base::Error error = step.error;
-    addProblem(rescue::shownPath(step.path), [outcome, error](Language l) {
-        return outcome == Outcome::Changed    ? undoChanged(l)
-               : outcome == Outcome::NoBackup ? undoNoBackup(l)
-                                              : lang::errorText(error, l);
+    addProblem(rescue::shownPath(step.path), [outcome, error](const Phrasebook& w) {
+        return outcome == Outcome::Changed    ? undoChanged(w)
+               : outcome == Outcome::NoBackup ? undoNoBackup(w)
+                                              : lang::errorText(error, w.language());
     });
 }
 
@@ -70,14 +72,14 @@ void StatusBoard::clearProblems()
     m_problems.clear();
 }
 
-void StatusBoard::setLanguage(Language language)
+void StatusBoard::setLanguage(const Phrasebook& words)
 {
-    m_language = language;
-    m_status.setText(status(language));
-    m_report.setText(m_reportText ? m_reportText(language) : QString());
+    m_words = words;
+    m_status.setText(status(words));
+    m_report.setText(m_reportText ? m_reportText(words) : QString());
     m_problems.clear();
     for (const auto& [name, reason] : std::as_const(m_problemTexts))
-        m_problems.addItem(problem(name, reason(language)));
+        m_problems.addItem(problem(name, reason(words)));
 }
 
 } // namespace trelvick::rescueapp

@@ -14,7 +14,7 @@ class QListWidget;
 namespace trelvick::rescueapp {
 
 // A text worded when shown, in the language then in force.
-using Wording = std::function<QString(Language)>;
+using Wording = std::function<QString(const Phrasebook&)>;
 
 // What the window tells besides the plan: the status line, where the report went, and the problems,
 // each with the file's name. Everything is kept as wordings, so that a switch of language words it all
@@ -28,7 +28,7 @@ public:
     }
 
     void setStatus(Wording text);
-    QString status(Language language) const { return m_statusText ? m_statusText(language) : QString(); }
+    QString status(const Phrasebook& words) const { return m_statusText ? m_statusText(words) : QString(); }
     // Where the report is, or why it is not whole; nothing for an empty path.
     void setReport(const QString& path, const base::Error& failed);
     void addProblem(const QString& name, Wording reason);
@@ -37,13 +37,13 @@ public:
     // A file the undo could not put back, and why.
     void addProblem(const rescue::UndoStep& step);
     void clearProblems();
-    void setLanguage(Language language);
+    void setLanguage(const Phrasebook& words);
 
 private:
     QLabel& m_status;
     QLabel& m_report;
     QListWidget& m_problems;
-    Language m_language = Language::English;
+    Phrasebook m_words;
     Wording m_statusText;
     Wording m_reportText;
     QList<std::pair<QString, Wording>> m_problemTexts;

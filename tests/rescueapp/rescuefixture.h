@@ -37,7 +37,8 @@ struct RescueFixture : testsupport::TempFolder
     {
         // The reports go where the test can look, never into the developer's own folder.
         qputenv("XDG_DATA_HOME", native(u"data"_qs));
-        window = std::make_unique<rescueapp::RescueWindow>(platform, language);
+        window = std::make_unique<rescueapp::RescueWindow>(
+            platform, rescueapp::Phrasebook::open(QStringLiteral(TRELVICK_BUILD_LOCALE_DIR), language));
         window->setJobs(2);
     }
     ~RescueFixture()
