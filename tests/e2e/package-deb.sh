@@ -109,7 +109,8 @@ for each in "$metainfo" "$root"/usr/share/metainfo/io.trelvick.Trelvick.Rescue.m
 done
 for program in "$root"/usr/bin/*; do
     [ -f "$root/usr/share/man/man1/${program##*/}.1.gz" ] || fail "$program has no manual page"
-    cat "$root"/usr/share/metainfo/*.xml | grep -q "<binary>${program##*/}</binary>" ||
+    # grep reads the files itself: under pipefail, cat would die of SIGPIPE once grep -q has its line.
+    grep -q -h "<binary>${program##*/}</binary>" "$root"/usr/share/metainfo/*.xml ||
         fail "no metainfo provides $program"
 done
 
