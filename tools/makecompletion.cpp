@@ -9,19 +9,19 @@
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
-using trelvick::cli::OptionSpec;
+using trelvick::cli::OptionEntry;
 
 namespace {
 
 // "        --eol) values='keep lf crlf' ;;" for an option whose values the table lists.
-QString valueArm(const OptionSpec& spec)
+QString valueArm(const OptionEntry& entry)
 {
-    const QString name = u"--"_s + QLatin1StringView(spec.name);
-    const QString pattern = spec.letter ? u"-"_s + QLatin1Char(spec.letter) + u" | "_s + name : name;
-    const QString values = QString::fromLatin1(spec.values);
+    const QString name = u"--"_s + QLatin1StringView(entry.name);
+    const QString pattern = entry.letter ? u"-"_s + QLatin1Char(entry.letter) + u" | "_s + name : name;
+    const QString values = QString::fromLatin1(entry.values);
     QString arm = u"return"_s;     // a range: a number, nothing to offer
     if (!values.contains(u".."_s)) // an optional value only after "=": "--guess name" names a file
-        arm = (spec.arg == OptionSpec::Arg::Optional ? u"$split && "_s : QString()) + u"values='"_s +
+        arm = (entry.arg == OptionEntry::Arg::Optional ? u"$split && "_s : QString()) + u"values='"_s +
               values.split(u'|').join(u' ') + u'\'';
     return u"        "_s + pattern + u") "_s + arm + u" ;;\n"_s;
 }
@@ -36,14 +36,14 @@ int main(int argc, char* argv[])
     }
     QStringList words;
     QString arms;
-    for (const OptionSpec& spec : trelvick::cli::optionTable()) {
-        const QString name = u"--"_s + QLatin1StringView(spec.name);
-        if (spec.arg != OptionSpec::Arg::Required)
+    for (const OptionEntry& entry : trelvick::cli::optionTable()) {
+        const QString name = u"--"_s + QLatin1StringView(entry.name);
+        if (entry.arg != OptionEntry::Arg::Required)
             words << name;
-        if (spec.arg != OptionSpec::Arg::None)
+        if (entry.arg != OptionEntry::Arg::None)
             words << name + u'=';
-        if (spec.values)
-            arms += valueArm(spec);
+        if (entry.values)
+            arms += valueArm(entry);
     }
     QFile in(QString::fromLocal8Bit(argv[1]));
     QFile out(QString::fromLocal8Bit(argv[2]));

@@ -22,27 +22,27 @@ namespace texts = lang::cli;
 namespace {
 
 // getopt_long's value for an option: its letter, or 256 and more for one without.
-int getoptId(const OptionSpec& spec)
+int getoptId(const OptionEntry& entry)
 {
-    return spec.letter ? spec.letter : int(256 + (&spec - optionTable().data()));
+    return entry.letter ? entry.letter : int(256 + (&entry - optionTable().data()));
 }
 
-const OptionSpec* specOf(int id)
+const OptionEntry* entryOf(int id)
 {
-    for (const OptionSpec& spec : optionTable()) {
-        if (getoptId(spec) == id)
-            return &spec;
+    for (const OptionEntry& entry : optionTable()) {
+        if (getoptId(entry) == id)
+            return &entry;
     }
     return nullptr;
 }
 
 // The long options whose names start with prefix (the text of "--prefix" or "--prefix=value").
-QList<const OptionSpec*> optionsStartingWith(const QByteArray& prefix)
+QList<const OptionEntry*> optionsStartingWith(const QByteArray& prefix)
 {
-    QList<const OptionSpec*> found;
-    for (const OptionSpec& spec : optionTable()) {
-        if (QByteArray(spec.name).startsWith(prefix))
-            found << &spec;
+    QList<const OptionEntry*> found;
+    for (const OptionEntry& entry : optionTable()) {
+        if (QByteArray(entry.name).startsWith(prefix))
+            found << &entry;
     }
     return found;
 }
@@ -56,15 +56,15 @@ QByteArray resolveSharedPrefix(const QByteArray& argument)
         return argument;
     const qsizetype equals = argument.indexOf('=');
     const QByteArray prefix = argument.mid(2, equals < 0 ? -1 : equals - 2);
-    const QList<const OptionSpec*> candidates = optionsStartingWith(prefix);
+    const QList<const OptionEntry*> candidates = optionsStartingWith(prefix);
     if (candidates.size() < 2)
         return argument;
-    const OptionSpec* shortest = candidates.front();
-    for (const OptionSpec* o : candidates) {
+    const OptionEntry* shortest = candidates.front();
+    for (const OptionEntry* o : candidates) {
         if (std::strlen(o->name) < std::strlen(shortest->name))
             shortest = o;
     }
-    for (const OptionSpec* o : candidates) {
+    for (const OptionEntry* o : candidates) {
         if (!QByteArray(o->name).startsWith(shortest->name))
             return argument;
     }
@@ -77,10 +77,10 @@ class GetoptTable
 public:
     GetoptTable()
     {
-        for (const OptionSpec& spec : optionTable()) {
-            m_long.push_back({spec.name, int(spec.arg), nullptr, getoptId(spec)});
-            if (spec.letter) // "c:", a value after a colon
-                m_short += QByteArray(1, spec.letter) + QByteArray(int(spec.arg), ':');
+        for (const OptionEntry& entry : optionTable()) {
+            m_long.push_back({entry.name, int(entry.arg), nullptr, getoptId(entry)});
+            if (entry.letter) // "c:", a value after a colon
+                m_short += QByteArray(1, entry.letter) + QByteArray(int(entry.arg), ':');
         }
         m_long.push_back({});
     }
@@ -182,9 +182,9 @@ private:
     {
         ArgumentVector argv(m_arguments, m_resolved);
         for (int id = next(argv, true); id != -1; id = next(argv, false)) {
-            const OptionSpec* spec = specOf(id);
-            if (spec && (spec->mode == Options::Mode::Help || spec->mode == Options::Mode::Version))
-                return spec->mode;
+            const OptionEntry* entry = entryOf(id);
+            if (entry && (entry->mode == Options::Mode::Help || entry->mode == Options::Mode::Version))
+                return entry->mode;
         }
         return std::nullopt;
     }
@@ -193,10 +193,10 @@ private:
     {
         m_argv.emplace(m_arguments, m_resolved);
         for (int id = next(*m_argv, true); id != -1; id = next(*m_argv, false)) {
-            const OptionSpec* spec = specOf(id);
-            if (!spec)
+            const OptionEntry* entry = entryOf(id);
+            if (!entry)
                 return fail(getoptFault(id));
-            if (!take(*spec, optarg ? std::optional(files::decodeNativePath(optarg)) : std::nullopt))
+            if (!take(*entry, optarg ? std::optional(files::decodeNativePath(optarg)) : std::nullopt))
                 return false;
         }
         return true;
@@ -210,14 +210,14 @@ private:
         const bool longForm = argument.text().startsWith(u"--"_s);
         const lang::Escaped name = lang::escaped(m_argv->at(optind - 1).section(u'=', 0, 0));
         if (id == ':')
-            return texts::missingValue(longForm ? name : lang::escaped(optionName(*specOf(optopt))));
+            return texts::missingValue(longForm ? name : lang::escaped(optionName(*entryOf(optopt))));
         if (optopt != 0 && longForm && argument.text().contains(u'=') && resolvesTo(name, optopt))
             return texts::takesNoValue(name);
         if (optopt != 0)
             return texts::unknownOption(
                 lang::escaped(u'-' + files::decodeNativePath(QByteArray(1, static_cast<char>(optopt)).constData())));
         QStringList candidates;
-        for (const OptionSpec* o :
+        for (const OptionEntry* o :
              optionsStartingWith(files::nativePath(m_argv->at(optind - 1).section(u'=', 0, 0).mid(2))))
             candidates << u"--"_s + QString::fromLatin1(o->name);
         if (candidates.size() > 1)
@@ -228,12 +228,12 @@ private:
     // Whether "--name" (shortened or not) is the long option with the given id.
     static bool resolvesTo(const QString& name, int id)
     {
-        for (const OptionSpec& o : optionTable()) {
+        for (const OptionEntry& o : optionTable()) {
             if (name.mid(2) == QLatin1StringView(o.name))
-                return &o == specOf(id);
+                return &o == entryOf(id);
         }
-        const QList<const OptionSpec*> candidates = optionsStartingWith(files::nativePath(name.mid(2)));
-        return candidates.size() == 1 && candidates.front() == specOf(id);
+        const QList<const OptionEntry*> candidates = optionsStartingWith(files::nativePath(name.mid(2)));
+        return candidates.size() == 1 && candidates.front() == entryOf(id);
     }
 
     bool fail(QString text)
@@ -242,33 +242,33 @@ private:
         return false;
     }
 
-    bool take(const OptionSpec& spec, const std::optional<QString>& text)
+    bool take(const OptionEntry& entry, const std::optional<QString>& text)
     {
         OptionValue value{text.value_or(QString()), text.has_value()};
-        if (text && !readValue(spec, value))
+        if (text && !readValue(entry, value))
             return false;
-        if (spec.fileName && text && text->isEmpty())
-            return fail(texts::emptyFileName(lang::escaped(optionName(spec))));
-        const bool again = m_given.contains(&spec);
-        if (spec.mode && m_mode && *m_mode != *spec.mode)
+        if (entry.fileName && text && text->isEmpty())
+            return fail(texts::emptyFileName(lang::escaped(optionName(entry))));
+        const bool again = m_given.contains(&entry);
+        if (entry.mode && m_mode && *m_mode != *entry.mode)
             return fail(texts::twoModes(modeNames()));
-        if (again && (spec.once || spec.mode))
-            return fail(texts::repeatedOption(lang::escaped(optionName(spec))));
+        if (again && (entry.once || entry.mode))
+            return fail(texts::repeatedOption(lang::escaped(optionName(entry))));
         if (!again)
-            m_given << &spec;
-        if (spec.mode)
-            m_mode = spec.mode;
-        if (spec.apply)
-            spec.apply(m_parsed.options, value);
+            m_given << &entry;
+        if (entry.mode)
+            m_mode = entry.mode;
+        if (entry.apply)
+            entry.apply(m_parsed.options, value);
         return true;
     }
 
     // Checks a value against the values the option takes; a listed one gives its index, a number itself.
-    bool readValue(const OptionSpec& spec, OptionValue& value)
+    bool readValue(const OptionEntry& entry, OptionValue& value)
     {
-        if (!spec.values)
+        if (!entry.values)
             return true;
-        const QString values = QString::fromLatin1(spec.values);
+        const QString values = QString::fromLatin1(entry.values);
         QString allowed = values;
         if (values.contains(u".."_s)) {
             bool ok = false;
@@ -284,16 +284,16 @@ private:
             }
             allowed = choices.join(u", "_s);
         }
-        return fail(texts::badValue(lang::escaped(optionName(spec)), lang::escaped(value.text), allowed));
+        return fail(texts::badValue(lang::escaped(optionName(entry)), lang::escaped(value.text), allowed));
     }
 
     // The options that choose what a run does, in the table's order.
     static QStringList modeNames()
     {
         QStringList names;
-        for (const OptionSpec& spec : optionTable()) {
-            if (spec.mode && spec.mode != Options::Mode::Help && spec.mode != Options::Mode::Version)
-                names << optionName(spec);
+        for (const OptionEntry& entry : optionTable()) {
+            if (entry.mode && entry.mode != Options::Mode::Help && entry.mode != Options::Mode::Version)
+                names << optionName(entry);
         }
         return names;
     }
@@ -312,7 +312,7 @@ private:
             return m_mode == Options::Mode::Transcode &&
                    m_parsed.options.fromCode.compare(kAutoCodepage, Qt::CaseInsensitive) == 0;
         return std::any_of(m_given.begin(), m_given.end(),
-                           [&name](const OptionSpec* spec) { return optionName(*spec) == name; });
+                           [&name](const OptionEntry* entry) { return optionName(*entry) == name; });
     }
 
     static QStringList names(const char* rule)
@@ -330,22 +330,22 @@ private:
     // option that says what the run does, what cannot be used together, what an option needs.
     bool checkRules()
     {
-        for (const OptionSpec* spec : m_given) {
-            if (spec->with && !anyGiven(spec->with))
-                return fail(texts::goesWith(lang::escaped(optionName(*spec)), QString::fromLatin1(spec->with)));
+        for (const OptionEntry* entry : m_given) {
+            if (entry->with && !anyGiven(entry->with))
+                return fail(texts::goesWith(lang::escaped(optionName(*entry)), QString::fromLatin1(entry->with)));
         }
         if (!m_mode)
             return fail(texts::noMode(modeNames()));
         m_parsed.options.mode = *m_mode;
-        for (const OptionSpec* spec : m_given) {
-            for (const QString& other : names(spec->notWith)) {
+        for (const OptionEntry* entry : m_given) {
+            for (const QString& other : names(entry->notWith)) {
                 if (given(other))
-                    return fail(texts::notTogether(lang::escaped(optionName(*spec)), lang::escaped(other)));
+                    return fail(texts::notTogether(lang::escaped(optionName(*entry)), lang::escaped(other)));
             }
         }
-        for (const OptionSpec* spec : m_given) {
-            if (spec->needs && !anyGiven(spec->needs))
-                return fail(texts::needsOneOf(lang::escaped(optionName(*spec)), names(spec->needs)));
+        for (const OptionEntry* entry : m_given) {
+            if (entry->needs && !anyGiven(entry->needs))
+                return fail(texts::needsOneOf(lang::escaped(optionName(*entry)), names(entry->needs)));
         }
         return true;
     }
@@ -383,7 +383,7 @@ private:
     std::optional<ArgumentVector> m_argv;
     ParsedOptions m_parsed;
     std::optional<Options::Mode> m_mode;
-    QList<const OptionSpec*> m_given; // each option once, in the order given
+    QList<const OptionEntry*> m_given; // each option once, in the order given
 };
 
 } // namespace

@@ -7,8 +7,8 @@
 namespace trelvick::cli {
 
 using namespace Qt::StringLiterals;
-using Arg = OptionSpec::Arg;
-using Group = OptionSpec::Group;
+using Arg = OptionEntry::Arg;
+using Group = OptionEntry::Group;
 using Mode = Options::Mode;
 using Value = OptionValue;
 
@@ -20,7 +20,7 @@ constexpr char kTree[] = "-r, -i, --output-dir, --files-from";
 // A row an option, its rules on its first lines, laid out by hand. The help texts are whole sentences
 // without line breaks: --help wraps them.
 // clang-format off
-constexpr OptionSpec kOptions[] = {
+constexpr OptionEntry kOptions[] = {
     {.name = "from-code", .letter = 'f', .arg = Arg::Required, .mode = Mode::Transcode, .group = Group::Codepages,
      .valueName = N_("NAME"),
      .help = N_("the input's codepage: any single-byte codepage iconv knows, under any of its names (CP737, 737, "
@@ -166,20 +166,20 @@ constexpr const char* kGroupTitles[] = {
 };
 
 // "  -f, --from-code=NAME     the input's codepage: ...", the text wrapped under itself.
-QString helpRow(const OptionSpec& spec)
+QString helpRow(const OptionEntry& entry)
 {
     constexpr qsizetype kIndent = 27;
     constexpr qsizetype kWidth = 99;
-    QString row = spec.letter ? u"  -"_s + QLatin1Char(spec.letter) + u", --"_s : u"      --"_s;
-    row += QLatin1StringView(spec.name);
-    if (spec.arg != Arg::None) {
-        const QString value = spec.valueName ? lang::tr(spec.valueName) : QString::fromLatin1(spec.values);
-        row += spec.arg == Arg::Optional ? u"[="_s + value + u']' : u'=' + value;
+    QString row = entry.letter ? u"  -"_s + QLatin1Char(entry.letter) + u", --"_s : u"      --"_s;
+    row += QLatin1StringView(entry.name);
+    if (entry.arg != Arg::None) {
+        const QString value = entry.valueName ? lang::tr(entry.valueName) : QString::fromLatin1(entry.values);
+        row += entry.arg == Arg::Optional ? u"[="_s + value + u']' : u'=' + value;
     }
     const QString indent(kIndent, u' ');
     row += row.size() < kIndent ? QString(kIndent - row.size(), u' ') : u'\n' + indent;
     qsizetype column = kIndent;
-    for (const QString& word : lang::tr(spec.help).split(u' ')) {
+    for (const QString& word : lang::tr(entry.help).split(u' ')) {
         if (column > kIndent && column + 1 + word.size() > kWidth) {
             row += u'\n' + indent;
             column = kIndent;
@@ -195,14 +195,14 @@ QString helpRow(const OptionSpec& spec)
 
 } // namespace
 
-std::span<const OptionSpec> optionTable()
+std::span<const OptionEntry> optionTable()
 {
     return kOptions;
 }
 
-QString optionName(const OptionSpec& spec)
+QString optionName(const OptionEntry& entry)
 {
-    return spec.letter ? u"-"_s + QLatin1Char(spec.letter) : u"--"_s + QLatin1StringView(spec.name);
+    return entry.letter ? u"-"_s + QLatin1Char(entry.letter) : u"--"_s + QLatin1StringView(entry.name);
 }
 
 QString helpText()
@@ -212,9 +212,9 @@ QString helpText()
         text += u'\n';
         if (kGroupTitles[group])
             text += lang::tr(kGroupTitles[group]) + u'\n';
-        for (const OptionSpec& spec : kOptions) {
-            if (spec.group == Group(group))
-                text += helpRow(spec);
+        for (const OptionEntry& entry : kOptions) {
+            if (entry.group == Group(group))
+                text += helpRow(entry);
         }
         if (Group(group) == Group::Guessing)
             text += lang::cli::guessLists();

@@ -18,7 +18,7 @@ struct OptionValue
     int number = 0;     // the index of a listed value, or the number of a range
 };
 
-struct OptionSpec
+struct OptionEntry
 {
     enum class Arg // as getopt_long counts them
     {
@@ -58,10 +58,10 @@ struct OptionSpec
 };
 
 // Every option, in the order --help lists them.
-std::span<const OptionSpec> optionTable();
+std::span<const OptionEntry> optionTable();
 
 // How messages name an option: "-c", or "--config" for one without a short form.
-QString optionName(const OptionSpec& spec);
+QString optionName(const OptionEntry& entry);
 
 // The --help text, made from the table.
 QString helpText();

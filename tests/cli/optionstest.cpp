@@ -217,16 +217,16 @@ TEST(OptionTable, RuleNamesNoOption)
 {
     QStringList names{u"-f auto"_s};
     QByteArrayList longNames;
-    for (const cli::OptionSpec& spec : cli::optionTable()) {
-        EXPECT_FALSE(names.contains(cli::optionName(spec))) << spec.name;
-        EXPECT_FALSE(longNames.contains(spec.name)) << spec.name;
-        names << cli::optionName(spec);
-        longNames << spec.name;
+    for (const cli::OptionEntry& entry : cli::optionTable()) {
+        EXPECT_FALSE(names.contains(cli::optionName(entry))) << entry.name;
+        EXPECT_FALSE(longNames.contains(entry.name)) << entry.name;
+        names << cli::optionName(entry);
+        longNames << entry.name;
     }
-    for (const cli::OptionSpec& spec : cli::optionTable()) {
-        for (const char* rule : {spec.with, spec.notWith, spec.needs}) {
+    for (const cli::OptionEntry& entry : cli::optionTable()) {
+        for (const char* rule : {entry.with, entry.notWith, entry.needs}) {
             for (const QString& name : QString::fromLatin1(rule).split(u", "_s, Qt::SkipEmptyParts))
-                EXPECT_TRUE(names.contains(name)) << spec.name << ": " << name.toStdString();
+                EXPECT_TRUE(names.contains(name)) << entry.name << ": " << name.toStdString();
         }
     }
 }
@@ -235,15 +235,15 @@ TEST(OptionTable, RuleNamesNoOption)
 // second time, whatever else the line holds.
 TEST(OptionTable, SecondValueTakenSilently)
 {
-    for (const cli::OptionSpec& spec : cli::optionTable()) {
-        if (spec.arg == cli::OptionSpec::Arg::None)
+    for (const cli::OptionEntry& entry : cli::optionTable()) {
+        if (entry.arg == cli::OptionEntry::Arg::None)
             continue;
-        const QString values = QString::fromLatin1(spec.values);
-        const QString value = spec.values ? values.section(u'|', 0, 0).section(u".."_s, 0, 0) : u"x"_s;
-        const QString given = u"--"_s + QLatin1StringView(spec.name) + u'=' + value;
+        const QString values = QString::fromLatin1(entry.values);
+        const QString value = entry.values ? values.section(u'|', 0, 0).section(u".."_s, 0, 0) : u"x"_s;
+        const QString given = u"--"_s + QLatin1StringView(entry.name) + u'=' + value;
         EXPECT_EQ(cli::parseArguments({given, given}).error,
-                  lang::cli::repeatedOption(lang::escaped(cli::optionName(spec))))
-            << spec.name;
+                  lang::cli::repeatedOption(lang::escaped(cli::optionName(entry))))
+            << entry.name;
     }
 }
 
@@ -269,9 +269,9 @@ TEST(OptionTable, ManPageLacksAnOption)
         return page.contains(
             QRegularExpression(u"(^|[^-])"_s + QRegularExpression::escape(roff) + u"(?![\\w]|\\\\-\\w)"_s));
     };
-    for (const cli::OptionSpec& spec : cli::optionTable()) {
-        EXPECT_TRUE(named(u"--"_s + QLatin1StringView(spec.name))) << spec.name;
-        EXPECT_TRUE(!spec.letter || named(u"-"_s + QLatin1Char(spec.letter))) << spec.letter;
+    for (const cli::OptionEntry& entry : cli::optionTable()) {
+        EXPECT_TRUE(named(u"--"_s + QLatin1StringView(entry.name))) << entry.name;
+        EXPECT_TRUE(!entry.letter || named(u"-"_s + QLatin1Char(entry.letter))) << entry.letter;
     }
 }
 
@@ -283,15 +283,15 @@ TEST(Help, RowOverflowsOrLosesItsOption)
         // the usage lines aside
         EXPECT_TRUE(line.startsWith(u"  trelvick-convert"_s) || line.size() <= 99) << line.toStdString();
     }
-    for (const cli::OptionSpec& spec : cli::optionTable()) {
-        const QString start = (spec.letter ? u"  -"_s + QLatin1Char(spec.letter) + u", --"_s : u"      --"_s) +
-                              QLatin1StringView(spec.name);
+    for (const cli::OptionEntry& entry : cli::optionTable()) {
+        const QString start = (entry.letter ? u"  -"_s + QLatin1Char(entry.letter) + u", --"_s : u"      --"_s) +
+                              QLatin1StringView(entry.name);
         const auto row =
             std::find_if(lines.begin(), lines.end(), [&start](const QString& line) { return line.startsWith(start); });
-        ASSERT_NE(row, lines.end()) << spec.name;
+        ASSERT_NE(row, lines.end()) << entry.name;
         // The text begins in column 27, on the row or, after a long name, on the next line.
         const QString text = row->size() > 27 && row->at(26) == u' ' ? *row : *std::next(row);
-        EXPECT_TRUE(text.at(26) == u' ' && text.at(27) != u' ') << spec.name;
+        EXPECT_TRUE(text.at(26) == u' ' && text.at(27) != u' ') << entry.name;
     }
 }
 
